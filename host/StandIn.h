@@ -1,0 +1,104 @@
+// The host stand-in: a small Miranda IM of our own that offers the link
+// record and the services Parlet relies on, for tests, the command line and
+// the Windows test host program. Not thread-hostile: services may be called
+// from any thread.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "shell/HostRecords.h"
+
+namespace standin {
+
+// Forgets everything (database, services, hooks, records, counters), builds
+// the built-in services afresh and makes the stand-in the plug-in's link
+// (host::SetLink). The calling thread becomes the host's main thread.
+void Reset();
+const host::PluginLink* Link();
+
+// --- database: typed settings, absent is not empty ---------------------------
+host::Contact AddContact();
+bool DeleteContact(host::Contact contact);
+std::vector<host::Contact> Contacts();          // in database order
+void SetByte(host::Contact contact, const char* module, const char* name, uint8_t value);
+void SetWord(host::Contact contact, const char* module, const char* name, uint16_t value);
+void SetDword(host::Contact contact, const char* module, const char* name, uint32_t value);
+void SetText(host::Contact contact, const char* module, const char* name, const std::string& value);
+void DeleteSetting(host::Contact contact, const char* module, const char* name);
+struct Setting {
+    uint8_t type;        // host::DbValueType
+    uint32_t number;     // byte, word or double word
+    std::string text;
+};
+std::optional<Setting> GetSetting(host::Contact contact, const char* module, const char* name);
+// Human-readable file, written atomically (temporary file, then rename).
+bool SaveDatabase(const std::string& path);
+bool LoadDatabase(const std::string& path);
+
+// --- events -------------------------------------------------------------------
+// Calls every hook of the event in hooking order; gives the number called.
+int NotifyEvent(const char* name, host::Word wParam, host::Word lParam);
+int HookCount(const char* name);
+
+// --- messages -----------------------------------------------------------------
+// Delivers an incoming instant message of `contact` through the filter
+// modules added to it (each module's "/RecvMessage"), and on through
+// "Proto/ChainRecv" to the end of the chain. Gives what the chain gave.
+host::Word DeliverMessage(host::Contact contact, const char* text);
+// Messages that reached the end of the chain (after every filter).
+struct ReceivedMessage {
+    host::Contact contact;
+    std::string text;
+};
+std::vector<ReceivedMessage> ReceivedMessages();
+// Instant messages sent through "Proto/CallContactService" {contact, "/SendMsg", 0, text}.
+struct SentMessage {
+    host::Contact contact;
+    std::string text;
+};
+std::vector<SentMessage> SentMessages();
+std::vector<std::string> RegisteredModules();    // "Proto/RegisterModule" names
+
+// --- menus, options, windows ----------------------------------------------------
+struct MenuItemRecord {
+    bool contactMenu;
+    std::string name;
+    uint32_t flags;
+    int position;
+    std::string service;
+    void* icon;
+};
+std::vector<MenuItemRecord> MenuItems();        // in the order added; handles index them
+int OptionsPageCount();
+
+// --- language pack --------------------------------------------------------------
+// While on, every translated text comes back marked ("[T]" in front), so a
+// test can prove a text went through translation.
+void SetTranslationMarking(bool on);
+
+// --- popups -----------------------------------------------------------------------
+// Off: "PopUp/AddPopUpEx" does not exist. On: it records the popup and gives
+// `result` (0 or more: shown; negative: refused).
+void SetPopupService(bool on, int result = 0);
+struct PopupRecord {
+    std::string title;
+    std::string text;
+    int seconds;
+    std::string styleName;
+    bool hasIcon;
+};
+std::vector<PopupRecord> Popups();
+
+// --- threads ------------------------------------------------------------------------
+int ThreadPushes();
+int ThreadPops();
+
+// --- network library ------------------------------------------------------------------
+// Requests that reached "Netlib/HttpTransaction" (their URLs, in order).
+std::vector<std::string> NetlibRequests();
+int NetlibUsersOpen();
+
+}  // namespace standin

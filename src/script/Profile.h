@@ -1,0 +1,33 @@
+// Section-and-key files (the .ini layout): gateway definition files and
+// account files. On Windows these are the system's private-profile
+// functions; elsewhere a portable reader and writer that behaves like them.
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+namespace profile {
+
+// Reads `key` of `section` into `buffer` of `size` bytes, as
+// GetPrivateProfileStringA with the default "" does: a longer value is cut
+// to size - 1 characters. Gives the number of characters copied; 0 means
+// absent (a missing key and an empty value are the same).
+size_t Read(const char* file, const char* section, const char* key, char* buffer, size_t size);
+// The same into a string, at most size - 1 characters; "" when absent.
+std::string Read(const char* file, const char* section, const char* key, size_t size);
+// A decimal number (leading blanks and a sign allowed); 0 when absent.
+long ReadNumber(const char* file, const char* section, const char* key, size_t size);
+// Writes `key`, creating the section and the file as needed.
+bool Write(const char* file, const char* section, const char* key, const char* value);
+// Removes a whole section.
+bool DeleteSection(const char* file, const char* section);
+
+// The portable implementation, built on every platform so that a test can
+// put it beside the system's own.
+namespace portable {
+size_t Read(const char* file, const char* section, const char* key, char* buffer, size_t size);
+bool Write(const char* file, const char* section, const char* key, const char* value);
+bool DeleteSection(const char* file, const char* section);
+}  // namespace portable
+
+}  // namespace profile

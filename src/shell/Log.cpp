@@ -1,0 +1,101 @@
+#include "shell/Log.h"
+
+#include <cstdarg>
+#include <cstdio>
+#include <cstring>
+#include <ctime>
+#include <memory>
+#include <mutex>
+#include <string>
+
+#include "shell/Settings.h"
+
+namespace {
+
+// One lock keeps the stream, the name and whole entries together: two send
+// threads never interleave their entries and the file is opened once.
+std::mutex g_mutex;
+FILE* g_stream = nullptr;
+char g_name[260] = "";
+logging::Observer g_observer = nullptr;
+void* g_observerContext = nullptr;
+
+bool OpenStream() {
+    if (g_stream) return true;
+    if (g_name[0] == '\0') {
+        std::string name = settings::Logfile();
+        std::snprintf(g_name, sizeof g_name, "%s", name.c_str());
+    }
+#ifdef _WIN32
+    g_stream = std::fopen(g_name, "at");
+#else
+    g_stream = std::fopen(g_name, "a");
+#endif
+    return g_stream != nullptr;
+}
+
+// "Wed Dec 19 02:21:12 2007": the ctime layout without its line break.
+void FormatTime(char* out, size_t size) {
+    static const char* const kDays[] = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
+    static const char* const kMonths[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
+                                          "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+    std::time_t now = std::time(nullptr);
+    std::tm local{};
+#ifdef _WIN32
+    local = *std::localtime(&now);  // the C runtime keeps this buffer per thread
+#else
+    localtime_r(&now, &local);
+#endif
+    std::snprintf(out, size, "%.3s %.3s%3d %.2d:%.2d:%.2d %d", kDays[local.tm_wday % 7], kMonths[local.tm_mon % 12],
+                  local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec, 1900 + local.tm_year);
+}
+
+}  // namespace
+
+void WriteLog(const char* format, ...) {
+    bool enabled = settings::DoLog();
+    logging::Observer observer;
+    {
+        std::lock_guard<std::mutex> lock(g_mutex);
+        observer = g_observer;
+    }
+    if (!enabled && !observer) return;
+
+    std::unique_ptr<char[]> entry(new (std::nothrow) char[logging::kEntrySize]);
+    if (!entry) return;
+    char stamp[32];
+    FormatTime(stamp, sizeof stamp);
+    int prefix = std::snprintf(entry.get(), logging::kEntrySize, "%s    ", stamp);
+    va_list args;
+    va_start(args, format);
+    std::vsnprintf(entry.get() + prefix, logging::kEntrySize - prefix, format, args);
+    va_end(args);
+
+    std::lock_guard<std::mutex> lock(g_mutex);
+    if (g_observer) g_observer(entry.get(), g_observerContext);
+    if (!enabled || !OpenStream()) return;
+    std::fputs(entry.get(), g_stream);
+}
+
+void CloseLog() {
+    std::lock_guard<std::mutex> lock(g_mutex);
+    if (g_stream) std::fclose(g_stream);
+    g_stream = nullptr;
+}
+
+namespace logging {
+
+void SetObserver(Observer observer, void* context) {
+    std::lock_guard<std::mutex> lock(g_mutex);
+    g_observer = observer;
+    g_observerContext = context;
+}
+
+void ResetForTests() {
+    std::lock_guard<std::mutex> lock(g_mutex);
+    if (g_stream) std::fclose(g_stream);
+    g_stream = nullptr;
+    g_name[0] = '\0';
+}
+
+}  // namespace logging

@@ -1,0 +1,7 @@
+#include "shell/Notice.h"
+
+namespace notice {
+
+void* NoticeIcon() { return nullptr; }
+
+}  // namespace notice

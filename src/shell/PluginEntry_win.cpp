@@ -1,0 +1,32 @@
+// The DLL's exported entry points, as the host's plug-in API names them.
+#include <windows.h>
+
+#include "shell/HostLink.h"
+#include "shell/Log.h"
+#include "shell/Module_win.h"
+#include "shell/PluginInfo.h"
+
+extern "C" {
+
+BOOL WINAPI DllMain(HINSTANCE instance, DWORD, LPVOID) {
+    module::SetInstance(instance);
+    return TRUE;
+}
+
+__declspec(dllexport) const host::PluginInfo* MirandaPluginInfo(DWORD) { return plugin::LegacyInfo(); }
+
+__declspec(dllexport) const host::PluginInfoEx* MirandaPluginInfoEx(DWORD) { return plugin::ExtendedInfo(); }
+
+__declspec(dllexport) const host::Uuid* MirandaPluginInterfaces() { return plugin::Interfaces(); }
+
+__declspec(dllexport) int Load(const host::PluginLink* link) {
+    host::SetLink(link);
+    return 0;
+}
+
+__declspec(dllexport) int Unload() {
+    CloseLog();
+    return 0;
+}
+
+}  // extern "C"

@@ -1,0 +1,43 @@
+#include "shell/Text.h"
+
+#include <climits>
+#include <cstring>
+#include <vector>
+
+namespace text {
+
+long ParseDecimal(const char* s) {
+    if (!s) return 0;
+    while (*s == ' ' || *s == '\t' || *s == '\n' || *s == '\r' || *s == '\v' || *s == '\f') ++s;
+    bool negative = false;
+    if (*s == '+' || *s == '-') negative = (*s++ == '-');
+    long long value = 0;
+    for (; *s >= '0' && *s <= '9'; ++s) {
+        if (value < LLONG_MAX / 10) value = value * 10 + (*s - '0');
+    }
+    if (negative) value = -value;
+    if (value > LONG_MAX) return LONG_MAX;
+    if (value < LONG_MIN) return LONG_MIN;
+    return static_cast<long>(value);
+}
+
+}  // namespace text
+
+size_t FindNoCase(const char* haystack, size_t length, const char* pattern, size_t from) {
+    if (!haystack || !pattern || !*pattern || from >= length) return std::string::npos;
+    const size_t m = std::strlen(pattern);
+    if (m > length - from) return std::string::npos;
+    // Knuth-Morris-Pratt over folded bytes: no input makes it quadratic.
+    std::vector<size_t> border(m + 1, 0);
+    for (size_t i = 1, k = 0; i < m; ++i) {
+        while (k > 0 && text::FoldAscii(pattern[i]) != text::FoldAscii(pattern[k])) k = border[k];
+        if (text::FoldAscii(pattern[i]) == text::FoldAscii(pattern[k])) ++k;
+        border[i + 1] = k;
+    }
+    for (size_t i = from, k = 0; i < length; ++i) {
+        while (k > 0 && text::FoldAscii(haystack[i]) != text::FoldAscii(pattern[k])) k = border[k];
+        if (text::FoldAscii(haystack[i]) == text::FoldAscii(pattern[k])) ++k;
+        if (k == m) return i + 1 - m;
+    }
+    return std::string::npos;
+}

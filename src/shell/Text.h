@@ -1,0 +1,26 @@
+// Small text helpers shared by several subsystems.
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+namespace text {
+
+// Reads a decimal integer as the C library's atoi does (leading blanks, an
+// optional sign, digits up to the first other character, 0 without digits),
+// but saturates instead of overflowing.
+long ParseDecimal(const char* s);
+
+// ASCII letters fold to lower case; every other byte compares exactly.
+inline char FoldAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+
+}  // namespace text
+
+// The first position in `haystack` (of `length` bytes, searched from `from`)
+// at which `pattern` occurs with ASCII letters compared without regard to
+// case; npos when it does not occur. An empty pattern is never found.
+// Linear in the length of both texts.
+size_t FindNoCase(const char* haystack, size_t length, const char* pattern, size_t from = 0);
+inline size_t FindNoCase(const std::string& haystack, const char* pattern, size_t from = 0) {
+    return FindNoCase(haystack.data(), haystack.size(), pattern, from);
+}

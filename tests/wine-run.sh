@@ -1,0 +1,32 @@
+#!/usr/bin/env bash
+# Runs a Windows test program under Wine with a private prefix; ctest uses
+# it as the cross-compiling emulator. The prefix is made once (under a lock,
+# as ctest may start several programs at once) and the wine server is kept
+# up between programs, since a cold start costs seconds.
+set -u
+export WINEPREFIX="${PARLET_WINEPREFIX:-${TMPDIR:-/tmp}/parlet-wine-$(id -u)}"
+export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=}"
+export WINEDEBUG="${WINEDEBUG:--all}"
+export WINEARCH=win32
+
+if [ -z "${DISPLAY:-}" ]; then
+  # Programs that open windows need an X server; a private Xvfb does.
+  export DISPLAY=":${PARLET_XVFB_DISPLAY:-87}"
+  if ! xdpyinfo >/dev/null 2>&1 && [ ! -e "/tmp/.X11-unix/X${DISPLAY#:}" ]; then
+    (setsid Xvfb "$DISPLAY" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &)
+    for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X${DISPLAY#:}" ] && break; sleep 0.1; done
+  fi
+fi
+
+mkdir -p "$(dirname "$WINEPREFIX")"
+(
+  flock 9
+  if [ ! -f "$WINEPREFIX/.parlet-ready" ]; then
+    wineboot -i >/dev/null 2>&1
+    wineserver -w
+    touch "$WINEPREFIX/.parlet-ready"
+  fi
+) 9>"$WINEPREFIX.lock"
+
+wineserver -p >/dev/null 2>&1
+exec wine "$@"
