@@ -100,5 +100,7 @@ int ThreadPops();
 // Requests that reached "Netlib/HttpTransaction" (their URLs, in order).
 std::vector<std::string> NetlibRequests();
 int NetlibUsersOpen();
+// Registers the "Netlib/..." services; Reset() calls it.
+void RegisterNetlibServices();
 
 }  // namespace standin
