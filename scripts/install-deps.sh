@@ -1,0 +1,30 @@
+#!/usr/bin/env bash
+# Installs what building and testing Parlet needs on Debian (run as root).
+# Cheap when everything is already there.
+set -euo pipefail
+
+packages=(
+  cmake ninja-build g++ make pkg-config
+  g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix mingw-w64-i686-dev
+  wine wine32:i386 xvfb xauth x11-utils
+  libgtest-dev libgmock-dev googletest libbenchmark-dev
+  libcurl4-openssl-dev libcpp-httplib-dev libssl-dev libcli11-dev
+  tinyproxy openssl curl ca-certificates
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if [ ${#missing[@]} -eq 0 ]; then
+  exit 0
+fi
+
+if [ "$(id -u)" -ne 0 ]; then
+  echo "install-deps: missing packages (${missing[*]}); run as root" >&2
+  exit 1
+fi
+export DEBIAN_FRONTEND=noninteractive
+dpkg --print-foreign-architectures | grep -qx i386 || dpkg --add-architecture i386
+apt-get update -q
+apt-get install -y -q --no-install-recommends "${missing[@]}"

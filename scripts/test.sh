@@ -1,0 +1,32 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds every configuration and runs every test:
+# native, sanitizer and Windows (under Wine). Exit status 0 only when all pass.
+set -uo pipefail
+root="$(cd "$(dirname "$0")/.." && pwd)"
+cd "$root"
+
+bash scripts/install-deps.sh || exit 1
+# The Windows build's tests use the native test provider, so native comes first.
+bash scripts/build.sh native asan win || exit 1
+
+# tests/wine-run.sh starts a private Xvfb when there is no display.
+export PARLET_WINEPREFIX="${PARLET_WINEPREFIX:-$root/build/wineprefix}"
+
+status=0
+for t in native asan win; do
+  echo
+  echo "== ctest: $t"
+  par=2
+  [ "$t" = win ] && par=1
+  ctest --test-dir "build/$t" --output-on-failure -j "$par" 2>&1 | tee "build/$t/ctest.log"
+  [ "${PIPESTATUS[0]}" -eq 0 ] || status=1
+done
+
+echo
+echo "== summaries"
+for t in native asan win; do
+  printf '%-7s ' "$t:"
+  grep -E "tests passed|tests failed" "build/$t/ctest.log" | tail -n 1
+done
+wineserver -k >/dev/null 2>&1 || true
+exit $status
