@@ -1,0 +1,29 @@
+// Checks gateway definition files and account files for everything the
+// catalogue or the request runner would refuse, warn about or silently
+// ignore, and says where and how to fix it.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace lint {
+
+enum class Severity { Warning, Error };
+
+struct Finding {
+    std::string file;
+    int line;              // 1-based; 0 when the finding concerns the whole file
+    Severity severity;
+    std::string message;
+    std::string fix;       // one line
+};
+
+// Checks one definition file (".ini") or account file (".sac") given as text.
+std::vector<Finding> CheckText(const std::string& fileName, const std::string& content);
+// Checks a file, or every "*.ini" and "*.sac" of a folder.
+std::vector<Finding> CheckPath(const std::string& path);
+
+// "file:line: error: message\n    fix: ..." for people.
+std::string Format(const Finding& finding);
+
+}  // namespace lint

@@ -1,0 +1,129 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "Lint.h"
+
+namespace {
+
+struct Expect {
+    int line;
+    lint::Severity severity;
+    const char* fragment;
+};
+
+struct Case {
+    std::string name;
+    std::string file;
+    std::string content;
+    std::vector<Expect> expected;   // each must be found; nothing else of severity Error
+};
+
+const char* kGoodHead =
+    "[Gateway]\nName=Demo\nPrefix1=43;Austria\nPrefix2=49;Germany\nMaxChars=160\nSuccess=OK\n";
+
+std::vector<Case> Cases() {
+    using lint::Severity;
+    return {
+        {"clean file has no findings", "a.ini",
+         "[Gateway]\nName=Demo\nPrefix1=43;Austria\nSuccess=OK\n[Request1]\nURL=http://x/send?to=$Prefix$Number&m=$Message\nType=GET\n",
+         {}},
+        {"no name", "a.ini", "[Gateway]\nPrefix1=43;A\n[Request1]\nURL=http://x/\nType=GET\n",
+         {{1, Severity::Error, "no Name"}}},
+        {"editme present", "a.ini", "[Gateway]\nName=D\nEditme=1\nPrefix1=43;A\n[Request1]\nURL=http://x/\nType=GET\n",
+         {{3, Severity::Error, "Editme is present"}}},
+        {"empty editme is absent", "a.ini", "[Gateway]\nName=D\nEditme=\nPrefix1=43;A\nSuccess=x\n[Request1]\nURL=http://x/\nType=GET\n",
+         {}},
+        {"version too short", "a.ini", "[Gateway]\nName=D\nRequiresVersion=0.0.13\nPrefix1=1;A\n[Request1]\nURL=http://x/\nType=GET\n",
+         {{3, Severity::Error, "too short"}}},
+        {"version three parts", "a.ini", "[Gateway]\nName=D\nRequiresVersion=10.20.30\nPrefix1=1;A\n[Request1]\nURL=http://x/\nType=GET\n",
+         {{3, Severity::Error, "fewer than four parts"}}},
+        {"version too new", "a.ini", "[Gateway]\nName=D\nRequiresVersion=0.0.10.5\nPrefix1=1;A\n[Request1]\nURL=http://x/\nType=GET\n",
+         {{3, Severity::Error, "newer than this plug-in"}}},
+        {"version wraps modulo 256", "a.ini", "[Gateway]\nName=D\nRequiresVersion=0.0.0.269\nPrefix1=1;A\nSuccess=x\n[Request1]\nURL=http://x/\nType=GET\n",
+         {}},
+        {"prefix without separator", "a.ini", "[Gateway]\nName=D\nPrefix1=43;A\nPrefix2=49\n[Request1]\nURL=http://x/\nType=GET\n",
+         {{4, Severity::Error, "has no ';'"}}},
+        {"gap hides later prefixes", "a.ini", "[Gateway]\nName=D\nPrefix1=43;A\nPrefix3=49;B\nSuccess=x\n[Request1]\nURL=http://x/\nType=GET\n",
+         {{4, Severity::Warning, "ends at the gap before Prefix2"}}},
+        {"no prefix at all", "a.ini", "[Gateway]\nName=D\n[Request1]\nURL=http://x/\nType=GET\n",
+         {{1, Severity::Error, "no usable prefix"}}},
+        {"bad url", "a.ini", std::string(kGoodHead).append("[Request1]\nURL=ftp://x/\nType=GET\n"),
+         {{8, Severity::Error, "not http://"}}},
+        {"missing type and poststring", "a.ini",
+         std::string(kGoodHead).append("[Request1]\nURL=http://x/\n[Request2]\nURL=http://x/\nType=post\n"),
+         {{7, Severity::Error, "has no Type"}, {11, Severity::Error, "without PostString"}}},
+        {"type neither", "a.ini", std::string(kGoodHead).append("[Request1]\nURL=HTTPS://x/\nType=PUT\n"),
+         {{9, Severity::Error, "neither POST nor GET"}}},
+        {"no request1", "a.ini", std::string(kGoodHead).append("[Request2]\nURL=http://x/\nType=GET\n"),
+         {{0, Severity::Error, "no [Request1]"}, {7, Severity::Warning, "never run"}}},
+        {"request gap", "a.ini",
+         std::string(kGoodHead).append("[Request1]\nURL=http://x/\nType=GET\n[Request3]\nURL=http://y/\nType=GET\n"),
+         {{10, Severity::Warning, "never run"}}},
+        {"unknown variable and wrong case", "a.ini",
+         std::string(kGoodHead).append("[Request1]\nURL=http://x/?a=$Foo&b=$number\nType=GET\n"),
+         {{8, Severity::Warning, "$Foo is not a variable"}, {8, Severity::Warning, "write $Number"}}},
+        {"cookie without bracket", "a.ini",
+         std::string(kGoodHead).append("[Request1]\nURL=http://x/\nType=POST\nPostString=s=$Cookie[SID\n"),
+         {{10, Severity::Error, "$Cookie[ without ]"}}},
+        {"selector that cannot apply", "a.ini",
+         std::string(kGoodHead).append("[Request1]\nURL=http://x/?n=$Number[2;x]&m=$Message[3\nType=GET\n"),
+         {{8, Severity::Warning, "is not [start;length]"}, {8, Severity::Warning, "$Message[ has no ]"}}},
+        {"custom variable never filled", "a.ini",
+         std::string(kGoodHead).append("[Request1]\nURL=http://x/\nType=GET\nCustomVar1=sid=(*)&\n[Request2]\nURL=http://x/?s=$CustomVar1&t=$CustomVar2\nType=GET\n"),
+         {{12, Severity::Warning, "$CustomVar2 is never filled"}}},
+        {"custom variable numbering restarts", "a.ini",
+         std::string(kGoodHead).append("[Request1]\nURL=http://x/\nType=GET\nCustomVar1=a(*)b\n[Request2]\nURL=http://x/\nType=GET\nCustomVar1=c(*)d\n"),
+         {{14, Severity::Warning, "numbering runs on"}}},
+        {"duplicate key", "a.ini", "[Gateway]\nName=D\nname=E\nPrefix1=43;A\nSuccess=x\n[Request1]\nURL=http://x/\nType=GET\n",
+         {{3, Severity::Warning, "only the first one is read"}}},
+        {"accounts with gap and leftovers", "a.sac",
+         "[Account1]\nUsername=u1\nPassword=p\n[Account3]\nUsername=u3\n[Temp1]\nUsername=u1\n",
+         {{4, Severity::Warning, "never used"}, {6, Severity::Warning, "left over"}}},
+        {"account without username ends list", "a.sac", "[Account1]\nPassword=p\n",
+         {{0, Severity::Warning, "no [Account1] with a Username"}, {1, Severity::Warning, "never used"}}},
+    };
+}
+
+TEST(Lint, FindsWhatTheCatalogueAndRunnerWouldRefuseOrIgnore) {
+    for (const Case& c : Cases()) {
+        SCOPED_TRACE(c.name);
+        auto findings = lint::CheckText(c.file, c.content);
+        for (const Expect& e : c.expected) {
+            bool found = false;
+            for (const auto& f : findings) {
+                if (f.line == e.line && f.severity == e.severity && (f.message + " " + f.fix).find(e.fragment) != std::string::npos) found = true;
+            }
+            std::string all;
+            for (const auto& f : findings) all += lint::Format(f) + "\n";
+            EXPECT_TRUE(found) << "missing: line " << e.line << " " << e.fragment << "\nfound:\n" << all;
+        }
+        int errorsExpected = 0, errorsFound = 0;
+        for (const Expect& e : c.expected) errorsExpected += e.severity == lint::Severity::Error;
+        for (const auto& f : findings) errorsFound += f.severity == lint::Severity::Error;
+        EXPECT_EQ(errorsFound, errorsExpected);
+        if (c.expected.empty()) {
+            EXPECT_TRUE(findings.empty()) << lint::Format(findings.front());
+        }
+    }
+}
+
+TEST(Lint, FormatNamesFileLineAndFix) {
+    auto findings = lint::CheckText("gw one.ini", "[Gateway]\nPrefix1=1;A\n[Request1]\nURL=http://x/\nType=GET\n");
+    ASSERT_FALSE(findings.empty());
+    EXPECT_EQ(lint::Format(findings.front()).rfind("gw one.ini:1: error: [Gateway] has no Name", 0), 0u)
+        << lint::Format(findings.front());
+    EXPECT_NE(lint::Format(findings.front()).find("\n    fix: add Name="), std::string::npos);
+}
+
+TEST(Lint, HostileInputNeverCrashes) {
+    std::string junk;
+    for (int i = 0; i < 2000; ++i) junk += "[Request" + std::to_string(i) + "\nURL=$Cookie[$CustomVar99999999999999[\n=\n[\n";
+    auto findings = lint::CheckText("j.ini", junk);
+    EXPECT_FALSE(findings.empty());
+    findings = lint::CheckText("j.sac", std::string(100000, '['));
+    EXPECT_FALSE(findings.empty());
+}
+
+}  // namespace
