@@ -1,0 +1,68 @@
+#include "catalogue/OrderFile.h"
+
+#include <cstdio>
+#include <list>
+#include <unordered_map>
+
+#include "catalogue/Catalogue.h"
+#include "catalogue/GatewayFolder.h"
+
+namespace catalogue {
+namespace {
+
+// Reads one line without its line end. A line longer than kMaxOrderLine is
+// cut there and the rest of it skipped, so the rest never passes for a line
+// of its own. Gives false at the end of the file.
+bool ReadLine(std::FILE* file, std::string& line) {
+    line.clear();
+    int c = std::getc(file);
+    if (c == EOF) return false;
+    for (; c != EOF && c != '\n'; c = std::getc(file)) {
+        if (line.size() < kMaxOrderLine) line += static_cast<char>(c);
+    }
+    while (!line.empty() && (line.back() == '\r' || line.back() == '\n')) line.pop_back();
+    return true;
+}
+
+}  // namespace
+
+std::string OrderFilePath(const std::string& folder) { return JoinPath(folder, kOrderFileName); }
+
+void ApplyOrderFile(const std::string& path, std::vector<GatewayRef>& gateways) {
+    std::FILE* file = std::fopen(path.c_str(), "r");
+    if (!file) return;
+
+    std::list<GatewayRef> order(gateways.begin(), gateways.end());
+    std::unordered_map<std::string, std::list<GatewayRef>::iterator> byName;
+    for (auto it = order.begin(); it != order.end(); ++it) byName.emplace((*it)->name, it);
+
+    bool atHead = true;   // the insertion point: the head, or the gateway `point`
+    std::list<GatewayRef>::iterator point = order.end();
+    std::string line;
+    while (ReadLine(file, line)) {
+        if (line.size() < 3) continue;
+        auto found = byName.find(line.substr(2));
+        if (found == byName.end()) continue;
+        auto node = found->second;
+        if (!atHead && node == point) continue;
+        order.splice(atHead ? order.begin() : std::next(point), order, node);
+        (*node)->enabled = line[0] == '0' ? 0 : 1;
+        point = node;
+        atHead = false;
+    }
+    std::fclose(file);
+    gateways.assign(order.begin(), order.end());
+}
+
+int WriteOrderFile(const std::string& path, const std::vector<OrderLine>& lines) {
+    std::FILE* file = std::fopen(path.c_str(), "w");
+    if (!file) return -1;
+    bool ok = true;
+    for (const OrderLine& line : lines) {
+        if (std::fprintf(file, "%d;%s\n", line.enabled ? 1 : 0, line.name.c_str()) < 0) ok = false;
+    }
+    if (std::fclose(file) != 0) ok = false;
+    return ok ? 0 : -1;
+}
+
+}  // namespace catalogue

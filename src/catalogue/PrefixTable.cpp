@@ -1,0 +1,66 @@
+#include "catalogue/PrefixTable.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "script/Profile.h"
+#include "shell/Notice.h"
+
+namespace {
+constexpr size_t kPrefixValueSize = 256;
+constexpr int kMaxPrefixNumber = 255;
+constexpr size_t kNoticeSize = 256;
+}  // namespace
+
+const char* PrefixTable::Entry(size_t index) const {
+    return index < entries.size() ? entries[index].c_str() : nullptr;
+}
+
+const char* PrefixTable::Description(size_t index) const {
+    if (index >= entries.size()) return nullptr;
+    const std::string& entry = entries[index];
+    return entry.c_str() + std::strlen(entry.c_str()) + 1;   // std::string keeps a zero after the end
+}
+
+long PrefixTable::Find(const char* prefix, size_t length) const {
+    for (size_t i = 0; i < entries.size(); ++i) {
+        const char* own = entries[i].c_str();
+        if (std::strlen(own) == length && std::memcmp(own, prefix, length) == 0) return static_cast<long>(i);
+    }
+    return -1;
+}
+
+std::vector<std::string> ReadGatewayPrefixes(const std::string& path, const char* fileName) {
+    std::vector<std::string> values;
+    for (int n = 1; n <= kMaxPrefixNumber; ++n) {
+        char key[16];
+        std::snprintf(key, sizeof key, "Prefix%d", n);
+        std::string value = profile::Read(path.c_str(), "Gateway", key, kPrefixValueSize);
+        if (value.empty()) break;
+        if (value.find(';') == std::string::npos) {
+            char notice[kNoticeSize];
+            std::snprintf(notice, sizeof notice, "Error: No ; seperator in Prefix #%d in Gateway file %s", n,
+                          fileName ? fileName : "");
+            ShowNotice(notice);
+            break;
+        }
+        values.push_back(std::move(value));
+    }
+    return values;
+}
+
+void MergePrefixes(PrefixTable& table, const std::vector<std::string>& values) {
+    for (const std::string& value : values) {
+        size_t separator = value.find(';');
+        if (separator == std::string::npos) continue;
+        // A zero byte inside the value would end the prefix early; compare
+        // what the entry will read as.
+        size_t length = std::strlen(value.c_str());
+        if (length < separator) separator = length;
+        if (table.Find(value.c_str(), separator) >= 0) continue;
+        if (table.entries.size() >= PrefixTable::kMaxEntries) continue;
+        std::string entry = value;
+        if (separator < entry.size() && entry[separator] == ';') entry[separator] = '\0';
+        table.entries.push_back(std::move(entry));
+    }
+}

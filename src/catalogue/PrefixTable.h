@@ -1,0 +1,34 @@
+// The country and network prefixes the gateways support, gathered from the
+// "Prefix%d" keys of their definition files ("prefix;description").
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+struct PrefixTable {
+    static constexpr size_t kMaxEntries = 255;
+
+    // Each entry is "prefix", a zero byte and the description, so its
+    // c_str() reads as the prefix alone. Prefixes are unique (exact match).
+    std::vector<std::string> entries;
+
+    size_t Count() const { return entries.size(); }
+    // The prefix alone; null past the last entry. The pointer lives as long
+    // as the table.
+    const char* Entry(size_t index) const;
+    // The text after the entry's zero byte; null past the last entry.
+    const char* Description(size_t index) const;
+    // The index of the entry whose prefix equals `prefix`, or -1.
+    long Find(const char* prefix, size_t length) const;
+};
+
+// Reads "Prefix1", "Prefix2", ... of section "Gateway" of the definition
+// file at `path` (each up to 255 characters) until the first absent one. A
+// value without ";" is reported with a notice naming `fileName` and ends the
+// list. Gives the values read, in order.
+std::vector<std::string> ReadGatewayPrefixes(const std::string& path, const char* fileName);
+
+// Adds each "prefix;description" value whose prefix the table lacks, its
+// first ";" turned into a zero byte; values past 255 entries are dropped.
+void MergePrefixes(PrefixTable& table, const std::vector<std::string>& values);

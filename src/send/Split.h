@@ -1,0 +1,26 @@
+// Numbering the parts of a split message with a page label "n/m".
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+// When "NumberMsgs" is on, puts the label "<part>/<total>" in front of
+// `text` and gives the label's length; -1 when nothing was inserted
+// (numbering off, a part number below 1, or no memory).
+//   total = ceil(fullLength / maxChars), capped by "SplitNumber" (at least 1).
+// A gateway without a limit (maxChars 0) takes the rest whole, so that part
+// is the last: its total is the part number. A label is never cut, however
+// many digits it has.
+int InsertPageNum(std::string& text, int part, uint32_t fullLength, uint32_t maxChars);
+
+// One part of a message being split for a gateway that takes `maxChars`
+// bytes: the label (when numbering is on) and then as much of `rest` as
+// fits, MaxChars - 2 x label length bytes, so that the part, label
+// included, is MaxChars - label length long. Gives 0 with the part in
+// *part and the number of bytes of `rest` it carries in *taken (at least
+// 1); -1 when the gateway has no room for a part (maxChars 0, or no room
+// left beside the label), so the caller never sends an empty or
+// accidentally unlabelled part, nor loops without progress.
+int MakeSplitPart(const std::string& rest, int part, uint32_t fullLength, uint32_t maxChars, std::string* out,
+                  size_t* taken);
