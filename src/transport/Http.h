@@ -14,6 +14,9 @@ using host::HttpRequest;
 // Binds the system's Internet library; 0 when it will carry requests,
 // -1 when the host's network library must.
 int LoadWinInet();
+// The same with another library in its place (tests bind stand-ins); null
+// means the system's own ("WinInet.dll", or libcurl off Windows).
+int LoadWinInet(const char* library);
 // Whether LoadWinInet succeeded.
 bool UsingWinInet();
 
@@ -35,5 +38,19 @@ struct Override {
     void* context;
 };
 void SetOverride(const Override* override);
+
+// What a reply may hold at most; anything beyond ends the read with a log line.
+constexpr int kMaxBodyBytes = 32 * 1024 * 1024;
+constexpr int kMaxHeaderBytes = 300 * 1024;
+
+// Time-outs of both carriers in milliseconds; 0 leaves the library's own.
+// libcurl has none of its own, so it gets WinInet's defaults instead.
+struct Timeouts {
+    long connectMs;
+    long receiveMs;
+};
+constexpr Timeouts kDefaultTimeouts{0, 0};
+void SetTimeouts(const Timeouts& timeouts);
+Timeouts CurrentTimeouts();
 
 }  // namespace transport

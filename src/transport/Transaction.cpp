@@ -1,0 +1,81 @@
+// The one operation every request goes through, and the choice of carrier.
+#include <atomic>
+
+#include "shell/HostLink.h"
+#include "shell/Log.h"
+#include "shell/Settings.h"
+#include "transport/Carrier.h"
+#include "transport/Http.h"
+#include "transport/Reply.h"
+
+namespace transport {
+namespace {
+
+// Written once at start-up, before any send job exists; read afterwards.
+const Library* g_library = nullptr;
+bool g_useWinInet = false;
+host::Handle g_netlibUser = nullptr;
+
+std::atomic<const Override*> g_override{nullptr};
+std::atomic<long> g_connectMs{0};
+std::atomic<long> g_receiveMs{0};
+
+}  // namespace
+
+int LoadWinInet() { return LoadWinInet(nullptr); }
+
+int LoadWinInet(const char* library) {
+    if (g_useWinInet) return 0;   // never unloaded once in use
+    const Library* bound = nullptr;
+    std::string missing;
+    int result = BindLibrary(library ? library : kDefaultLibrary, &bound, &missing);
+    if (result == -2) WriteLog("Cannot import all needed functions from WinInet, NETLIB will be used instead.\n");
+    if (result != 0) return -1;
+    g_library = bound;
+    g_useWinInet = true;
+    return 0;
+}
+
+bool UsingWinInet() { return g_useWinInet; }
+
+void SetNetlibUser(host::Handle user) { g_netlibUser = user; }
+host::Handle NetlibUser() { return g_netlibUser; }
+
+void SetOverride(const Override* override) { g_override.store(override); }
+
+void SetTimeouts(const Timeouts& timeouts) {
+    g_connectMs.store(timeouts.connectMs);
+    g_receiveMs.store(timeouts.receiveMs);
+}
+
+Timeouts CurrentTimeouts() { return Timeouts{g_connectMs.load(), g_receiveMs.load()}; }
+
+HttpReply* HttpTransaction(const HttpRequest* request) {
+    if (const Override* override = g_override.load()) return override->carrier(request, override->context);
+    if (!request) return nullptr;
+    if (g_useWinInet) return Exchange(g_library, request, ReadProxyConfig(settings::kNetModule));
+    host::Word reply = host::CallService("Netlib/HttpTransaction", reinterpret_cast<host::Word>(g_netlibUser),
+                                         reinterpret_cast<host::Word>(request));
+    // A negative word is the link's "no such service", not a record.
+    if (reply == host::kServiceNotFound || reply == 0) return nullptr;
+    return reinterpret_cast<HttpReply*>(reply);
+}
+
+int FreeHttpReply(HttpReply* reply) {
+    if (const Override* override = g_override.load()) {
+        if (reply) override->release(reply, override->context);
+        return 1;
+    }
+    if (!g_useWinInet) {
+        host::CallService("Netlib/FreeHttpRequestStruct", 0, reinterpret_cast<host::Word>(reply));
+        return 1;
+    }
+    if (!reply || reply->size != host::kHttpRecordSize || reply->requestType != 0) {
+        SetInvalidParameterError();
+        return 0;
+    }
+    ReleaseReply(reply);
+    return 1;
+}
+
+}  // namespace transport

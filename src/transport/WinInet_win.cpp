@@ -1,0 +1,260 @@
+// The WinInet carrier: WinInet.dll loaded at run time with its eleven entry
+// points, so that the plug-in still starts where one of them is missing.
+#include <windows.h>
+#include <wininet.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <new>
+#include <string>
+
+#include "shell/Log.h"
+#include "shell/Notice.h"
+#include "transport/Carrier.h"
+#include "transport/Http.h"
+#include "transport/Reply.h"
+#include "transport/RequestPlan.h"
+#include "transport/Url.h"
+
+namespace transport {
+
+struct Library {
+    decltype(&::InternetCloseHandle) closeHandle;
+    decltype(&::InternetConnectA) connect;
+    decltype(&::InternetErrorDlg) errorDlg;
+    decltype(&::InternetOpenA) open;
+    decltype(&::InternetSetOptionA) setOption;
+    decltype(&::InternetQueryOptionA) queryOption;
+    decltype(&::HttpOpenRequestA) openRequest;
+    decltype(&::HttpQueryInfoA) queryInfo;
+    decltype(&::HttpSendRequestA) sendRequest;
+    decltype(&::InternetReadFile) readFile;
+    decltype(&::InternetQueryDataAvailable) queryDataAvailable;
+};
+
+namespace {
+
+constexpr DWORD kRequestFlags = INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_NO_AUTO_REDIRECT |
+                                INTERNET_FLAG_NO_COOKIES | INTERNET_FLAG_IGNORE_REDIRECT_TO_HTTP |
+                                INTERNET_FLAG_IGNORE_REDIRECT_TO_HTTPS | INTERNET_FLAG_IGNORE_CERT_DATE_INVALID |
+                                INTERNET_FLAG_IGNORE_CERT_CN_INVALID | INTERNET_FLAG_NO_UI |
+                                INTERNET_FLAG_PRAGMA_NOCACHE;
+static_assert(kRequestFlags == 0x8428F300, "the WinInet flag set");
+static_assert((kRequestFlags | INTERNET_FLAG_SECURE) == 0x84A8F300, "the secure flag set");
+
+constexpr DWORD kStatusTextSize = 4096;
+constexpr DWORD kHeaderBlockSize = 4096;
+constexpr DWORD kReadPiece = 64 * 1024;
+
+template <typename T>
+bool Find(HMODULE module, const char* name, T* slot, std::string* missing) {
+    *slot = reinterpret_cast<T>(reinterpret_cast<void*>(GetProcAddress(module, name)));
+    if (*slot) return true;
+    if (missing->empty()) *missing = name;
+    return false;
+}
+
+bool IsNtFamily() {
+    // GetVersion is deprecated, but its top bit is what tells 9x from NT.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+    return (GetVersion() & 0x80000000u) == 0;
+#pragma GCC diagnostic pop
+}
+
+struct Handles {
+    const Library* api;
+    HINTERNET root = nullptr;
+    HINTERNET connection = nullptr;
+    HINTERNET request = nullptr;
+    ~Handles() {
+        if (request) api->closeHandle(request);
+        if (connection) api->closeHandle(connection);
+        if (root) api->closeHandle(root);
+    }
+};
+
+void SetTimeout(const Library* api, HINTERNET handle, DWORD option, long ms) {
+    if (ms <= 0) return;
+    DWORD value = static_cast<DWORD>(ms);
+    api->setOption(handle, option, &value, sizeof value);
+}
+
+void ReadFailed(BodyBuffer& body) {
+    WriteLog("ERROR: InternetReadFile failed with error 0x%.8X\n", static_cast<unsigned>(GetLastError()));
+    DiscardBody(body);
+}
+
+// Reads until `wanted` bytes (0: no length announced) or the end of the
+// stream; a read may give fewer bytes than asked for. Gives false when
+// the body is to be dropped.
+bool ReadBody(const Library* api, HINTERNET request, DWORD wanted, BodyBuffer& body) {
+    for (;;) {
+        DWORD piece = kReadPiece;
+        if (wanted > 0) {
+            if (body.length >= wanted) return true;
+            if (wanted - body.length < piece) piece = static_cast<DWORD>(wanted - body.length);
+        } else {
+            DWORD available = 0;
+            if (!api->queryDataAvailable(request, &available, 0, 0) || available == 0) return true;
+            if (available < piece) piece = available;
+        }
+        size_t room = ReserveBody(body, piece);
+        if (room == 0) {
+            if (body.length >= static_cast<size_t>(kMaxBodyBytes)) {
+                WriteLog("ERROR: Reply body larger than %d bytes, the rest is not read\n", kMaxBodyBytes);
+                return true;
+            }
+            WriteLog("ERROR: Out of memory while allocating space for Data\n");
+            DiscardBody(body);
+            return false;
+        }
+        DWORD read = 0;
+        if (!api->readFile(request, body.data + body.length, static_cast<DWORD>(room), &read)) {
+            ReadFailed(body);
+            return false;
+        }
+        if (read == 0) return true;   // the end of the stream
+        body.length += read;
+    }
+}
+
+// The raw header block, asking for the size it needs when 4096 bytes are
+// not enough (a Location or Set-Cookie header must not be lost).
+void ReadHeaders(const Library* api, HINTERNET request, HeaderList& headers) {
+    DWORD capacity = kHeaderBlockSize;
+    for (int attempt = 0; attempt < 4; ++attempt) {
+        char* block = static_cast<char*>(std::calloc(capacity, 1));
+        if (!block) return;
+        DWORD size = capacity - 1;
+        if (api->queryInfo(request, HTTP_QUERY_RAW_HEADERS, block, &size, nullptr)) {
+            if (size > capacity - 1) size = capacity - 1;
+            if (AddHeaderBlock(headers, block, size) != 0) DiscardHeaders(headers);
+            std::free(block);
+            return;
+        }
+        std::free(block);
+        if (GetLastError() != ERROR_INSUFFICIENT_BUFFER) return;
+        // The size asked for, or more should the library have under-asked.
+        DWORD needed = size + 2 > capacity ? size + 2 : capacity * 2;
+        if (needed > static_cast<DWORD>(kMaxHeaderBytes)) {
+            WriteLog("ERROR: Reply headers larger than %d bytes, none are kept\n", kMaxHeaderBytes);
+            return;
+        }
+        capacity = needed;
+    }
+}
+
+}  // namespace
+
+int BindLibrary(const char* name, const Library** library, std::string* missing) {
+    HMODULE module = LoadLibraryA(name);
+    if (!module) return -1;
+    auto* api = new (std::nothrow) Library{};
+    if (!api) return -1;
+    std::string first;
+    bool all = Find(module, "InternetCloseHandle", &api->closeHandle, &first) &&
+               Find(module, "InternetConnectA", &api->connect, &first) &&
+               Find(module, "InternetErrorDlg", &api->errorDlg, &first) &&
+               Find(module, "InternetOpenA", &api->open, &first) &&
+               Find(module, "InternetSetOptionA", &api->setOption, &first) &&
+               Find(module, "InternetQueryOptionA", &api->queryOption, &first) &&
+               Find(module, "HttpOpenRequestA", &api->openRequest, &first) &&
+               Find(module, "HttpQueryInfoA", &api->queryInfo, &first) &&
+               Find(module, "HttpSendRequestA", &api->sendRequest, &first) &&
+               Find(module, "InternetReadFile", &api->readFile, &first) &&
+               Find(module, "InternetQueryDataAvailable", &api->queryDataAvailable, &first);
+    if (!all) {
+        if (missing) *missing = first;
+        delete api;
+        // The 9x family must keep it loaded.
+        if (IsNtFamily()) FreeLibrary(module);
+        return -2;
+    }
+    *library = api;   // never unloaded once in use
+    return 0;
+}
+
+void SetInvalidParameterError() { SetLastError(ERROR_INVALID_PARAMETER); }
+
+host::HttpReply* Exchange(const Library* api, const host::HttpRequest* request, const ProxyConfig& proxy) {
+    if (!api || !request) return nullptr;
+    RequestPlan plan = PlanRequest(*request);
+    UrlParts where = SplitUrl(request->url);
+    DWORD flags = kRequestFlags | (where.secure ? INTERNET_FLAG_SECURE : 0);
+
+    Handles h{api};
+    h.root = api->open(plan.agent.c_str(), static_cast<DWORD>(proxy.accessType),
+                       proxy.accessType == kAccessNamedProxy ? proxy.proxy.c_str() : nullptr, nullptr, 0);
+    if (!h.root) return nullptr;
+    Timeouts timeouts = CurrentTimeouts();
+    SetTimeout(api, h.root, INTERNET_OPTION_CONNECT_TIMEOUT, timeouts.connectMs);
+    SetTimeout(api, h.root, INTERNET_OPTION_RECEIVE_TIMEOUT, timeouts.receiveMs);
+    SetTimeout(api, h.root, INTERNET_OPTION_SEND_TIMEOUT, timeouts.receiveMs);
+
+    h.connection = api->connect(h.root, where.host.c_str(), static_cast<INTERNET_PORT>(where.port), "", "",
+                                INTERNET_SERVICE_HTTP, flags, 0);
+    if (!h.connection) return nullptr;
+    h.request = api->openRequest(h.connection, plan.verb, where.path.c_str(), nullptr,
+                                 plan.referrer ? plan.referrer->c_str() : nullptr, nullptr, flags, 0);
+    if (!h.request) return nullptr;
+
+    if (proxy.apply) {
+        WriteLog("Applying proxy parameters...\n");
+        if (proxy.user) {
+            api->setOption(h.request, INTERNET_OPTION_PROXY_USERNAME, const_cast<char*>(proxy.user->c_str()),
+                           static_cast<DWORD>(proxy.user->size() + 1));
+        }
+        if (proxy.password) {
+            api->setOption(h.request, INTERNET_OPTION_PROXY_PASSWORD, const_cast<char*>(proxy.password->c_str()),
+                           static_cast<DWORD>(proxy.password->size() + 1));
+        }
+    }
+
+    DWORD security = 0;
+    DWORD securitySize = sizeof security;
+    api->queryOption(h.request, INTERNET_OPTION_SECURITY_FLAGS, &security, &securitySize);
+    security |= SECURITY_FLAG_IGNORE_UNKNOWN_CA;
+    api->setOption(h.request, INTERNET_OPTION_SECURITY_FLAGS, &security, sizeof security);
+
+    bool hasExtra = !plan.extraHeaders.empty();
+    if (!api->sendRequest(h.request, hasExtra ? plan.extraHeaders.c_str() : nullptr,
+                          hasExtra ? static_cast<DWORD>(plan.extraHeaders.size()) : 0, request->body,
+                          request->body ? static_cast<DWORD>(request->bodyLength > 0 ? request->bodyLength : 0) : 0)) {
+        if (GetLastError() == ERROR_FILE_NOT_FOUND) {
+            ShowNotice("Internet Explorer is in the 'Offline' mode. Switch IE to the 'Online' mode and then try to relogin");
+        }
+        return nullptr;
+    }
+
+    DWORD status = 0;
+    DWORD statusSize = sizeof status;
+    if (!api->queryInfo(h.request, HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status, &statusSize, nullptr)) {
+        status = 0;
+    }
+    char statusText[kStatusTextSize] = "";
+    DWORD textSize = kStatusTextSize;
+    if (!api->queryInfo(h.request, HTTP_QUERY_STATUS_TEXT, statusText, &textSize, nullptr)) statusText[0] = '\0';
+    statusText[kStatusTextSize - 1] = '\0';
+    host::HttpReply* reply = NewReply(static_cast<int>(status), statusText);
+    if (!reply) return nullptr;
+
+    // The announced length only bounds the read: nothing is set aside for it
+    // before the bytes arrive.
+    DWORD announced = 0;
+    DWORD announcedSize = sizeof announced;
+    if (!api->queryInfo(h.request, HTTP_QUERY_CONTENT_LENGTH | HTTP_QUERY_FLAG_NUMBER, &announced, &announcedSize,
+                        nullptr) ||
+        static_cast<int>(announced) <= 0) {
+        announced = 0;
+    }
+    BodyBuffer body;
+    if (ReadBody(api, h.request, announced, body)) AttachBody(reply, body);
+
+    HeaderList headers;
+    ReadHeaders(api, h.request, headers);
+    AttachHeaders(reply, headers);
+    return reply;
+}
+
+}  // namespace transport
