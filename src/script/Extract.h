@@ -1,0 +1,67 @@
+// The cookie jar and what a run cuts out of reply pages: custom variables
+// ("CustomVar%d"), form fields ("Key%d") and drop-down choices
+// ("UseSelectData"). Every run owns its jar and lists, so runs on two
+// threads never share them.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+#include "shell/HostRecords.h"
+
+namespace script {
+
+constexpr size_t kMaxCookies = 20;
+constexpr size_t kMaxCustomVars = 32;
+constexpr size_t kMaxKeys = 255;
+constexpr int kLastNumber = 255;      // no numbered list goes past this
+constexpr size_t kValueSize = 2048;   // buffer of every key the runner reads
+
+// Cookie texts ("name=value") in arrival order.
+struct CookieJar {
+    std::vector<std::string> texts;
+};
+
+struct KeyPair {
+    std::string name;
+    std::string value;
+};
+
+// The lists one run fills; both start empty.
+struct RunLists {
+    std::vector<std::string> customVars;   // "$CustomVar1" is customVars[0]
+    std::vector<KeyPair> keys;             // appended to later POST bodies
+};
+
+// Takes the reply's "Set-Cookie" headers into the jar; gives the jar's
+// count. A cookie carrying a line break is refused: it would end up inside
+// the "Cookie" header.
+int CollectCookies(CookieJar* jar, const host::HttpReply* reply);
+// The "Cookie" header value: the texts joined by "; ".
+std::string JoinCookies(const CookieJar& jar);
+// The value of the first cookie named `name`; false when there is none.
+bool FindCookie(const CookieJar& jar, const char* name, size_t nameLength, std::string* value);
+
+// Where a request section's keys come from: the runner reads the gateway
+// file; tests and fuzzers give them from memory. Gives "" for absent.
+struct SectionKeys {
+    std::string (*read)(const void* context, const char* key);
+    const void* context;
+};
+
+// The three steps, run on a reply body of `length` bytes (read up to its
+// first zero byte, as a text). Each logs its lines through WriteLog.
+void ExtractCustomVars(const SectionKeys& section, const char* body, size_t length, RunLists* lists);
+void ExtractKeys(const SectionKeys& section, const char* body, size_t length, RunLists* lists);
+void ExtractSelectLists(const char* body, size_t length, RunLists* lists);
+
+// One "CustomVar" pattern on a body; false when its head does not occur.
+bool CutCustomVar(const char* body, size_t length, const std::string& pattern, std::string* value);
+// The value of the form field `name`; false when nothing is taken.
+bool FindFieldValue(const char* body, size_t length, const std::string& name, std::string* value);
+
+// The body as a text: up to its first zero byte.
+size_t TextLength(const char* body, size_t length);
+
+}  // namespace script

@@ -1,0 +1,444 @@
+#include "script/Runner.h"
+
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <thread>
+#include <utility>
+#include <vector>
+
+#include "script/Extract.h"
+#include "script/Profile.h"
+#include "script/Progress.h"
+#include "script/RunnerSteps.h"
+#include "script/Search.h"
+#include "script/Template.h"
+#include "shell/HostLink.h"
+#include "shell/Log.h"
+#include "shell/Settings.h"
+#include "shell/Text.h"
+#include "shell/UserMessage.h"
+#include "transport/Http.h"
+
+namespace script {
+namespace {
+
+constexpr uint32_t kRequestFlags = 0x80003;
+
+// Everything one run keeps; nothing of it is shared with another run.
+struct Run {
+    const char* path;
+    const char* user;
+    const char* password;
+    SmsMessage* message;
+    long maxChars = 0;
+    CookieJar jar;
+    RunLists lists;
+    std::string lastRedirect;
+    bool redirected = false;
+    std::string mappedPrefix;
+    const char* callerPrefix = nullptr;
+    bool prefixMapped = false;
+    int result = result::kSent;
+};
+
+enum class Next { kGoOn, kLeaveLoop, kEndRun };
+
+std::string Read(const Run& run, const char* section, const char* key, size_t size = kValueSize) {
+    return profile::Read(run.path, section, key, size);
+}
+
+std::string SectionName(int j) {
+    char name[32];
+    std::snprintf(name, sizeof name, "Request%d", j);
+    return name;
+}
+
+struct SectionContext {
+    const char* path;
+    const char* section;
+};
+
+std::string ReadSectionKey(const void* context, const char* key) {
+    const SectionContext* c = static_cast<const SectionContext*>(context);
+    return profile::Read(c->path, c->section, key, kValueSize);
+}
+
+// Expands a template bound for a request line or header: a failed
+// expansion and a value with a line break both fail the run with -3.
+bool ExpandForRequest(Run& run, const std::string& text, bool encodeCustomVars, std::string* out) {
+    TemplateValues values;
+    values.message = run.message;
+    values.maxChars = run.maxChars;
+    values.user = run.user;
+    values.password = run.password;
+    values.lastRedirect = run.redirected ? run.lastRedirect.c_str() : nullptr;
+    values.customVars = &run.lists.customVars;
+    values.jar = &run.jar;
+    if (ExpandTemplate(text.c_str(), values, encodeCustomVars, out) != kExpandOk) {
+        LogErrorLine(" - ERROR: Memory allocation error while parsing URL\n");
+        return false;
+    }
+    if (!encodeCustomVars && HasLineBreak(*out)) {
+        LogErrorLine(" - ERROR: An expanded value holds a line break and cannot be sent: %s\n", text.c_str());
+        return false;
+    }
+    return true;
+}
+
+struct Header {
+    std::string name;
+    std::string value;
+};
+
+// The request record with its texts; the record points into them.
+struct Request {
+    std::string url;
+    std::vector<Header> headers;
+    std::string body;
+    bool post = false;
+    std::vector<host::HttpHeader> raw;
+    host::HttpRequest record{};
+
+    const host::HttpRequest* Record() {
+        raw.clear();
+        for (Header& h : headers) raw.push_back(host::HttpHeader{&h.name[0], &h.value[0]});
+        record = host::HttpRequest{};
+        record.size = host::kHttpRecordSize;
+        record.requestType = post ? host::kHttpPost : host::kHttpGet;
+        record.flags = kRequestFlags;
+        record.url = &url[0];
+        record.headers = raw.empty() ? nullptr : raw.data();
+        record.headerCount = static_cast<int>(raw.size());
+        record.body = post ? &body[0] : nullptr;
+        record.bodyLength = post ? static_cast<int>(body.size()) : 0;
+        return &record;
+    }
+};
+
+bool HasNonEmptyCookie(const CookieJar& jar) {
+    for (const std::string& t : jar.texts) {
+        if (!t.empty()) return true;
+    }
+    return false;
+}
+
+bool NameStarts(const char* name, const char* prefix) {
+    if (!name) return false;
+    for (; *prefix; ++prefix, ++name) {
+        if (text::FoldAscii(*name) != text::FoldAscii(*prefix)) return false;
+    }
+    return true;
+}
+
+bool IsRedirect(const host::HttpReply* reply) {
+    return reply->status == 301 || reply->status == 302 || reply->status == 303;
+}
+
+bool StartsNoCase(const std::string& s, const char* prefix) { return NameStarts(s.c_str(), prefix); }
+
+class ReplyHolder {
+public:
+    ~ReplyHolder() { Reset(nullptr); }
+    void Reset(host::HttpReply* reply) {
+        if (reply_) transport::FreeHttpReply(reply_);
+        reply_ = reply;
+    }
+    host::HttpReply* get() const { return reply_; }
+
+private:
+    host::HttpReply* reply_ = nullptr;
+};
+
+// MapPrefix: the first "Prefix" n that begins with the current prefix puts
+// its expanded "MapPrefix" n in the prefix's place.
+bool MapPrefix(Run& run, const std::string& section) {
+    for (int n = 1; n <= kLastNumber; ++n) {
+        char key[32];
+        std::snprintf(key, sizeof key, "MapPrefix%d", n);
+        const std::string map = Read(run, section.c_str(), key);
+        if (map.empty()) break;
+        std::snprintf(key, sizeof key, "Prefix%d", n);
+        const std::string prefix = Read(run, "Gateway", key, 256);
+        if (prefix.empty()) break;
+        const char* current = run.message->prefix;
+        if (prefix.compare(0, std::strlen(current), current) != 0) continue;
+        WriteLog("Prefix%d == MapPrefix%d (%s == %s)\n", n, n, prefix.c_str(), map.c_str());
+        std::string expanded;
+        if (!ExpandForRequest(run, map, false, &expanded)) return false;
+        if (!run.prefixMapped) run.callerPrefix = run.message->prefix;
+        run.prefixMapped = true;
+        run.mappedPrefix = std::move(expanded);
+        run.message->prefix = run.mappedPrefix.c_str();
+        break;
+    }
+    return true;
+}
+
+// One "Request%d" section, from its URL to the extraction from its reply.
+Next RunRequest(Run& run, int j, ProgressTarget* progress, std::atomic<int>* abortFlag) {
+    if (progress) progress->Step();
+    if (abortFlag && abortFlag->load() != 0) {
+        LogErrorLine(" - ERROR: Sending was aborted on request\n");
+        run.result = result::kAborted;
+        return Next::kLeaveLoop;
+    }
+    const std::string section = SectionName(j);
+    const std::string url = Read(run, section.c_str(), "URL");
+    if (url.empty()) return Next::kLeaveLoop;
+    WriteLog(" * Processing Request #%d...\n", j);
+    if (!StartsNoCase(url, "http://") && !StartsNoCase(url, "https://") && url[0] != '$') {
+        LogErrorLine(" - ERROR: Not a valid URL: %s\n", url.c_str());
+        run.result = result::kBadUrl;
+        return Next::kLeaveLoop;
+    }
+    Request request;
+    if (!ExpandForRequest(run, url, false, &request.url)) {
+        run.result = result::kExpandFailed;
+        return Next::kLeaveLoop;
+    }
+
+    const std::string delay = Read(run, section.c_str(), "Delay");
+    if (!delay.empty()) {
+        WriteLog(" - ZzzZZzzz... Sleeping %sms...\n", delay.c_str());
+        const long ms = text::ParseDecimal(delay.c_str());
+        if (ms > 0) std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+    }
+
+    if (!MapPrefix(run, section)) {
+        run.result = result::kExpandFailed;
+        return Next::kLeaveLoop;
+    }
+
+    const std::string referer = Read(run, section.c_str(), "Referer");
+    if (!referer.empty()) {
+        std::string expanded;
+        if (!ExpandForRequest(run, referer, false, &expanded)) {
+            run.result = result::kExpandFailed;
+            return Next::kLeaveLoop;
+        }
+        request.headers.push_back({"Referer", expanded});
+    }
+    const std::string host = Read(run, section.c_str(), "Host");
+    if (!host.empty()) request.headers.push_back({"Host", host});
+    const std::string agent = Read(run, section.c_str(), "UserAgent");
+    request.headers.push_back({"User-Agent", agent.empty() ? "Mozilla/4.0" : agent});
+    if (HasNonEmptyCookie(run.jar)) request.headers.push_back({"Cookie", JoinCookies(run.jar)});
+    request.headers.push_back(
+        {"Accept", "text/xml,application/xml,application/xhtml+xml,text/html;q=0.9,text/plain;q=0.8,image/png,*/*;q=0.5"});
+    request.headers.push_back({"Accept-Language", "en-us,en;q=0.5"});
+    request.headers.push_back({"Accept-Charset", "ISO-8859-1,utf-8;q=0.7,*;q=0.7"});
+    request.headers.push_back({"Keep-Alive", "300"});
+    WriteLog(" - Current headers: \n");
+    for (const Header& h : request.headers) WriteLog(" > %s: %s\n", h.name.c_str(), h.value.c_str());
+
+    const std::string type = Read(run, section.c_str(), "Type");
+    if (type.empty()) {
+        LogErrorLine(" - ERROR: No 'Type' for Request found.\n");
+        run.result = result::kNoType;
+        return Next::kLeaveLoop;
+    }
+    if (StartsNoCase(type, "POST") && type.size() == 4) {
+        WriteLog(" - Posting Data to %s...\n", request.url.c_str());
+        const std::string postString = Read(run, section.c_str(), "PostString");
+        if (postString.empty()) {
+            LogErrorLine(" - ERROR: No Poststring specified\n");
+            run.result = result::kNoPostString;
+            return Next::kLeaveLoop;
+        }
+        if (!ExpandForRequest(run, postString, true, &request.body)) {
+            run.result = result::kExpandFailed;
+            return Next::kLeaveLoop;
+        }
+        request.headers.push_back({"Content-Type", "application/x-www-form-urlencoded"});
+        AppendKeys(&request.body, run.lists.keys);
+        WriteLog(" - Postdata: %s\n", request.body.c_str());
+        request.post = true;
+    } else if (StartsNoCase(type, "GET") && type.size() == 3) {
+        WriteLog(" - Getting Data from %s...\n", request.url.c_str());
+    } else {
+        LogErrorLine(" - ERROR: Type '%s' is neither POST, nor GET.\n", type.c_str());
+        run.result = result::kBadType;
+        return Next::kLeaveLoop;
+    }
+
+    ReplyHolder reply;
+    reply.Reset(transport::HttpTransaction(request.Record()));
+    if (!reply.get()) {
+        LogErrorLine(" - ERROR: The last HTTP-Request returned an error. Exiting.\n(HINT: Check your proxy settings)\n");
+        run.result = result::kNoReply;
+        return Next::kEndRun;
+    }
+
+    const std::string expandedUrl = request.url;
+    std::string address = request.url;
+    for (int r = 0;;) {
+        WriteLog(" - Data received\n");
+        CollectCookies(&run.jar, reply.get());
+        const host::HttpReply* at = reply.get();
+        if (IsRedirect(at)) {
+            bool setsCookie = false;
+            const char* location = nullptr;
+            for (int i = 0; i < at->headerCount && at->headers; ++i) {
+                if (NameStarts(at->headers[i].name, "Set-Cookie")) setsCookie = true;
+                if (!location && NameStarts(at->headers[i].name, "Location")) {
+                    location = at->headers[i].value ? at->headers[i].value : "";
+                }
+            }
+            if (setsCookie && !run.jar.texts.empty()) {
+                Header* cookie = nullptr;
+                for (Header& h : request.headers) {
+                    if (h.name == "Cookie") cookie = &h;
+                }
+                if (!cookie) {
+                    request.headers.push_back({"Cookie", ""});
+                    cookie = &request.headers.back();
+                }
+                cookie->value = JoinCookies(run.jar);
+            }
+            if (location) {
+                std::string next;
+                if (ResolveLocation(address, location, &next) != 0 || HasLineBreak(next)) {
+                    LogErrorLine(" - ERROR: Cannot determine host on redirect\n");
+                    run.result = result::kRedirectFailed;
+                    return Next::kLeaveLoop;
+                }
+                request.post = false;
+                request.body.clear();
+                request.url = next;
+                address = next;
+                WriteLog(" - 302- Redirecting to: %s\n", next.c_str());
+                reply.Reset(nullptr);
+                reply.Reset(transport::HttpTransaction(request.Record()));
+                if (!reply.get()) {
+                    LogErrorLine(
+                        " - ERROR: The last HTTP-Request returned an error. Exiting.\n(HINT: Check your proxy settings)\n");
+                    run.result = result::kNoReply;
+                    return Next::kLeaveLoop;
+                }
+                run.lastRedirect = next;
+                run.redirected = true;
+            }
+        }
+        ++r;
+        if (!IsRedirect(reply.get())) break;
+        if (r == 5) {
+            LogErrorLine(" - ERROR: Got stuck in an infinite redirection loop (headerscount = %d)\n",
+                         reply.get()->headerCount);
+            run.result = result::kRedirectFailed;
+            return Next::kLeaveLoop;
+        }
+    }
+
+    const host::HttpReply* page = reply.get();
+    const int checked = CheckPage(page, expandedUrl.c_str());
+    if (checked != 0) {
+        run.result = checked;
+        return Next::kLeaveLoop;
+    }
+
+    const size_t length = TextLength(page->body, static_cast<size_t>(page->bodyLength));
+    const SectionContext context{run.path, section.c_str()};
+    const SectionKeys keys{ReadSectionKey, &context};
+    ExtractCustomVars(keys, page->body, length, &run.lists);
+    ExtractKeys(keys, page->body, length, &run.lists);
+    if (!Read(run, section.c_str(), "UseSelectData").empty()) ExtractSelectLists(page->body, length, &run.lists);
+
+    const bool last = j >= kLastNumber || Read(run, SectionName(j + 1).c_str(), "URL").empty();
+    if (last) {
+        const std::string success = Read(run, "Gateway", "Success");
+        if (!success.empty() && FindExact(page->body, length, success) == kNotFound) {
+            LogErrorLine(" - Sending the SMS failed - We didn't get the successmsg we expected :(\n");
+            run.result = result::kNoSuccessText;
+        }
+    }
+    if (settings::Verbose()) WriteLog("Result: %.*s\n", static_cast<int>(length), page->body);
+    return Next::kGoOn;
+}
+
+}  // namespace
+
+int CheckPage(const host::HttpReply* reply, const char* address) {
+    if (!reply) {
+        LogErrorLine(" - ERROR: Unable to get page %s..\n", address ? address : "");
+        return result::kNoPage;
+    }
+    if (reply->status < 200 || reply->status >= 300) {
+        LogErrorLine(" - ERROR: Server answered with error #%d: %s\n", reply->status,
+                     reply->statusText ? reply->statusText : "");
+        return result::kHttpError;
+    }
+    if (reply->bodyLength <= 0 || !reply->body) {
+        LogErrorLine(" - ERROR: Zero sized reply. You may try again\n");
+        return result::kEmptyReply;
+    }
+    return 0;
+}
+
+int RunGateway(const char* path, const char* user, const char* password, SmsMessage* message,
+               ProgressTarget* progress, std::atomic<int>* abortFlag) {
+    if (!message || !message->number || !message->prefix || !message->text) {
+        LogErrorLine(" - ERROR: Required Parameters were not specified in SMS-structure");
+        return result::kMissingParameters;
+    }
+    if (!path) path = "";
+    Run run;
+    run.path = path;
+    run.user = user;
+    run.password = password;
+    run.message = message;
+
+    WriteLog(" * Processing file %s...\n", path);
+    const std::string name = Read(run, "Gateway", "Name");
+    if (name.empty()) {
+        LogErrorLine(" - ERROR: No Gateway name specified\n");
+        return result::kNoName;
+    }
+    WriteLog("Processing Gateway %s\n", name.c_str());
+
+    if (!Read(run, "Gateway", "Editme").empty()) {
+        LogErrorLine("> User was too dumb to edit config file.\n");
+        const std::string translated = host::TranslateString(
+            "You have not edited the config file '%s' yet, please insert username and password and delete the line "
+            "Editme=1.");
+        usermsg::WarningBox(EditmeWarning(translated.c_str(), path).c_str());
+        return result::kNotEdited;
+    }
+
+    bool supported = false;
+    for (int n = 1; n <= kLastNumber && !supported; ++n) {
+        char key[32];
+        std::snprintf(key, sizeof key, "Prefix%d", n);
+        const std::string entry = Read(run, "Gateway", key, 256);
+        if (entry.empty()) break;
+        supported = entry.substr(0, entry.find(';')) == message->prefix;
+    }
+    if (!supported) {
+        LogErrorLine(" - ERROR: Specified gateway has no support for prefix '%s'\n", message->prefix);
+        return result::kPrefixUnsupported;
+    }
+
+    if (progress) {
+        int n = 1;
+        while (n <= kLastNumber && !Read(run, SectionName(n).c_str(), "URL").empty()) ++n;
+        progress->SetRange(0, kProgressStep * n);
+    }
+    run.maxChars = profile::ReadNumber(path, "Gateway", "MaxChars", kValueSize);
+    if (progress) progress->SetPosition(0);
+
+    int j = 1;
+    Next next = Next::kGoOn;
+    for (; j <= kLastNumber; ++j) {
+        next = RunRequest(run, j, progress, abortFlag);
+        if (next != Next::kGoOn) break;
+    }
+    if (next != Next::kEndRun && j == 1 && run.result == result::kSent) {
+        LogErrorLine(" - ERROR: No Request-Section '%s' for processing found.\n", "Request1");
+        run.result = result::kNoRequest;
+    }
+    if (run.prefixMapped) message->prefix = run.callerPrefix;
+    return run.result;
+}
+
+}  // namespace script

@@ -1,0 +1,58 @@
+// Runs one gateway definition file for one message: checks the gateway,
+// performs its "Request%d" sections as HTTP requests, and decides from the
+// last reply whether the provider took the message.
+#pragma once
+
+#include <atomic>
+
+#include "shell/HostRecords.h"
+
+namespace script {
+
+class ProgressTarget;
+
+// The message to send. The texts belong to the caller; a run may point
+// `prefix` elsewhere while a "MapPrefix%d" applies, and always puts the
+// caller's pointer back before it returns.
+struct SmsMessage {
+    const char* prefix;   // country prefix, digits (required)
+    const char* number;   // number without the prefix (required)
+    const char* text;     // the message (required)
+    const char* sender;   // may be null
+};
+
+// Results of a run. Callers tell only kSent from the rest.
+namespace result {
+constexpr int kSent = 0;
+constexpr int kNoName = -1;
+constexpr int kBadUrl = -2;
+constexpr int kExpandFailed = -3;
+constexpr int kNoType = -4;
+constexpr int kNoPostString = -5;
+constexpr int kPostDataMemory = -6;
+constexpr int kBadType = -7;
+constexpr int kNoReply = -8;
+constexpr int kRedirectFailed = -9;
+constexpr int kNoPage = -10;
+constexpr int kHttpError = -11;
+constexpr int kEmptyReply = -12;
+constexpr int kNoRequest = -13;
+constexpr int kNotEdited = -14;
+constexpr int kAborted = 0xAB0;
+constexpr int kMissingParameters = 0xB00;
+constexpr int kNoSuccessText = 0xBAD;
+constexpr int kPrefixUnsupported = 0xF00;
+}  // namespace result
+
+// `user` and `password` may be null (they only feed "$User" and "$Pass");
+// so may `progress` and `abortFlag`. Every run keeps its own cookie jar and
+// lists, so runs on several threads do not disturb one another.
+int RunGateway(const char* path, const char* user, const char* password, SmsMessage* message,
+               ProgressTarget* progress, std::atomic<int>* abortFlag);
+
+// Checks a final reply: 0, or result::kNoPage (no reply), kHttpError (status
+// outside 200..299) or kEmptyReply (no body), each logged. The reply stays
+// the caller's.
+int CheckPage(const host::HttpReply* reply, const char* address);
+
+}  // namespace script

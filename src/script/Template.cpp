@@ -1,0 +1,184 @@
+#include "script/Template.h"
+
+#include <cstring>
+
+#include "script/Runner.h"
+#include "shell/Log.h"
+#include "shell/Text.h"
+
+namespace script {
+namespace {
+
+bool IsAsciiAlnum(unsigned char c) {
+    // The C locale's class: the encoding must not depend on the user's locale.
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9');
+}
+
+// "[S;L]" behind a variable: L characters of the value from offset S.
+std::string Select(const std::string& value, long start, long count) {
+    if (start < 0) start = 0;   // a negative offset would read before the value
+    if (count < 0) count = 0;
+    const size_t len = value.size();
+    size_t s = static_cast<size_t>(start);
+    if (s == 0) return value;
+    if (s > len) s = 0;
+    const size_t l = static_cast<size_t>(count);
+    if (l == 0 || l > len - s) return value.substr(s);
+    return value.substr(s, l);
+}
+
+struct Variable {
+    const char* name;
+    size_t nameLength;
+    bool present;
+    const std::string* value;
+};
+
+// Replaces the first occurrence of `v` (with its selector); false if none.
+bool ReplaceFirst(std::string* work, const Variable& v) {
+    const size_t at = work->find(v.name, 0, v.nameLength);
+    if (at == std::string::npos) return false;
+    size_t end = at + v.nameLength;
+    std::string inserted = *v.value;
+    if (end < work->size() && (*work)[end] == '[') {
+        const size_t close = work->find(']', end + 1);
+        if (close != std::string::npos) {
+            const std::string inner = work->substr(end + 1, close - end - 1);
+            const long s = text::ParseDecimal(inner.c_str());
+            const size_t semi = inner.find(';');
+            const long l = semi == std::string::npos ? 0 : text::ParseDecimal(inner.c_str() + semi + 1);
+            inserted = Select(inserted, s, l);
+            end = close + 1;
+        }
+    }
+    work->replace(at, end - at, inserted);
+    return true;
+}
+
+// "$CustomVar" with exactly the number n: "$CustomVar12" is not n = 1.
+bool ReplaceCustomVar(std::string* work, size_t n, const std::string& value) {
+    const std::string token = "$CustomVar" + std::to_string(n);
+    for (size_t from = 0;;) {
+        const size_t at = work->find(token, from);
+        if (at == std::string::npos) return false;
+        const size_t behind = at + token.size();
+        if (behind < work->size() && (*work)[behind] >= '0' && (*work)[behind] <= '9') {
+            from = at + 1;
+            continue;
+        }
+        work->replace(at, token.size(), value);
+        return true;
+    }
+}
+
+int Runaway(const char* why) {
+    WriteLog("Fatal: Template expansion stopped: %s.\n", why);
+    return kExpandRunaway;
+}
+
+}  // namespace
+
+int UrlEncode(const char* text, std::string* out) {
+    if (!text || !out) return -1;
+    static const char kHex[] = "0123456789ABCDEF";
+    std::string encoded;
+    size_t size = 0;
+    for (const char* p = text; *p; ++p) {
+        const unsigned char c = static_cast<unsigned char>(*p);
+        size += (IsAsciiAlnum(c) || c == ' ') ? 1 : 3;
+    }
+    encoded.reserve(size);
+    for (const char* p = text; *p; ++p) {
+        const unsigned char c = static_cast<unsigned char>(*p);
+        if (IsAsciiAlnum(c)) {
+            encoded += static_cast<char>(c);
+        } else if (c == ' ') {
+            encoded += '+';
+        } else {
+            encoded += '%';
+            encoded += kHex[c >> 4];
+            encoded += kHex[c & 15];
+        }
+    }
+    out->swap(encoded);
+    return 0;
+}
+
+std::string UrlEncode(const std::string& text) {
+    std::string out;
+    UrlEncode(text.c_str(), &out);
+    return out;
+}
+
+int ExpandTemplate(const char* text, const TemplateValues& values, bool encodeCustomVars, std::string* out) {
+    std::string work = text ? text : "";
+    const SmsMessage* m = values.message;
+
+    std::string prefix, number, message, sender, count, user, password, lastRedirect;
+    auto keep = [](const char* s, std::string* into) {
+        if (s) *into = s;
+        return s != nullptr;
+    };
+    const bool hasPrefix = m && keep(m->prefix, &prefix);
+    const bool hasNumber = m && keep(m->number, &number);
+    const bool hasMessage = m && m->text && UrlEncode(m->text, &message) == 0;
+    const bool hasSender = m && keep(m->sender, &sender);
+    if (hasMessage) count = std::to_string(values.maxChars - static_cast<long>(std::strlen(m->text)));
+    const bool hasUser = keep(values.user, &user);
+    const bool hasPassword = keep(values.password, &password);
+    const bool hasRedirect = keep(values.lastRedirect, &lastRedirect);
+    const Variable variables[] = {
+        {"$Prefix", 7, hasPrefix, &prefix},       {"$Number", 7, hasNumber, &number},
+        {"$Message", 8, hasMessage, &message},    {"$Sender", 7, hasSender, &sender},
+        {"$Count", 6, hasMessage, &count},        {"$User", 5, hasUser, &user},
+        {"$Pass", 5, hasPassword, &password},     {"$LRurl", 6, hasRedirect, &lastRedirect},
+    };
+
+    std::vector<std::string> custom;
+    if (values.customVars) {
+        for (const std::string& v : *values.customVars) custom.push_back(encodeCustomVars ? UrlEncode(v) : v);
+    }
+
+    static const char kCookie[] = "$Cookie[";
+    const size_t searchesPerPass = 1 + sizeof variables / sizeof variables[0] + custom.size();
+    size_t scanned = 0;
+    for (int pass = 1;; ++pass) {
+        if (pass > kMaxPasses) return Runaway("too many passes");
+        scanned += work.size() * searchesPerPass;
+        if (scanned > kMaxScannedBytes) return Runaway("too much text to search");
+
+        const size_t cookie = work.find(kCookie);
+        if (cookie != std::string::npos) {
+            const size_t nameAt = cookie + sizeof kCookie - 1;
+            const size_t close = work.find(']', nameAt);
+            if (close == std::string::npos) {
+                WriteLog("Fatal: Cookie reference without a closing ']'.\n");
+                return kExpandUnclosedCookie;
+            }
+            std::string value;
+            if (!values.jar || !FindCookie(*values.jar, work.data() + nameAt, close - nameAt, &value)) {
+                WriteLog("Fatal: Required Cookie wasn't found.\n");
+                return kExpandNoCookie;
+            }
+            work.replace(cookie, close + 1 - cookie, value);
+            if (work.size() > kMaxExpandedSize) return Runaway("the text grew too long");
+            continue;
+        }
+
+        const std::string before = work;
+        bool changed = false;
+        for (const Variable& v : variables) {
+            if (v.present && ReplaceFirst(&work, v)) changed = true;
+        }
+        for (size_t n = 1; n <= custom.size(); ++n) {
+            if (ReplaceCustomVar(&work, n, custom[n - 1])) changed = true;
+        }
+        if (!changed) break;
+        if (work.size() > kMaxExpandedSize) return Runaway("the text grew too long");
+        if (work == before) return Runaway("a value refers to itself");
+    }
+    out->swap(work);
+    return kExpandOk;
+}
+
+}  // namespace script

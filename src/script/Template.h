@@ -1,0 +1,48 @@
+// Template texts of a gateway file ("URL", "PostString", "Referer",
+// "MapPrefix%d"): variables such as "$Number" or "$Cookie[SID]" replaced by
+// the values of the current run.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "script/Extract.h"
+
+namespace script {
+
+struct SmsMessage;
+
+// Form encoding: ASCII letters and digits kept, a space as "+", every
+// other byte as "%XX". Gives -1 (and leaves `out` alone) without a text.
+int UrlEncode(const char* text, std::string* out);
+std::string UrlEncode(const std::string& text);
+
+// What a template can refer to. A missing text (null) is a value the run
+// does not have: its variable stays in the text.
+struct TemplateValues {
+    const SmsMessage* message = nullptr;
+    long maxChars = 0;
+    const char* user = nullptr;
+    const char* password = nullptr;
+    const char* lastRedirect = nullptr;
+    const std::vector<std::string>* customVars = nullptr;
+    const CookieJar* jar = nullptr;
+};
+
+// Results of ExpandTemplate.
+constexpr int kExpandOk = 0;
+constexpr int kExpandNoCookie = -1;       // "$Cookie[name]" not in the jar
+constexpr int kExpandUnclosedCookie = -2; // "$Cookie[" without a "]" behind it
+constexpr int kExpandRunaway = -3;        // values keep bringing new references
+
+// Limits that make every expansion end: a value that refers to itself
+// (a user name "$User") or multiplies references would go on for ever.
+constexpr int kMaxPasses = 1024;
+constexpr size_t kMaxExpandedSize = 1 << 20;
+constexpr size_t kMaxScannedBytes = 128u << 20;
+
+// Expands `text` into `out`; encodeCustomVars asks for "$CustomVar%d"
+// values in form encoding (POST bodies). Failures are logged.
+int ExpandTemplate(const char* text, const TemplateValues& values, bool encodeCustomVars, std::string* out);
+
+}  // namespace script
