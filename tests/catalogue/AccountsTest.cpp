@@ -1,0 +1,139 @@
+#include <gtest/gtest.h>
+
+#include "TempDir.h"
+#include "catalogue/Accounts.h"
+#include "script/Profile.h"
+
+namespace {
+
+TEST(AccountFilePath, FinalIniWithCaseBecomesSac) {
+    const struct {
+        const char* definition;
+        const char* accounts;
+    } cases[] = {
+        {"C:\\Gw\\abc.ini", "C:\\Gw\\abc.sac"},
+        {"C:\\my.ini.d\\gw.ini", "C:\\my.ini.d\\gw.sac"},   // not C:\my.sac outside the folder
+        {"/srv/x.ini/y.ini", "/srv/x.ini/y.sac"},
+        {"C:\\Gw\\abc.INI", ""},
+        {"C:\\Gw\\abc.Ini", ""},
+        {"C:\\my.ini.d\\gw.txt", ""},
+        {"abc.ini.bak", ""},
+        {"x.ini", "x.sac"},
+        {".ini", ".sac"},
+        {"ini", ""},
+        {"", ""},
+    };
+    for (const auto& c : cases) EXPECT_EQ(c.accounts, AccountFilePath(c.definition)) << c.definition;
+}
+
+class AccountsTest : public ::testing::Test {
+protected:
+    void SetUp() override { file = dir.file("gw.sac"); }
+
+    void Accounts(const std::string& content) { testutil::WriteFile(file, content); }
+    static std::string Numbered(int from, int to, bool passwords = true) {
+        std::string out;
+        for (int n = from; n <= to; ++n) {
+            out += "[Account" + std::to_string(n) + "]\nUsername=user" + std::to_string(n) + "\n";
+            if (passwords) out += "Password=pass" + std::to_string(n) + "\n";
+        }
+        return out;
+    }
+    // "user:password" of accounts 1, 2, ... up to the first missing one.
+    std::vector<std::string> List() {
+        std::vector<std::string> out;
+        AccountCredentials account;
+        for (int n = 1; ReadAccount(file, n, &account) == 0; ++n) {
+            out.push_back(account.user + ":" + (account.password ? *account.password : "<none>"));
+        }
+        return out;
+    }
+    bool NoTempSections() { return testutil::ReadFile(file).find("[Temp") == std::string::npos; }
+
+    testutil::TempDir dir;
+    std::string file;
+};
+
+using Accs = std::vector<std::string>;
+
+TEST_F(AccountsTest, FourAccountsSuccessWithThird) {
+    Accounts(Numbered(1, 4));
+    ASSERT_EQ(0, RotateAccounts(file, 3));
+    EXPECT_EQ((Accs{"user3:pass3", "user4:pass4", "user1:pass1", "user2:pass2"}), List());
+    EXPECT_TRUE(NoTempSections());
+}
+
+TEST_F(AccountsTest, TwoAccountsSwap) {
+    Accounts(Numbered(1, 2));
+    ASSERT_EQ(0, RotateAccounts(file, 2));
+    EXPECT_EQ((Accs{"user2:pass2", "user1:pass1"}), List());
+    EXPECT_TRUE(NoTempSections());
+}
+
+TEST_F(AccountsTest, FirstAccountLeavesFileUntouched) {
+    Accounts(Numbered(1, 3));
+    const std::string before = testutil::ReadFile(file);
+    ASSERT_EQ(0, RotateAccounts(file, 1));
+    EXPECT_EQ(before, testutil::ReadFile(file));
+}
+
+TEST_F(AccountsTest, NumbersOutsideTheListChangeNothing) {
+    Accounts(Numbered(1, 3));
+    const std::string before = testutil::ReadFile(file);
+    for (int n : {5, 4, 0, -1, 256}) {
+        EXPECT_EQ(-1, RotateAccounts(file, n)) << n;
+        EXPECT_EQ(before, testutil::ReadFile(file)) << n;
+    }
+    EXPECT_EQ(-1, RotateAccounts("", 2));
+}
+
+TEST_F(AccountsTest, AccountPastAGapIsNeverMoved) {
+    Accounts(Numbered(1, 2) + "[Account4]\nUsername=user4\nPassword=pass4\n");
+    EXPECT_EQ(-1, RotateAccounts(file, 4));
+    ASSERT_EQ(0, RotateAccounts(file, 2));
+    EXPECT_EQ((Accs{"user2:pass2", "user1:pass1"}), List());
+    EXPECT_EQ("user4", profile::Read(file.c_str(), "Account4", "Username", 256));
+    EXPECT_EQ("pass4", profile::Read(file.c_str(), "Account4", "Password", 256));
+    EXPECT_TRUE(profile::Read(file.c_str(), "Account3", "Username", 256).empty());
+}
+
+TEST_F(AccountsTest, MissingPasswordDoesNotInheritTheSlotsOldOne) {
+    Accounts("[Account1]\nUsername=user1\nPassword=pass1\n[Account2]\nUsername=user2\n");
+    ASSERT_EQ(0, RotateAccounts(file, 2));
+    EXPECT_EQ((Accs{"user2:<none>", "user1:pass1"}), List());
+}
+
+TEST_F(AccountsTest, OtherKeysAndSectionsStay) {
+    Accounts("[Info]\nNote=keep\n[Account1]\nUsername=user1\nExtra=one\nPassword=pass1\n" + Numbered(2, 2));
+    ASSERT_EQ(0, RotateAccounts(file, 2));
+    EXPECT_EQ((Accs{"user2:pass2", "user1:pass1"}), List());
+    EXPECT_EQ("keep", profile::Read(file.c_str(), "Info", "Note", 256));
+    EXPECT_EQ("one", profile::Read(file.c_str(), "Account1", "Extra", 256));
+}
+
+TEST_F(AccountsTest, LeftoversOfABrokenRenumberingAreNotTakenForAccounts) {
+    Accounts(Numbered(1, 3) + "[Temp2]\nUsername=old\nPassword=stale\n[Temp4]\nUsername=ghost\n");
+    ASSERT_EQ(0, RotateAccounts(file, 2));
+    EXPECT_EQ((Accs{"user2:pass2", "user3:pass3", "user1:pass1"}), List());
+    EXPECT_TRUE(NoTempSections());
+}
+
+TEST_F(AccountsTest, LongValuesSurviveRenumbering) {
+    const std::string password(2000, 'p');
+    Accounts("[Account1]\nUsername=user1\nPassword=" + password + "\n[Account2]\nUsername=user2\n");
+    ASSERT_EQ(0, RotateAccounts(file, 2));
+    EXPECT_EQ(password, profile::Read(file.c_str(), "Account2", "Password", 4096));
+}
+
+TEST_F(AccountsTest, ReaderTakesUpTo1023Characters) {
+    Accounts("[Account1]\nUsername=" + std::string(1500, 'u') + "\nPassword=\n");
+    AccountCredentials account;
+    ASSERT_EQ(0, ReadAccount(file, 1, &account));
+    EXPECT_EQ(std::string(1023, 'u'), account.user);
+    EXPECT_FALSE(account.password.has_value());
+    EXPECT_EQ(-1, ReadAccount(file, 2, &account));
+    EXPECT_EQ(-1, ReadAccount(file, 0, &account));
+    EXPECT_EQ(-1, ReadAccount(dir.file("missing.sac"), 1, &account));
+}
+
+}  // namespace

@@ -1,0 +1,148 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "StandIn.h"
+#include "send/Split.h"
+#include "shell/Settings.h"
+
+namespace {
+
+class SplitTest : public ::testing::Test {
+protected:
+    void SetUp() override { standin::Reset(); }
+    static void Numbering(bool on, int splitNumber = -1) {
+        standin::SetByte(nullptr, settings::kModule, "NumberMsgs", on ? 1 : 0);
+        if (splitNumber >= 0) standin::SetWord(nullptr, settings::kModule, "SplitNumber", splitNumber);
+    }
+};
+
+TEST_F(SplitTest, NumberingOffInsertsNothing) {
+    std::string text = "hello";
+    EXPECT_EQ(-1, InsertPageNum(text, 1, 300, 160));   // "NumberMsgs" missing
+    Numbering(false);
+    EXPECT_EQ(-1, InsertPageNum(text, 1, 300, 160));
+    EXPECT_EQ("hello", text);
+}
+
+struct LabelCase {
+    uint32_t fullLength;
+    uint32_t maxChars;
+    int splitNumber;   // -1: setting missing
+    int part;
+    const char* label;
+};
+
+TEST_F(SplitTest, LabelArithmetic) {
+    const LabelCase cases[] = {
+        {300, 160, 2, 1, "1/2"},
+        {320, 160, 5, 1, "1/2"},          // an even division
+        {321, 160, 5, 1, "1/3"},
+        {1000, 160, 2, 1, "1/2"},         // capped by SplitNumber
+        {1000, 160, -1, 2, "2/2"},        // SplitNumber missing = 2
+        {1000, 160, 10, 7, "7/7"},
+        {320, 160, 5, 3, "3/2"},          // the total does not count the labels' room
+        {1200, 100, 20, 10, "10/12"},
+        {500, 0, 5, 2, "2/2"},            // no limit: this part is the last
+        {500, 0, 5, 1, "1/1"},
+        {100000, 100, 1000, 1000, "1000/1000"},   // never cut to fit a small buffer
+        {4294967295u, 1, 65535, 65535, "65535/65535"},
+        {300, 160, 0, 1, "1/1"},          // SplitNumber 0 still announces one part
+        {0, 160, 5, 1, "1/1"},
+    };
+    for (const LabelCase& c : cases) {
+        standin::Reset();
+        Numbering(true, c.splitNumber);
+        std::string text = "abc";
+        int length = InsertPageNum(text, c.part, c.fullLength, c.maxChars);
+        EXPECT_EQ(std::string(c.label) + "abc", text) << c.fullLength << "/" << c.maxChars << " part " << c.part;
+        EXPECT_EQ(static_cast<int>(std::strlen(c.label)), length);
+    }
+}
+
+TEST_F(SplitTest, PartNumberBelowOneInsertsNothing) {
+    Numbering(true, 5);
+    std::string text = "abc";
+    EXPECT_EQ(-1, InsertPageNum(text, 0, 300, 160));
+    EXPECT_EQ("abc", text);
+}
+
+// What the send job does: split parts while the rest is longer than the
+// gateway takes, then the last part whole.
+std::vector<std::string> SplitAll(const std::string& message, uint32_t maxChars, int splitNumber) {
+    std::vector<std::string> parts;
+    std::string rest = message;
+    for (int part = 1; part <= splitNumber; ++part) {
+        if (rest.size() <= maxChars) {
+            std::string last = rest;
+            if (part > 1) InsertPageNum(last, part, static_cast<uint32_t>(message.size()), maxChars);
+            parts.push_back(last);
+            break;
+        }
+        std::string out;
+        size_t taken = 0;
+        if (MakeSplitPart(rest, part, static_cast<uint32_t>(message.size()), maxChars, &out, &taken) != 0) break;
+        parts.push_back(out);
+        rest.erase(0, taken);
+    }
+    return parts;
+}
+
+TEST_F(SplitTest, PartsOfA320ByteMessage) {
+    Numbering(true, 5);
+    std::string message;
+    for (int i = 0; i < 320; ++i) message += static_cast<char>('a' + i % 26);
+    auto parts = SplitAll(message, 160, 5);
+    ASSERT_EQ(3u, parts.size());
+    EXPECT_EQ("1/2" + message.substr(0, 154), parts[0]);
+    EXPECT_EQ("2/2" + message.substr(154, 154), parts[1]);
+    EXPECT_EQ("3/2" + message.substr(308), parts[2]);
+}
+
+TEST_F(SplitTest, UnnumberedPartsTakeTheWholeLimit) {
+    Numbering(false);
+    std::string message(400, 'x');
+    auto parts = SplitAll(message, 160, 5);
+    ASSERT_EQ(3u, parts.size());
+    EXPECT_EQ(160u, parts[0].size());
+    EXPECT_EQ(160u, parts[1].size());
+    EXPECT_EQ(80u, parts[2].size());
+}
+
+TEST_F(SplitTest, NoRoomBesideTheLabelRefusesThePart) {
+    Numbering(true, 5);
+    const std::string rest(50, 'x');
+    struct {
+        uint32_t maxChars;
+        int result;
+        size_t taken;
+    } cases[] = {{0, -1, 0}, {3, -1, 0}, {6, -1, 0}, {7, 0, 1}, {2, -1, 0}};
+    for (const auto& c : cases) {
+        std::string out = "unchanged";
+        size_t taken = 0;
+        EXPECT_EQ(c.result, MakeSplitPart(rest, 1, 50, c.maxChars, &out, &taken)) << c.maxChars;
+        if (c.result == 0) {
+            EXPECT_EQ(c.taken, taken);
+            EXPECT_EQ(c.maxChars - 3, out.size());
+            EXPECT_EQ(0u, out.find("1/"));
+        } else {
+            EXPECT_EQ("unchanged", out);
+        }
+    }
+    std::string out;
+    size_t taken = 0;
+    EXPECT_EQ(-1, MakeSplitPart("", 1, 50, 160, &out, &taken));
+}
+
+TEST_F(SplitTest, FiveDigitLabelNeedsItsRoomTwice) {
+    Numbering(true, 20);
+    std::string out;
+    size_t taken = 0;
+    // "10/12" is 5 bytes: a limit of 11 leaves one byte of text.
+    ASSERT_EQ(0, MakeSplitPart(std::string(100, 'y'), 10, 132, 11, &out, &taken));
+    EXPECT_EQ("10/12y", out);
+    EXPECT_EQ(1u, taken);
+    EXPECT_EQ(-1, MakeSplitPart(std::string(100, 'y'), 10, 132, 10, &out, &taken));
+}
+
+}  // namespace
