@@ -1,0 +1,93 @@
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+
+#include "script/Search.h"
+#include "shell/Text.h"
+
+namespace {
+
+size_t NaiveFind(const std::string& text, const std::string& pattern, size_t from, bool noCase) {
+    if (pattern.empty()) return noCase ? std::string::npos : (from <= text.size() ? from : std::string::npos);
+    for (size_t i = from; i + pattern.size() <= text.size(); ++i) {
+        size_t k = 0;
+        while (k < pattern.size() && (noCase ? text::FoldAscii(text[i + k]) == text::FoldAscii(pattern[k])
+                                             : text[i + k] == pattern[k]))
+            ++k;
+        if (k == pattern.size()) return i;
+    }
+    return std::string::npos;
+}
+
+struct FindCase {
+    const char* text;
+    const char* pattern;
+    size_t from;
+    size_t expected;
+};
+
+TEST(FindNoCase, Table) {
+    const size_t npos = std::string::npos;
+    const FindCase cases[] = {
+        {"<SELECT name=x>", "<select", 0, 0},
+        {"ab<SeLeCt", "<select", 0, 2},
+        {"<select", "<select", 1, npos},       // the search starts behind the match
+        {"abc", "", 0, npos},                  // an empty pattern is never found
+        {"", "a", 0, npos},
+        {"aab", "ab", 0, 1},
+        {"aaaab", "AAAB", 0, 1},               // a failed partial match backs off correctly
+        {"abababc", "ababc", 0, 2},
+        {"x\xC9y", "\xE9", 0, npos},           // only ASCII letters fold
+        {"[\\]", "[\\]", 0, 0},                // '[' '\\' ']' are not letters: no folding into them
+        {"{", "[", 0, npos},
+        {"abc", "abcd", 0, npos},
+        {"abcabc", "abc", 4, npos},
+        {"abcabc", "ABC", 3, 3},
+        {"abc", "c", 5, npos},
+    };
+    for (const FindCase& c : cases) {
+        EXPECT_EQ(FindNoCase(std::string(c.text), c.pattern, c.from), c.expected) << c.text << " / " << c.pattern;
+    }
+}
+
+// Random texts over a tiny alphabet produce every kind of partial match.
+TEST(FindNoCase, AgreesWithNaiveSearch) {
+    std::mt19937 random(7);
+    const char alphabet[] = "aAbB[{";
+    for (int round = 0; round < 3000; ++round) {
+        std::string text, pattern;
+        for (int i = random() % 30; i > 0; --i) text += alphabet[random() % 6];
+        for (int i = 1 + random() % 5; i > 0; --i) pattern += alphabet[random() % 6];
+        size_t from = random() % 32;
+        ASSERT_EQ(FindNoCase(text, pattern.c_str(), from), NaiveFind(text, pattern, from, true))
+            << text << " / " << pattern << " from " << from;
+        script::Pattern exact(pattern, false), folded(pattern, true);
+        ASSERT_EQ(exact.Find(text.data(), text.size(), from), NaiveFind(text, pattern, from, false));
+        ASSERT_EQ(folded.Find(text.data(), text.size(), from), NaiveFind(text, pattern, from, true));
+    }
+}
+
+// A cursor answers queries in any order exactly as a fresh search would.
+TEST(Cursor, AnswersLikeAFreshSearch) {
+    std::mt19937 random(11);
+    for (int round = 0; round < 300; ++round) {
+        std::string text;
+        for (int i = random() % 60; i > 0; --i) text += "ab>"[random() % 3];
+        script::Pattern p(std::string(random() % 2 ? ">" : "ab>"), false);
+        script::Cursor cursor(p);
+        for (int q = 0; q < 40; ++q) {
+            size_t from = random() % (text.size() + 2);
+            ASSERT_EQ(cursor.Next(text.data(), text.size(), from), p.Find(text.data(), text.size(), from));
+        }
+    }
+}
+
+TEST(FindExact, EmptyPatternFoundWhereSearchStarts) {
+    EXPECT_EQ(script::FindExact("abc", 3, "", 2), 2u);
+    EXPECT_EQ(script::FindExact("abc", 3, "", 3), 3u);
+    EXPECT_EQ(script::FindExact("abc", 3, "", 4), script::kNotFound);
+    EXPECT_EQ(script::FindExact("abC", 3, "c"), script::kNotFound);
+}
+
+}  // namespace

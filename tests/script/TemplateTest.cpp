@@ -1,0 +1,152 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "LogCapture.h"
+#include "script/Runner.h"
+#include "script/Template.h"
+
+namespace {
+
+using scripttest::LogCapture;
+
+TEST(UrlEncode, Table) {
+    const struct {
+        const char* in;
+        const char* out;
+    } cases[] = {
+        {"Hi you!", "Hi+you%21"}, {"50%", "50%25"}, {"-._~", "%2D%2E%5F%7E"}, {"\xE9", "%E9"},
+        {"", ""},                 {"aZ09", "aZ09"}, {"\r\n", "%0D%0A"},       {"$Number", "%24Number"},
+        {"\x7F\x80\xFF", "%7F%80%FF"},
+    };
+    for (const auto& c : cases) {
+        std::string out;
+        ASSERT_EQ(script::UrlEncode(c.in, &out), 0);
+        EXPECT_EQ(out, c.out) << c.in;
+    }
+    std::string untouched = "keep";
+    EXPECT_EQ(script::UrlEncode(nullptr, &untouched), -1);
+    EXPECT_EQ(untouched, "keep");
+}
+
+struct Fixture {
+    script::SmsMessage message{"49", "1234567890", "Hi you!", nullptr};
+    std::vector<std::string> customVars;
+    script::CookieJar jar;
+    script::TemplateValues values;
+    Fixture() {
+        values.message = &message;
+        values.maxChars = 160;
+        values.customVars = &customVars;
+        values.jar = &jar;
+    }
+    std::string Expand(const char* text, bool encode = false) {
+        std::string out;
+        const int rc = script::ExpandTemplate(text, values, encode, &out);
+        return rc == script::kExpandOk ? out : "<failed " + std::to_string(rc) + ">";
+    }
+};
+
+TEST(ExpandTemplate, VariablesAndSelectors) {
+    Fixture f;
+    f.values.user = "joe";
+    f.values.password = "pw";
+    f.message.sender = "me";
+    const struct {
+        const char* in;
+        const char* out;
+    } cases[] = {
+        {"plain text", "plain text"},
+        {"$Prefix-$Number", "49-1234567890"},
+        {"m=$Message&c=$Count", "m=Hi+you%21&c=153"},
+        {"$Number[2;3]", "345"},
+        {"$Number[0;3]", "1234567890"},
+        {"$Number[20;3]", "123"},
+        {"$Number[2;0]", "34567890"},
+        {"$Number[2]", "34567890"},
+        {"$Number[9;5]", "0"},                  // S + L beyond the end: to the end
+        {"$Number[10;1]", ""},                  // S equal to the length
+        {"$Number[-3;2]", "1234567890"},        // a negative offset counts as 0
+        {"$Number[x]", "1234567890"},           // no digits: S = 0
+        {"$Number[2", "1234567890[2"},          // no "]": no selector
+        {"$Message[0;3]", "Hi+you%21"},
+        {"$Message[1;4]", "i+yo"},              // selectors cut the encoded text
+        {"$Number $Number", "1234567890 1234567890"},
+        {"$Numbers", "1234567890s"},
+        {"$number $Foo $", "$number $Foo $"},
+        {"$User/$Pass/$Sender", "joe/pw/me"},
+        {"$LRurl", "$LRurl"},                   // no redirect followed yet
+    };
+    for (const auto& c : cases) EXPECT_EQ(f.Expand(c.in), c.out) << c.in;
+}
+
+TEST(ExpandTemplate, MissingValuesStayInTheText) {
+    Fixture f;
+    f.values.maxChars = 0;
+    f.message.text = "0123456789";
+    EXPECT_EQ(f.Expand("$User:$Pass:$Sender:$LRurl:$Count"), "$User:$Pass:$Sender:$LRurl:-10");
+    f.values.lastRedirect = "http://gw/next";
+    EXPECT_EQ(f.Expand("$LRurl?x"), "http://gw/next?x");
+}
+
+TEST(ExpandTemplate, CustomVariables) {
+    Fixture f;
+    for (int i = 1; i <= 12; ++i) f.customVars.push_back("v" + std::to_string(i) + " &");
+    EXPECT_EQ(f.Expand("$CustomVar1|$CustomVar10|$CustomVar12"), "v1 &|v10 &|v12 &");
+    EXPECT_EQ(f.Expand("a=$CustomVar1", true), "a=v1+%26");
+    EXPECT_EQ(f.Expand("$CustomVar13"), "$CustomVar13");
+    f.customVars.resize(1);
+    EXPECT_EQ(f.Expand("$CustomVar12 $CustomVar1"), "$CustomVar12 v1 &");
+}
+
+TEST(ExpandTemplate, Cookies) {
+    Fixture f;
+    f.jar.texts = {"SIDX=1", "SID=abc"};
+    EXPECT_EQ(f.Expand("s=$Cookie[SID]&x=$Cookie[SIDX]"), "s=abc&x=1");
+    LogCapture log;
+    EXPECT_EQ(f.Expand("$Cookie[nope]"), "<failed -1>");
+    EXPECT_TRUE(log.Has("Fatal: Required Cookie wasn't found.\n"));
+    f.jar.texts.clear();
+    EXPECT_EQ(f.Expand("$Cookie[SID]"), "<failed -1>");
+    EXPECT_EQ(f.Expand("$Cookie[SID"), "<failed -2>");
+}
+
+TEST(ExpandTemplate, ValuesAreExpandedInLaterPasses) {
+    Fixture f;
+    f.values.user = "$Number";
+    EXPECT_EQ(f.Expand("$User $Number"), "1234567890 1234567890");
+    f.jar.texts = {"c=$Prefix"};
+    EXPECT_EQ(f.Expand("$Cookie[c]"), "49");
+}
+
+// Self-references and growing references end with a failure instead of
+// running for ever.
+TEST(ExpandTemplate, EveryExpansionEnds) {
+    const char* users[] = {"$User", "x$User", "$User$User", "$Cookie[c]"};
+    for (const char* user : users) {
+        Fixture f;
+        f.values.user = user;
+        f.jar.texts = {"c=$User"};
+        LogCapture log;
+        EXPECT_EQ(f.Expand("[$User]"), "<failed -3>") << user;
+        EXPECT_NE(log.Text().find("Fatal: Template expansion stopped"), std::string::npos);
+    }
+    Fixture g;
+    g.customVars = {"$CustomVar1"};
+    EXPECT_EQ(g.Expand("$CustomVar1"), "<failed -3>");
+    g.jar.texts = {"a=$Cookie[a]"};
+    EXPECT_EQ(g.Expand("$Cookie[a]"), "<failed -3>");
+}
+
+TEST(ExpandTemplate, ManyLegitimateReferencesStillExpand) {
+    Fixture f;
+    std::string text, expected;
+    for (int i = 0; i < 290; ++i) {   // as many as a 2047-character value can hold
+        text += "$Number";
+        expected += "1234567890";
+    }
+    EXPECT_EQ(f.Expand(text.c_str()), expected);
+}
+
+}  // namespace
