@@ -273,6 +273,7 @@ Next RunRequest(Run& run, int j, ProgressTarget* progress, std::atomic<int>* abo
 
     const std::string expandedUrl = request.url;
     std::string address = request.url;
+    bool followed = false;
     for (int r = 0;;) {
         WriteLog(" - Data received\n");
         CollectCookies(&run.jar, reply.get());
@@ -319,10 +320,19 @@ Next RunRequest(Run& run, int j, ProgressTarget* progress, std::atomic<int>* abo
                 }
                 run.lastRedirect = next;
                 run.redirected = true;
+                followed = true;
             }
         }
         ++r;
-        if (!IsRedirect(reply.get())) break;
+        if (!IsRedirect(reply.get())) {
+            // The page a redirect led to may set cookies too (a session
+            // cookie on the landing page); they would be lost otherwise.
+            if (followed) {
+                WriteLog(" - Data received\n");
+                CollectCookies(&run.jar, reply.get());
+            }
+            break;
+        }
         if (r == 5) {
             LogErrorLine(" - ERROR: Got stuck in an infinite redirection loop (headerscount = %d)\n",
                          reply.get()->headerCount);
