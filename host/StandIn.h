@@ -19,6 +19,16 @@ namespace standin {
 void Reset();
 const host::PluginLink* Link();
 
+// --- the main thread --------------------------------------------------------------
+// CallServiceSync from another thread queues the call for the main thread and
+// waits. The main thread serves the queue here (waiting up to `timeoutMs` for
+// a call to arrive; gives the number served) and, on Windows, in any message
+// loop it runs. A call the main thread does not take up within a short grace
+// period while it is not serving is run by the waiting thread itself, so a
+// main thread blocked elsewhere (say, joining that worker) cannot deadlock.
+int PumpMainThread(int timeoutMs);
+bool IsMainThread();
+
 // --- database: typed settings, absent is not empty ---------------------------
 host::Contact AddContact();
 bool DeleteContact(host::Contact contact);
@@ -35,11 +45,18 @@ struct Setting {
 };
 std::optional<Setting> GetSetting(host::Contact contact, const char* module, const char* name);
 // Human-readable file, written atomically (temporary file, then rename).
+// Loading is all or nothing: a malformed or truncated file leaves the
+// database as it was and gives false.
 bool SaveDatabase(const std::string& path);
 bool LoadDatabase(const std::string& path);
+// Texts handed out by "DB/Contact/GetSetting" and not yet released with
+// "DB/Contact/FreeVariant", and releases of texts the host never handed out.
+int OutstandingVariants();
+int ForeignFrees();
 
 // --- events -------------------------------------------------------------------
-// Calls every hook of the event in hooking order; gives the number called.
+// Calls the hooks of the event in hooking order, stopping after one that
+// gives non-zero as the host does; gives the number called (-1: no such event).
 int NotifyEvent(const char* name, host::Word wParam, host::Word lParam);
 int HookCount(const char* name);
 
@@ -73,6 +90,25 @@ struct MenuItemRecord {
 };
 std::vector<MenuItemRecord> MenuItems();        // in the order added; handles index them
 int OptionsPageCount();
+struct OptionsPageRecord {
+    host::Word dialog;       // the wParam "Opt/AddPage" was given
+    std::string title;
+    std::string group;       // empty: none
+    intptr_t templateId;     // a resource number, or -1 for a named template
+    void* dialogProc;
+    void* instance;
+};
+std::vector<OptionsPageRecord> OptionsPages();
+// Windows that went through "LangPack/TranslateDialog", in order.
+std::vector<void*> TranslatedDialogs();
+
+// Window positions: on Windows the real window's; natively a made-up window
+// has the position a test gave it (or the one last restored into it).
+struct WindowRect {
+    int x, y, width, height;
+};
+void SetWindowRect(void* window, const WindowRect& rect);
+std::optional<WindowRect> WindowRectOf(void* window);
 
 // --- language pack --------------------------------------------------------------
 // While on, every translated text comes back marked ("[T]" in front), so a

@@ -225,6 +225,31 @@ struct PopupData {
     Word reserved;
 };
 
+// --- language pack and window positions ------------------------------------------
+
+// lParam of "LangPack/TranslateDialog".
+struct TranslateDialogRequest {
+    int cbSize;          // 16
+    uint32_t flags;
+    void* window;
+    const int* ignoreControls;   // ids not to translate, ended by 0; may be null
+};
+
+// lParam of "Utils/SaveWindowPos" and "Utils/RestoreWindowPos"; the position
+// is kept as double words "<prefix>x", "<prefix>y", "<prefix>width" and
+// "<prefix>height" of the module.
+struct WindowPositionRequest {
+    int cbSize;          // 20
+    void* window;
+    Contact contact;
+    const char* module;
+    const char* namePrefix;
+};
+
+// wParam of "Utils/RestoreWindowPos".
+constexpr Word kRestoreNoSize = 1;
+constexpr Word kRestoreNoMove = 2;
+
 #if INTPTR_MAX == INT32_MAX
 static_assert(sizeof(PluginInfo) == 40, "legacy plugin information record");
 static_assert(sizeof(PluginInfoEx) == 56, "extended plugin information record");
@@ -234,6 +259,8 @@ static_assert(sizeof(OptionsPage) == 60, "options page record");
 static_assert(sizeof(HttpRequest) == 44, "HTTP request record");
 static_assert(sizeof(ProtocolDescriptor) == 12, "protocol module record");
 static_assert(sizeof(PluginLink) == 48, "link record through CallServiceSync");
+static_assert(sizeof(TranslateDialogRequest) == 16, "dialog translation record");
+static_assert(sizeof(WindowPositionRequest) == 20, "window position record");
 #endif
 
 }  // namespace host

@@ -1,0 +1,156 @@
+// parlet-host: loads a plug-in DLL into the stand-in the way Miranda IM
+// does at start-up and shut-down, and tells what it saw.
+//
+//   parlet-host [--db FILE] PLUGIN.dll
+//
+// With --db the database is loaded from FILE first (when it exists) and
+// saved back after Unload. Exit code 0 when every step went as the host
+// expects, 1 otherwise.
+#include <windows.h>
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "StandIn.h"
+
+namespace {
+
+using InfoProc = const host::PluginInfo* (*)(DWORD);
+using InterfacesProc = const host::Uuid* (*)();
+using LoadProc = int (*)(const host::PluginLink*);
+using UnloadProc = int (*)();
+
+constexpr DWORD kHostVersion = 0x00080000;   // 0.8.0.0
+constexpr int kMaxInterfaces = 64;
+
+FARPROC Entry(HMODULE module, const char* name) { return GetProcAddress(module, name); }
+
+std::string Version(uint32_t v) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%u.%u.%u.%u", (v >> 24) & 255, (v >> 16) & 255, (v >> 8) & 255, v & 255);
+    return text;
+}
+
+bool ShowInfo(const char* entry, const host::PluginInfo* info, int expectedSize) {
+    if (!info) {
+        std::printf("%s: no record\n", entry);
+        return false;
+    }
+    std::printf("%s: size %d, name \"%s\", version %s\n", entry, info->cbSize,
+                info->shortName ? info->shortName : "(none)", Version(info->version).c_str());
+    if (info->cbSize != expectedSize) {
+        std::printf("%s: the host expects size %d\n", entry, expectedSize);
+        return false;
+    }
+    return info->shortName != nullptr;
+}
+
+bool IsZero(const host::Uuid& u) {
+    static const host::Uuid zero{};
+    return std::memcmp(&u, &zero, sizeof u) == 0;
+}
+
+HMODULE LoadPlugin(const std::string& path) {
+    HMODULE module = LoadLibraryA(path.c_str());
+    // Under Wine a Unix path names a file of the Z: drive.
+    if (!module && !path.empty() && path[0] == '/') module = LoadLibraryA(("Z:" + path).c_str());
+    return module;
+}
+
+void ShowWhatItRegistered() {
+    const char* events[] = {"Miranda/System/ModulesLoaded", "Opt/Initialise", "CList/StatusModeChange",
+                            "CList/PreBuildContactMenu"};
+    for (const char* e : events) std::printf("hooks on %s: %d\n", e, standin::HookCount(e));
+    for (const std::string& m : standin::RegisteredModules()) std::printf("protocol module: %s\n", m.c_str());
+    for (const auto& item : standin::MenuItems())
+        std::printf("%s menu item: \"%s\" -> %s\n", item.contactMenu ? "contact" : "main", item.name.c_str(),
+                    item.service.c_str());
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    std::string db, plugin;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--db") == 0 && i + 1 < argc)
+            db = argv[++i];
+        else
+            plugin = argv[i];
+    }
+    if (plugin.empty()) {
+        std::fprintf(stderr, "usage: parlet-host [--db FILE] PLUGIN.dll\n");
+        return 1;
+    }
+    std::setvbuf(stdout, nullptr, _IONBF, 0);
+
+    standin::Reset();
+    if (!db.empty() && GetFileAttributesA(db.c_str()) != INVALID_FILE_ATTRIBUTES && !standin::LoadDatabase(db)) {
+        std::printf("database %s: unreadable\n", db.c_str());
+        return 1;
+    }
+    std::printf("link record: %u bytes, plugin information: %u / %u bytes\n",
+                static_cast<unsigned>(sizeof(host::PluginLink)), static_cast<unsigned>(sizeof(host::PluginInfo)),
+                static_cast<unsigned>(sizeof(host::PluginInfoEx)));
+
+    HMODULE module = LoadPlugin(plugin);
+    if (!module) {
+        std::printf("%s: cannot load (error %lu)\n", plugin.c_str(), GetLastError());
+        return 1;
+    }
+    bool ok = true;
+    auto infoEx = reinterpret_cast<InfoProc>(Entry(module, "MirandaPluginInfoEx"));
+    auto info = reinterpret_cast<InfoProc>(Entry(module, "MirandaPluginInfo"));
+    auto interfaces = reinterpret_cast<InterfacesProc>(Entry(module, "MirandaPluginInterfaces"));
+    auto load = reinterpret_cast<LoadProc>(Entry(module, "Load"));
+    auto unload = reinterpret_cast<UnloadProc>(Entry(module, "Unload"));
+
+    if (!infoEx && !info) {
+        std::printf("no MirandaPluginInfoEx or MirandaPluginInfo\n");
+        ok = false;
+    }
+    if (infoEx) ok = ShowInfo("MirandaPluginInfoEx", infoEx(kHostVersion), 56) && ok;
+    if (info) ok = ShowInfo("MirandaPluginInfo", info(kHostVersion), 40) && ok;
+    if (interfaces) {
+        const host::Uuid* list = interfaces();
+        int n = 0;
+        while (list && n < kMaxInterfaces && !IsZero(list[n])) ++n;
+        std::printf("MirandaPluginInterfaces: %d interface(s)\n", n);
+        if (!list || n == kMaxInterfaces) ok = false;
+    } else if (infoEx) {
+        std::printf("MirandaPluginInterfaces: missing, which the extended record needs\n");
+        ok = false;
+    }
+    if (!load || !unload) {
+        std::printf("Load or Unload missing\n");
+        FreeLibrary(module);
+        return 1;
+    }
+    if (!ok) {
+        FreeLibrary(module);
+        return 1;
+    }
+
+    int loaded = load(standin::Link());
+    std::printf("Load: %d\n", loaded);
+    if (loaded != 0) ok = false;
+    if (ok) {
+        int called = standin::NotifyEvent("Miranda/System/ModulesLoaded", 0, 0);
+        std::printf("Miranda/System/ModulesLoaded: %d hook(s) called\n", called);
+        // Windows messages the plug-in posted to itself get their turn.
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+        ShowWhatItRegistered();
+    }
+    int unloaded = unload();
+    std::printf("Unload: %d\n", unloaded);
+    if (unloaded != 0) ok = false;
+    FreeLibrary(module);
+
+    if (!db.empty() && !standin::SaveDatabase(db)) {
+        std::printf("database %s: cannot save\n", db.c_str());
+        ok = false;
+    }
+    std::printf("host: %s\n", ok ? "ok" : "failed");
+    return ok ? 0 : 1;
+}

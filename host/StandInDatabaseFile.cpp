@@ -1,0 +1,247 @@
+// The database as a text file, one record a line:
+//
+//   parlet-standin-database 1
+//   contact 1
+//   setting 1 "CList" "Hidden" byte 1
+//   setting 0 "Parlet-Plugin" "Trigger" text "[SMS]\x0A"
+//   end
+//
+// Texts are quoted; '\\', '"', and every byte outside printable ASCII are
+// escaped, so any bytes round-trip. The file is read whole or not at all.
+#include <cstdio>
+#include <cstring>
+
+#include "StandInInternal.h"
+
+namespace standin {
+namespace {
+
+constexpr const char* kHeader = "parlet-standin-database 1";
+constexpr size_t kMaxFileSize = 64u << 20;
+constexpr uint64_t kMaxContactId = 0x7FFFFFFF;
+
+void AppendQuoted(std::string& out, const std::string& text) {
+    static const char hex[] = "0123456789ABCDEF";
+    out += '"';
+    for (unsigned char c : text) {
+        switch (c) {
+        case '\\': out += "\\\\"; break;
+        case '"': out += "\\\""; break;
+        case '\n': out += "\\n"; break;
+        case '\r': out += "\\r"; break;
+        case '\t': out += "\\t"; break;
+        default:
+            if (c >= 0x20 && c < 0x7F) {
+                out += static_cast<char>(c);
+            } else {
+                out += "\\x";
+                out += hex[c >> 4];
+                out += hex[c & 15];
+            }
+        }
+    }
+    out += '"';
+}
+
+const char* TypeName(uint8_t type) {
+    switch (type) {
+    case host::kDbByte: return "byte";
+    case host::kDbWord: return "word";
+    case host::kDbDword: return "dword";
+    case host::kDbText: return "text";
+    default: return nullptr;
+    }
+}
+
+std::string Render(const detail::DatabaseImage& db) {
+    std::string out = kHeader;
+    out += '\n';
+    for (uintptr_t id : db.contacts) out += "contact " + std::to_string(id) + "\n";
+    for (const auto& entry : db.settings) {
+        const char* type = TypeName(entry.second.type);
+        if (!type) continue;
+        out += "setting " + std::to_string(entry.first.contact) + " ";
+        AppendQuoted(out, entry.first.module);
+        out += ' ';
+        AppendQuoted(out, entry.first.name);
+        out += ' ';
+        out += type;
+        out += ' ';
+        if (entry.second.type == host::kDbText)
+            AppendQuoted(out, entry.second.text);
+        else
+            out += std::to_string(entry.second.number);
+        out += '\n';
+    }
+    out += "end\n";
+    return out;
+}
+
+// A cursor over one line; every reader gives false on anything unexpected.
+struct Cursor {
+    const char* p;
+    const char* end;
+
+    bool Word(const char* word) {
+        size_t n = std::strlen(word);
+        if (static_cast<size_t>(end - p) < n || std::memcmp(p, word, n) != 0) return false;
+        p += n;
+        return true;
+    }
+    bool Space() { return p < end && *p++ == ' '; }
+    bool AtEnd() const { return p == end; }
+
+    bool Number(uint64_t max, uint64_t& value) {
+        if (p == end || *p < '0' || *p > '9') return false;
+        value = 0;
+        while (p < end && *p >= '0' && *p <= '9') {
+            value = value * 10 + static_cast<uint64_t>(*p++ - '0');
+            if (value > max) return false;
+        }
+        return true;
+    }
+
+    static int Hex(char c) {
+        if (c >= '0' && c <= '9') return c - '0';
+        if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+        if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+        return -1;
+    }
+
+    bool Quoted(std::string& text) {
+        text.clear();
+        if (p == end || *p++ != '"') return false;
+        while (p < end) {
+            char c = *p++;
+            if (c == '"') return true;
+            if (c != '\\') {
+                text += c;
+                continue;
+            }
+            if (p == end) return false;
+            char e = *p++;
+            switch (e) {
+            case '\\': text += '\\'; break;
+            case '"': text += '"'; break;
+            case 'n': text += '\n'; break;
+            case 'r': text += '\r'; break;
+            case 't': text += '\t'; break;
+            case 'x': {
+                if (end - p < 2) return false;
+                int hi = Hex(p[0]), lo = Hex(p[1]);
+                if (hi < 0 || lo < 0) return false;
+                text += static_cast<char>(hi * 16 + lo);
+                p += 2;
+                break;
+            }
+            default: return false;
+            }
+        }
+        return false;   // the closing quote is missing
+    }
+};
+
+bool ParseType(Cursor& c, uint8_t& type, uint64_t& max) {
+    if (c.Word("byte")) { type = host::kDbByte; max = 0xFF; return true; }
+    if (c.Word("word")) { type = host::kDbWord; max = 0xFFFF; return true; }
+    if (c.Word("dword")) { type = host::kDbDword; max = 0xFFFFFFFF; return true; }
+    if (c.Word("text")) { type = host::kDbText; max = 0; return true; }
+    return false;
+}
+
+bool ParseSetting(Cursor& c, detail::DatabaseImage& db) {
+    uint64_t contact = 0;
+    detail::SettingKey key;
+    Setting value{};
+    uint64_t max = 0;
+    if (!c.Space() || !c.Number(kMaxContactId, contact)) return false;
+    if (contact != 0 && !db.contacts.count(contact)) return false;   // contacts come first
+    key.contact = contact;
+    if (!c.Space() || !c.Quoted(key.module) || !c.Space() || !c.Quoted(key.name)) return false;
+    if (!c.Space() || !ParseType(c, value.type, max) || !c.Space()) return false;
+    if (value.type == host::kDbText) {
+        if (!c.Quoted(value.text)) return false;
+    } else {
+        uint64_t n = 0;
+        if (!c.Number(max, n)) return false;
+        value.number = static_cast<uint32_t>(n);
+    }
+    if (!c.AtEnd()) return false;
+    return db.settings.emplace(std::move(key), std::move(value)).second;
+}
+
+bool Parse(const std::string& file, detail::DatabaseImage& db) {
+    bool header = false, ended = false;
+    size_t pos = 0;
+    while (pos < file.size()) {
+        size_t eol = file.find('\n', pos);
+        if (eol == std::string::npos) return false;   // the last line is cut off
+        size_t stop = eol;
+        if (stop > pos && file[stop - 1] == '\r') --stop;
+        Cursor c{file.data() + pos, file.data() + stop};
+        pos = eol + 1;
+        if (c.AtEnd() || *c.p == '#') continue;
+        if (ended) return false;
+        if (!header) {
+            if (!c.Word(kHeader) || !c.AtEnd()) return false;
+            header = true;
+        } else if (c.Word("contact")) {
+            uint64_t id = 0;
+            if (!c.Space() || !c.Number(kMaxContactId, id) || id == 0 || !c.AtEnd()) return false;
+            if (!db.contacts.insert(static_cast<uintptr_t>(id)).second) return false;
+        } else if (c.Word("setting")) {
+            if (!ParseSetting(c, db)) return false;
+        } else if (c.Word("end")) {
+            if (!c.AtEnd()) return false;
+            ended = true;
+        } else {
+            return false;
+        }
+    }
+    return ended;
+}
+
+bool ReadWholeFile(const std::string& path, std::string& content) {
+    std::FILE* f = std::fopen(path.c_str(), "rb");
+    if (!f) return false;
+    char buffer[65536];
+    size_t n;
+    bool ok = true;
+    while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) {
+        if (content.size() + n > kMaxFileSize) {
+            ok = false;
+            break;
+        }
+        content.append(buffer, n);
+    }
+    if (std::ferror(f)) ok = false;
+    std::fclose(f);
+    return ok;
+}
+
+}  // namespace
+
+bool SaveDatabase(const std::string& path) {
+    if (path.empty()) return false;
+    std::string content = Render(detail::SnapshotDatabase());
+    std::string temporary = path + ".tmp";
+    std::FILE* f = std::fopen(temporary.c_str(), "wb");
+    if (!f) return false;
+    bool ok = std::fwrite(content.data(), 1, content.size(), f) == content.size();
+    ok = std::fflush(f) == 0 && ok;
+    ok = std::fclose(f) == 0 && ok;
+    if (ok) ok = platform::SwapInFile(temporary, path);
+    if (!ok) std::remove(temporary.c_str());
+    return ok;
+}
+
+bool LoadDatabase(const std::string& path) {
+    std::string content;
+    if (!ReadWholeFile(path, content)) return false;
+    detail::DatabaseImage db;
+    if (!Parse(content, db)) return false;
+    detail::ReplaceDatabase(std::move(db));
+    return true;
+}
+
+}  // namespace standin

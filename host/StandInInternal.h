@@ -1,0 +1,86 @@
+// What the stand-in's files share among themselves; not for tests.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <set>
+#include <string>
+
+#include "StandIn.h"
+
+namespace standin {
+namespace detail {
+
+// Services made by the stand-in itself go through the link like any other.
+void AddService(const char* name, host::ServiceProc proc);
+void RemoveService(const char* name);
+
+// A text that stays valid until the next Reset(), for services whose answer
+// the caller does not release.
+const char* Keep(const std::string& text);
+
+// Each area forgets its state and registers its services; Reset() calls them.
+void ResetDatabase();
+void ResetProtocols();
+void ResetClist();
+void ResetUtils();
+
+// The whole database, for the file: contacts in order and every setting.
+struct SettingKey {
+    uintptr_t contact;
+    std::string module;
+    std::string name;
+    bool operator<(const SettingKey& o) const {
+        if (contact != o.contact) return contact < o.contact;
+        if (module != o.module) return module < o.module;
+        return name < o.name;
+    }
+};
+struct DatabaseImage {
+    std::set<uintptr_t> contacts;       // 0, the global "contact", is not listed
+    std::map<SettingKey, Setting> settings;
+};
+DatabaseImage SnapshotDatabase();
+void ReplaceDatabase(DatabaseImage&& image);
+
+// Database reads for the other areas (the database locks itself).
+bool ContactExists(host::Contact contact);
+std::optional<std::string> ReadText(host::Contact contact, const char* module, const char* name);
+
+// Contacts are numbered in database order; the handle is the number.
+inline uintptr_t ContactId(host::Contact contact) { return reinterpret_cast<uintptr_t>(contact); }
+inline host::Contact ContactHandle(uintptr_t id) { return reinterpret_cast<host::Contact>(id); }
+
+// Accepts a record whose size field is the 32-bit host's size or this
+// build's own size of the same record.
+inline bool SizeFits(int cbSize, int hostSize, size_t nativeSize) {
+    return cbSize == hostSize || cbSize == static_cast<int>(nativeSize);
+}
+
+}  // namespace detail
+
+namespace platform {
+// The main thread's wake-up: on Windows a message-only window whose messages
+// serve the CallServiceSync queue; natively nothing (the queue's condition
+// variable is enough for PumpMainThread).
+void InitMainThread();
+void WakeMainThread();
+void PostWindowMessage(void* window, unsigned message, host::Word wParam, host::Word lParam);
+
+bool ReadWindowRect(void* window, WindowRect& rect);
+bool PlaceWindow(void* window, const WindowRect& rect, bool move, bool size);
+void ForgetWindows();
+// Marks a dialog's caption and control texts as translated (marking mode).
+void MarkDialog(void* window);
+
+// Replaces `path` by `temporary` in one step.
+bool SwapInFile(const std::string& temporary, const std::string& path);
+}  // namespace platform
+
+namespace detail {
+// Serves the CallServiceSync queue on the main thread; gives the number run.
+int ServeMainThreadQueue();
+}  // namespace detail
+
+}  // namespace standin
