@@ -1,0 +1,364 @@
+// Exchanges with the test provider through the system's Internet library:
+// WinInet under Wine, libcurl natively. Both must give the same replies.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstring>
+#include <string>
+
+#include "Exchange.h"
+#include "LogCapture.h"
+#include "Services.h"
+#include "StandIn.h"
+#include "shell/Settings.h"
+#include "transport/Http.h"
+
+namespace {
+
+using testx::Get;
+using testx::Outcome;
+using testx::Pattern;
+
+class ServicesEnvironment : public ::testing::Environment {
+public:
+    void TearDown() override { testsvc::Shutdown(); }
+};
+const auto* g_environment = ::testing::AddGlobalTestEnvironment(new ServicesEnvironment);
+
+class Exchange : public ::testing::Test {
+protected:
+    void SetUp() override {
+        standin::Reset();
+        static const int loaded = transport::LoadWinInet();
+        ASSERT_EQ(loaded, 0) << "the system's Internet library did not load";
+        ASSERT_TRUE(transport::UsingWinInet());
+        std::string why;
+        services_ = testsvc::Get(&why);
+        ASSERT_NE(services_, nullptr) << why;
+        plain_ = services_->plain;
+    }
+    void TearDown() override { transport::SetTimeouts(transport::kDefaultTimeouts); }
+
+    void UseProxy(int port, bool credentials) {
+        standin::SetByte(nullptr, settings::kNetModule, "NLUseProxy", 1);
+        standin::SetText(nullptr, settings::kNetModule, "NLProxyServer", "127.0.0.1");
+        standin::SetWord(nullptr, settings::kNetModule, "NLProxyPort", static_cast<uint16_t>(port));
+        if (credentials) {
+            standin::SetText(nullptr, settings::kNetModule, "NLProxyAuthUser", services_->proxyUser);
+            standin::SetText(nullptr, settings::kNetModule, "NLProxyAuthPassword", services_->proxyPassword);
+        }
+    }
+
+    const testsvc::Services* services_ = nullptr;
+    std::string plain_;
+};
+
+// --- the shared table -------------------------------------------------------------
+
+struct Row {
+    const char* what;
+    const char* path;
+    int status;
+    const char* statusText;
+    const char* header;          // a header that must be present...
+    const char* headerValue;     // ...with this value (null: any value)
+    const char* bodyStart;       // null: no body at all
+};
+
+const Row kRows[] = {
+    {"plain send API", "/api/send?user=demo&pass=secret&to=436501234567&text=Hello", 200, "OK", "Content-Type",
+     "text/plain", "OK: message accepted, id="},
+    {"send API with a wrong password", "/api/send?user=demo&pass=nope&to=1&text=x", 200, "OK", nullptr, nullptr,
+     "ERROR: bad login"},
+    {"send API without a number", "/api/send?user=demo&pass=secret&text=x", 400, "Bad Request", nullptr, nullptr,
+     "ERROR: to and text are required"},
+    {"login page with a session cookie", "/web/", 200, "OK", "Set-Cookie", nullptr,
+     "<html><body>\n<h1>Demo SMS login</h1>"},
+    {"provider that refuses", "/refuse", 503, "Service Unavailable", nullptr, nullptr, "The service refuses messages"},
+    {"empty 200 body", "/empty", 200, "OK", "Content-Length", "0", nullptr},
+    {"404", "/no/such/page", 404, "Not Found", nullptr, nullptr, "Not here"},
+    {"redirect loop is not followed", "/loop", 302, "Found", "Location", "/loop", nullptr},
+    {"Location with leading blanks", "/blank-location", 302, "Found", "Location", "/landing", nullptr},
+    {"303 with a relative Location", "/redirect?code=303&to=done%3Fid%3D7", 303, "See Other", "Location",
+     "done?id=7", nullptr},
+    {"301 with a root-relative Location", "/redirect?code=301&to=%2Fweb%2F", 301, "Moved Permanently", "Location",
+     "/web/", nullptr},
+    {"an http URL whose query holds https stays plain", "/status?code=200&next=https://elsewhere/", 200, "OK", nullptr,
+     nullptr, "status 200"},
+    {"10 KB of headers keep the last Set-Cookie", "/headers/big?bytes=10240", 200, "OK", "Set-Cookie",
+     "last=yes; path=/", "big headers"},
+};
+
+TEST_F(Exchange, TableOfReplies) {
+    for (const Row& row : kRows) {
+        SCOPED_TRACE(row.what);
+        Outcome out = Get(plain_ + row.path);
+        ASSERT_TRUE(out.replied);
+        EXPECT_EQ(out.status, row.status);
+        EXPECT_EQ(out.statusText, row.statusText);
+        EXPECT_EQ(out.freed, 1);
+        if (row.header) {
+            EXPECT_GE(out.Count(row.header), 1) << row.header;
+            if (row.headerValue) {
+                EXPECT_EQ(out.Header(row.header), row.headerValue);
+            }
+        }
+        if (row.bodyStart) {
+            EXPECT_EQ(out.body.compare(0, std::strlen(row.bodyStart), row.bodyStart), 0) << out.body;
+            EXPECT_TRUE(out.zeroAfterBody);
+        } else {
+            EXPECT_FALSE(out.bodyPresent);
+            EXPECT_TRUE(out.body.empty());
+        }
+    }
+}
+
+TEST_F(Exchange, HeadersAreSplitIntoNameAndValue) {
+    Outcome out = Get(plain_ + "/cookies?n=25");
+    ASSERT_TRUE(out.replied);
+    std::vector<std::string> cookies;
+    for (const auto& h : out.headers) {
+        EXPECT_EQ(h.first.find(':'), std::string::npos);
+        EXPECT_FALSE(h.first.empty());
+        if (h.first == "Set-Cookie") cookies.push_back(h.second);
+    }
+    ASSERT_EQ(cookies.size(), 25u);
+    EXPECT_EQ(cookies.front(), "c1=v1; path=/");
+    EXPECT_EQ(cookies.back(), "c25=v25; path=/");
+    // The status line is no header.
+    for (const auto& h : out.headers) EXPECT_NE(h.first.rfind("HTTP/", 0), 0u);
+}
+
+TEST_F(Exchange, AbsoluteLocationNamesTheServer) {
+    Outcome out = Get(plain_ + "/web/start");
+    ASSERT_TRUE(out.replied);
+    EXPECT_EQ(out.status, 301);
+    EXPECT_EQ(out.Header("Location"), plain_ + "/web/");
+}
+
+TEST_F(Exchange, OnlyTheRunnersOwnHeadersReachTheServer) {
+    Outcome out = testx::Send(host::kHttpPost, plain_ + "/echo?x=1",
+                              {{"Referer", "http://first/"},
+                               {"Host", "ignored.example"},
+                               {"User-Agent", "Mozilla/4.0"},
+                               {"Cookie", "PSESSION=1; PAUTH=ok1"},
+                               {"Accept", "text/html"},
+                               {"Accept-Language", "en-us,en;q=0.5"},
+                               {"Keep-Alive", "300"},
+                               {"referer", "http://second/"}},
+                              "to=1&text=a+b");
+    ASSERT_TRUE(out.replied);
+    ASSERT_EQ(out.status, 200);
+    const std::string& seen = out.body;
+    EXPECT_EQ(seen.rfind("POST /echo?x=1\n", 0), 0u) << seen;
+    EXPECT_NE(seen.find("\nContent-Type: application/x-www-form-urlencoded\n"), std::string::npos) << seen;
+    EXPECT_NE(seen.find("\nCookie: PSESSION=1; PAUTH=ok1\n"), std::string::npos) << seen;
+    EXPECT_NE(seen.find("\nReferer: http://second/\n"), std::string::npos) << seen;   // the later one wins
+    EXPECT_NE(seen.find("\nUser-Agent: Mozilla/4.0\n"), std::string::npos) << seen;
+    EXPECT_NE(seen.find("\nHost: 127.0.0.1"), std::string::npos) << seen;
+    EXPECT_EQ(seen.find("Accept-Language"), std::string::npos) << seen;
+    EXPECT_EQ(seen.find("Keep-Alive: 300"), std::string::npos) << seen;
+    EXPECT_EQ(seen.find("Accept: text/html"), std::string::npos) << seen;
+    EXPECT_EQ(seen.find("ignored.example"), std::string::npos) << seen;
+    EXPECT_EQ(seen.substr(seen.size() - 13), "to=1&text=a+b") << seen;
+}
+
+TEST_F(Exchange, AgentDefaultsToTheNetworkUsersName) {
+    Outcome out = Get(plain_ + "/echo");
+    ASSERT_TRUE(out.replied);
+    EXPECT_EQ(out.body.rfind("GET /echo\n", 0), 0u) << out.body;
+    EXPECT_NE(out.body.find("\nUser-Agent: ZUVE_ROV\n"), std::string::npos) << out.body;
+    EXPECT_EQ(out.body.find("\nCookie:"), std::string::npos) << out.body;
+    EXPECT_EQ(out.body.find("\nContent-Type:"), std::string::npos) << out.body;
+}
+
+TEST_F(Exchange, MessagesReachTheOutbox) {
+    Get(plain_ + "/outbox/clear");
+    Outcome sent = Get(plain_ + "/api/send?user=demo&pass=secret&to=4915112345&text=Outbox%20check&from=me");
+    ASSERT_EQ(sent.status, 200);
+    Outcome box = Get(plain_ + "/outbox");
+    EXPECT_EQ(box.body,
+              "{\"route\":\"api\",\"user\":\"demo\",\"to\":\"4915112345\",\"text\":\"Outbox check\","
+              "\"from\":\"me\",\"network\":\"\"}\n");
+}
+
+// --- bodies in pieces, and the limits -----------------------------------------------
+
+TEST_F(Exchange, ChunkedBodyOfFiveMegabytesInOneBytePiecesArrivesWhole) {
+    const size_t size = 5u * 1024 * 1024;
+    Outcome out = Get(plain_ + "/chunked?bytes=" + std::to_string(size) + "&piece=1");
+    ASSERT_TRUE(out.replied);
+    EXPECT_EQ(out.status, 200);
+    EXPECT_EQ(out.Count("Content-Length"), 0);
+    ASSERT_EQ(out.body.size(), size);
+    EXPECT_TRUE(out.body == Pattern(size)) << "the bytes differ";
+    EXPECT_TRUE(out.zeroAfterBody);
+}
+
+TEST_F(Exchange, AnnouncedBodyWrittenInSmallPiecesArrivesWhole) {
+    for (const char* piece : {"1", "7", "4096"}) {
+        SCOPED_TRACE(piece);
+        Outcome out = Get(plain_ + "/pieces?bytes=200000&piece=" + piece);
+        ASSERT_TRUE(out.replied);
+        EXPECT_EQ(out.Header("Content-Length"), "200000");
+        ASSERT_EQ(out.body.size(), 200000u);
+        EXPECT_TRUE(out.body == Pattern(200000));
+    }
+}
+
+TEST_F(Exchange, PausesBetweenPiecesDoNotCutTheBody) {
+    Outcome out = Get(plain_ + "/pieces?bytes=6&piece=2&pause=300");
+    ASSERT_TRUE(out.replied);
+    EXPECT_EQ(out.body, "abcdef");
+}
+
+TEST_F(Exchange, BodyBeyondTheCapEndsTheReadWithALogLine) {
+    testx::LogCapture log;
+    const size_t size = static_cast<size_t>(transport::kMaxBodyBytes) + 3u * 1024 * 1024;
+    Outcome out = Get(plain_ + "/chunked?bytes=" + std::to_string(size) + "&piece=65536");
+    ASSERT_TRUE(out.replied);
+    EXPECT_EQ(out.status, 200);
+    EXPECT_EQ(out.body.size(), static_cast<size_t>(transport::kMaxBodyBytes));
+    EXPECT_EQ(log.Count("larger than 33554432 bytes, the rest is not read"), 1) << log.All();
+}
+
+TEST_F(Exchange, HeadersBeyondTheCapAreDroppedWithALogLine) {
+    testx::LogCapture log;
+    Outcome out = Get(plain_ + "/headers/big?bytes=" + std::to_string(transport::kMaxHeaderBytes + 20000));
+    // The read ends either way; what must never happen is a header block past the cap.
+    if (out.replied) {
+        size_t bytes = 0;
+        for (const auto& h : out.headers) bytes += h.first.size() + h.second.size();
+        EXPECT_LE(bytes, static_cast<size_t>(transport::kMaxHeaderBytes));
+        EXPECT_EQ(out.Count("Set-Cookie"), 0);
+    }
+    EXPECT_GE(log.Count("ERROR: "), 1) << log.All();
+}
+
+TEST_F(Exchange, AnnouncedLengthsAreNotTrusted) {
+    struct Case {
+        const char* value;
+        bool mayFail;     // a library may refuse a length that is not a length
+    };
+    for (const Case& c : {Case{"2000000000", false}, Case{"99999999999999999999", true}, Case{"-5", true},
+                          Case{"abc", true}, Case{"12", false}}) {
+        SCOPED_TRACE(c.value);
+        Outcome out = Get(plain_ + "/bogus-length?bytes=5&value=" + c.value);
+        if (!out.replied) {
+            EXPECT_TRUE(c.mayFail);
+            continue;
+        }
+        EXPECT_EQ(out.status, 200);
+        if (out.bodyPresent) {
+            // What arrived and nothing more.
+            EXPECT_EQ(out.body, "abcde");
+        }
+    }
+}
+
+// --- time-outs --------------------------------------------------------------------------
+
+TEST_F(Exchange, SilentServerEndsTheExchangeAtTheReceiveTimeout) {
+    transport::SetTimeouts(transport::Timeouts{2000, 1000});
+    auto start = std::chrono::steady_clock::now();
+    Outcome out = Get(plain_ + "/slow?ms=6000");
+    auto seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    EXPECT_FALSE(out.replied && out.status == 200 && out.body == "slow reply\n");
+    EXPECT_LT(seconds, 5.0);
+
+    transport::SetTimeouts(transport::kDefaultTimeouts);
+    Outcome patient = Get(plain_ + "/slow?ms=1500");
+    ASSERT_TRUE(patient.replied);
+    EXPECT_EQ(patient.body, "slow reply\n");
+}
+
+TEST_F(Exchange, NoServerGivesNoReply) {
+    transport::SetTimeouts(transport::Timeouts{2000, 2000});
+    EXPECT_FALSE(Get("http://127.0.0.1:1/api/send").replied);
+}
+
+// --- HTTPS ----------------------------------------------------------------------------------
+
+TEST_F(Exchange, HttpsWithASelfSignedCertificate) {
+    Outcome out = Get(services_->tls + "/api/send?user=demo&pass=secret&to=43660&text=Secure");
+    ASSERT_TRUE(out.replied);
+    EXPECT_EQ(out.status, 200);
+    EXPECT_EQ(out.body.rfind("OK: message accepted", 0), 0u) << out.body;
+
+    Outcome login = Get(services_->tls + "/web/");
+    ASSERT_TRUE(login.replied);
+    EXPECT_EQ(login.Header("Set-Cookie").rfind("PSESSION=", 0), 0u);
+}
+
+TEST_F(Exchange, HttpsSchemeWithAnExplicitPort) {
+    // The host "localhost" does not match the certificate's name either.
+    std::string url = services_->tls;
+    url.replace(url.find("127.0.0.1"), 9, "localhost");
+    Outcome out = Get(url + "/chunked?bytes=3000&piece=100");
+    ASSERT_TRUE(out.replied);
+    EXPECT_EQ(out.body, Pattern(3000));
+}
+
+// --- proxies --------------------------------------------------------------------------------
+
+TEST_F(Exchange, NamedProxyCarriesTheRequest) {
+    testx::LogCapture log;
+    UseProxy(services_->proxyPort, false);
+    std::string tag = "/echo?via=proxy-" + std::to_string(std::chrono::steady_clock::now().time_since_epoch().count());
+    Outcome out = Get(plain_ + tag);
+    ASSERT_TRUE(out.replied);
+    EXPECT_EQ(out.status, 200);
+    EXPECT_EQ(out.body.rfind("GET " + tag + "\n", 0), 0u) << out.body;
+    EXPECT_NE(testsvc::ReadWholeFile(services_->proxyLog).find("GET " + plain_ + tag), std::string::npos)
+        << "the proxy's log does not show the request";
+    EXPECT_EQ(log.Count("Applying proxy parameters..."), 1);
+}
+
+TEST_F(Exchange, ProxyWithCredentials) {
+    UseProxy(services_->authProxyPort, false);
+    Outcome refused = Get(plain_ + "/echo?auth=none");
+    ASSERT_TRUE(refused.replied);
+    EXPECT_EQ(refused.status, 407);
+
+    UseProxy(services_->authProxyPort, true);
+    std::string tag = "/echo?auth=given-" + std::to_string(std::chrono::steady_clock::now().time_since_epoch().count());
+    Outcome out = Get(plain_ + tag);
+    ASSERT_TRUE(out.replied);
+    EXPECT_EQ(out.status, 200);
+    EXPECT_EQ(out.body.rfind("GET " + tag + "\n", 0), 0u) << out.body;
+    EXPECT_NE(testsvc::ReadWholeFile(services_->authProxyLog).find("GET " + plain_ + tag), std::string::npos);
+}
+
+TEST_F(Exchange, HttpsThroughTheProxy) {
+    UseProxy(services_->proxyPort, false);
+    Outcome out = Get(services_->tls + "/web/");
+    ASSERT_TRUE(out.replied);
+    EXPECT_EQ(out.status, 200);
+    std::string port = services_->tls.substr(services_->tls.rfind(':') + 1);
+    EXPECT_NE(testsvc::ReadWholeFile(services_->proxyLog).find("CONNECT 127.0.0.1:" + port), std::string::npos);
+}
+
+TEST_F(Exchange, ProxyWithoutAPortUsesTheSystemsSettings) {
+    standin::SetByte(nullptr, settings::kNetModule, "NLUseProxy", 1);
+    standin::SetText(nullptr, settings::kNetModule, "NLProxyServer", "127.0.0.1");
+    // No port: the named proxy is not used, so the request goes straight out.
+    Outcome out = Get(plain_ + "/echo?preconfigured");
+    ASSERT_TRUE(out.replied);
+    EXPECT_EQ(out.status, 200);
+    EXPECT_EQ(testsvc::ReadWholeFile(services_->proxyLog).find("preconfigured"), std::string::npos);
+}
+
+// --- releasing replies ---------------------------------------------------------------------
+
+TEST_F(Exchange, FreeHttpReplyTakesOnlyItsOwnReplies) {
+    EXPECT_EQ(transport::FreeHttpReply(nullptr), 0);
+    host::HttpReply notOurs{};
+    notOurs.size = 40;
+    EXPECT_EQ(transport::FreeHttpReply(&notOurs), 0);
+    host::HttpReply request{};
+    request.size = host::kHttpRecordSize;
+    request.requestType = host::kHttpGet;
+    EXPECT_EQ(transport::FreeHttpReply(&request), 0);
+}
+
+}  // namespace

@@ -1,0 +1,28 @@
+// What the transport tests talk to: the test provider over HTTP and HTTPS
+// and two proxy servers (one wants a user name and password). Natively the
+// tests start them; under Wine a ctest fixture has started them already.
+#pragma once
+
+#include <string>
+
+namespace testsvc {
+
+struct Services {
+    std::string plain;          // "http://127.0.0.1:PORT"
+    std::string tls;            // "https://127.0.0.1:PORT"
+    int proxyPort = 0;
+    int authProxyPort = 0;
+    std::string proxyLog;       // readable by this program
+    std::string authProxyLog;
+    std::string proxyUser = "parlet";
+    std::string proxyPassword = "s3cret";
+};
+
+// None when they cannot be had; the reason in `why`.
+const Services* Get(std::string* why);
+// Stops what Get started (nothing under Wine).
+void Shutdown();
+
+std::string ReadWholeFile(const std::string& path);
+
+}  // namespace testsvc
