@@ -24,7 +24,11 @@ using UnloadProc = int (*)();
 constexpr DWORD kHostVersion = 0x00080000;   // 0.8.0.0
 constexpr int kMaxInterfaces = 64;
 
-FARPROC Entry(HMODULE module, const char* name) { return GetProcAddress(module, name); }
+// Through the generic function pointer type, which converts to any other.
+template <typename Proc>
+Proc Entry(HMODULE module, const char* name) {
+    return reinterpret_cast<Proc>(reinterpret_cast<void (*)()>(GetProcAddress(module, name)));
+}
 
 std::string Version(uint32_t v) {
     char text[32];
@@ -99,11 +103,11 @@ int main(int argc, char** argv) {
         return 1;
     }
     bool ok = true;
-    auto infoEx = reinterpret_cast<InfoProc>(Entry(module, "MirandaPluginInfoEx"));
-    auto info = reinterpret_cast<InfoProc>(Entry(module, "MirandaPluginInfo"));
-    auto interfaces = reinterpret_cast<InterfacesProc>(Entry(module, "MirandaPluginInterfaces"));
-    auto load = reinterpret_cast<LoadProc>(Entry(module, "Load"));
-    auto unload = reinterpret_cast<UnloadProc>(Entry(module, "Unload"));
+    auto infoEx = Entry<InfoProc>(module, "MirandaPluginInfoEx");
+    auto info = Entry<InfoProc>(module, "MirandaPluginInfo");
+    auto interfaces = Entry<InterfacesProc>(module, "MirandaPluginInterfaces");
+    auto load = Entry<LoadProc>(module, "Load");
+    auto unload = Entry<UnloadProc>(module, "Unload");
 
     if (!infoEx && !info) {
         std::printf("no MirandaPluginInfoEx or MirandaPluginInfo\n");
