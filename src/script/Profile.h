@@ -21,6 +21,8 @@ long ReadNumber(const char* file, const char* section, const char* key, size_t s
 bool Write(const char* file, const char* section, const char* key, const char* value);
 // Removes a whole section.
 bool DeleteSection(const char* file, const char* section);
+// Removes one key.
+bool DeleteKey(const char* file, const char* section, const char* key);
 
 // The portable implementation, built on every platform so that a test can
 // put it beside the system's own.
@@ -28,6 +30,7 @@ namespace portable {
 size_t Read(const char* file, const char* section, const char* key, char* buffer, size_t size);
 bool Write(const char* file, const char* section, const char* key, const char* value);
 bool DeleteSection(const char* file, const char* section);
+bool DeleteKey(const char* file, const char* section, const char* key);
 }  // namespace portable
 
 }  // namespace profile

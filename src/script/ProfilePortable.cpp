@@ -1,0 +1,125 @@
+// The portable section-and-key reader and writer. Every call reads the file
+// afresh (nothing is cached), and a call that changes something writes the
+// whole file back from its parsed form, as the system's implementation does.
+#include "script/Profile.h"
+#include "script/ProfileDocument.h"
+#include "script/ProfileEncoding.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+namespace profile {
+namespace portable {
+
+namespace {
+
+using encoding::Kind;
+
+enum class LoadResult { Loaded, Missing, Failed };
+
+LoadResult LoadBytes(const char* file, std::string& bytes) {
+    bytes.clear();
+    errno = 0;
+    std::FILE* f = std::fopen(file, "rb");
+    if (!f) return errno == ENOENT ? LoadResult::Missing : LoadResult::Failed;
+    char chunk[65536];
+    size_t got;
+    while ((got = std::fread(chunk, 1, sizeof chunk, f)) > 0) bytes.append(chunk, got);
+    bool failed = std::ferror(f) != 0;
+    std::fclose(f);
+    return failed ? LoadResult::Failed : LoadResult::Loaded;
+}
+
+bool SaveBytes(const char* file, const std::string& bytes) {
+    // Rewritten in place, which keeps the file's owner and permissions.
+    std::FILE* f = std::fopen(file, "wb");
+    if (!f) return false;
+    bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
+    if (std::fclose(f) != 0) ok = false;
+    return ok;
+}
+
+// A file in memory: ANSI files as bytes, the others as UTF-16 units.
+struct Loaded {
+    Kind kind = Kind::Ansi;
+    document::Document<char> ansi;
+    document::Document<char16_t> wide;
+};
+
+LoadResult Load(const char* file, Loaded& out) {
+    std::string bytes;
+    LoadResult result = LoadBytes(file, bytes);
+    if (result == LoadResult::Failed) return result;
+    size_t mark = 0;
+    out.kind = encoding::Detect(bytes.data(), bytes.size(), &mark);
+    if (out.kind == Kind::Ansi) {
+        out.ansi = document::Parse(bytes.data(), bytes.size());
+    } else {
+        std::u16string units = encoding::Decode(bytes.data() + mark, bytes.size() - mark, out.kind);
+        out.wide = document::Parse(units.data(), units.size());
+    }
+    return result;
+}
+
+bool Save(const char* file, const Loaded& doc) {
+    if (doc.kind == Kind::Ansi) return SaveBytes(file, document::Serialize(doc.ansi));
+    return SaveBytes(file, encoding::Encode(document::Serialize(doc.wide), doc.kind));
+}
+
+// Runs `change` on whichever form the file has and writes the file back
+// when it changed. A missing file counts as empty.
+template <class Change>
+bool Modify(const char* file, Change change) {
+    Loaded doc;
+    if (Load(file, doc) == LoadResult::Failed) return false;
+    bool changed = doc.kind == Kind::Ansi ? change(doc.ansi, [](const char* t) { return std::string(t); })
+                                          : change(doc.wide, [](const char* t) { return encoding::FromAnsi(t); });
+    return changed ? Save(file, doc) : true;
+}
+
+}  // namespace
+
+size_t Read(const char* file, const char* section, const char* key, char* buffer, size_t size) {
+    if (!buffer || size == 0) return 0;
+    buffer[0] = '\0';
+    if (!file || !*file || !section || !key) return 0;
+    Loaded doc;
+    if (Load(file, doc) != LoadResult::Loaded) return 0;
+
+    size_t offset = 0, count = 0;
+    if (doc.kind == Kind::Ansi) {
+        std::string value = document::Lookup(doc.ansi, std::string(section), std::string(key));
+        document::CutForBuffer(value, size, &offset, &count);
+        std::memcpy(buffer, value.data() + offset, count);
+    } else {
+        std::u16string value =
+            document::Lookup(doc.wide, encoding::FromAnsi(section), encoding::FromAnsi(key));
+        document::CutForBuffer(value, size, &offset, &count);
+        for (size_t i = 0; i < count; ++i) buffer[i] = encoding::ToAnsi(value[offset + i]);
+    }
+    buffer[count] = '\0';
+    return count;
+}
+
+bool Write(const char* file, const char* section, const char* key, const char* value) {
+    if (!file || !*file || !section || !key || !value) return false;
+    return Modify(file, [&](auto& doc, auto convert) {
+        return document::SetValue(doc, convert(section), convert(key), convert(value));
+    });
+}
+
+bool DeleteSection(const char* file, const char* section) {
+    if (!file || !*file || !section) return false;
+    return Modify(file, [&](auto& doc, auto convert) { return document::RemoveSection(doc, convert(section)); });
+}
+
+bool DeleteKey(const char* file, const char* section, const char* key) {
+    if (!file || !*file || !section || !key) return false;
+    return Modify(file, [&](auto& doc, auto convert) {
+        return document::RemoveKey(doc, convert(section), convert(key));
+    });
+}
+
+}  // namespace portable
+}  // namespace profile
