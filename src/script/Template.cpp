@@ -140,11 +140,12 @@ int ExpandTemplate(const char* text, const TemplateValues& values, bool encodeCu
     }
 
     static const char kCookie[] = "$Cookie[";
-    const size_t searchesPerPass = 1 + sizeof variables / sizeof variables[0] + custom.size();
     size_t scanned = 0;
     for (int pass = 1;; ++pass) {
         if (pass > kMaxPasses) return Runaway("too many passes");
-        scanned += work.size() * searchesPerPass;
+        // Each pass searches the text once per variable it may hold.
+        const bool mayHoldCustom = !custom.empty() && work.find("$CustomVar") != std::string::npos;
+        scanned += work.size() * (2 + sizeof variables / sizeof variables[0] + (mayHoldCustom ? custom.size() : 0));
         if (scanned > kMaxScannedBytes) return Runaway("too much text to search");
 
         const size_t cookie = work.find(kCookie);
@@ -170,7 +171,7 @@ int ExpandTemplate(const char* text, const TemplateValues& values, bool encodeCu
         for (const Variable& v : variables) {
             if (v.present && ReplaceFirst(&work, v)) changed = true;
         }
-        for (size_t n = 1; n <= custom.size(); ++n) {
+        for (size_t n = 1; mayHoldCustom && n <= custom.size(); ++n) {
             if (ReplaceCustomVar(&work, n, custom[n - 1])) changed = true;
         }
         if (!changed) break;

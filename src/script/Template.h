@@ -37,9 +37,9 @@ constexpr int kExpandRunaway = -3;        // values keep bringing new references
 
 // Limits that make every expansion end: a value that refers to itself
 // (a user name "$User") or multiplies references would go on for ever.
-constexpr int kMaxPasses = 1024;
+constexpr int kMaxPasses = 512;       // a 2047-character value needs at most ~410
 constexpr size_t kMaxExpandedSize = 1 << 20;
-constexpr size_t kMaxScannedBytes = 128u << 20;
+constexpr size_t kMaxScannedBytes = 32u << 20;
 
 // Expands `text` into `out`; encodeCustomVars asks for "$CustomVar%d"
 // values in form encoding (POST bodies). Failures are logged.

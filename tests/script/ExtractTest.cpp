@@ -7,6 +7,8 @@
 #include <vector>
 
 #include "LogCapture.h"
+#include "NaiveSelect.h"
+#include <random>
 #include "script/Extract.h"
 
 namespace script {
@@ -283,6 +285,21 @@ TEST(ExtractSelectLists, KeyListNeverPasses255Pairs) {
     script::ExtractSelectLists(body.data(), body.size(), &lists);
     EXPECT_EQ(lists.keys.size(), script::kMaxKeys);
     EXPECT_EQ(lists.keys.back().name, "s253");
+}
+
+// The linear reader gives what the plain one gives, on random soups of the
+// tokens that matter.
+TEST(ExtractSelectLists, AgreesWithThePlainReading) {
+    const char* tokens[] = {"<select", "<SELECT", "</select", "</SELECT", "<option", "<Option", ">", "<", "=", "\"",
+                            " ", "name", "value", "selected", "a", "b", "\r\n", "name=\"n\"", "value=v "};
+    std::mt19937 random(1234);
+    for (int round = 0; round < 20000; ++round) {
+        std::string page;
+        for (int i = random() % 40; i > 0; --i) page += tokens[random() % (sizeof tokens / sizeof tokens[0])];
+        script::RunLists lists;
+        script::ExtractSelectLists(page.data(), page.size(), &lists);
+        ASSERT_EQ(lists.keys, scripttest::NaiveSelectLists(page)) << page;
+    }
 }
 
 // Pages built against the naive algorithm, which is quadratic on them.

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <string>
 #include <vector>
 
@@ -147,6 +148,17 @@ TEST(ExpandTemplate, ManyLegitimateReferencesStillExpand) {
         expected += "1234567890";
     }
     EXPECT_EQ(f.Expand(text.c_str()), expected);
+}
+
+// A scraped value full of references cannot make an expansion run long.
+TEST(ExpandTemplate, HugeValuesFullOfReferencesEndQuickly) {
+    Fixture f;
+    std::string value;
+    while (value.size() < (512u << 10)) value += "$Number";
+    f.customVars = {value};
+    const auto started = std::chrono::steady_clock::now();
+    EXPECT_EQ(f.Expand("$CustomVar1"), "<failed -3>");
+    EXPECT_LT(std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count(), 2.0);
 }
 
 }  // namespace
