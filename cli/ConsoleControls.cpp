@@ -1,0 +1,79 @@
+#include "ConsoleControls.h"
+
+#include "catalogue/Catalogue.h"
+
+#ifdef _WIN32
+#include <io.h>
+#define isatty _isatty
+#define fileno _fileno
+#else
+#include <unistd.h>
+#endif
+
+namespace {
+constexpr size_t kFieldLimit = 1023;   // the dialog's fields hold at most this many bytes
+
+std::string Limited(const std::string& text) { return text.size() > kFieldLimit ? text.substr(0, kFieldLimit) : text; }
+}  // namespace
+
+ConsoleProgress::ConsoleProgress(FILE* out) : out_(out), terminal_(out && isatty(fileno(out))) {}
+
+void ConsoleProgress::SetRange(int low, int high) {
+    low_ = low;
+    high_ = high > low ? high : low + 1;
+}
+
+void ConsoleProgress::SetPosition(int position) {
+    position_ = position;
+    Draw();
+}
+
+void ConsoleProgress::Step() {
+    position_ += script::kProgressStep;
+    if (position_ > high_) position_ = high_;
+    Draw();
+}
+
+void ConsoleProgress::Draw() {
+    if (!out_) return;
+    constexpr int kWidth = 30;
+    int filled = static_cast<int>(static_cast<long long>(position_ - low_) * kWidth / (high_ - low_));
+    if (filled < 0) filled = 0;
+    if (filled > kWidth) filled = kWidth;
+    std::string bar(static_cast<size_t>(filled), '#');
+    bar.append(static_cast<size_t>(kWidth - filled), '.');
+    int percent = static_cast<int>(static_cast<long long>(position_ - low_) * 100 / (high_ - low_));
+    // On a terminal the bar redraws in place; in a log file each step is a line.
+    std::fprintf(out_, terminal_ ? "\r  [%s] %3d%%" : "  [%s] %3d%%\n", bar.c_str(), percent);
+    open_ = terminal_;
+    std::fflush(out_);
+}
+
+void ConsoleProgress::Finish() {
+    if (open_ && out_) std::fputc('\n', out_);
+    open_ = false;
+}
+
+ConsoleControls::ConsoleControls(std::string prefix, std::string number, std::string message, FILE* progressOut)
+    : prefix_(std::move(prefix)),
+      number_(std::move(number)),
+      message_(std::move(message)),
+      out_(progressOut),
+      progress_(progressOut) {
+    // The dialog offers only the prefixes of the table; a prefix no gateway
+    // lists is still passed on, so every gateway says why it refuses it.
+    table_ = CurrentPrefixTable();
+    long index = table_->Find(prefix_.c_str(), prefix_.size());
+    listed_ = index >= 0;
+    selected_ = listed_ ? table_->Entry(static_cast<size_t>(index)) : prefix_.c_str();
+}
+
+const char* ConsoleControls::SelectedPrefix() { return prefix_.empty() ? nullptr : selected_; }
+std::string ConsoleControls::ReadMessage() { return Limited(message_); }
+std::string ConsoleControls::ReadNumber() { return Limited(number_); }
+
+void ConsoleControls::SetStatus(const std::string& text) {
+    status_ = text;
+    progress_.Finish();
+    if (out_) std::fprintf(out_, "parlet: %s\n", text.c_str());
+}

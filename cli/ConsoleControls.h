@@ -1,0 +1,68 @@
+// The send dialog's controls for the command line: the fields come from the
+// arguments, the status and the progress go to the terminal.
+#pragma once
+
+#include <cstdio>
+#include <memory>
+#include <string>
+
+#include "catalogue/PrefixTable.h"
+#include "script/Progress.h"
+#include "send/SendControls.h"
+
+// A text progress bar on standard error.
+class ConsoleProgress : public script::ProgressTarget {
+public:
+    explicit ConsoleProgress(FILE* out);
+    void SetRange(int low, int high) override;
+    void SetPosition(int position) override;
+    void Step() override;
+    // Ends the bar's line, if one is open.
+    void Finish();
+
+private:
+    void Draw();
+    FILE* out_;
+    bool terminal_;
+    bool open_ = false;
+    int low_ = 0, high_ = 100, position_ = 0;
+};
+
+class ConsoleControls : public SendControls {
+public:
+    ConsoleControls(std::string prefix, std::string number, std::string message, FILE* progressOut);
+
+    const char* SelectedPrefix() override;
+    std::string ReadMessage() override;
+    std::string ReadMessageForSend() override { return ReadMessage(); }
+    void WriteMessage(const std::string& text) override {
+        message_ = text;
+        ++writes_;
+    }
+    std::string ReadNumber() override;
+    void SetStatus(const std::string& text) override;
+    void EnableSend(bool enabled) override { sendEnabled_ = enabled; }
+    void FocusMessage() override {}
+    void FocusNumber() override {}
+    void Close() override { closed_ = true; }
+    script::ProgressTarget* Progress() override { return &progress_; }
+
+    const std::string& Status() const { return status_; }
+    const std::string& Message() const { return message_; }   // what was not sent
+    bool PrefixListed() const { return listed_; }
+    int MessageWrites() const { return writes_; }   // one per split part sent
+
+private:
+    std::shared_ptr<const PrefixTable> table_;   // keeps the selected entry alive
+    std::string prefix_;
+    const char* selected_ = nullptr;
+    bool listed_ = false;
+    std::string number_;
+    std::string message_;
+    std::string status_;
+    bool sendEnabled_ = true;
+    bool closed_ = false;
+    int writes_ = 0;
+    FILE* out_;
+    ConsoleProgress progress_;
+};

@@ -1,0 +1,45 @@
+#!/usr/bin/env bash
+# The main job, against the bundled demo provider: starts the test provider
+# on loopback and sends one message through the example gateway files in
+# gateways/demo. The first gateway fails (wrong password); the second logs in
+# through a web form and succeeds. Prints the outcome, the log and the
+# provider's outbox.
+set -uo pipefail
+root="$(cd "$(dirname "$0")/.." && pwd)"
+cd "$root"
+
+bash scripts/install-deps.sh || exit 1
+cmake -S . -B build/native -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null || exit 1
+ninja -C build/native parlet_tool parlet-provider >/dev/null || exit 1
+
+work="$(mktemp -d "${TMPDIR:-/tmp}/parlet-demo.XXXXXX")"
+cleanup() {
+  [ -n "${provider_pid:-}" ] && kill "$provider_pid" 2>/dev/null
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+# A copy, so that the run never changes the files in the repository.
+cp -r gateways/demo "$work/gateways"
+build/native/provider/parlet-provider --port 18642 --outbox "$work/outbox.jsonl" --quiet &
+provider_pid=$!
+for _ in $(seq 50); do
+  curl -s -o /dev/null "http://127.0.0.1:18642/outbox" && break
+  sleep 0.1
+done
+
+echo "== parlet gateways"
+build/native/cli/parlet gateways "$work/gateways"
+echo
+echo "== parlet send"
+build/native/cli/parlet send --gateways "$work/gateways" --prefix 43 --number 6641234567 \
+  --message "Hello from Parlet! Meet me at 8." --log "$work/sms_log.txt"
+status=$?
+echo "(exit status $status)"
+echo
+echo "== the log"
+cat "$work/sms_log.txt"
+echo
+echo "== the demo provider's outbox"
+cat "$work/outbox.jsonl" 2>/dev/null || echo "(empty)"
+exit $status

@@ -1,0 +1,36 @@
+// The send dialog's controls as the send job sees them. The Win32 send
+// dialog and the command line each implement this; the job never touches a
+// window itself.
+#pragma once
+
+#include <string>
+
+namespace script {
+class ProgressTarget;
+}
+
+class SendControls {
+public:
+    virtual ~SendControls() = default;
+
+    // The prefix of the selected item of the prefix list (a prefix table
+    // entry, the prefix alone); null when nothing is selected.
+    virtual const char* SelectedPrefix() = 0;
+    // The message field as ANSI text, at most 1023 bytes.
+    virtual std::string ReadMessage() = 0;
+    // The message as the job sends it: on Windows read as wide text and
+    // converted to the keyboard layout's ANSI code page; at most 1023 bytes.
+    virtual std::string ReadMessageForSend() = 0;
+    // Puts the text not yet sent back into the message field.
+    virtual void WriteMessage(const std::string& text) = 0;
+    // The number field, at most 1023 bytes.
+    virtual std::string ReadNumber() = 0;
+    virtual void SetStatus(const std::string& text) = 0;
+    virtual void EnableSend(bool enabled) = 0;
+    virtual void FocusMessage() = 0;
+    virtual void FocusNumber() = 0;
+    // Closes the dialog (the Cancel command).
+    virtual void Close() = 0;
+    // The progress bar the request runner advances; may be null.
+    virtual script::ProgressTarget* Progress() = 0;
+};

@@ -1,0 +1,287 @@
+#include "send/SendJob.h"
+
+#include <condition_variable>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <thread>
+
+#include "catalogue/Accounts.h"
+#include "catalogue/Catalogue.h"
+#include "script/Profile.h"
+#include "script/Runner.h"
+#include "send/SendControls.h"
+#include "send/Split.h"
+#include "shell/HostLink.h"
+#include "shell/Log.h"
+#include "shell/Settings.h"
+#include "shell/Text.h"
+
+namespace {
+
+constexpr size_t kFieldSize = 1024;   // message, number and gateway values: at most 1023 bytes
+
+std::optional<std::string> GatewayValue(const std::string& path, const char* key) {
+    std::string value = profile::Read(path.c_str(), "Gateway", key, kFieldSize);
+    if (value.empty()) return std::nullopt;
+    return value;
+}
+
+void Reply(host::Contact contact, const std::optional<std::string>& text) {
+    if (!contact || !text) return;
+    host::CcsData ccs{contact, "/SendMsg", 0, reinterpret_cast<host::Word>(text->c_str())};
+    host::CallService("Proto/CallContactService", 0, reinterpret_cast<host::Word>(&ccs));
+}
+
+// One prepared attempt: the text as it goes out, and for a split part what
+// stays for the next part.
+struct Attempt {
+    std::string text;
+    bool splitPart = false;
+    std::string rest;
+};
+
+enum class Outcome { Sent, Failed, Aborted };
+
+class Job {
+public:
+    explicit Job(const SendRequest& request) : request_(request), dialog_(*request.dialog) {}
+
+    void Run();
+
+private:
+    Outcome TryGateways();
+    // Steps for the gateway at the head of the list; true when the gateway
+    // sent the part (or the job is over), false when it failed.
+    bool TryGateway(const GatewayRef& gateway, bool* over);
+    // Cuts, splits or labels the text for this gateway; false when the
+    // gateway has no room for a part at all.
+    bool Prepare(const std::string& text, const std::string& path, Attempt* attempt);
+    int Send(const GatewayRef& gateway, const Attempt& attempt);
+    bool Aborted() const { return request_.abortFlag && request_.abortFlag->load() == 1; }
+
+    SendRequest request_;
+    SendControls& dialog_;
+    const char* prefix_ = nullptr;
+    std::string number_;
+    std::optional<std::string> sender_;
+    uint32_t fullLength_ = 0;
+    int turn_ = 0;              // -1 once something was sent
+    int account_ = 0;           // 0: no account in use
+    int partsSent_ = 0;
+    bool finished_ = false;     // the last part went out, or SplitNumber parts did
+    std::string accountFile_;   // of the gateway that sent the last part
+    std::optional<std::string> user_;
+    std::optional<std::string> password_;
+};
+
+void Job::Run() {
+    prefix_ = dialog_.SelectedPrefix();
+    if (dialog_.ReadMessage().empty()) {
+        dialog_.SetStatus(sendtext::kNeedMessage);
+        dialog_.FocusMessage();
+        return;
+    }
+    number_ = dialog_.ReadNumber();
+    if (number_.empty()) {
+        dialog_.SetStatus(sendtext::kNeedNumber);
+        dialog_.FocusNumber();
+        return;
+    }
+    dialog_.EnableSend(false);
+    sender_ = settings::SenderNumber();
+    fullLength_ = static_cast<uint32_t>(dialog_.ReadMessage().size());
+
+    Outcome outcome = TryGateways();
+
+    if (outcome == Outcome::Aborted || Aborted()) {
+        // Send is enabled before the close, so the dialog takes the command
+        // as a close and not as a new abort.
+        dialog_.EnableSend(true);
+        if (request_.abortFlag) request_.abortFlag->store(0);
+        dialog_.Close();
+        return;
+    }
+    dialog_.EnableSend(true);
+    if (outcome == Outcome::Sent) {
+        WriteLog("* We succeeded!! :-)\n");
+        dialog_.SetStatus(sendtext::kSent);
+        if (request_.replyContact) {
+            Reply(request_.replyContact, settings::SuccessMsg());
+            dialog_.Close();
+        }
+        if (account_ > 1) RotateAccounts(accountFile_, account_);
+    } else {
+        dialog_.SetStatus(sendtext::kAllFailed);
+        if (request_.replyContact) {
+            Reply(request_.replyContact, settings::FailureMsg());
+            dialog_.Close();
+        }
+    }
+}
+
+Outcome Job::TryGateways() {
+    while (turn_ >= 0 ? turn_ < CountGateways() : false) {
+        GatewayRef gateway = FirstGateway();
+        if (!gateway) break;
+        if (!gateway->enabled.load()) {
+            MoveGatewayToEnd(gateway);
+            ++turn_;
+            continue;
+        }
+        bool over = false;
+        bool sent = TryGateway(gateway, &over);
+        if (over) return Aborted() ? Outcome::Aborted : Outcome::Sent;
+        if (Aborted()) return Outcome::Aborted;
+        if (sent) {
+            // A split part went out and more are to come: the turns start
+            // again with the same first gateway and its following account.
+            turn_ = 0;
+            continue;
+        }
+        // Every turn that ends without success moves its gateway last.
+        MoveGatewayToEnd(gateway);
+        ++turn_;
+    }
+    return partsSent_ > 0 && finished_ ? Outcome::Sent : Outcome::Failed;
+}
+
+bool Job::TryGateway(const GatewayRef& gateway, bool* over) {
+    std::optional<std::string> name = GatewayValue(gateway->path, "Name");
+    dialog_.SetStatus(name ? *name : gateway->name);
+
+    std::string text = dialog_.ReadMessageForSend();
+    if (text.size() >= kFieldSize) text.resize(kFieldSize - 1);
+    std::string accountFile = AccountFilePath(gateway->path);
+    bool failedThisPart = false;
+    std::optional<Attempt> attempt;
+
+    for (;;) {
+        // The account step.
+        if (!accountFile.empty()) {
+            AccountCredentials credentials;
+            if (ReadAccount(accountFile, account_ + 1, &credentials) == 0) {
+                WriteLog(" * Trying to send SMS with user '%s'\n", credentials.user.c_str());
+                ++account_;
+                user_ = credentials.user;
+                password_ = credentials.password;
+            } else if (account_ > 0) {
+                account_ = 0;
+                if (failedThisPart) return false;   // every account failed this part
+                continue;                           // the last part used the last account: start over
+            }
+        }
+        if (account_ == 0) {
+            user_ = GatewayValue(gateway->path, "Username");
+            password_ = GatewayValue(gateway->path, "Password");
+        }
+        // A retry with the next account sends the failed attempt's text as it was.
+        if (!attempt) {
+            attempt.emplace();
+            if (!Prepare(text, gateway->path, &*attempt)) {
+                account_ = 0;
+                return false;
+            }
+        }
+        if (Send(gateway, *attempt) == 0) {
+            accountFile_ = accountFile;
+            turn_ = -1;
+            if (!attempt->splitPart) {
+                finished_ = true;
+                ++partsSent_;
+                *over = true;
+                return true;
+            }
+            dialog_.WriteMessage(attempt->rest);
+            ++partsSent_;
+            if (partsSent_ >= settings::SplitNumber()) {
+                finished_ = true;   // the rest stays unsent in the message field
+                *over = true;
+            }
+            return true;
+        }
+        if (Aborted()) return false;
+        failedThisPart = true;
+        if (account_ == 0) return false;
+    }
+}
+
+bool Job::Prepare(const std::string& text, const std::string& path, Attempt* attempt) {
+    std::optional<std::string> maxText = GatewayValue(path, "MaxChars");
+    long maxChars = maxText ? text::ParseDecimal(maxText->c_str()) : 0;
+    // A limit of 0 or less would leave no room for any text: no limit.
+    bool limited = maxChars > 0;
+    if (limited && text.size() > static_cast<unsigned long>(maxChars)) {
+        if (settings::OnTooLong() == settings::kCutLongMessages) {
+            attempt->text = text.substr(0, static_cast<size_t>(maxChars));
+            return true;
+        }
+        size_t taken = 0;
+        if (MakeSplitPart(text, partsSent_ + 1, fullLength_, static_cast<uint32_t>(maxChars), &attempt->text, &taken) != 0) {
+            WriteLog(" - ERROR: MaxChars %ld leaves no room for a numbered part\n", maxChars);
+            return false;
+        }
+        attempt->splitPart = true;
+        attempt->rest = text.substr(taken);
+        return true;
+    }
+    attempt->text = text;
+    if (partsSent_ > 0) {
+        // The last part of a split message.
+        InsertPageNum(attempt->text, partsSent_ + 1, fullLength_, limited ? static_cast<uint32_t>(maxChars) : 0);
+    }
+    return true;
+}
+
+int Job::Send(const GatewayRef& gateway, const Attempt& attempt) {
+    script::SmsMessage message{};
+    message.prefix = prefix_;
+    message.number = number_.c_str();
+    message.text = attempt.text.c_str();
+    message.sender = sender_ ? sender_->c_str() : nullptr;
+    return script::RunGateway(gateway->path.c_str(), user_ ? user_->c_str() : nullptr,
+                              password_ ? password_->c_str() : nullptr, &message, dialog_.Progress(),
+                              request_.abortFlag);
+}
+
+// The start handshake: the starter waits until the job has its own copy.
+struct Handshake {
+    std::mutex mutex;
+    std::condition_variable cv;
+    bool started = false;
+};
+
+void RunJob(const SendRequest& request, Handshake* handshake) {
+    SendRequest copy = request;
+    host::CallService("Miranda/Thread/Push", 0, 0);
+    if (handshake) {
+        {
+            std::lock_guard<std::mutex> lock(handshake->mutex);
+            handshake->started = true;
+        }
+        handshake->cv.notify_one();
+    }
+    if (copy.dialog) {
+        Job job(copy);
+        job.Run();
+    }
+    if (copy.abortFlag) copy.abortFlag->store(0);
+    host::CallService("Miranda/Thread/Pop", 0, 0);
+}
+
+}  // namespace
+
+void SendJob(const SendRequest& request) { RunJob(request, nullptr); }
+
+int StartSendJob(const SendRequest& request) {
+    auto handshake = std::make_shared<Handshake>();
+    try {
+        std::thread([request, handshake] { RunJob(request, handshake.get()); }).detach();
+    } catch (...) {
+        return -1;   // no thread: the starter does not wait
+    }
+    std::unique_lock<std::mutex> lock(handshake->mutex);
+    handshake->cv.wait(lock, [&] { return handshake->started; });
+    return 0;
+}

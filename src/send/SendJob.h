@@ -1,0 +1,32 @@
+// The send job: one message to one number, trying gateway after gateway and
+// account after account until one takes it.
+#pragma once
+
+#include <atomic>
+
+#include "shell/HostRecords.h"
+
+class SendControls;
+
+struct SendRequest {
+    SendControls* dialog = nullptr;      // whose controls hold the input and show the progress
+    host::Contact replyContact = nullptr;  // contact to answer at the end; 0 when the user sent
+    // The dialog's own abort flag: Cancel in one window never stops another
+    // window's send.
+    std::atomic<int>* abortFlag = nullptr;
+};
+
+// Starts SendJob on a new thread and returns once the job has taken the
+// request over (the start handshake). 0; -1 when no thread could be started.
+int StartSendJob(const SendRequest& request);
+
+// The job itself, run to its end on the calling thread.
+void SendJob(const SendRequest& request);
+
+// Status texts the job shows.
+namespace sendtext {
+constexpr const char* kNeedMessage = "I need a message to send!";
+constexpr const char* kNeedNumber = "And WHERE should I send it to?";
+constexpr const char* kSent = "Message sent successfully";
+constexpr const char* kAllFailed = "Sending to all gateways failed, sorry";
+}  // namespace sendtext

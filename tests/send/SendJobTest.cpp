@@ -1,0 +1,443 @@
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "FakeCarrier.h"
+#include "StandIn.h"
+#include "TempDir.h"
+#include "catalogue/Catalogue.h"
+#include "catalogue/GatewayFolder.h"
+#include "script/Profile.h"
+#include "send/SendControls.h"
+#include "send/SendJob.h"
+#include "shell/Log.h"
+#include "shell/Settings.h"
+#include "shell/UserMessage.h"
+
+namespace {
+
+// The send dialog as the job sees it, recording what the job did to it.
+class FakeDialog : public SendControls {
+    std::mutex mutex_;
+    template <class F>
+    auto Locked(F f) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return f();
+    }
+
+public:
+    FakeDialog(std::string prefix, std::string number, std::string message)
+        : prefix_(std::move(prefix)), number_(std::move(number)), message_(std::move(message)) {}
+
+    const char* SelectedPrefix() override { return prefix_.c_str(); }
+    std::string ReadMessage() override { return Locked([&] { return message_; }); }
+    std::string ReadMessageForSend() override { return ReadMessage(); }
+    void WriteMessage(const std::string& text) override {
+        Locked([&] { return message_ = text; });
+    }
+    std::string ReadNumber() override { return number_; }
+    void SetStatus(const std::string& text) override {
+        Locked([&] { statuses_.push_back(text); return 0; });
+    }
+    void EnableSend(bool enabled) override {
+        Locked([&] {
+            sendEnabled_ = enabled;
+            if (!enabled) everDisabled_ = true;
+            return 0;
+        });
+    }
+    void FocusMessage() override { focus_ = 1002; }
+    void FocusNumber() override { focus_ = 1003; }
+    void Close() override {
+        std::lock_guard<std::mutex> lock(mutex_);
+        closedWithSendEnabled_ = sendEnabled_;
+        ++closes_;
+        cv_.notify_all();
+    }
+    script::ProgressTarget* Progress() override { return nullptr; }
+
+    std::string message() { return ReadMessage(); }
+    std::vector<std::string> statuses() { return Locked([&] { return statuses_; }); }
+    std::string lastStatus() {
+        auto s = statuses();
+        return s.empty() ? "" : s.back();
+    }
+    bool sendEnabled() { return Locked([&] { return sendEnabled_; }); }
+    bool everDisabled() { return Locked([&] { return everDisabled_; }); }
+    int closes() { return Locked([&] { return closes_; }); }
+    bool closedWithSendEnabled() { return Locked([&] { return closedWithSendEnabled_; }); }
+    int focus() const { return focus_; }
+    bool WaitClosed(std::chrono::seconds limit) {
+        std::unique_lock<std::mutex> lock(mutex_);
+        return cv_.wait_for(lock, limit, [&] { return closes_ > 0; });
+    }
+
+private:
+    std::condition_variable cv_;
+    std::string prefix_, number_, message_;
+    std::vector<std::string> statuses_;
+    bool sendEnabled_ = true;
+    bool everDisabled_ = false;
+    bool closedWithSendEnabled_ = false;
+    int closes_ = 0;
+    std::atomic<int> focus_{0};
+};
+
+class SendJobTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        standin::Reset();
+        logging::ResetForTests();
+        settings::WriteByte("DoLog", 1);
+        settings::WriteText("Logfile", dir.file("sms_log.txt"));
+        static const usermsg::Interceptor kQuiet = {[](const char*, void*) {}, nullptr, nullptr};
+        usermsg::SetInterceptor(&kQuiet);
+    }
+    void TearDown() override {
+        FreeCatalogue();
+        logging::ResetForTests();
+        usermsg::SetInterceptor(nullptr);
+    }
+
+    // A gateway whose single request carries the user and the text; the
+    // fake provider answers for its host name.
+    void Gateway(const std::string& file, const std::string& host, int maxChars = 0, const std::string& extra = "") {
+        std::string content = "[Gateway]\r\nName=Gateway " + host + "\r\nPrefix1=43;Austria\r\n";
+        if (maxChars) content += "MaxChars=" + std::to_string(maxChars) + "\r\n";
+        content += extra;
+        content += "Success=accepted\r\n[Request1]\r\nURL=http://" + host +
+                   "/send?user=$User&to=$Prefix$Number&text=$Message\r\nType=GET\r\n";
+        testutil::WriteFile(dir.file(file), content);
+    }
+    void Accounts(const std::string& file, const std::vector<std::string>& users) {
+        std::string content;
+        for (size_t i = 0; i < users.size(); ++i) {
+            content += "[Account" + std::to_string(i + 1) + "]\r\nUsername=" + users[i] + "\r\nPassword=pw\r\n";
+        }
+        testutil::WriteFile(dir.file(file), content);
+    }
+    void Load(const std::string& order = "") {
+        if (!order.empty()) testutil::WriteFile(dir.file("gateways.ord"), order);
+        SetGatewayFolder(dir.path().string());
+        ASSERT_EQ(CreateCatalogue(), 0);
+        ASSERT_EQ(ScanGateways(), 0);
+    }
+    std::vector<std::string> Order() {
+        std::vector<std::string> names;
+        for (const auto& g : ListGateways()) names.push_back(g.name);
+        return names;
+    }
+    void Send(FakeDialog& dialog, host::Contact reply = nullptr, std::atomic<int>* abortFlag = nullptr) {
+        std::atomic<int> own{0};
+        SendRequest request;
+        request.dialog = &dialog;
+        request.replyContact = reply;
+        request.abortFlag = abortFlag ? abortFlag : &own;
+        SendJob(request);
+    }
+    std::string Log() {
+        CloseLog();
+        return testutil::ReadFile(dir.file("sms_log.txt"));
+    }
+
+    testutil::TempDir dir;
+};
+
+const std::string k300 = [] {
+    std::string s;
+    for (int i = 0; i < 300; ++i) s += static_cast<char>('a' + i % 26);
+    return s;
+}();
+
+TEST_F(SendJobTest, EmptyFieldsAreRefusedBeforeAnyAttempt) {
+    Gateway("a.ini", "a");
+    Load();
+    testutil::FakeCarrier carrier(nullptr);
+    FakeDialog noMessage("43", "6641234567", "");
+    Send(noMessage);
+    EXPECT_EQ(noMessage.lastStatus(), "I need a message to send!");
+    EXPECT_EQ(noMessage.focus(), 1002);
+    EXPECT_FALSE(noMessage.everDisabled());
+    FakeDialog noNumber("43", "", "hello");
+    Send(noNumber);
+    EXPECT_EQ(noNumber.lastStatus(), "And WHERE should I send it to?");
+    EXPECT_EQ(noNumber.focus(), 1003);
+    EXPECT_FALSE(noNumber.everDisabled());
+    EXPECT_TRUE(carrier.Requests().empty());
+    EXPECT_EQ(standin::ThreadPushes(), 2);
+    EXPECT_EQ(standin::ThreadPops(), 2);
+}
+
+TEST_F(SendJobTest, NoUsableGatewayFailsWithoutAttemptAndKeepsOrder) {
+    Gateway("a.ini", "a");
+    Gateway("b.ini", "b");
+    Load("0;a.ini\n0;b.ini\n");
+    testutil::FakeCarrier carrier(nullptr);
+    FakeDialog dialog("43", "6641234567", "hello");
+    Send(dialog);
+    EXPECT_EQ(dialog.lastStatus(), "Sending to all gateways failed, sorry");
+    EXPECT_TRUE(carrier.Requests().empty());
+    EXPECT_EQ(Order(), (std::vector<std::string>{"a.ini", "b.ini"}));
+    EXPECT_TRUE(dialog.sendEnabled());
+    EXPECT_EQ(dialog.closes(), 0);
+}
+
+TEST_F(SendJobTest, FallbackMovesFailedGatewaysBehindTheOneThatSent) {
+    Gateway("a.ini", "a");
+    Gateway("b.ini", "b");
+    Gateway("c.ini", "c");
+    Load("1;a.ini\n1;b.ini\n1;c.ini\n");
+    testutil::FakeCarrier carrier([](const testutil::FakeRequest& r) { return r.host == "b"; });
+    FakeDialog dialog("43", "6641234567", "Hi you!");
+    Send(dialog);
+    EXPECT_EQ(dialog.lastStatus(), "Message sent successfully");
+    EXPECT_EQ(dialog.statuses().front(), "Gateway a");
+    EXPECT_EQ(Order(), (std::vector<std::string>{"b.ini", "c.ini", "a.ini"}));
+    auto requests = carrier.Requests();
+    ASSERT_EQ(requests.size(), 2u);
+    EXPECT_EQ(requests[1].text, "Hi you!");
+    EXPECT_EQ(dialog.message(), "Hi you!");   // the field keeps what the user typed
+    EXPECT_NE(Log().find("* We succeeded!! :-)\n"), std::string::npos);
+
+    // Total failure moves each gateway once: the order is as before.
+    carrier.SetRule([](const testutil::FakeRequest&) { return false; });
+    FakeDialog again("43", "6641234567", "Hi");
+    Send(again);
+    EXPECT_EQ(again.lastStatus(), "Sending to all gateways failed, sorry");
+    EXPECT_EQ(Order(), (std::vector<std::string>{"b.ini", "c.ini", "a.ini"}));
+    EXPECT_EQ(carrier.Requests().size(), 5u);
+}
+
+TEST_F(SendJobTest, CutAndSplitArithmetic) {
+    struct Case {
+        const char* name;
+        uint32_t onTooLong;
+        bool numbered;
+        size_t length;
+        std::vector<std::string> sent;   // texts as the provider got them
+        std::string left;                // message field afterwards
+    };
+    std::string t = k300;
+    const std::vector<Case> cases = {
+        {"exactly MaxChars goes whole", settings::kCutLongMessages, false, 160, {t.substr(0, 160)}, t.substr(0, 160)},
+        {"cut mode sends the first MaxChars once", settings::kCutLongMessages, false, 300, {t.substr(0, 160)}, t},
+        {"split with labels", settings::kSplitLongMessages, true, 300,
+         {"1/2" + t.substr(0, 154), "2/2" + t.substr(154)}, t.substr(154)},
+        {"split without labels", settings::kSplitLongMessages, false, 300, {t.substr(0, 160), t.substr(160)}, t.substr(160)},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        standin::Reset();
+        Gateway("a.ini", "a", 160);
+        Load();
+        settings::WriteDword("OnTooLong", c.onTooLong);
+        settings::WriteByte("NumberMsgs", c.numbered ? 1 : 0);
+        testutil::FakeCarrier carrier(nullptr);
+        FakeDialog dialog("43", "6641234567", t.substr(0, c.length));
+        Send(dialog);
+        EXPECT_EQ(dialog.lastStatus(), "Message sent successfully");
+        auto requests = carrier.Requests();
+        ASSERT_EQ(requests.size(), c.sent.size());
+        for (size_t i = 0; i < requests.size(); ++i) EXPECT_EQ(requests[i].text, c.sent[i]) << i;
+        EXPECT_EQ(dialog.message(), c.left);
+        FreeCatalogue();
+    }
+}
+
+TEST_F(SendJobTest, SplitStopsAtSplitNumberAndLeavesTheRest) {
+    Gateway("a.ini", "a", 100);
+    Load();
+    settings::WriteDword("OnTooLong", settings::kSplitLongMessages);
+    testutil::FakeCarrier carrier(nullptr);
+    FakeDialog dialog("43", "6641234567", k300);
+    Send(dialog);
+    EXPECT_EQ(dialog.lastStatus(), "Message sent successfully");
+    ASSERT_EQ(carrier.Requests().size(), 2u);
+    EXPECT_EQ(dialog.message(), k300.substr(200));
+}
+
+TEST_F(SendJobTest, AccountsAreTriedInOrderAndTheWorkingOneBecomesFirst) {
+    Gateway("a.ini", "a");
+    Accounts("a.sac", {"anna", "bert", "carl"});
+    Load();
+    testutil::FakeCarrier carrier([](const testutil::FakeRequest& r) { return r.user == "bert"; });
+    FakeDialog dialog("43", "6641234567", "hello");
+    Send(dialog);
+    EXPECT_EQ(dialog.lastStatus(), "Message sent successfully");
+    std::string log = Log();
+    EXPECT_NE(log.find(" * Trying to send SMS with user 'anna'\n"), std::string::npos);
+    EXPECT_NE(log.find(" * Trying to send SMS with user 'bert'\n"), std::string::npos);
+    EXPECT_EQ(log.find("'carl'"), std::string::npos);
+    EXPECT_EQ(profile::Read(dir.file("a.sac").c_str(), "Account1", "Username", 256), "bert");
+    EXPECT_EQ(profile::Read(dir.file("a.sac").c_str(), "Account2", "Username", 256), "carl");
+    EXPECT_EQ(profile::Read(dir.file("a.sac").c_str(), "Account3", "Username", 256), "anna");
+}
+
+TEST_F(SendJobTest, GatewayWhoseAccountsAllFailGivesWayToTheNext) {
+    Gateway("a.ini", "a");
+    Accounts("a.sac", {"anna", "bert"});
+    Gateway("b.ini", "b");
+    Load("1;a.ini\n1;b.ini\n");
+    testutil::FakeCarrier carrier([](const testutil::FakeRequest& r) { return r.host == "b"; });
+    FakeDialog dialog("43", "6641234567", "hello");
+    Send(dialog);
+    EXPECT_EQ(dialog.lastStatus(), "Message sent successfully");
+    auto requests = carrier.Requests();
+    ASSERT_EQ(requests.size(), 3u);
+    EXPECT_EQ(requests[0].user, "anna");
+    EXPECT_EQ(requests[1].user, "bert");
+    EXPECT_EQ(requests[2].host, "b");
+    EXPECT_EQ(Order(), (std::vector<std::string>{"b.ini", "a.ini"}));
+}
+
+TEST_F(SendJobTest, UpperCaseIniHasNoAccountFile) {
+    Gateway("G.INI", "g", 0, "Username=own\r\n");
+    Accounts("G.sac", {"never"});
+    Load();
+    testutil::FakeCarrier carrier(nullptr);
+    FakeDialog dialog("43", "6641234567", "hello");
+    Send(dialog);
+    ASSERT_EQ(carrier.Requests().size(), 1u);
+    EXPECT_EQ(carrier.Requests()[0].user, "own");
+}
+
+TEST_F(SendJobTest, RetryOfASplitPartSendsTheSameTextWithOneLabel) {
+    Gateway("a.ini", "a", 160);
+    Accounts("a.sac", {"anna", "bert", "carl"});
+    Load();
+    settings::WriteDword("OnTooLong", settings::kSplitLongMessages);
+    settings::WriteByte("NumberMsgs", 1);
+    // Part one fails with anna and goes through with bert; part two is
+    // then tried first with carl.
+    testutil::FakeCarrier carrier([](const testutil::FakeRequest& r) { return r.user != "anna"; });
+    FakeDialog dialog("43", "6641234567", k300);
+    Send(dialog);
+    EXPECT_EQ(dialog.lastStatus(), "Message sent successfully");
+    auto requests = carrier.Requests();
+    ASSERT_EQ(requests.size(), 3u);
+    EXPECT_EQ(requests[0].text, "1/2" + k300.substr(0, 154));
+    EXPECT_EQ(requests[1].text, requests[0].text);
+    EXPECT_EQ(requests[1].user, "bert");
+    EXPECT_EQ(requests[2].user, "carl");
+    EXPECT_EQ(requests[2].text, "2/2" + k300.substr(154));
+    // carl sent the last part: he becomes account 1.
+    EXPECT_EQ(profile::Read(dir.file("a.sac").c_str(), "Account1", "Username", 256), "carl");
+}
+
+TEST_F(SendJobTest, LastAccountSentAPartSoTheNextPartStartsFromTheFirst) {
+    Gateway("a.ini", "a", 160);
+    Accounts("a.sac", {"anna", "bert"});
+    Load();
+    settings::WriteDword("OnTooLong", settings::kSplitLongMessages);
+    testutil::FakeCarrier carrier([](const testutil::FakeRequest& r) { return r.user == "bert"; });
+    FakeDialog dialog("43", "6641234567", k300);
+    Send(dialog);
+    EXPECT_EQ(dialog.lastStatus(), "Message sent successfully");
+    std::vector<std::string> users;
+    for (const auto& r : carrier.Requests()) users.push_back(r.user);
+    EXPECT_EQ(users, (std::vector<std::string>{"anna", "bert", "anna", "bert"}));
+}
+
+TEST_F(SendJobTest, RelayRepliesToTheContactAndClosesTheDialog) {
+    Gateway("a.ini", "a");
+    Load();
+    host::Contact contact = standin::AddContact();
+    testutil::FakeCarrier carrier(nullptr);
+    settings::WriteText("SuccessMsg", "sent it");
+    settings::WriteText("FailureMsg", "could not");
+    FakeDialog ok("43", "6641234567", "hello");
+    Send(ok, contact);
+    EXPECT_EQ(ok.closes(), 1);
+    carrier.SetRule([](const testutil::FakeRequest&) { return false; });
+    FakeDialog failed("43", "6641234567", "hello");
+    Send(failed, contact);
+    EXPECT_EQ(failed.closes(), 1);
+    auto sent = standin::SentMessages();
+    ASSERT_EQ(sent.size(), 2u);
+    EXPECT_EQ(sent[0].contact, contact);
+    EXPECT_EQ(sent[0].text, "sent it");
+    EXPECT_EQ(sent[1].text, "could not");
+}
+
+TEST_F(SendJobTest, CancelEndsTheSendWithoutReplyAndClearsTheFlag) {
+    Gateway("a.ini", "a");
+    Gateway("b.ini", "b");
+    Load("1;a.ini\n1;b.ini\n");
+    host::Contact contact = standin::AddContact();
+    settings::WriteText("FailureMsg", "could not");
+    std::atomic<int> abortFlag{0};
+    testutil::FakeCarrier carrier([](const testutil::FakeRequest&) { return false; });
+    carrier.OnRequest([&] { abortFlag = 1; });   // Cancel pressed while the request runs
+    FakeDialog dialog("43", "6641234567", "hello");
+    Send(dialog, contact, &abortFlag);
+    EXPECT_EQ(carrier.Requests().size(), 1u);
+    EXPECT_EQ(dialog.closes(), 1);
+    EXPECT_TRUE(dialog.closedWithSendEnabled());
+    EXPECT_TRUE(standin::SentMessages().empty());
+    EXPECT_EQ(abortFlag.load(), 0);
+    for (const auto& s : dialog.statuses()) EXPECT_NE(s, "Sending to all gateways failed, sorry");
+}
+
+TEST_F(SendJobTest, EachDialogHasItsOwnAbortFlag) {
+    Gateway("a.ini", "a");
+    Load();
+    std::atomic<int> firstFlag{0}, secondFlag{0};
+    std::mutex gate;
+    std::condition_variable cv;
+    int arrived = 0;
+    testutil::FakeCarrier carrier(nullptr);
+    // Both sends are in flight when the first window's Cancel is pressed.
+    carrier.OnRequest([&] {
+        std::unique_lock<std::mutex> lock(gate);
+        ++arrived;
+        cv.notify_all();
+        cv.wait_for(lock, std::chrono::seconds(10), [&] { return arrived >= 2; });
+        firstFlag = 1;
+    });
+    FakeDialog first("43", "1", "one"), second("43", "2", "two");
+    std::thread a([&] { Send(first, nullptr, &firstFlag); });
+    std::thread b([&] { Send(second, nullptr, &secondFlag); });
+    a.join();
+    b.join();
+    EXPECT_EQ(first.closes(), 1);        // aborted: closed without status
+    EXPECT_EQ(second.closes(), 0);
+    EXPECT_EQ(second.lastStatus(), "Message sent successfully");
+}
+
+TEST_F(SendJobTest, ZeroMaxCharsMeansNoLimit) {
+    Gateway("a.ini", "a", 0, "MaxChars=0\r\n");
+    Load();
+    testutil::FakeCarrier carrier(nullptr);
+    FakeDialog dialog("43", "6641234567", "hello");
+    Send(dialog);
+    ASSERT_EQ(carrier.Requests().size(), 1u);
+    EXPECT_EQ(carrier.Requests()[0].text, "hello");
+}
+
+TEST_F(SendJobTest, StartReturnsOnceTheJobRunsAndTheJobFinishesAlone) {
+    Gateway("a.ini", "a");
+    Load();
+    host::Contact contact = standin::AddContact();
+    testutil::FakeCarrier carrier(nullptr);
+    FakeDialog dialog("43", "6641234567", "hello");
+    std::atomic<int> abortFlag{0};
+    SendRequest request;
+    request.dialog = &dialog;
+    request.replyContact = contact;
+    request.abortFlag = &abortFlag;
+    ASSERT_EQ(StartSendJob(request), 0);
+    request.dialog = nullptr;   // the starter may reuse its record at once
+    ASSERT_TRUE(dialog.WaitClosed(std::chrono::seconds(20)));
+    EXPECT_EQ(dialog.lastStatus(), "Message sent successfully");
+    for (int i = 0; i < 200 && standin::ThreadPops() == 0; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    EXPECT_EQ(standin::ThreadPushes(), 1);
+    EXPECT_EQ(standin::ThreadPops(), 1);
+}
+
+}  // namespace
