@@ -119,6 +119,17 @@ TEST(ExpandTemplate, ValuesAreExpandedInLaterPasses) {
     EXPECT_EQ(f.Expand("$User $Number"), "1234567890 1234567890");
     f.jar.texts = {"c=$Prefix"};
     EXPECT_EQ(f.Expand("$Cookie[c]"), "49");
+
+    // Nested values multiply references; the expansion still finishes.
+    Fixture g;
+    g.values.user = "$Pass$Pass";
+    g.values.password = "$Number[0;1]$Number[9;1]";
+    std::string text, expected;
+    for (int i = 0; i < 40; ++i) {
+        text += "$User-";
+        expected += "1010-";
+    }
+    EXPECT_EQ(g.Expand(text.c_str()), expected);
 }
 
 // Self-references and growing references end with a failure instead of
