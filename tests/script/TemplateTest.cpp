@@ -123,11 +123,11 @@ TEST(ExpandTemplate, ValuesAreExpandedInLaterPasses) {
     // Nested values multiply references; the expansion still finishes.
     Fixture g;
     g.values.user = "$Pass$Pass";
-    g.values.password = "$Number[0;1]$Number[9;1]";
+    g.values.password = "$Number[1;1]$Number[9;1]";
     std::string text, expected;
     for (int i = 0; i < 40; ++i) {
         text += "$User-";
-        expected += "1010-";
+        expected += "2020-";
     }
     EXPECT_EQ(g.Expand(text.c_str()), expected);
 }
