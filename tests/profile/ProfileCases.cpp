@@ -344,6 +344,28 @@ const std::vector<Case>& Cases() {
             R("A", "k", 100, "aL\x9B\x93?\x96"),
             R("A", "k", 4, "aL\x9B"),
         }},
+        {"utf8_quotes", true, "\xEF\xBB\xBF[A]\r\nq=\"\xC3\xA9t\xC3\xA9\"\r\ne='\xF0\x9F\x98\x80'\r\n"s, {
+            R("A", "q", 100, "\xE9t\xE9"),
+            R("A", "q", 4, "\xE9t"),
+            R("A", "e", 100, "?\?"),
+            R("A", "e", 3, "?"),
+        }},
+        {"nested_brackets", true, "[[x]]\r\nk=1\r\n[ [y] ]\r\nj=2\r\n"s, {
+            R("[x]", "k", 100, "1"),
+            R("x", "k", 100, ""),
+            R("[y]", "j", 100, "2"),
+            W("[x]", "k", "3", "[[x]]\r\nk=3\r\n[[y]]\r\nj=2\r\n"),
+        }},
+        {"nul_cut_names", true, "[A]\r\nKey\t\x00x=1\r\n"s, {
+            R("A", "Key", 100, ""),
+            W("A", "Key", "v1", "[A]\r\nKey\t=1\r\nKey=v1\r\n"),
+            R("A", "Key", 100, "1"),
+        }},
+        {"utf16_lone_surrogates", true, "\xFF\xFE[\x00" "A\x00]\x00\n\x00k\x00=\x00\x00\xD8x\x00\x00\xDC\n\x00"s, {
+            R("A", "k", 100, "?x?"),
+            R("A", "k", 2, "?"),
+            W("A", "j", "1", "\xFF\xFE[\x00" "A\x00]\x00\r\x00\n\x00k\x00=\x00\x00\xD8x\x00\x00\xDC\r\x00\n\x00j\x00=\x00" "1\x00\r\x00\n\x00"s),
+        }},
     };
     return cases;
 }
