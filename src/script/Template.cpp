@@ -34,8 +34,19 @@ struct Variable {
     const std::string* value;
 };
 
+// Whether `text` holds `token` not followed by a digit ("$CustomVar1" is
+// not in "$CustomVar12").
+bool HoldsReference(const std::string& text, const std::string& token, bool digitEnds) {
+    for (size_t at = text.find(token); at != std::string::npos; at = text.find(token, at + 1)) {
+        const size_t behind = at + token.size();
+        if (!digitEnds || behind >= text.size() || text[behind] < '0' || text[behind] > '9') return true;
+    }
+    return false;
+}
+
 // Replaces the first occurrence of `v` (with its selector); false if none.
-bool ReplaceFirst(std::string* work, const Variable& v) {
+// `selfReference` tells that the inserted text names `v` again.
+bool ReplaceFirst(std::string* work, const Variable& v, bool* selfReference) {
     const size_t at = work->find(v.name, 0, v.nameLength);
     if (at == std::string::npos) return false;
     size_t end = at + v.nameLength;
@@ -51,12 +62,13 @@ bool ReplaceFirst(std::string* work, const Variable& v) {
             end = close + 1;
         }
     }
+    *selfReference = HoldsReference(inserted, std::string(v.name, v.nameLength), false);
     work->replace(at, end - at, inserted);
     return true;
 }
 
 // "$CustomVar" with exactly the number n: "$CustomVar12" is not n = 1.
-bool ReplaceCustomVar(std::string* work, size_t n, const std::string& value) {
+bool ReplaceCustomVar(std::string* work, size_t n, const std::string& value, bool* selfReference) {
     const std::string token = "$CustomVar" + std::to_string(n);
     for (size_t from = 0;;) {
         const size_t at = work->find(token, from);
@@ -66,6 +78,7 @@ bool ReplaceCustomVar(std::string* work, size_t n, const std::string& value) {
             from = at + 1;
             continue;
         }
+        *selfReference = HoldsReference(value, token, true);
         work->replace(at, token.size(), value);
         return true;
     }
@@ -161,6 +174,9 @@ int ExpandTemplate(const char* text, const TemplateValues& values, bool encodeCu
                 WriteLog("Fatal: Required Cookie wasn't found.\n");
                 return kExpandNoCookie;
             }
+            if (HoldsReference(value, work.substr(cookie, close + 1 - cookie), false)) {
+                return Runaway("a cookie's value refers to itself");
+            }
             work.replace(cookie, close + 1 - cookie, value);
             if (work.size() > kMaxExpandedSize) return Runaway("the text grew too long");
             continue;
@@ -168,11 +184,14 @@ int ExpandTemplate(const char* text, const TemplateValues& values, bool encodeCu
 
         const std::string before = work;
         bool changed = false;
+        bool selfReference = false;
         for (const Variable& v : variables) {
-            if (v.present && ReplaceFirst(&work, v)) changed = true;
+            if (v.present && ReplaceFirst(&work, v, &selfReference)) changed = true;
+            if (selfReference) return Runaway((std::string("the value of ") + v.name + " refers to itself").c_str());
         }
         for (size_t n = 1; mayHoldCustom && n <= custom.size(); ++n) {
-            if (ReplaceCustomVar(&work, n, custom[n - 1])) changed = true;
+            if (ReplaceCustomVar(&work, n, custom[n - 1], &selfReference)) changed = true;
+            if (selfReference) return Runaway("a custom variable refers to itself");
         }
         if (!changed) break;
         if (work.size() > kMaxExpandedSize) return Runaway("the text grew too long");

@@ -144,9 +144,19 @@ TEST(ExpandTemplate, EveryExpansionEnds) {
         EXPECT_EQ(f.Expand("[$User]"), "<failed -3>") << user;
         EXPECT_NE(log.Text().find("Fatal: Template expansion stopped"), std::string::npos);
     }
+    // A value that names itself stops at once, with a line that says so.
+    Fixture self;
+    self.values.user = "a$User";
+    LogCapture log;
+    EXPECT_EQ(self.Expand("$User"), "<failed -3>");
+    EXPECT_TRUE(log.Has("Fatal: Template expansion stopped: the value of $User refers to itself.\n")) << log.Text();
+    EXPECT_EQ(self.Expand("$User[1;2]"), "$U");   // a selector that cuts the reference away is fine
+
     Fixture g;
     g.customVars = {"$CustomVar1"};
     EXPECT_EQ(g.Expand("$CustomVar1"), "<failed -3>");
+    g.customVars = {"$CustomVar12"};
+    EXPECT_EQ(g.Expand("$CustomVar1"), "$CustomVar12");
     g.jar.texts = {"a=$Cookie[a]"};
     EXPECT_EQ(g.Expand("$Cookie[a]"), "<failed -3>");
 }
