@@ -60,8 +60,8 @@ struct SyncCall {
 };
 
 // How long a worker waits for a main thread that is not serving before it
-// runs the call itself.
-constexpr auto kSyncGrace = std::chrono::milliseconds(200);
+// runs the call itself: long enough for a busy message loop to answer.
+constexpr auto kSyncGrace = std::chrono::milliseconds(500);
 
 std::mutex g_syncMutex;
 std::condition_variable g_syncCv;

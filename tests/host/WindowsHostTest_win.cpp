@@ -59,4 +59,19 @@ TEST(WindowsHostTest, MarkingTranslatesARealDialogsTexts) {
     DestroyWindow(dialog);
 }
 
+TEST(WindowsHostTest, MessageHooksPostToTheirWindow) {
+    standin::Reset();
+    HWND window = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
+                                  GetModuleHandleA(nullptr), nullptr);
+    ASSERT_NE(window, nullptr);
+    constexpr UINT kMessage = WM_APP + 5;
+    ASSERT_NE(standin::Link()->HookEventMessage("CList/StatusModeChange", window, kMessage), nullptr);
+    EXPECT_EQ(standin::NotifyEvent("CList/StatusModeChange", 40075, 9), 1);
+    MSG msg;
+    ASSERT_TRUE(PeekMessageA(&msg, window, kMessage, kMessage, PM_REMOVE));
+    EXPECT_EQ(msg.wParam, 40075u);
+    EXPECT_EQ(msg.lParam, 9);
+    DestroyWindow(window);
+}
+
 }  // namespace
