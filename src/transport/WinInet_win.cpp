@@ -189,8 +189,6 @@ host::HttpReply* Exchange(const Library* api, const host::HttpRequest* request, 
     if (!h.root) return nullptr;
     Timeouts timeouts = CurrentTimeouts();
     SetTimeout(api, h.root, INTERNET_OPTION_CONNECT_TIMEOUT, timeouts.connectMs);
-    SetTimeout(api, h.root, INTERNET_OPTION_RECEIVE_TIMEOUT, timeouts.receiveMs);
-    SetTimeout(api, h.root, INTERNET_OPTION_SEND_TIMEOUT, timeouts.receiveMs);
 
     h.connection = api->connect(h.root, where.host.c_str(), static_cast<INTERNET_PORT>(where.port), "", "",
                                 INTERNET_SERVICE_HTTP, flags, 0);
@@ -198,6 +196,10 @@ host::HttpReply* Exchange(const Library* api, const host::HttpRequest* request, 
     h.request = api->openRequest(h.connection, plan.verb, where.path.c_str(), nullptr,
                                  plan.referrer ? plan.referrer->c_str() : nullptr, nullptr, flags, 0);
     if (!h.request) return nullptr;
+    // Not every WinInet passes the root handle's time-outs on to its requests.
+    SetTimeout(api, h.request, INTERNET_OPTION_CONNECT_TIMEOUT, timeouts.connectMs);
+    SetTimeout(api, h.request, INTERNET_OPTION_RECEIVE_TIMEOUT, timeouts.receiveMs);
+    SetTimeout(api, h.request, INTERNET_OPTION_SEND_TIMEOUT, timeouts.receiveMs);
 
     if (proxy.apply) {
         WriteLog("Applying proxy parameters...\n");

@@ -21,6 +21,10 @@ provider::Server* g_tls = nullptr;
 std::string Script() { return PARLET_SERVICES_SCRIPT; }
 
 bool StartAll() {
+    // The system's own proxy settings must not send loopback requests elsewhere.
+    for (const char* name : {"http_proxy", "HTTP_PROXY", "https_proxy", "HTTPS_PROXY", "all_proxy", "ALL_PROXY"}) {
+        unsetenv(name);
+    }
     g_dir = (std::filesystem::temp_directory_path() / ("parlet-h3-" + std::to_string(getpid()))).string();
     std::filesystem::create_directories(g_dir);
     std::string cert = g_dir + "/cert.pem", key = g_dir + "/key.pem";
