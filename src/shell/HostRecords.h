@@ -60,7 +60,19 @@ struct PluginInfo {
     int replacesDefaultModule;
 };
 
-struct PluginInfoEx : PluginInfo {
+// The same fields again rather than derived, so the record keeps a
+// standard layout the host can read by offset.
+struct PluginInfoEx {
+    int cbSize;
+    const char* shortName;
+    uint32_t version;
+    const char* description;
+    const char* author;
+    const char* authorEmail;
+    const char* copyright;
+    const char* homepage;
+    uint8_t flags;
+    int replacesDefaultModule;
     Uuid uuid;
 };
 

@@ -12,7 +12,7 @@ constexpr host::Uuid kInterfaceUuid = {0x2f0e77a1, 0x5c8b, 0x4b6a, {0xa2, 0x94, 
         "https://parlet.invalid/", 0, 0
 
 const host::PluginInfo kLegacy = {static_cast<int>(sizeof(host::PluginInfo)), PARLET_INFO_FIELDS};
-const host::PluginInfoEx kExtended = {{static_cast<int>(sizeof(host::PluginInfoEx)), PARLET_INFO_FIELDS}, kPluginUuid};
+const host::PluginInfoEx kExtended = {static_cast<int>(sizeof(host::PluginInfoEx)), PARLET_INFO_FIELDS, kPluginUuid};
 const host::Uuid kInterfaces[] = {kInterfaceUuid, {0, 0, 0, {0, 0, 0, 0, 0, 0, 0, 0}}};
 
 #undef PARLET_INFO_FIELDS

@@ -9,10 +9,9 @@ namespace {
 const host::PluginLink* g_link = nullptr;
 host::Handle g_hook = nullptr;
 
-const host::PluginInfoEx kInfo = {
-    {static_cast<int>(sizeof(host::PluginInfoEx)), "Fake-Plugin", 0x01020304, "a plug-in for tests", "tests", "",
-     "", "", 0, 0},
-    {0x11111111, 0x2222, 0x3333, {4, 4, 4, 4, 4, 4, 4, 4}}};
+const host::PluginInfoEx kInfo = {static_cast<int>(sizeof(host::PluginInfoEx)),
+                                  "Fake-Plugin", 0x01020304, "a plug-in for tests", "tests", "", "", "", 0, 0,
+                                  {0x11111111, 0x2222, 0x3333, {4, 4, 4, 4, 4, 4, 4, 4}}};
 const host::PluginInfo kLegacy = {static_cast<int>(sizeof(host::PluginInfo)), "Fake-Plugin", 0x01020304,
                                   "a plug-in for tests", "tests", "", "", "", 0, 0};
 const host::Uuid kInterfaces[] = {{0x55555555, 0x6666, 0x7777, {8, 8, 8, 8, 8, 8, 8, 8}}, {0, 0, 0, {0}}};
