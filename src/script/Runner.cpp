@@ -300,8 +300,13 @@ Next RunRequest(Run& run, int j, ProgressTarget* progress, std::atomic<int>* abo
             }
             if (location) {
                 std::string next;
-                if (ResolveLocation(address, location, &next) != 0 || HasLineBreak(next)) {
+                if (ResolveLocation(address, location, &next) != 0) {
                     LogErrorLine(" - ERROR: Cannot determine host on redirect\n");
+                    run.result = result::kRedirectFailed;
+                    return Next::kLeaveLoop;
+                }
+                if (HasLineBreak(next)) {
+                    LogErrorLine(" - ERROR: The redirect address holds a line break and cannot be sent\n");
                     run.result = result::kRedirectFailed;
                     return Next::kLeaveLoop;
                 }
