@@ -225,14 +225,12 @@ TEST_F(Exchange, BodyBeyondTheCapEndsTheReadWithALogLine) {
 TEST_F(Exchange, HeadersBeyondTheCapAreDroppedWithALogLine) {
     testx::LogCapture log;
     Outcome out = Get(plain_ + "/headers/big?bytes=" + std::to_string(transport::kMaxHeaderBytes + 20000));
-    // The read ends either way; what must never happen is a header block past the cap.
-    if (out.replied) {
-        size_t bytes = 0;
-        for (const auto& h : out.headers) bytes += h.first.size() + h.second.size();
-        EXPECT_LE(bytes, static_cast<size_t>(transport::kMaxHeaderBytes));
-        EXPECT_EQ(out.Count("Set-Cookie"), 0);
-    }
-    EXPECT_GE(log.Count("ERROR: "), 1) << log.All();
+    // The status stands; the header block past the cap is not kept at all.
+    // (libcurl also gives up on the body at its own 300 KB header limit.)
+    ASSERT_TRUE(out.replied);
+    EXPECT_EQ(out.status, 200);
+    EXPECT_TRUE(out.headers.empty());
+    EXPECT_EQ(log.Count("ERROR: Reply headers larger than 307200 bytes, none are kept\n"), 1) << log.All();
 }
 
 TEST_F(Exchange, AnnouncedLengthsAreNotTrusted) {
@@ -249,8 +247,8 @@ TEST_F(Exchange, AnnouncedLengthsAreNotTrusted) {
             continue;
         }
         EXPECT_EQ(out.status, 200);
-        if (out.bodyPresent) {
-            // What arrived and nothing more.
+        // What arrived and nothing more.
+        if (!c.mayFail || out.bodyPresent) {
             EXPECT_EQ(out.body, "abcde");
         }
     }
