@@ -1,12 +1,12 @@
 // The parsed form of a section-and-key file, with the system reader's rules:
-// lines end at CR or LF, blanks (space, tab, VT, FF, CR, LF and Ctrl-Z)
-// around lines, names and values do not count, a section line runs from '['
-// to the last ']', a key line splits at its first '=', a line without '='
-// is a key without a value, a text ends at a NUL, and of two nameless keys
-// in a row only the first is kept. Names compare with ASCII
-// letters folded. Lines before the first section belong to a section
-// without a name. Writing produces "[name]" and "key=value" lines ending in
-// CR LF and nothing else, so blank lines go and blanks around '=' go.
+// lines end at CR or LF; blanks (space, tab, VT, FF, CR, LF and Ctrl-Z)
+// around lines, names and values do not count; a section line runs from '['
+// to the last ']'; a key line splits at its first '='; a line without '='
+// is a key without a value; a text ends at a NUL; of two nameless keys in a
+// row only the first is kept. Names compare with ASCII letters folded.
+// Lines before the first section belong to a section without a name.
+// Writing produces "[name]" and "key=value" lines ending in CR LF and
+// nothing else, so blank lines go and blanks around '=' go.
 // Templated on the unit: bytes for ANSI files, UTF-16 units otherwise.
 #pragma once
 
