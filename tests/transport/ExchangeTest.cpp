@@ -182,6 +182,59 @@ TEST_F(Exchange, MessagesReachTheOutbox) {
               "\"from\":\"me\",\"network\":\"\"}\n");
 }
 
+// Cuts the value of a hidden field out of a page: name="N" value="V".
+std::string FieldValue(const std::string& page, const std::string& name) {
+    size_t at = page.find("name=\"" + name + "\" value=\"");
+    if (at == std::string::npos) return {};
+    at += name.size() + 15;
+    return page.substr(at, page.find('"', at) - at);
+}
+
+// The cookie text before its first ";".
+std::string CookieText(const std::string& setCookie) { return setCookie.substr(0, setCookie.find(';')); }
+
+TEST_F(Exchange, LoginFormSessionAndRedirectsOfTheWebProvider) {
+    Outcome index = Get(plain_ + "/web/");
+    ASSERT_EQ(index.status, 200);
+    std::string session = CookieText(index.Header("Set-Cookie"));
+    std::string token = FieldValue(index.body, "token");
+    ASSERT_EQ(session.rfind("PSESSION=", 0), 0u);
+    ASSERT_FALSE(token.empty()) << index.body;
+
+    // Without the session cookie the form is refused.
+    Outcome stranger = testx::Send(host::kHttpPost, plain_ + "/web/login", {},
+                                   "user=demo&pass=secret&token=" + token);
+    EXPECT_EQ(stranger.status, 200);
+    EXPECT_NE(stranger.body.find("Login failed"), std::string::npos);
+
+    Outcome login = testx::Send(host::kHttpPost, plain_ + "/web/login", {{"Cookie", session}},
+                                "user=demo&pass=secret&token=" + token + "&lang=de");
+    ASSERT_EQ(login.status, 302) << login.body;
+    EXPECT_EQ(login.Header("Location"), "/web/compose");
+    std::string auth = CookieText(login.Header("Set-Cookie"));
+    ASSERT_EQ(auth.rfind("PAUTH=", 0), 0u);
+
+    std::string cookies = session + "; " + auth;
+    Outcome compose = Get(plain_ + "/web/compose", {{"Cookie", cookies}});
+    ASSERT_EQ(compose.status, 200);
+    std::string sid = FieldValue(compose.body, "sid");
+    ASSERT_FALSE(sid.empty()) << compose.body;
+    EXPECT_NE(compose.body.find("<option value=\"2\" selected>"), std::string::npos);
+
+    Outcome sent = testx::Send(host::kHttpPost, plain_ + "/web/send", {{"Cookie", cookies}},
+                               "to=4369912345&text=Hi+there&sid=" + sid + "&net=2");
+    ASSERT_EQ(sent.status, 303) << sent.body;
+    EXPECT_EQ(sent.Header("Location").rfind("done?id=", 0), 0u) << sent.Header("Location");
+    Outcome done = Get(plain_ + "/web/" + sent.Header("Location"));
+    EXPECT_NE(done.body.find("Your message has been sent."), std::string::npos);
+
+    // Other test programs may share the provider: look for the line, not the whole box.
+    EXPECT_NE(Get(plain_ + "/outbox").body.find(
+              "{\"route\":\"web\",\"user\":\"demo\",\"to\":\"4369912345\",\"text\":\"Hi there\","
+              "\"from\":\"\",\"network\":\"2\"}\n"),
+              std::string::npos);
+}
+
 // --- bodies in pieces, and the limits -----------------------------------------------
 
 TEST_F(Exchange, ChunkedBodyOfFiveMegabytesInOneBytePiecesArrivesWhole) {
