@@ -2,6 +2,7 @@
 // WinInet under Wine, libcurl natively. Both must give the same replies.
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <chrono>
 #include <cstring>
 #include <string>
@@ -12,6 +13,10 @@
 #include "StandIn.h"
 #include "shell/Settings.h"
 #include "transport/Http.h"
+
+#ifdef _WIN32
+#include <windows.h>
+#endif
 
 namespace {
 
@@ -401,8 +406,23 @@ TEST_F(Exchange, ProxyWithoutAPortUsesTheSystemsSettings) {
 
 // --- releasing replies ---------------------------------------------------------------------
 
+int LastError() {
+#ifdef _WIN32
+    return static_cast<int>(GetLastError());
+#else
+    return errno;
+#endif
+}
+
 TEST_F(Exchange, FreeHttpReplyTakesOnlyItsOwnReplies) {
+#ifdef _WIN32
+    const int invalid = ERROR_INVALID_PARAMETER;
+#else
+    const int invalid = EINVAL;
+#endif
+    errno = 0;
     EXPECT_EQ(transport::FreeHttpReply(nullptr), 0);
+    EXPECT_EQ(LastError(), invalid);
     host::HttpReply notOurs{};
     notOurs.size = 40;
     EXPECT_EQ(transport::FreeHttpReply(&notOurs), 0);

@@ -76,6 +76,24 @@ TEST(Fallback, IncompleteLibraryLeavesEveryRequestToTheHost) {
     EXPECT_EQ(standin::NetlibUsersOpen(), 0);
 }
 
+TEST(Fallback, HostCarrierUsesTheNetworkUsersProxySettings) {
+    standin::Reset();
+    std::string why;
+    const testsvc::Services* services = testsvc::Get(&why);
+    ASSERT_NE(services, nullptr) << why;
+    host::Handle user = RegisterUser();
+    ASSERT_NE(user, nullptr);
+    transport::SetNetlibUser(user);
+    standin::SetByte(nullptr, "ZUVE_ROV", "NLUseProxy", 1);
+    standin::SetText(nullptr, "ZUVE_ROV", "NLProxyServer", "127.0.0.1");
+    standin::SetWord(nullptr, "ZUVE_ROV", "NLProxyPort", static_cast<uint16_t>(services->proxyPort));
+    std::string path = "/echo?netlib-proxy=" + std::to_string(reinterpret_cast<uintptr_t>(user));
+    testx::Outcome out = testx::Get(services->plain + path);
+    ASSERT_TRUE(out.replied);
+    EXPECT_EQ(out.status, 200);
+    EXPECT_NE(testsvc::ReadWholeFile(services->proxyLog).find("GET " + services->plain + path), std::string::npos);
+}
+
 TEST(Fallback, NoHostCarrierMeansNoReply) {
     standin::Reset();
     transport::SetNetlibUser(nullptr);   // an unknown user: the host refuses
