@@ -28,5 +28,5 @@ for t in native asan win; do
   printf '%-7s ' "$t:"
   grep -E "tests passed|tests failed" "build/$t/ctest.log" | tail -n 1
 done
-wineserver -k >/dev/null 2>&1 || true
+WINEPREFIX="$PARLET_WINEPREFIX" wineserver -k >/dev/null 2>&1 || true
 exit $status

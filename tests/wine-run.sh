@@ -22,11 +22,17 @@ mkdir -p "$(dirname "$WINEPREFIX")"
 (
   flock 9
   if [ ! -f "$WINEPREFIX/.parlet-ready" ]; then
-    wineboot -i >/dev/null 2>&1
-    wineserver -w
+    wineboot -i </dev/null >/dev/null 2>&1 9>&-
+    wineserver -w 9>&-
     touch "$WINEPREFIX/.parlet-ready"
   fi
+  # Wine's background services (services.exe, winedevice, ...) live as long
+  # as the kept-up server and inherit the standard handles of the program
+  # that started them. Started from a test, they would hold ctest's output
+  # pipe open until its time-out; so a throwaway program starts them first.
+  # Neither may keep the lock's descriptor, or the lock would never free.
+  wineserver -p </dev/null >/dev/null 2>&1 9>&-
+  wine cmd /c exit </dev/null >/dev/null 2>&1 9>&-
 ) 9>"$WINEPREFIX.lock"
 
-wineserver -p >/dev/null 2>&1
 exec wine "$@"

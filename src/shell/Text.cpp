@@ -11,13 +11,14 @@ long ParseDecimal(const char* s) {
     while (*s == ' ' || *s == '\t' || *s == '\n' || *s == '\r' || *s == '\v' || *s == '\f') ++s;
     bool negative = false;
     if (*s == '+' || *s == '-') negative = (*s++ == '-');
-    long long value = 0;
+    // Accumulate below the limit; once past it, stay there.
+    const unsigned long limit = negative ? static_cast<unsigned long>(LONG_MAX) + 1ul : static_cast<unsigned long>(LONG_MAX);
+    unsigned long value = 0;
     for (; *s >= '0' && *s <= '9'; ++s) {
-        if (value < LLONG_MAX / 10) value = value * 10 + (*s - '0');
+        unsigned long digit = static_cast<unsigned long>(*s - '0');
+        value = (value > (limit - digit) / 10) ? limit : value * 10 + digit;
     }
-    if (negative) value = -value;
-    if (value > LONG_MAX) return LONG_MAX;
-    if (value < LONG_MIN) return LONG_MIN;
+    if (negative) return value == limit ? LONG_MIN : -static_cast<long>(value);
     return static_cast<long>(value);
 }
 

@@ -40,6 +40,15 @@ inline std::string ReadFile(const std::string& path) {
     return out.str();
 }
 
+// A file written in text mode, in LF form (Windows writes CR LF).
+inline std::string ReadTextFile(const std::string& path) {
+    std::string raw = ReadFile(path), out;
+    for (size_t i = 0; i < raw.size(); ++i) {
+        if (!(raw[i] == '\r' && i + 1 < raw.size() && raw[i + 1] == '\n')) out += raw[i];
+    }
+    return out;
+}
+
 inline void WriteFile(const std::string& path, const std::string& content) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out << content;

@@ -141,9 +141,10 @@ protected:
         request.abortFlag = abortFlag ? abortFlag : &own;
         SendJob(request);
     }
+    // In LF form: the log is written in text mode, CR LF on Windows.
     std::string Log() {
         CloseLog();
-        return testutil::ReadFile(dir.file("sms_log.txt"));
+        return testutil::ReadTextFile(dir.file("sms_log.txt"));
     }
 
     testutil::TempDir dir;

@@ -14,16 +14,7 @@
 
 namespace {
 
-// Text mode turns "\n" into CR LF on Windows; compare in LF form.
-std::string Lines(const std::string& path) {
-    std::string raw = testutil::ReadFile(path);
-    std::string out;
-    for (size_t i = 0; i < raw.size(); ++i) {
-        if (raw[i] == '\r' && i + 1 < raw.size() && raw[i + 1] == '\n') continue;
-        out += raw[i];
-    }
-    return out;
-}
+std::string Lines(const std::string& path) { return testutil::ReadTextFile(path); }
 
 const std::regex kStamp("(Sun|Mon|Tue|Wed|Thu|Fri|Sat) (Jan|Feb|Mar|Apr|May|Jun|Jul|Aug|Sep|Oct|Nov|Dec) "
                         "[ 123][0-9] [0-2][0-9]:[0-5][0-9]:[0-6][0-9] [0-9]{4}    ");
