@@ -10,10 +10,13 @@ using hostcalls::Ptr;
 
 namespace {
 
+// What a filter saw, copied while the host's record is alive.
 struct Seen {
     std::string module;
     host::Word position;
-    const host::CcsData* ccs;
+    const host::CcsData* ccs;    // for identity only: gone once delivery ends
+    host::Contact contact;
+    std::string protoService;
     std::string text;
 };
 std::vector<Seen> g_seen;
@@ -21,14 +24,14 @@ std::vector<Seen> g_seen;
 host::Word Filter(const char* module, host::Word w, host::Word l) {
     auto* ccs = reinterpret_cast<const host::CcsData*>(l);
     auto* event = reinterpret_cast<const host::ProtoRecvEvent*>(ccs->lParam);
-    g_seen.push_back(Seen{module, w, ccs, event->message});
+    g_seen.push_back(Seen{module, w, ccs, ccs->contact, ccs->protoService ? ccs->protoService : "", event->message});
     return Call("Proto/ChainRecv", w, l);
 }
 host::Word FilterA(host::Word w, host::Word l) { return Filter("A", w, l); }
 host::Word FilterB(host::Word w, host::Word l) { return Filter("B", w, l); }
 host::Word Swallow(host::Word w, host::Word l) {
     auto* ccs = reinterpret_cast<const host::CcsData*>(l);
-    g_seen.push_back(Seen{"Swallow", w, ccs, ""});
+    g_seen.push_back(Seen{"Swallow", w, ccs, ccs->contact, ccs->protoService ? ccs->protoService : "", ""});
     return 7;
 }
 // Hands the chain back to its start: the host must not recurse for ever.
@@ -74,8 +77,8 @@ TEST_F(MessagesTest, AMessagePassesTwoFiltersInOrderToTheEnd) {
     EXPECT_EQ(g_seen[1].module, "B");
     EXPECT_EQ(g_seen[0].ccs, g_seen[1].ccs) << "ChainRecv passes the same record on";
     EXPECT_NE(g_seen[0].position, g_seen[1].position);
-    EXPECT_EQ(g_seen[0].ccs->contact, contact);
-    EXPECT_STREQ(g_seen[0].ccs->protoService, "/RecvMessage");
+    EXPECT_EQ(g_seen[0].contact, contact);
+    EXPECT_EQ(g_seen[0].protoService, "/RecvMessage");
     EXPECT_EQ(g_seen[1].text, "[SMS] call me");
 
     auto received = standin::ReceivedMessages();
