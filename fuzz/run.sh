@@ -22,10 +22,11 @@ for h in $harnesses; do targets="$targets fuzz_$h"; done
 ninja -C "$build" -j"$jobs" $targets >/dev/null
 
 run_one() {
-  local h=$1 work="$build/fuzz-work/$1"
+  local h=$1 work="$build/fuzz-work/$1" seeds="$here/corpus/$1"
+  [ -d "$seeds" ] || seeds="$here/$1/corpus"   # the profile reader keeps its seeds beside its harness
   mkdir -p "$work/corpus" "$work/artifacts"
   nice -n 10 "$build/fuzz/fuzz_$h" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -max_len=16384 \
-    -print_final_stats=1 -artifact_prefix="$work/artifacts/" "$work/corpus" "$here/corpus/$h" \
+    -print_final_stats=1 -artifact_prefix="$work/artifacts/" "$work/corpus" "$seeds" \
     >"$work/log.txt" 2>&1 || true
 }
 
