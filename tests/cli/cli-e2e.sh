@@ -1,0 +1,108 @@
+#!/usr/bin/env bash
+# End to end through the parlet command line against the test provider:
+#   cli-e2e.sh PARLET PROVIDER DEMO_GATEWAYS native|wine
+# Starts the provider on a free port, runs the commands a user would and
+# checks exit codes, standard output, the log and the provider's outbox.
+set -u
+parlet="$1" provider="$2" demo="$3" mode="$4"
+here="$(cd "$(dirname "$0")" && pwd)"
+work="$(mktemp -d "${TMPDIR:-/tmp}/parlet cli e2e.XXXXXX")"   # a blank in the path on purpose
+failures=0 checks=0
+
+cleanup() {
+  [ -n "${provider_pid:-}" ] && kill "$provider_pid" 2>/dev/null
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+# Windows programs get Windows paths.
+path() { if [ "$mode" = wine ]; then winepath -w "$1" 2>/dev/null; else echo "$1"; fi; }
+run() {
+  if [ "$mode" = wine ]; then "$here/../wine-run.sh" "$parlet" "$@"; else "$parlet" "$@"; fi
+}
+check() {   # check NAME CONDITION-EXIT-STATUS
+  checks=$((checks + 1))
+  if [ "$2" -ne 0 ]; then
+    failures=$((failures + 1))
+    echo "FAILED: $1"
+  else
+    echo "ok: $1"
+  fi
+}
+contains() { grep -qF -- "$2" "$1"; }
+
+"$provider" --port 0 --port-file "$work/port" --outbox "$work/outbox.jsonl" --quiet &
+provider_pid=$!
+for _ in $(seq 100); do [ -s "$work/port" ] && break; sleep 0.05; done
+port="$(cat "$work/port")"
+mkdir -p "$work/gateways"
+for f in "$demo"/*; do
+  sed "s/127\.0\.0\.1:18642/127.0.0.1:$port/g" "$f" >"$work/gateways/$(basename "$f")"
+done
+gw="$(path "$work/gateways")"
+log="$(path "$work/sms log.txt")"
+
+# 1. The main job: the first gateway fails, the second logs in and sends.
+run send --gateways "$gw" --prefix 43 --number 6641234567 --message "Hi you! 50% off" --log "$log" \
+  >"$work/out" 2>"$work/err"
+check "send exits 0 when sent" $?
+# Windows writes CR LF to a text-mode standard output.
+check "status on standard output" "$(tr -d '\r' <"$work/out" | grep -cx "Message sent successfully" | grep -qx 1; echo $?)"
+contains "$work/err" "QuickSMS (demo, wrong password)"; check "progress names the first gateway" $?
+contains "$work/err" "WebSMS (demo, login form)"; check "progress names the second gateway" $?
+contains "$work/sms log.txt" "Sending the SMS failed - We didn't get the successmsg we expected :("
+check "log shows the first gateway's failure" $?
+contains "$work/sms log.txt" "* We succeeded!! :-)"; check "log shows the success" $?
+contains "$work/outbox.jsonl" '"route":"web","user":"demo","to":"436641234567","text":"Hi you! 50% off"'
+check "outbox holds the message as typed" $?
+
+# 2. Split into numbered parts through the second gateway (MaxChars 160).
+long="$(printf 'x%.0s' $(seq 300))"
+run send --gateways "$gw" --prefix 49 --number 1701234567 --message "$long" --split 2 --number-parts \
+  >"$work/out" 2>"$work/err"
+check "split send exits 0" $?
+parts=$(grep -c '"to":"491701234567"' "$work/outbox.jsonl")
+check "two parts arrived" "$([ "$parts" -eq 2 ]; echo $?)"
+contains "$work/outbox.jsonl" "\"text\":\"1/2$(printf 'x%.0s' $(seq 154))\""; check "first part labelled 1/2" $?
+contains "$work/outbox.jsonl" "\"text\":\"2/2$(printf 'x%.0s' $(seq 146))\""; check "second part labelled 2/2" $?
+
+# 3. Every gateway fails: a prefix no gateway lists.
+run send --gateways "$gw" --prefix 99 --number 1 --message "nobody" >"$work/out" 2>"$work/err"
+check "failed send exits 1" "$([ $? -eq 1 ]; echo $?)"
+contains "$work/out" "Sending to all gateways failed, sorry"; check "failure status on standard output" $?
+
+# 4. One gateway file, traced.
+run run "$(path "$work/gateways/websms.ini")" --prefix 43 --number 1 --message "trace me" --user demo --pass secret \
+  >"$work/out" 2>"$work/err"
+check "run exits 0 for result 0" $?
+contains "$work/out" "result 0"; check "run prints the result code" $?
+contains "$work/err" " * Processing Request #3..."; check "run traces every request on standard error" $?
+run run "$(path "$work/gateways/quicksms.ini")" --prefix 43 --number 1 --message "x" >"$work/out" 2>"$work/err"
+check "run exits 1 for a failed run" "$([ $? -eq 1 ]; echo $?)"
+contains "$work/out" "result 2989"; check "run prints the failure code" $?
+
+# 5. The catalogue in order.
+run gateways "$gw" >"$work/out" 2>"$work/err"
+check "gateways exits 0" $?
+grep -E '^1 +yes +quicksms\.ini' "$work/out" >/dev/null; check "order file puts quicksms first" $?
+grep -E '^2 +yes +websms\.ini +WebSMS \(demo, login form\) +43 49' "$work/out" >/dev/null; check "websms second with its prefixes" $?
+
+# 6. The checker.
+run check "$gw" >"$work/out" 2>&1
+check "demo gateways check clean" $?
+printf '[Gateway]\r\nPrefix1=43\r\n[Request1]\r\nURL=ftp://x\r\n' >"$work/broken.ini"
+run check "$(path "$work/broken.ini")" >"$work/out" 2>&1
+check "broken file: check exits 1" "$([ $? -eq 1 ]; echo $?)"
+contains "$work/out" "broken.ini:1: error: [Gateway] has no Name"; check "finding names file and line" $?
+
+# 7. Usage.
+run send --gateways "$gw" --prefix 43 >"$work/out" 2>&1
+check "missing option exits 2" "$([ $? -eq 2 ]; echo $?)"
+run frobnicate >"$work/out" 2>&1
+check "unknown command exits 2" "$([ $? -eq 2 ]; echo $?)"
+run send --help >"$work/out" 2>&1
+check "help exits 0" $?
+contains "$work/out" "--number-parts"; check "help lists the options" $?
+
+echo "$((checks - failures)) passed, $failures failed"
+[ "$failures" -eq 0 ]
