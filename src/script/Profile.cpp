@@ -6,7 +6,7 @@
 #include "shell/Text.h"
 
 #include <cstring>
-#include <vector>
+#include <memory>
 
 namespace profile {
 
@@ -36,9 +36,10 @@ size_t Read(const char* file, const char* section, const char* key, char* buffer
 
 std::string Read(const char* file, const char* section, const char* key, size_t size) {
     if (size == 0) return std::string();
-    std::vector<char> buffer(size);
-    size_t n = Read(file, section, key, buffer.data(), size);
-    return std::string(buffer.data(), n);
+    // Left uninitialised: a run reads thousands of keys into 2048 bytes.
+    std::unique_ptr<char[]> buffer(new char[size]);
+    size_t n = Read(file, section, key, buffer.get(), size);
+    return std::string(buffer.get(), n);
 }
 
 long ReadNumber(const char* file, const char* section, const char* key, size_t size) {

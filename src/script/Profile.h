@@ -24,6 +24,22 @@ bool DeleteSection(const char* file, const char* section);
 // Removes one key.
 bool DeleteKey(const char* file, const char* section, const char* key);
 
+// While one lives, reads of `file` on the creating thread see the file as
+// it was when the snapshot was taken, parsed once instead of once a key: a
+// gateway run reads dozens of keys of one file. A write through this seam
+// to that file drops the snapshot, so later reads see the change. On
+// Windows the system keeps its own cache and this does nothing.
+class Snapshot {
+public:
+    explicit Snapshot(const char* file);
+    ~Snapshot();
+    Snapshot(const Snapshot&) = delete;
+    Snapshot& operator=(const Snapshot&) = delete;
+
+private:
+    void* state_;
+};
+
 // The portable implementation, built on every platform so that a test can
 // put it beside the system's own.
 namespace portable {
@@ -31,6 +47,9 @@ size_t Read(const char* file, const char* section, const char* key, char* buffer
 bool Write(const char* file, const char* section, const char* key, const char* value);
 bool DeleteSection(const char* file, const char* section);
 bool DeleteKey(const char* file, const char* section, const char* key);
+// Snapshots of the portable reader (what profile::Snapshot uses elsewhere).
+void* TakeSnapshot(const char* file);
+void DropSnapshot(void* snapshot);
 }  // namespace portable
 
 }  // namespace profile

@@ -1,13 +1,17 @@
 // The portable section-and-key reader and writer. Every call reads the file
-// afresh (nothing is cached), and a call that changes something writes the
-// whole file back from its parsed form, as the system's implementation does.
+// afresh unless the calling thread holds a snapshot of it, and a call that
+// changes something writes the whole file back from its parsed form, as the
+// system's implementation does.
 #include "script/Profile.h"
 #include "script/ProfileDocument.h"
 #include "script/ProfileEncoding.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <memory>
+#include <vector>
 
 namespace profile {
 namespace portable {
@@ -67,10 +71,36 @@ bool Save(const char* file, const Loaded& doc) {
     return SaveBytes(file, encoding::Encode(document::Serialize(doc.wide), doc.kind));
 }
 
+// A parsed file held for reads on one thread; `loaded` is false when the
+// file was missing or unreadable when the snapshot was taken.
+struct SnapshotState {
+    std::string file;
+    bool valid = true;
+    bool loaded = false;
+    Loaded doc;
+};
+
+thread_local std::vector<SnapshotState*> t_snapshots;
+
+SnapshotState* FindSnapshot(const char* file) {
+    for (auto it = t_snapshots.rbegin(); it != t_snapshots.rend(); ++it) {
+        if ((*it)->valid && (*it)->file == file) return *it;
+    }
+    return nullptr;
+}
+
+// Our own writes make the thread's snapshots of that file stale.
+void Invalidate(const char* file) {
+    for (SnapshotState* s : t_snapshots) {
+        if (s->file == file) s->valid = false;
+    }
+}
+
 // Runs `change` on whichever form the file has and writes the file back
 // when it changed. A missing file counts as empty.
 template <class Change>
 bool Modify(const char* file, Change change) {
+    Invalidate(file);
     Loaded doc;
     if (Load(file, doc) == LoadResult::Failed) return false;
     bool changed = doc.kind == Kind::Ansi ? change(doc.ansi, [](const char* t) { return std::string(t); })
@@ -84,8 +114,16 @@ size_t Read(const char* file, const char* section, const char* key, char* buffer
     if (!buffer || size == 0) return 0;
     buffer[0] = '\0';
     if (!file || !*file || !section || !key) return 0;
-    Loaded doc;
-    if (Load(file, doc) != LoadResult::Loaded) return 0;
+    Loaded own;
+    const Loaded* found = nullptr;
+    if (SnapshotState* snapshot = FindSnapshot(file)) {
+        if (!snapshot->loaded) return 0;
+        found = &snapshot->doc;
+    } else {
+        if (Load(file, own) != LoadResult::Loaded) return 0;
+        found = &own;
+    }
+    const Loaded& doc = *found;
 
     size_t offset = 0, count = 0;
     if (doc.kind == Kind::Ansi) {
@@ -119,6 +157,23 @@ bool DeleteKey(const char* file, const char* section, const char* key) {
     return Modify(file, [&](auto& doc, auto convert) {
         return document::RemoveKey(doc, convert(section), convert(key));
     });
+}
+
+void* TakeSnapshot(const char* file) {
+    // A snapshot of the same file already held by this thread serves.
+    if (!file || !*file || FindSnapshot(file)) return nullptr;
+    auto state = std::make_unique<SnapshotState>();
+    state->file = file;
+    state->loaded = Load(file, state->doc) == LoadResult::Loaded;
+    t_snapshots.push_back(state.get());
+    return state.release();
+}
+
+void DropSnapshot(void* snapshot) {
+    auto* state = static_cast<SnapshotState*>(snapshot);
+    if (!state) return;
+    t_snapshots.erase(std::remove(t_snapshots.begin(), t_snapshots.end(), state), t_snapshots.end());
+    delete state;
 }
 
 }  // namespace portable

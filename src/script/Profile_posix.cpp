@@ -19,4 +19,8 @@ bool DeleteKey(const char* file, const char* section, const char* key) {
 }
 
 }  // namespace system
+
+Snapshot::Snapshot(const char* file) : state_(portable::TakeSnapshot(file)) {}
+Snapshot::~Snapshot() { portable::DropSnapshot(state_); }
+
 }  // namespace profile

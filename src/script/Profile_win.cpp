@@ -23,4 +23,9 @@ bool DeleteKey(const char* file, const char* section, const char* key) {
 }
 
 }  // namespace system
+
+// The system caches the file it read last; nothing to add.
+Snapshot::Snapshot(const char*) : state_(nullptr) {}
+Snapshot::~Snapshot() {}
+
 }  // namespace profile

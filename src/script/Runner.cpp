@@ -398,6 +398,8 @@ int RunGateway(const char* path, const char* user, const char* password, SmsMess
         return result::kMissingParameters;
     }
     if (!path) path = "";
+    // One parse of the file for the whole run instead of one per key.
+    profile::Snapshot snapshot(path);
     Run run;
     run.path = path;
     run.user = user;

@@ -148,6 +148,7 @@ Outcome Job::TryGateways() {
 }
 
 bool Job::TryGateway(const GatewayRef& gateway, bool* over) {
+    profile::Snapshot snapshot(gateway->path.c_str());
     std::optional<std::string> name = GatewayValue(gateway->path, "Name");
     dialog_.SetStatus(name ? *name : gateway->name);
 
