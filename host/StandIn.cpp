@@ -40,8 +40,8 @@ struct Service {
 // Handler calls happen outside this lock: a handler may call the host again,
 // from this or another thread.
 std::mutex g_mutex;
-std::map<std::string, Event> g_events;
-std::map<std::string, Service> g_services;
+std::map<std::string, Event, std::less<>> g_events;   // found by const char* without a copy
+std::map<std::string, Service, std::less<>> g_services;
 uintptr_t g_nextId = 1;                 // events, hooks and services share one numbering
 std::set<std::string> g_kept;
 std::thread::id g_mainThread;

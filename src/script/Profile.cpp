@@ -36,10 +36,17 @@ size_t Read(const char* file, const char* section, const char* key, char* buffer
 
 std::string Read(const char* file, const char* section, const char* key, size_t size) {
     if (size == 0) return std::string();
-    // Left uninitialised: a run reads thousands of keys into 2048 bytes.
-    std::unique_ptr<char[]> buffer(new char[size]);
-    size_t n = Read(file, section, key, buffer.get(), size);
-    return std::string(buffer.get(), n);
+    // A run reads thousands of keys into 2048 bytes: the usual sizes use
+    // the stack, left uninitialised.
+    char local[4096];
+    std::unique_ptr<char[]> heap;
+    char* buffer = local;
+    if (size > sizeof local) {
+        heap.reset(new char[size]);
+        buffer = heap.get();
+    }
+    size_t n = Read(file, section, key, buffer, size);
+    return std::string(buffer, n);
 }
 
 long ReadNumber(const char* file, const char* section, const char* key, size_t size) {

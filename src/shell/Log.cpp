@@ -1,5 +1,6 @@
 #include "shell/Log.h"
 
+#include <atomic>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
@@ -19,6 +20,7 @@ FILE* g_stream = nullptr;
 char g_name[260] = "";
 logging::Observer g_observer = nullptr;
 void* g_observerContext = nullptr;
+std::atomic<bool> g_hasObserver{false};   // lets the common case skip the lock
 
 bool OpenStream() {
     if (g_stream) return true;
@@ -54,12 +56,7 @@ void FormatTime(char* out, size_t size) {
 
 void WriteLog(const char* format, ...) {
     bool enabled = settings::DoLog();
-    logging::Observer observer;
-    {
-        std::lock_guard<std::mutex> lock(g_mutex);
-        observer = g_observer;
-    }
-    if (!enabled && !observer) return;
+    if (!enabled && !g_hasObserver.load()) return;
 
     std::unique_ptr<char[]> entry(new (std::nothrow) char[logging::kEntrySize]);
     if (!entry) return;
@@ -89,6 +86,7 @@ void SetObserver(Observer observer, void* context) {
     std::lock_guard<std::mutex> lock(g_mutex);
     g_observer = observer;
     g_observerContext = context;
+    g_hasObserver.store(observer != nullptr);
 }
 
 void ResetForTests() {
