@@ -1,3 +1,4 @@
+#include "script/Profile.h"
 #include "script/ProfileSystem.h"
 
 #include <windows.h>
