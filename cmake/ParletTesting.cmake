@@ -50,20 +50,27 @@ function(parlet_add_test)
   endif()
 endfunction()
 
-# Adds a subsystem folder's sources to the engine: every .cpp, with files
-# ending in _win.cpp only on Windows and _posix.cpp only elsewhere.
-function(parlet_engine_sources)
+# The .cpp files of the current folder for this platform: files ending in
+# _win.cpp only on Windows, _posix.cpp only elsewhere, and none of the
+# names given (programs of their own).
+function(parlet_platform_sources out)
   file(GLOB all CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
+  set(kept "")
   foreach(f ${all})
-    if(f MATCHES "_win\\.cpp$" AND NOT WIN32)
+    get_filename_component(name ${f} NAME)
+    if((name MATCHES "_win\\.cpp$" AND NOT WIN32) OR (name MATCHES "_posix\\.cpp$" AND WIN32))
       continue()
     endif()
-    if(f MATCHES "_posix\\.cpp$" AND WIN32)
+    if(name IN_LIST ARGN)
       continue()
     endif()
-    if(f MATCHES "PluginEntry_win\\.cpp$")
-      continue()   # belongs to the DLL alone
-    endif()
-    target_sources(parlet_engine PRIVATE ${f})
+    list(APPEND kept ${f})
   endforeach()
+  set(${out} ${kept} PARENT_SCOPE)
+endfunction()
+
+# Adds a subsystem folder's sources to the engine.
+function(parlet_engine_sources)
+  parlet_platform_sources(sources PluginEntry_win.cpp)   # the DLL's exports are the DLL's alone
+  target_sources(parlet_engine PRIVATE ${sources})
 endfunction()
