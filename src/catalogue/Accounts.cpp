@@ -58,6 +58,7 @@ std::string AccountFilePath(const std::string& definitionPath) {
 int ReadAccount(const std::string& accountFile, int number, AccountCredentials* account) {
     if (accountFile.empty() || number < 1 || number > kMaxAccounts) return -1;
     try {
+        profile::Snapshot snapshot(accountFile.c_str());   // both keys from one read of the file
         std::string section = Section("Account", number);
         std::string user = Value(accountFile, section, "Username", kJobValueSize);
         if (user.empty()) return -1;
