@@ -66,12 +66,26 @@ check "two parts arrived" "$([ "$parts" -eq 2 ]; echo $?)"
 contains "$work/outbox.jsonl" "\"text\":\"1/2$(printf 'x%.0s' $(seq 154))\""; check "first part labelled 1/2" $?
 contains "$work/outbox.jsonl" "\"text\":\"2/2$(printf 'x%.0s' $(seq 146))\""; check "second part labelled 2/2" $?
 
-# 3. Every gateway fails: a prefix no gateway lists.
+# 3. Accounts: the first account's password is wrong, the second works; the
+# account file is renumbered so the one that worked comes first.
+printf '[Account1]\r\nUsername=demo\r\nPassword=wrong\r\n[Account2]\r\nUsername=demo\r\nPassword=secret\r\n' \
+  >"$work/gateways/websms.sac"
+run send --gateways "$gw" --prefix 43 --number 6990000001 --message "via account two" --log "$log" \
+  >"$work/out" 2>"$work/err"
+check "send with accounts exits 0" $?
+contains "$work/outbox.jsonl" '"to":"436990000001","text":"via account two"'; check "account send arrived" $?
+tr -d '\r' <"$work/gateways/websms.sac" >"$work/sac.txt"
+grep -A2 -x '\[Account1\]' "$work/sac.txt" | grep -qx 'Password=secret'; check "working account renumbered first" $?
+grep -A2 -x '\[Account2\]' "$work/sac.txt" | grep -qx 'Password=wrong'; check "failed account moved after it" $?
+check "no Temp section left" "$(grep -q '^\[Temp' "$work/sac.txt"; [ $? -ne 0 ]; echo $?)"
+rm -f "$work/gateways/websms.sac"
+
+# 4. Every gateway fails: a prefix no gateway lists.
 run send --gateways "$gw" --prefix 99 --number 1 --message "nobody" >"$work/out" 2>"$work/err"
 check "failed send exits 1" "$([ $? -eq 1 ]; echo $?)"
 contains "$work/out" "Sending to all gateways failed, sorry"; check "failure status on standard output" $?
 
-# 4. One gateway file, traced.
+# 5. One gateway file, traced.
 run run "$(path "$work/gateways/websms.ini")" --prefix 43 --number 1 --message "trace me" --user demo --pass secret \
   >"$work/out" 2>"$work/err"
 check "run exits 0 for result 0" $?
@@ -81,21 +95,33 @@ run run "$(path "$work/gateways/quicksms.ini")" --prefix 43 --number 1 --message
 check "run exits 1 for a failed run" "$([ $? -eq 1 ]; echo $?)"
 contains "$work/out" "result 2989"; check "run prints the failure code" $?
 
-# 5. The catalogue in order.
+# 6. The catalogue in order.
 run gateways "$gw" >"$work/out" 2>"$work/err"
 check "gateways exits 0" $?
 grep -E '^1 +yes +quicksms\.ini' "$work/out" >/dev/null; check "order file puts quicksms first" $?
 grep -E '^2 +yes +websms\.ini +WebSMS \(demo, login form\) +43 49' "$work/out" >/dev/null; check "websms second with its prefixes" $?
 
-# 6. The checker.
+# 7. The checker.
 run check "$gw" >"$work/out" 2>&1
-check "demo gateways check clean" $?
-printf '[Gateway]\r\nPrefix1=43\r\n[Request1]\r\nURL=ftp://x\r\n' >"$work/broken.ini"
-run check "$(path "$work/broken.ini")" >"$work/out" 2>&1
-check "broken file: check exits 1" "$([ $? -eq 1 ]; echo $?)"
-contains "$work/out" "broken.ini:1: error: [Gateway] has no Name"; check "finding names file and line" $?
+check "demo gateways check exits 0" $?
+check "demo gateways: nothing reported" "$(tr -d '\r' <"$work/out" | grep -qx '0 errors, 0 warnings' && [ "$(wc -l <"$work/out")" -eq 1 ]; echo $?)"
+mkdir -p "$work/broken"
+printf '[Gateway]\r\nPrefix1=43\r\n[Request1]\r\nURL=ftp://x\r\n' >"$work/broken/noname.ini"
+printf '[Gateway]\r\nName=V\r\nRequiresVersion=0.0.13\r\nPrefix1=43;A\r\n[Request1]\r\nURL=http://x/\r\nType=PUT\r\n' \
+  >"$work/broken/version.ini"
+printf '[Gateway]\r\nName=C\r\nEditme=1\r\nPrefix1=43;A\r\n[Request1]\r\nURL=http://x/?s=$Cookie[SID\r\nType=GET\r\n' \
+  >"$work/broken/cookie.ini"
+run check "$(path "$work/broken")" >"$work/out" 2>&1
+check "broken folder: check exits 1" "$([ $? -eq 1 ]; echo $?)"
+tr -d '\r' <"$work/out" >"$work/findings.txt"
+for want in "noname.ini:1: error: [Gateway] has no Name" "noname.ini:2: error: Prefix1 has no ';'" \
+            "noname.ini:4: error: URL \"ftp://x\" is not http://" "version.ini:3: error: RequiresVersion \"0.0.13\" is too short" \
+            "version.ini:7: error: Type \"PUT\" is neither POST nor GET" "cookie.ini:3: error: Editme is present" \
+            "cookie.ini:6: error: \$Cookie[ without ]"; do
+  grep -qF -- "$want" "$work/findings.txt"; check "reports: $want" $?
+done
 
-# 7. Usage.
+# 8. Usage.
 run send --gateways "$gw" --prefix 43 >"$work/out" 2>&1
 check "missing option exits 2" "$([ $? -eq 2 ]; echo $?)"
 run frobnicate >"$work/out" 2>&1
