@@ -116,7 +116,7 @@ TEST(EndToEnd, LoginFormSiteThroughBothCarriers) {
             ASSERT_EQ(transport::LoadWinInet(), 0);
             ASSERT_TRUE(transport::UsingWinInet());
         }
-        scripttest::LogCapture log;
+        testutil::LogCapture log;
         const std::string text = std::string("Hello via ") + carrier + "!";
         script::SmsMessage message{"49", "1701234567", text.c_str(), "me"};
         ASSERT_EQ(script::RunGateway(path.c_str(), "demo", "secret", &message, nullptr, nullptr), 0)

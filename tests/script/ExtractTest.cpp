@@ -17,7 +17,7 @@ bool operator==(const KeyPair& a, const KeyPair& b) { return a.name == b.name &&
 
 namespace {
 
-using scripttest::LogCapture;
+using testutil::LogCapture;
 
 struct Keys {
     std::map<std::string, std::string> values;

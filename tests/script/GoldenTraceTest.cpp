@@ -76,7 +76,7 @@ TEST(GoldenTrace, LoginFlow) {
     const std::string path = dir.file("golden.ini");
     testutil::WriteFile(path, kGateway);
     scripttest::FakeSite site(Site);
-    scripttest::LogCapture log;
+    testutil::LogCapture log;
     script::SmsMessage message{"49", "1701234567", "Hello, world!", nullptr};
     ASSERT_EQ(script::RunGateway(path.c_str(), "joe", "p@ss", &message, nullptr, nullptr), 0) << log.Text();
 

@@ -19,7 +19,7 @@ namespace {
 
 using scripttest::Answer;
 using scripttest::FakeSite;
-using scripttest::LogCapture;
+using testutil::LogCapture;
 using scripttest::Sent;
 namespace result = script::result;
 

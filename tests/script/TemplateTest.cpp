@@ -10,7 +10,7 @@
 
 namespace {
 
-using scripttest::LogCapture;
+using testutil::LogCapture;
 
 TEST(UrlEncode, Table) {
     const struct {

@@ -271,24 +271,24 @@ TEST_F(Exchange, PausesBetweenPiecesDoNotCutTheBody) {
 }
 
 TEST_F(Exchange, BodyBeyondTheCapEndsTheReadWithALogLine) {
-    testx::LogCapture log;
+    testutil::LogCapture log;
     const size_t size = static_cast<size_t>(transport::kMaxBodyBytes) + 3u * 1024 * 1024;
     Outcome out = Get(plain_ + "/chunked?bytes=" + std::to_string(size) + "&piece=65536");
     ASSERT_TRUE(out.replied);
     EXPECT_EQ(out.status, 200);
     EXPECT_EQ(out.body.size(), static_cast<size_t>(transport::kMaxBodyBytes));
-    EXPECT_EQ(log.Count("larger than 33554432 bytes, the rest is not read"), 1) << log.All();
+    EXPECT_EQ(log.CountContaining("larger than 33554432 bytes, the rest is not read"), 1) << log.Text();
 }
 
 TEST_F(Exchange, HeadersBeyondTheCapAreDroppedWithALogLine) {
-    testx::LogCapture log;
+    testutil::LogCapture log;
     Outcome out = Get(plain_ + "/headers/big?bytes=" + std::to_string(transport::kMaxHeaderBytes + 20000));
     // The status stands; the header block past the cap is not kept at all.
     // (libcurl also gives up on the body at its own 300 KB header limit.)
     ASSERT_TRUE(out.replied);
     EXPECT_EQ(out.status, 200);
     EXPECT_TRUE(out.headers.empty());
-    EXPECT_EQ(log.Count("ERROR: Reply headers larger than 307200 bytes, none are kept\n"), 1) << log.All();
+    EXPECT_EQ(log.CountContaining("ERROR: Reply headers larger than 307200 bytes, none are kept\n"), 1) << log.Text();
 }
 
 TEST_F(Exchange, AnnouncedLengthsAreNotTrusted) {
@@ -358,7 +358,7 @@ TEST_F(Exchange, HttpsSchemeWithAnExplicitPort) {
 // --- proxies --------------------------------------------------------------------------------
 
 TEST_F(Exchange, NamedProxyCarriesTheRequest) {
-    testx::LogCapture log;
+    testutil::LogCapture log;
     UseProxy(services_->proxyPort, false);
     std::string tag = "/echo?via=proxy-" + std::to_string(std::chrono::steady_clock::now().time_since_epoch().count());
     Outcome out = Get(plain_ + tag);
@@ -367,7 +367,7 @@ TEST_F(Exchange, NamedProxyCarriesTheRequest) {
     EXPECT_EQ(out.body.rfind("GET " + tag + "\n", 0), 0u) << out.body;
     EXPECT_NE(testsvc::ReadWholeFile(services_->proxyLog).find("GET " + plain_ + tag), std::string::npos)
         << "the proxy's log does not show the request";
-    EXPECT_EQ(log.Count("Applying proxy parameters..."), 1);
+    EXPECT_EQ(log.CountContaining("Applying proxy parameters..."), 1);
 }
 
 TEST_F(Exchange, ProxyWithCredentials) {

@@ -36,15 +36,15 @@ TEST(Fallback, IncompleteLibraryLeavesEveryRequestToTheHost) {
     std::string why;
     const testsvc::Services* services = testsvc::Get(&why);
     ASSERT_NE(services, nullptr) << why;
-    testx::LogCapture log;
+    testutil::LogCapture log;
 
     // A library that is not there at all is no reason to log.
     EXPECT_EQ(transport::LoadWinInet("no-such-library-h3"), -1);
-    EXPECT_EQ(log.Count("Cannot import"), 0);
+    EXPECT_EQ(log.CountContaining("Cannot import"), 0);
 
     EXPECT_EQ(transport::LoadWinInet(PARLET_FAKE_LIBRARY), -1);
     EXPECT_FALSE(transport::UsingWinInet());
-    EXPECT_EQ(log.Count(kLine), 1) << log.All();
+    EXPECT_EQ(log.CountContaining(kLine), 1) << log.Text();
 
     host::Handle user = RegisterUser();
     ASSERT_NE(user, nullptr);
@@ -71,7 +71,7 @@ TEST(Fallback, IncompleteLibraryLeavesEveryRequestToTheHost) {
     EXPECT_EQ(secure.status, 200);
 
     EXPECT_EQ(standin::NetlibRequests(), std::vector<std::string>(std::begin(urls), std::end(urls)));
-    EXPECT_EQ(log.Count(kLine), 1);
+    EXPECT_EQ(log.CountContaining(kLine), 1);
     EXPECT_EQ(host::CallService("Netlib/CloseHandle", reinterpret_cast<host::Word>(user), 0), 1);
     EXPECT_EQ(standin::NetlibUsersOpen(), 0);
 }

@@ -3,6 +3,8 @@
 // tests start them; under Wine a ctest fixture has started them already.
 #pragma once
 
+#include "TempDir.h"
+
 #include <string>
 
 namespace testsvc {
@@ -23,6 +25,6 @@ const Services* Get(std::string* why);
 // Stops what Get started (nothing under Wine).
 void Shutdown();
 
-std::string ReadWholeFile(const std::string& path);
+inline std::string ReadWholeFile(const std::string& path) { return testutil::ReadFile(path); }
 
 }  // namespace testsvc

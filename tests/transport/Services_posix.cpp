@@ -57,13 +57,6 @@ bool StartAll() {
 
 }  // namespace
 
-std::string ReadWholeFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream out;
-    out << in.rdbuf();
-    return out.str();
-}
-
 const Services* Get(std::string* why) {
     if (!g_started) {
         g_started = true;

@@ -14,13 +14,6 @@ int ReadPort(const std::string& file) { return std::atoi(ReadWholeFile(file).c_s
 
 }  // namespace
 
-std::string ReadWholeFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream out;
-    out << in.rdbuf();
-    return out.str();
-}
-
 const Services* Get(std::string* why) {
     static Services services;
     static bool read = false;
