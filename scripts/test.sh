@@ -9,8 +9,11 @@ bash scripts/install-deps.sh || exit 1
 # The Windows build's tests use the native test provider, so native comes first.
 bash scripts/build.sh native asan win || exit 1
 
-# tests/wine-run.sh starts a private Xvfb when there is no display.
 export PARLET_WINEPREFIX="${PARLET_WINEPREFIX:-$root/build/wineprefix}"
+# The display is made ready here, before any test program, so the Wine
+# desktop never starts without one; tests/wine-run.sh checks again.
+. tests/ensure-display.sh
+parlet_ensure_display && echo "display: $DISPLAY answers"
 
 status=0
 for t in native asan win; do

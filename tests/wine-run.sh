@@ -9,14 +9,9 @@ export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=}"
 export WINEDEBUG="${WINEDEBUG:--all}"
 export WINEARCH=win32
 
-if [ -z "${DISPLAY:-}" ]; then
-  # Programs that open windows need an X server; a private Xvfb does.
-  export DISPLAY=":${PARLET_XVFB_DISPLAY:-87}"
-  if ! xdpyinfo >/dev/null 2>&1 && [ ! -e "/tmp/.X11-unix/X${DISPLAY#:}" ]; then
-    (setsid Xvfb "$DISPLAY" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &)
-    for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X${DISPLAY#:}" ] && break; sleep 0.1; done
-  fi
-fi
+# Programs that open windows need an X server; a private Xvfb does.
+. "$(dirname "$0")/ensure-display.sh"
+parlet_ensure_display || echo "wine-run: continuing without a display" >&2
 
 mkdir -p "$(dirname "$WINEPREFIX")"
 (
