@@ -7,12 +7,18 @@
 #include "script/ProfileEncoding.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <memory>
 #include <unordered_map>
 #include <vector>
+
+#ifndef _WIN32
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
 
 namespace profile {
 namespace portable {
@@ -36,13 +42,39 @@ LoadResult LoadBytes(const char* file, std::string& bytes) {
     return failed ? LoadResult::Failed : LoadResult::Loaded;
 }
 
-bool SaveBytes(const char* file, const std::string& bytes) {
-    // Rewritten in place, which keeps the file's owner and permissions.
+bool WriteAll(const char* file, const std::string& bytes) {
     std::FILE* f = std::fopen(file, "wb");
     if (!f) return false;
     bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
     if (std::fclose(f) != 0) ok = false;
     return ok;
+}
+
+// The new contents go to a file beside the old one that then takes its
+// place, so a crash or a full disk mid-write never leaves half a file.
+bool SaveBytes(const char* file, const std::string& bytes) {
+#ifndef _WIN32
+    struct stat old {};
+    bool exists = lstat(file, &old) == 0;
+    // A link is written through, in place, so it stays a link.
+    if (exists && S_ISLNK(old.st_mode)) return WriteAll(file, bytes);
+    static std::atomic<unsigned> serial{0};
+    std::string temp = std::string(file) + ".~" + std::to_string(getpid()) + "-" + std::to_string(serial++);
+    if (!WriteAll(temp.c_str(), bytes)) {
+        std::remove(temp.c_str());
+        return false;
+    }
+    if (exists) chmod(temp.c_str(), old.st_mode & 07777);
+    if (std::rename(temp.c_str(), file) != 0) {
+        std::remove(temp.c_str());
+        return false;
+    }
+    return true;
+#else
+    // On Windows the plug-in uses the system's functions; this writer
+    // serves only the tests that compare the two.
+    return WriteAll(file, bytes);
+#endif
 }
 
 // A file in memory: ANSI files as bytes, the others as UTF-16 units.

@@ -43,7 +43,7 @@ TEST(WindowsHostTest, MarkingTranslatesARealDialogsTexts) {
                                   GetModuleHandleA(nullptr), nullptr);
     HWND child = CreateWindowExA(0, "STATIC", "Number:", WS_CHILD, 5, 5, 50, 20, dialog, nullptr,
                                  GetModuleHandleA(nullptr), nullptr);
-    ASSERT_TRUE(dialog && child);
+    ASSERT_TRUE(dialog && child) << "CreateWindowEx failed, error " << GetLastError();
     host::TranslateDialogRequest request{16, 0, dialog, nullptr};
     ASSERT_EQ(hostcalls::Call("LangPack/TranslateDialog", 0, hostcalls::Ptr(&request)), 0);
     char text[64];
@@ -63,7 +63,7 @@ TEST(WindowsHostTest, MessageHooksPostToTheirWindow) {
     standin::Reset();
     HWND window = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
                                   GetModuleHandleA(nullptr), nullptr);
-    ASSERT_NE(window, nullptr);
+    ASSERT_NE(window, nullptr) << "CreateWindowEx failed, error " << GetLastError();
     constexpr UINT kMessage = WM_APP + 5;
     ASSERT_NE(standin::Link()->HookEventMessage("CList/StatusModeChange", window, kMessage), nullptr);
     EXPECT_EQ(standin::NotifyEvent("CList/StatusModeChange", 40075, 9), 1);

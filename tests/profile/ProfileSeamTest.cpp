@@ -10,6 +10,13 @@
 #include <climits>
 #include <cstring>
 #include <string>
+#include <vector>
+
+#ifndef _WIN32
+#include <dirent.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
 
 namespace {
 
@@ -158,5 +165,50 @@ TEST(ProfileSeam, WritesReadBackAndDeletesRemove) {
     EXPECT_TRUE(profile::DeleteSection(f, "Account9"));
     EXPECT_FALSE(profile::Write(dir.file("no/such/folder.ini").c_str(), "A", "k", "v"));
 }
+
+#ifndef _WIN32
+std::vector<std::string> Names(const std::string& folder) {
+    std::vector<std::string> names;
+    DIR* d = opendir(folder.c_str());
+    while (dirent* e = d ? readdir(d) : nullptr)
+        if (e->d_name[0] != '.') names.push_back(e->d_name);
+    if (d) closedir(d);
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+// A write replaces the file whole: a failed write leaves the old file as it
+// was, no temporary stays behind, and the file keeps its permissions.
+TEST(ProfileSeam, PortableWritesReplaceTheFileWhole) {
+    TempDir dir;
+    const std::string file = dir.file("a.sac");
+    const char* f = file.c_str();
+    WriteFile(file, "[A]\r\nk=old\r\n");
+    chmod(f, 0600);
+    ASSERT_TRUE(profile::portable::Write(f, "A", "k", "new"));
+    EXPECT_EQ(ReadFile(file), "[A]\r\nk=new\r\n");
+    struct stat st {};
+    ASSERT_EQ(stat(f, &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0600u);
+    EXPECT_EQ(Names(dir.path().string()), std::vector<std::string>{"a.sac"});
+
+    // A link is written through and stays a link.
+    const std::string link = dir.file("link.sac");
+    ASSERT_EQ(symlink(f, link.c_str()), 0);
+    ASSERT_TRUE(profile::portable::Write(link.c_str(), "A", "k", "linked"));
+    struct stat lst {};
+    ASSERT_EQ(lstat(link.c_str(), &lst), 0);
+    EXPECT_TRUE(S_ISLNK(lst.st_mode));
+    EXPECT_EQ(ReadFile(file), "[A]\r\nk=linked\r\n");
+
+    // A folder that refuses new files refuses the write and keeps the file.
+    if (geteuid() != 0) {  // root writes anywhere
+        chmod(dir.path().c_str(), 0500);
+        EXPECT_FALSE(profile::portable::Write(f, "A", "k", "lost"));
+        chmod(dir.path().c_str(), 0700);
+        EXPECT_EQ(ReadFile(file), "[A]\r\nk=linked\r\n");
+    }
+}
+#endif
 
 }  // namespace
