@@ -9,7 +9,9 @@
 #include <memory>
 #include <mutex>
 #include <set>
+#include <string_view>
 #include <thread>
+#include <unordered_map>
 
 #include "StandInInternal.h"
 #include "shell/HostLink.h"
@@ -35,13 +37,16 @@ struct Event {
 struct Service {
     uintptr_t id;
     host::ServiceProc proc;
+    std::unique_ptr<std::string> name;   // the map's key looks into it
 };
 
 // Handler calls happen outside this lock: a handler may call the host again,
 // from this or another thread.
 std::mutex g_mutex;
 std::map<std::string, Event, std::less<>> g_events;   // found by const char* without a copy
-std::map<std::string, Service, std::less<>> g_services;
+// Keyed by views of the names the entries own, so a call looks a service up
+// without copying its name.
+std::unordered_map<std::string_view, Service> g_services;
 uintptr_t g_nextId = 1;                 // events, hooks and services share one numbering
 std::set<std::string> g_kept;
 std::thread::id g_mainThread;
@@ -161,7 +166,9 @@ Handle LinkCreateServiceFunction(const char* name, host::ServiceProc proc) {
     std::lock_guard<std::mutex> lock(g_mutex);
     if (g_services.count(name)) return nullptr;
     uintptr_t id = g_nextId++;
-    g_services[name] = Service{id, proc};
+    auto owned = std::make_unique<std::string>(name);
+    std::string_view key(*owned);
+    g_services.emplace(key, Service{id, proc, std::move(owned)});
     return ToHandle(id);
 }
 

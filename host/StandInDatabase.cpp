@@ -70,7 +70,7 @@ Word GetSettingService(Word wParam, Word lParam) {
     if (!request || !request->module || !request->setting || !request->value) return 1;
     host::DbVariant& out = *request->value;
     std::lock_guard<std::mutex> lock(g_dbMutex);
-    auto it = g_db.settings.find(SettingKey{static_cast<uintptr_t>(wParam), request->module, request->setting});
+    auto it = g_db.settings.find(detail::SettingKeyView{static_cast<uintptr_t>(wParam), request->module, request->setting});
     if (it == g_db.settings.end()) {
         out.type = host::kDbDeleted;
         return 1;
@@ -242,7 +242,7 @@ void DeleteSetting(host::Contact contact, const char* module, const char* name) 
 std::optional<Setting> GetSetting(host::Contact contact, const char* module, const char* name) {
     if (!module || !name) return std::nullopt;
     std::lock_guard<std::mutex> lock(g_dbMutex);
-    auto it = g_db.settings.find(SettingKey{ContactId(contact), module, name});
+    auto it = g_db.settings.find(detail::SettingKeyView{ContactId(contact), module, name});
     if (it == g_db.settings.end()) return std::nullopt;
     return it->second;
 }

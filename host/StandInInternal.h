@@ -6,6 +6,7 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <string_view>
 
 #include "StandIn.h"
 
@@ -37,9 +38,25 @@ struct SettingKey {
         return name < o.name;
     }
 };
+// A key made of the caller's own texts, so a read allocates nothing.
+struct SettingKeyView {
+    uintptr_t contact;
+    std::string_view module;
+    std::string_view name;
+};
+struct SettingKeyLess {
+    using is_transparent = void;
+    template <class A, class B>
+    bool operator()(const A& a, const B& b) const {
+        if (a.contact != b.contact) return a.contact < b.contact;
+        int byModule = std::string_view(a.module).compare(b.module);
+        if (byModule != 0) return byModule < 0;
+        return std::string_view(a.name) < std::string_view(b.name);
+    }
+};
 struct DatabaseImage {
     std::set<uintptr_t> contacts;       // 0, the global "contact", is not listed
-    std::map<SettingKey, Setting> settings;
+    std::map<SettingKey, Setting, SettingKeyLess> settings;
 };
 DatabaseImage SnapshotDatabase();
 void ReplaceDatabase(DatabaseImage&& image);
