@@ -1,15 +1,18 @@
 // libFuzzer harness for the portable section-and-key reader: the input is
 // the file's bytes. Besides looking for crashes, it checks that reads stay
 // inside their buffer, that a value written is read back after the file
-// is written out and read in again, and that UTF-16 text survives a round
+// is written out and read in again, that the index finds what the plain
+// search finds, and that UTF-16 text survives a round
 // trip.
 #include "script/ProfileDocument.h"
 #include "script/ProfileEncoding.h"
+#include "script/ProfileIndex.h"
 
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <string>
+#include <type_traits>
 
 namespace {
 
@@ -32,6 +35,21 @@ void ReadsStayInside(const document::Document<C>& doc, const std::basic_string<C
     }
 }
 
+// The snapshot's index answers every name as the plain search does.
+void IndexAgreesWithLookup(const document::Document<char>& doc) {
+    document::KeyIndex index;
+    index.Build(doc);
+    size_t checked = 0;
+    for (const auto& section : doc.sections) {
+        for (const auto& key : section.keys) {
+            if (++checked > 256) return;
+            const document::Key<char>* found = index.Find(section.name.c_str(), key.name.c_str());
+            std::string viaIndex = found && found->hasValue ? found->value : std::string();
+            Require<char>(viaIndex == document::Lookup(doc, section.name, key.name));
+        }
+    }
+}
+
 template <class C>
 void Exercise(const C* units, size_t length) {
     document::Document<C> doc = document::Parse(units, length);
@@ -42,6 +60,8 @@ void Exercise(const C* units, size_t length) {
     ReadsStayInside(doc, std::basic_string<C>(), std::basic_string<C>());
     if (doc.sections.size() > 1 && !doc.sections[1].keys.empty())
         ReadsStayInside(doc, doc.sections[1].name, doc.sections[1].keys[0].name);
+
+    if constexpr (std::is_same_v<C, char>) IndexAgreesWithLookup(doc);
 
     document::SetValue(doc, std::basic_string<C>(kSection), std::basic_string<C>(kKey), std::basic_string<C>(kValue));
     std::basic_string<C> text = document::Serialize(doc);

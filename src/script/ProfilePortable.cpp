@@ -5,6 +5,7 @@
 #include "script/Profile.h"
 #include "script/ProfileDocument.h"
 #include "script/ProfileEncoding.h"
+#include "script/ProfileIndex.h"
 
 #include <algorithm>
 #include <atomic>
@@ -12,7 +13,6 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
-#include <unordered_map>
 #include <vector>
 
 #ifndef _WIN32
@@ -104,19 +104,6 @@ bool Save(const char* file, const Loaded& doc) {
     return SaveBytes(file, encoding::Encode(document::Serialize(doc.wide), doc.kind));
 }
 
-// Section and key names folded and joined by a NUL, which no name holds.
-std::string IndexKey(const char* section, const char* key) {
-    size_t sb = 0, se = std::strlen(section), kb = 0, ke = std::strlen(key);
-    document::Trim(section, &sb, &se);
-    document::Trim(key, &kb, &ke);
-    std::string out(se - sb + 1 + ke - kb, '\0');
-    char* o = &out[0];
-    for (size_t i = sb; i < se; ++i) *o++ = document::FoldAscii(section[i]);
-    ++o;   // the NUL between the two names
-    for (size_t i = kb; i < ke; ++i) *o++ = document::FoldAscii(key[i]);
-    return out;
-}
-
 // A parsed file held for reads on one thread; `loaded` is false when the
 // file was missing or unreadable when the snapshot was taken. An ANSI file
 // also gets an index with the reader's rules: the first section of a name
@@ -126,17 +113,10 @@ struct SnapshotState {
     bool valid = true;
     bool loaded = false;
     Loaded doc;
-    std::unordered_map<std::string, const document::Key<char>*> index;
+    document::KeyIndex index;
 
     void BuildIndex() {
-        if (!loaded || doc.kind != Kind::Ansi) return;
-        std::unordered_map<std::string, bool> seenSections;
-        for (const auto& section : doc.ansi.sections) {
-            if (!seenSections.emplace(IndexKey(section.name.c_str(), ""), true).second) continue;
-            for (const auto& key : section.keys) {
-                index.emplace(IndexKey(section.name.c_str(), key.name.c_str()), &key);
-            }
-        }
+        if (loaded && doc.kind == Kind::Ansi) index.Build(doc.ansi);
     }
 };
 
@@ -179,11 +159,11 @@ size_t Read(const char* file, const char* section, const char* key, char* buffer
     if (SnapshotState* snapshot = FindSnapshot(file)) {
         if (!snapshot->loaded) return 0;
         if (snapshot->doc.kind == Kind::Ansi) {
-            auto it = snapshot->index.find(IndexKey(section, key));
-            if (it == snapshot->index.end() || !it->second->hasValue) return 0;
+            const document::Key<char>* found = snapshot->index.Find(section, key);
+            if (!found || !found->hasValue) return 0;
             size_t offset = 0, count = 0;
-            document::CutForBuffer(it->second->value, size, &offset, &count);
-            std::memcpy(buffer, it->second->value.data() + offset, count);
+            document::CutForBuffer(found->value, size, &offset, &count);
+            std::memcpy(buffer, found->value.data() + offset, count);
             buffer[count] = '\0';
             return count;
         }

@@ -20,6 +20,22 @@ const Implementation& Portable() {
     return impl;
 }
 
+namespace {
+// Each read through a snapshot taken for it, so it goes through the index.
+size_t SnapshotRead(const char* file, const char* section, const char* key, char* buffer, size_t size) {
+    void* snapshot = profile::portable::TakeSnapshot(file);
+    size_t n = profile::portable::Read(file, section, key, buffer, size);
+    profile::portable::DropSnapshot(snapshot);
+    return n;
+}
+}  // namespace
+
+const Implementation& PortableSnapshot() {
+    static const Implementation impl = {"snapshot", SnapshotRead, profile::portable::Write,
+                                        profile::portable::DeleteSection, profile::portable::DeleteKey};
+    return impl;
+}
+
 #ifdef _WIN32
 namespace {
 // Wine keeps a parsed copy of a file it has used; dropping it after every

@@ -17,6 +17,8 @@ struct Implementation {
 };
 
 const Implementation& Portable();
+// The portable reader answering from a snapshot of the file.
+const Implementation& PortableSnapshot();
 #ifdef _WIN32
 // The system's functions, with its cache of the file dropped after each call.
 const Implementation& System();

@@ -49,6 +49,7 @@ void CheckAgainstRecord(const Implementation& impl) {
 }
 
 TEST(ProfileTable, PortableGivesTheRecordedAnswers) { CheckAgainstRecord(Portable()); }
+TEST(ProfileTable, SnapshotReadsGiveTheRecordedAnswers) { CheckAgainstRecord(PortableSnapshot()); }
 
 #ifdef _WIN32
 
