@@ -4,32 +4,41 @@
 # life of the wine server, so this waits until the server really answers.
 parlet_display_answers() { xdpyinfo -display "$1" >/dev/null 2>&1; }
 
+# Starts Xvfb on display number $1 unless one answers there already.
+parlet_start_xvfb() {
+  local number=$1 log="${TMPDIR:-/tmp}/parlet-xvfb-$1.log"
+  (
+    # A lock keeps two test programs from starting two servers at once.
+    flock 8
+    parlet_display_answers ":$number" && exit 0
+    # A socket or lock left by a server that died (an ended session, say)
+    # would make Xvfb refuse the number or Wine talk to nobody.
+    if ! pgrep -f "Xvfb :$number( |$)" >/dev/null 2>&1; then
+      rm -f "/tmp/.X11-unix/X$number" "/tmp/.X$number-lock"
+    fi
+    setsid Xvfb ":$number" -screen 0 1024x768x24 -nolisten tcp </dev/null >"$log" 2>&1 8>&- &
+    local server=$!
+    for _ in $(seq 300); do
+      parlet_display_answers ":$number" && exit 0
+      kill -0 "$server" 2>/dev/null || exit 1   # it gave up
+      sleep 0.1
+    done
+    exit 1
+  ) 8>"${TMPDIR:-/tmp}/parlet-xvfb-$number.lock"
+}
+
 parlet_ensure_display() {
   if [ -n "${DISPLAY:-}" ] && parlet_display_answers "$DISPLAY"; then
     return 0
   fi
-  local number="${PARLET_XVFB_DISPLAY:-87}"
-  export DISPLAY=":$number"
-  parlet_display_answers "$DISPLAY" && return 0
-  local log="${TMPDIR:-/tmp}/parlet-xvfb-$number.log"
-  (
-    # A lock keeps two test programs from starting two servers at once.
-    flock 8
-    if ! parlet_display_answers "$DISPLAY"; then
-      # A socket left by a server that died would make Xvfb refuse the number.
-      if [ -e "/tmp/.X11-unix/X$number" ] && ! pgrep -f "Xvfb :$number( |$)" >/dev/null; then
-        rm -f "/tmp/.X11-unix/X$number" "/tmp/.X$number-lock"
-      fi
-      setsid Xvfb "$DISPLAY" -screen 0 1024x768x24 -nolisten tcp </dev/null >"$log" 2>&1 8>&- &
-      for _ in $(seq 300); do
-        parlet_display_answers "$DISPLAY" && break
-        sleep 0.1
-      done
+  local first="${PARLET_XVFB_DISPLAY:-87}" number
+  for number in $(seq "$first" $((first + 4))); do
+    if parlet_start_xvfb "$number"; then
+      export DISPLAY=":$number"
+      return 0
     fi
-  ) 8>"${TMPDIR:-/tmp}/parlet-xvfb-$number.lock"
-  if ! parlet_display_answers "$DISPLAY"; then
-    echo "parlet: no X server answers on $DISPLAY; Xvfb said:" >&2
-    cat "$log" >&2 2>/dev/null
-    return 1
-  fi
+    echo "parlet: Xvfb did not answer on :$number; it said:" >&2
+    cat "${TMPDIR:-/tmp}/parlet-xvfb-$number.log" >&2 2>/dev/null
+  done
+  return 1
 }
