@@ -42,12 +42,14 @@ LoadResult LoadBytes(const char* file, std::string& bytes) {
     return failed ? LoadResult::Failed : LoadResult::Loaded;
 }
 
-bool WriteAll(const char* file, const std::string& bytes) {
+enum class Written { kAll, kNotOpened, kFailed };
+
+Written WriteAll(const char* file, const std::string& bytes) {
     std::FILE* f = std::fopen(file, "wb");
-    if (!f) return false;
+    if (!f) return Written::kNotOpened;
     bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
     if (std::fclose(f) != 0) ok = false;
-    return ok;
+    return ok ? Written::kAll : Written::kFailed;
 }
 
 // The new contents go to a file beside the old one that then takes its
@@ -57,14 +59,25 @@ bool SaveBytes(const char* file, const std::string& bytes) {
     struct stat old {};
     bool exists = lstat(file, &old) == 0;
     // A link is written through, in place, so it stays a link.
-    if (exists && S_ISLNK(old.st_mode)) return WriteAll(file, bytes);
+    if (exists && S_ISLNK(old.st_mode)) return WriteAll(file, bytes) == Written::kAll;
     static std::atomic<unsigned> serial{0};
     std::string temp = std::string(file) + ".~" + std::to_string(getpid()) + "-" + std::to_string(serial++);
-    if (!WriteAll(temp.c_str(), bytes)) {
+    switch (WriteAll(temp.c_str(), bytes)) {
+    case Written::kAll: break;
+    case Written::kNotOpened:
+        // A folder that takes no new files may still let the file itself
+        // be written: then in place, as before.
+        return WriteAll(file, bytes) == Written::kAll;
+    case Written::kFailed:
         std::remove(temp.c_str());
         return false;
     }
-    if (exists) chmod(temp.c_str(), old.st_mode & 07777);
+    if (exists) {
+        chmod(temp.c_str(), old.st_mode & 07777);
+        if (chown(temp.c_str(), old.st_uid, old.st_gid) != 0) {
+            // Only root may give a file away; anyone else writes their own.
+        }
+    }
     if (std::rename(temp.c_str(), file) != 0) {
         std::remove(temp.c_str());
         return false;
@@ -73,7 +86,7 @@ bool SaveBytes(const char* file, const std::string& bytes) {
 #else
     // On Windows the plug-in uses the system's functions; this writer
     // serves only the tests that compare the two.
-    return WriteAll(file, bytes);
+    return WriteAll(file, bytes) == Written::kAll;
 #endif
 }
 

@@ -15,6 +15,7 @@
 #ifndef _WIN32
 #include <dirent.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 #endif
 
@@ -177,6 +178,27 @@ std::vector<std::string> Names(const std::string& folder) {
     return names;
 }
 
+// Runs `step` where the folder takes no new files. Root ignores folder
+// permissions, so as root a child process gives up root first.
+template <class Step>
+bool InFolderWithoutNewFiles(const std::string& folder, Step step) {
+    chmod(folder.c_str(), 0555);
+    bool ok = false;
+    if (geteuid() != 0) {
+        ok = step();
+    } else {
+        pid_t child = fork();
+        if (child == 0) {
+            if (setgid(65534) != 0 || setuid(65534) != 0) _exit(2);
+            _exit(step() ? 0 : 1);
+        }
+        int status = 0;
+        ok = child > 0 && waitpid(child, &status, 0) == child && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    }
+    chmod(folder.c_str(), 0700);
+    return ok;
+}
+
 // A write replaces the file whole: a failed write leaves the old file as it
 // was, no temporary stays behind, and the file keeps its permissions.
 TEST(ProfileSeam, PortableWritesReplaceTheFileWhole) {
@@ -185,11 +207,18 @@ TEST(ProfileSeam, PortableWritesReplaceTheFileWhole) {
     const char* f = file.c_str();
     WriteFile(file, "[A]\r\nk=old\r\n");
     chmod(f, 0600);
+    const bool root = geteuid() == 0;
+    if (root) {
+        ASSERT_EQ(chown(f, 65534, 65534), 0);   // root writing someone else's file
+    }
     ASSERT_TRUE(profile::portable::Write(f, "A", "k", "new"));
     EXPECT_EQ(ReadFile(file), "[A]\r\nk=new\r\n");
     struct stat st {};
     ASSERT_EQ(stat(f, &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0600u);
+    if (root) {
+        EXPECT_EQ(st.st_uid, 65534u);
+    }
     EXPECT_EQ(Names(dir.path().string()), std::vector<std::string>{"a.sac"});
 
     // A link is written through and stays a link.
@@ -201,13 +230,13 @@ TEST(ProfileSeam, PortableWritesReplaceTheFileWhole) {
     EXPECT_TRUE(S_ISLNK(lst.st_mode));
     EXPECT_EQ(ReadFile(file), "[A]\r\nk=linked\r\n");
 
-    // A folder that refuses new files refuses the write and keeps the file.
-    if (geteuid() != 0) {  // root writes anywhere
-        chmod(dir.path().c_str(), 0500);
-        EXPECT_FALSE(profile::portable::Write(f, "A", "k", "lost"));
-        chmod(dir.path().c_str(), 0700);
-        EXPECT_EQ(ReadFile(file), "[A]\r\nk=linked\r\n");
-    }
+    // A folder that takes no new files: the file is written in place.
+    chmod(f, 0666);
+    EXPECT_TRUE(InFolderWithoutNewFiles(dir.path().string(), [&] {
+        return profile::portable::Write(f, "A", "k", "in place");
+    }));
+    EXPECT_EQ(ReadFile(file), "[A]\r\nk=in place\r\n");
+    EXPECT_EQ(Names(dir.path().string()), (std::vector<std::string>{"a.sac", "link.sac"}));
 }
 #endif
 
