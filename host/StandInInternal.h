@@ -32,11 +32,6 @@ struct SettingKey {
     uintptr_t contact;
     std::string module;
     std::string name;
-    bool operator<(const SettingKey& o) const {
-        if (contact != o.contact) return contact < o.contact;
-        if (module != o.module) return module < o.module;
-        return name < o.name;
-    }
 };
 // A key made of the caller's own texts, so a read allocates nothing.
 struct SettingKeyView {
@@ -44,6 +39,7 @@ struct SettingKeyView {
     std::string_view module;
     std::string_view name;
 };
+// Orders both kinds of key alike: by contact, then module, then name.
 struct SettingKeyLess {
     using is_transparent = void;
     template <class A, class B>

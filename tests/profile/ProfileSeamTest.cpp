@@ -9,11 +9,11 @@
 #include <algorithm>
 #include <climits>
 #include <cstring>
+#include <filesystem>
 #include <string>
 #include <vector>
 
 #ifndef _WIN32
-#include <dirent.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -170,10 +170,7 @@ TEST(ProfileSeam, WritesReadBackAndDeletesRemove) {
 #ifndef _WIN32
 std::vector<std::string> Names(const std::string& folder) {
     std::vector<std::string> names;
-    DIR* d = opendir(folder.c_str());
-    while (dirent* e = d ? readdir(d) : nullptr)
-        if (e->d_name[0] != '.') names.push_back(e->d_name);
-    if (d) closedir(d);
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) names.push_back(entry.path().filename().string());
     std::sort(names.begin(), names.end());
     return names;
 }
@@ -199,8 +196,9 @@ bool InFolderWithoutNewFiles(const std::string& folder, Step step) {
     return ok;
 }
 
-// A write replaces the file whole: a failed write leaves the old file as it
-// was, no temporary stays behind, and the file keeps its permissions.
+// A write replaces the file whole through a temporary that never stays
+// behind, keeping the file's permissions and owner; links and folders that
+// take no new files are written in place.
 TEST(ProfileSeam, PortableWritesReplaceTheFileWhole) {
     TempDir dir;
     const std::string file = dir.file("a.sac");
