@@ -6,6 +6,7 @@
 
 #include "catalogue/Catalogue.h"
 #include "catalogue/GatewayFolder.h"
+#include "shell/FileReplace.h"
 
 namespace catalogue {
 namespace {
@@ -54,15 +55,20 @@ void ApplyOrderFile(const std::string& path, std::vector<GatewayRef>& gateways) 
     gateways.assign(order.begin(), order.end());
 }
 
-int WriteOrderFile(const std::string& path, const std::vector<OrderLine>& lines) {
-    std::FILE* file = std::fopen(path.c_str(), "w");
-    if (!file) return -1;
-    bool ok = true;
+std::string OrderFileText(const std::vector<OrderLine>& lines) {
+    std::string text;
     for (const OrderLine& line : lines) {
-        if (std::fprintf(file, "%d;%s\n", line.enabled ? 1 : 0, line.name.c_str()) < 0) ok = false;
+        text += line.enabled ? '1' : '0';
+        text += ';';
+        text += line.name;
+        text += kTextLineEnd;
     }
-    if (std::fclose(file) != 0) ok = false;
-    return ok ? 0 : -1;
+    return text;
+}
+
+int WriteOrderFile(const std::string& path, const std::vector<OrderLine>& lines) {
+    if (path.size() > kMaxOrderPath) return -1;
+    return files::ReplaceWhole(path, OrderFileText(lines)) ? 0 : -1;
 }
 
 }  // namespace catalogue

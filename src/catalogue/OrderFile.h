@@ -13,6 +13,14 @@ namespace catalogue {
 
 constexpr const char* kOrderFileName = "gateways.ord";
 constexpr size_t kMaxOrderLine = 259;
+constexpr size_t kMaxOrderPath = 259;   // the order file's whole path
+
+// Lines end as text mode writes them on the platform.
+#ifdef _WIN32
+constexpr const char* kTextLineEnd = "\r\n";
+#else
+constexpr const char* kTextLineEnd = "\n";
+#endif
 
 std::string OrderFilePath(const std::string& folder);
 
@@ -25,8 +33,12 @@ struct OrderLine {
     int enabled;
     std::string name;
 };
-// Writes one "%d;%s\n" line per entry (flag 1 for any non-zero), replacing
-// the file. 0; -1 when the file cannot be written.
+// One "%d;%s" line per entry (flag 1 for any non-zero), each ending in the
+// text-mode line end.
+std::string OrderFileText(const std::vector<OrderLine>& lines);
+// Replaces the file whole with OrderFileText(lines): a failed or interrupted
+// write leaves the old order in place. 0; -1 when the file cannot be written
+// (a read-only file, a missing folder, a path longer than kMaxOrderPath).
 int WriteOrderFile(const std::string& path, const std::vector<OrderLine>& lines);
 
 }  // namespace catalogue

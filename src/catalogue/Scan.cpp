@@ -15,6 +15,7 @@
 #include "shell/HostLink.h"
 #include "shell/Log.h"
 #include "shell/PluginInfo.h"
+#include "shell/Text.h"
 #include "shell/UserMessage.h"
 
 namespace {
@@ -23,30 +24,8 @@ constexpr size_t kVersionValueSize = 256;
 constexpr size_t kMessageLimit = 255;
 constexpr const char* kDownloadAddress = "http://parlet.sourceforge.net/";
 
-// Puts `name` in place of the first "%s" of a translated text and "%" in
-// place of "%%". A language pack's text is never used as a format: any
-// other "%" sequence stays as it is. Cut to kMessageLimit characters.
 std::string WithFileName(const std::string& pattern, const char* name) {
-    std::string out;
-    bool named = false;
-    for (size_t i = 0; i < pattern.size(); ++i) {
-        if (pattern[i] == '%' && i + 1 < pattern.size()) {
-            if (pattern[i + 1] == '%') {
-                out += '%';
-                ++i;
-                continue;
-            }
-            if (pattern[i + 1] == 's' && !named) {
-                out += name;
-                named = true;
-                ++i;
-                continue;
-            }
-        }
-        out += pattern[i];
-    }
-    if (out.size() > kMessageLimit) out.resize(kMessageLimit);
-    return out;
+    return text::FillPattern(pattern, 's', name, kMessageLimit);
 }
 
 void Warn(const char* text) { usermsg::WarningBox(host::TranslateString(text).c_str()); }

@@ -6,19 +6,15 @@
 #include "script/ProfileDocument.h"
 #include "script/ProfileEncoding.h"
 #include "script/ProfileIndex.h"
+#include "shell/FileReplace.h"
 
 #include <algorithm>
-#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <memory>
 #include <vector>
 
-#ifndef _WIN32
-#include <sys/stat.h>
-#include <unistd.h>
-#endif
 
 namespace profile {
 namespace portable {
@@ -42,6 +38,7 @@ LoadResult LoadBytes(const char* file, std::string& bytes) {
     return failed ? LoadResult::Failed : LoadResult::Loaded;
 }
 
+#ifdef _WIN32
 enum class Written { kAll, kNotOpened, kFailed };
 
 Written WriteAll(const char* file, const std::string& bytes) {
@@ -51,41 +48,15 @@ Written WriteAll(const char* file, const std::string& bytes) {
     if (std::fclose(f) != 0) ok = false;
     return ok ? Written::kAll : Written::kFailed;
 }
+#endif
 
-// The new contents go to a file beside the old one that then takes its
-// place, so a crash or a full disk mid-write never leaves half a file.
+// The whole file is replaced at once (see FileReplace.h). On Windows the
+// plug-in uses the system's functions; this writer serves only the tests
+// that compare the two, and writes in place there.
 bool SaveBytes(const char* file, const std::string& bytes) {
 #ifndef _WIN32
-    struct stat old {};
-    bool exists = lstat(file, &old) == 0;
-    // A link is written through, in place, so it stays a link.
-    if (exists && S_ISLNK(old.st_mode)) return WriteAll(file, bytes) == Written::kAll;
-    static std::atomic<unsigned> serial{0};
-    std::string temp = std::string(file) + ".~" + std::to_string(getpid()) + "-" + std::to_string(serial++);
-    switch (WriteAll(temp.c_str(), bytes)) {
-    case Written::kAll: break;
-    case Written::kNotOpened:
-        // A folder that takes no new files may still let the file itself
-        // be written: then in place, as before.
-        return WriteAll(file, bytes) == Written::kAll;
-    case Written::kFailed:
-        std::remove(temp.c_str());
-        return false;
-    }
-    if (exists) {
-        chmod(temp.c_str(), old.st_mode & 07777);
-        if (chown(temp.c_str(), old.st_uid, old.st_gid) != 0) {
-            // Only root may give a file away; anyone else writes their own.
-        }
-    }
-    if (std::rename(temp.c_str(), file) != 0) {
-        std::remove(temp.c_str());
-        return false;
-    }
-    return true;
+    return files::ReplaceWhole(file, bytes);
 #else
-    // On Windows the plug-in uses the system's functions; this writer
-    // serves only the tests that compare the two.
     return WriteAll(file, bytes) == Written::kAll;
 #endif
 }

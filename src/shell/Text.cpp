@@ -22,6 +22,29 @@ long ParseDecimal(const char* s) {
     return static_cast<long>(value);
 }
 
+std::string FillPattern(const std::string& pattern, char conversion, const std::string& value, size_t limit) {
+    std::string out;
+    bool filled = false;
+    for (size_t i = 0; i < pattern.size() && out.size() < limit; ++i) {
+        if (pattern[i] == '%' && i + 1 < pattern.size()) {
+            if (pattern[i + 1] == '%') {
+                out += '%';
+                ++i;
+                continue;
+            }
+            if (pattern[i + 1] == conversion && !filled) {
+                out += value;
+                filled = true;
+                ++i;
+                continue;
+            }
+        }
+        out += pattern[i];
+    }
+    if (out.size() > limit) out.resize(limit);
+    return out;
+}
+
 }  // namespace text
 
 size_t FindNoCase(const char* haystack, size_t length, const char* pattern, size_t from) {

@@ -11,6 +11,12 @@ namespace text {
 // but saturates instead of overflowing.
 long ParseDecimal(const char* s);
 
+// Puts `value` in place of the first "%<conversion>" of a translated text
+// (say "%s" or "%d") and "%" in place of "%%"; cut to `limit` characters. A
+// language pack's text is never used as a printf format: every other "%"
+// sequence stays as it is.
+std::string FillPattern(const std::string& pattern, char conversion, const std::string& value, size_t limit);
+
 // ASCII letters fold to lower case; every other byte compares exactly.
 inline char FoldAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 

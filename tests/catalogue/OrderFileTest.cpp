@@ -1,6 +1,12 @@
 #include "CatalogueFixture.h"
 #include "catalogue/OrderFile.h"
 
+#ifndef _WIN32
+#include <csignal>
+#include <filesystem>
+#include <sys/resource.h>
+#endif
+
 namespace {
 
 struct OrderCase {
@@ -59,5 +65,32 @@ TEST_F(OrderFileRoundTrip, WhatThePageWritesTheScanReads) {
 TEST_F(OrderFileRoundTrip, UnwritableFileFails) {
     EXPECT_EQ(-1, catalogue::WriteOrderFile(dir.file("no-such-folder") + "/gateways.ord", {{1, "a.ini"}}));
 }
+
+#ifndef _WIN32
+// A save that fails part-way (here at the file size limit, as on a full
+// disk) leaves the old order whole and no temporary file behind.
+TEST_F(OrderFileRoundTrip, AFailedWriteKeepsTheOldOrder) {
+    const std::string old = "0;c.ini\n1;a.ini\n";
+    OrderFile(old);
+    std::vector<catalogue::OrderLine> lines;
+    for (int i = 0; i < 50; ++i) lines.push_back({1, "gateway-" + std::to_string(i) + ".ini"});
+
+    struct rlimit saved {};
+    ASSERT_EQ(0, getrlimit(RLIMIT_FSIZE, &saved));
+    auto previous = std::signal(SIGXFSZ, SIG_IGN);
+    struct rlimit small = saved;
+    small.rlim_cur = 64;
+    ASSERT_EQ(0, setrlimit(RLIMIT_FSIZE, &small));
+    int result = catalogue::WriteOrderFile(catalogue::OrderFilePath(folder), lines);
+    setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, previous);
+
+    EXPECT_EQ(-1, result);
+    EXPECT_EQ(old, testutil::ReadFile(dir.file("gateways.ord")));
+    size_t files = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(dir.path())) files += entry.is_regular_file() ? 1 : 0;
+    EXPECT_EQ(files, 1u);
+}
+#endif
 
 }  // namespace

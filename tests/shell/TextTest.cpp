@@ -21,4 +21,20 @@ TEST(ParseDecimal, ReadsAsAtoiWouldButSaturates) {
     EXPECT_EQ(text::ParseDecimal(nullptr), 0);
 }
 
+// A translated text is filled, never used as a format.
+TEST(FillPattern, FirstConversionOnlyAndPercentSigns) {
+    struct Case {
+        const char* pattern;
+        char conversion;
+        const char* expected;
+    };
+    const Case cases[] = {
+        {"%d Gateways found.", 'd', "V Gateways found."}, {"%d of %d", 'd', "V of %d"},
+        {"100%% %n %s", 's', "100% %n V"},                {"no value", 's', "no value"},
+        {"trailing %", 'd', "trailing %"},
+    };
+    for (const Case& c : cases) EXPECT_EQ(text::FillPattern(c.pattern, c.conversion, "V", 255), c.expected);
+    EXPECT_EQ(text::FillPattern("%s!", 's', std::string(300, 'x'), 255), std::string(255, 'x'));
+}
+
 }  // namespace

@@ -1,0 +1,11 @@
+#include "shell/Forwarding.h"
+
+#include <atomic>
+
+namespace {
+std::atomic<int> g_forwardingActive{0};
+}  // namespace
+
+int ForwardingActive() { return g_forwardingActive.load(); }
+
+void SetForwardingActive(int active) { g_forwardingActive.store(active ? 1 : 0); }
