@@ -4,5 +4,9 @@
 // memory. Read on any thread.
 #pragma once
 
+namespace plugin {
+
 int ForwardingActive();
 void SetForwardingActive(int active);   // kept as 0 or 1
+
+}  // namespace plugin

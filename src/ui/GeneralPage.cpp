@@ -23,7 +23,7 @@ GeneralFields LoadGeneralFields() {
     f.activateOnNA = settings::ActivateOnNA();
     f.trigger = settings::Trigger();
     f.userMsgInterval = std::to_string(settings::UserMsgInterval());
-    f.forwardingActive = ForwardingActive() != 0;
+    f.forwardingActive = plugin::ForwardingActive() != 0;
     f.doLog = settings::DoLog();
     f.logfile = settings::Logfile();
     f.verbose = settings::Verbose();
@@ -50,7 +50,7 @@ void SaveGeneralFields(const GeneralFields& f) {
     settings::WriteByte("ActivateOnNA", f.activateOnNA ? 1 : 0);
     settings::WriteText("Trigger", f.trigger);
     settings::WriteWord("UserMsgInterval", ReadCountField(f.userMsgInterval));
-    SetForwardingActive(f.forwardingActive ? 1 : 0);
+    plugin::SetForwardingActive(f.forwardingActive ? 1 : 0);
     settings::WriteByte("DoLog", f.doLog ? 1 : 0);
     settings::WriteText("Logfile", f.logfile);
     settings::WriteByte("Verbose", f.verbose ? 1 : 0);

@@ -26,7 +26,7 @@ protected:
         std::string folder = ".\\Gateways";
         ResolveGatewayFolder(folder);
         SetGatewayFolder(folder);
-        SetForwardingActive(0);
+        plugin::SetForwardingActive(0);
         CreateCatalogue();
     }
     void TearDown() override {
@@ -63,7 +63,7 @@ TEST_F(GeneralPageTest, SavingUnchangedKeepsValuesAndTypes) {
     standin::SetDword(nullptr, kModule, "OnTooLong", 1005);
     standin::SetWord(nullptr, kModule, "SplitNumber", 7);
     standin::SetText(nullptr, kModule, "FloodMsg", "wait %d");
-    SetForwardingActive(1);
+    plugin::SetForwardingActive(1);
     ui::GeneralFields shown = ui::LoadGeneralFields();
     EXPECT_TRUE(shown.numberMsgs);
     EXPECT_TRUE(shown.forwardingActive);
@@ -100,7 +100,7 @@ TEST_F(GeneralPageTest, SavingUnchangedKeepsValuesAndTypes) {
 
     shown.forwardingActive = false;
     ui::SaveGeneralFields(shown);
-    EXPECT_EQ(ForwardingActive(), 0);
+    EXPECT_EQ(plugin::ForwardingActive(), 0);
     EXPECT_FALSE(Stored("Active").has_value());
 }
 
