@@ -9,6 +9,7 @@
 #include "StandIn.h"
 #include "catalogue/Catalogue.h"
 #include "catalogue/GatewayFolder.h"
+#include "catalogue/PrefixTable.h"
 #include "script/Profile.h"
 #include "script/Runner.h"
 #include "send/SendJob.h"
@@ -159,11 +160,9 @@ int GatewaysCommand(const std::string& folder) {
     int position = 1;
     for (const GatewayView& g : list) {
         std::string name = profile::Read(g.path.c_str(), "Gateway", "Name", 1024);
+        // Exactly the prefixes the catalogue gathered from this file.
         std::string prefixes;
-        for (int n = 1; n <= 255; ++n) {
-            std::string key = "Prefix" + std::to_string(n);
-            std::string value = profile::Read(g.path.c_str(), "Gateway", key.c_str(), 256);
-            if (value.empty()) break;
+        for (const std::string& value : ReadPrefixList(g.path).values) {
             if (!prefixes.empty()) prefixes += " ";
             prefixes += value.substr(0, value.find(';'));
         }

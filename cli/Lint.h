@@ -18,9 +18,12 @@ struct Finding {
     std::string fix;       // one line
 };
 
-// Checks one definition file (".ini") or account file (".sac") given as text.
+// Checks one definition file (".ini") or account file (".sac") given as its
+// bytes, read as the plug-in reads them (ANSI, or UTF-8 or UTF-16 with a
+// byte order mark; lines ending in CR, LF or both).
 std::vector<Finding> CheckText(const std::string& fileName, const std::string& content);
-// Checks a file, or every "*.ini" and "*.sac" of a folder.
+// Checks a file, or every "*.ini" and "*.sac" of a folder and its order
+// file; account files also for a name the plug-in never looks for.
 std::vector<Finding> CheckPath(const std::string& path);
 
 // "file:line: error: message\n    fix: ..." for people.

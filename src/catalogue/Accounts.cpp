@@ -9,7 +9,6 @@
 namespace {
 
 constexpr int kMaxAccounts = 255;
-constexpr size_t kJobValueSize = 1024;
 // Renumbering moves values whole: a shorter buffer would cut long
 // passwords in the file for good.
 constexpr size_t kMoveValueSize = 32768;
@@ -60,9 +59,9 @@ int ReadAccount(const std::string& accountFile, int number, AccountCredentials* 
     try {
         profile::Snapshot snapshot(accountFile.c_str());   // both keys from one read of the file
         std::string section = Section("Account", number);
-        std::string user = Value(accountFile, section, "Username", kJobValueSize);
+        std::string user = Value(accountFile, section, "Username", kAccountValueSize);
         if (user.empty()) return -1;
-        std::string password = Value(accountFile, section, "Password", kJobValueSize);
+        std::string password = Value(accountFile, section, "Password", kAccountValueSize);
         if (account) {
             account->user = std::move(user);
             account->password = password.empty() ? std::nullopt : std::optional<std::string>(std::move(password));

@@ -5,6 +5,9 @@
 #include <optional>
 #include <string>
 
+// A send reads "Username" and "Password" into buffers of this size.
+constexpr size_t kAccountValueSize = 1024;
+
 // The definition file's path with its final ".ini" (matched with case)
 // replaced by ".sac"; "" when the path does not end in ".ini", in which case
 // the gateway has no account file.

@@ -14,14 +14,19 @@ namespace {
 // Reads one line without its line end. A line longer than kMaxOrderLine is
 // cut there and the rest of it skipped, so the rest never passes for a line
 // of its own. Gives false at the end of the file.
-bool ReadLine(std::FILE* file, std::string& line) {
-    line.clear();
+bool ReadLine(std::FILE* file, OrderFileLine& line) {
+    line.text.clear();
+    line.cut = false;
     int c = std::getc(file);
     if (c == EOF) return false;
     for (; c != EOF && c != '\n'; c = std::getc(file)) {
-        if (line.size() < kMaxOrderLine) line += static_cast<char>(c);
+        if (line.text.size() < kMaxOrderLine) {
+            line.text += static_cast<char>(c);
+        } else if (c != '\r') {
+            line.cut = true;
+        }
     }
-    while (!line.empty() && (line.back() == '\r' || line.back() == '\n')) line.pop_back();
+    while (!line.text.empty() && (line.text.back() == '\r' || line.text.back() == '\n')) line.text.pop_back();
     return true;
 }
 
@@ -29,9 +34,26 @@ bool ReadLine(std::FILE* file, std::string& line) {
 
 std::string OrderFilePath(const std::string& folder) { return JoinPath(folder, kOrderFileName); }
 
-void ApplyOrderFile(const std::string& path, std::vector<GatewayRef>& gateways) {
+bool ReadOrderLines(const std::string& path, std::vector<OrderFileLine>* lines) {
+    lines->clear();
     std::FILE* file = std::fopen(path.c_str(), "r");
-    if (!file) return;
+    if (!file) return false;
+    OrderFileLine line;
+    while (ReadLine(file, line)) lines->push_back(line);
+    std::fclose(file);
+    return true;
+}
+
+bool ParseOrderLine(const std::string& line, OrderLine* entry) {
+    if (line.size() < 3) return false;
+    entry->enabled = line[0] == '0' ? 0 : 1;
+    entry->name = line.substr(2);
+    return true;
+}
+
+void ApplyOrderFile(const std::string& path, std::vector<GatewayRef>& gateways) {
+    std::vector<OrderFileLine> lines;
+    if (!ReadOrderLines(path, &lines)) return;
 
     std::list<GatewayRef> order(gateways.begin(), gateways.end());
     std::unordered_map<std::string, std::list<GatewayRef>::iterator> byName;
@@ -39,19 +61,18 @@ void ApplyOrderFile(const std::string& path, std::vector<GatewayRef>& gateways) 
 
     bool atHead = true;   // the insertion point: the head, or the gateway `point`
     std::list<GatewayRef>::iterator point = order.end();
-    std::string line;
-    while (ReadLine(file, line)) {
-        if (line.size() < 3) continue;
-        auto found = byName.find(line.substr(2));
+    OrderLine entry;
+    for (const OrderFileLine& line : lines) {
+        if (!ParseOrderLine(line.text, &entry)) continue;
+        auto found = byName.find(entry.name);
         if (found == byName.end()) continue;
         auto node = found->second;
         if (!atHead && node == point) continue;
         order.splice(atHead ? order.begin() : std::next(point), order, node);
-        (*node)->enabled = line[0] == '0' ? 0 : 1;
+        (*node)->enabled = entry.enabled;
         point = node;
         atHead = false;
     }
-    std::fclose(file);
     gateways.assign(order.begin(), order.end());
 }
 

@@ -33,6 +33,19 @@ struct OrderLine {
     int enabled;
     std::string name;
 };
+
+// The file's lines as the catalogue reads them, in text mode, without their
+// line ends; a line longer than kMaxOrderLine is cut there (`cut` set) and
+// the rest of it skipped. False when the file cannot be opened.
+struct OrderFileLine {
+    std::string text;
+    bool cut = false;
+};
+bool ReadOrderLines(const std::string& path, std::vector<OrderFileLine>* lines);
+// The flag ("0" disables, anything else enables) and the name from the third
+// character on; false for a line too short to hold both, which is skipped.
+bool ParseOrderLine(const std::string& line, OrderLine* entry);
+
 // One "%d;%s" line per entry (flag 1 for any non-zero), each ending in the
 // text-mode line end.
 std::string OrderFileText(const std::vector<OrderLine>& lines);

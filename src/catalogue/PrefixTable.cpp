@@ -3,11 +3,11 @@
 #include <cstdio>
 #include <cstring>
 
+#include "script/Extract.h"
 #include "script/Profile.h"
 #include "shell/Notice.h"
 
 namespace {
-constexpr size_t kPrefixValueSize = 256;
 constexpr int kMaxPrefixNumber = 255;
 constexpr size_t kNoticeSize = 256;
 }  // namespace
@@ -30,23 +30,31 @@ long PrefixTable::Find(const char* prefix, size_t length) const {
     return -1;
 }
 
-std::vector<std::string> ReadGatewayPrefixes(const std::string& path, const char* fileName) {
-    std::vector<std::string> values;
+GatewayPrefixList ReadPrefixList(const std::string& path) {
+    GatewayPrefixList list;
     for (int n = 1; n <= kMaxPrefixNumber; ++n) {
         char key[16];
         std::snprintf(key, sizeof key, "Prefix%d", n);
-        std::string value = profile::Read(path.c_str(), "Gateway", key, kPrefixValueSize);
+        std::string value = profile::Read(path.c_str(), "Gateway", key, script::kPrefixValueSize);
         if (value.empty()) break;
         if (value.find(';') == std::string::npos) {
-            char notice[kNoticeSize];
-            std::snprintf(notice, sizeof notice, "Error: No ; seperator in Prefix #%d in Gateway file %s", n,
-                          fileName ? fileName : "");
-            ShowNotice(notice);
+            list.unseparated = n;
             break;
         }
-        values.push_back(std::move(value));
+        list.values.push_back(std::move(value));
     }
-    return values;
+    return list;
+}
+
+std::vector<std::string> ReadGatewayPrefixes(const std::string& path, const char* fileName) {
+    GatewayPrefixList list = ReadPrefixList(path);
+    if (list.unseparated != 0) {
+        char notice[kNoticeSize];
+        std::snprintf(notice, sizeof notice, "Error: No ; seperator in Prefix #%d in Gateway file %s",
+                      list.unseparated, fileName ? fileName : "");
+        ShowNotice(notice);
+    }
+    return std::move(list.values);
 }
 
 void MergePrefixes(PrefixTable& table, const std::vector<std::string>& values) {

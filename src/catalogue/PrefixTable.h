@@ -23,10 +23,16 @@ struct PrefixTable {
     long Find(const char* prefix, size_t length) const;
 };
 
-// Reads "Prefix1", "Prefix2", ... of section "Gateway" of the definition
-// file at `path` (each up to 255 characters) until the first absent one. A
-// value without ";" is reported with a notice naming `fileName` and ends the
-// list. Gives the values read, in order.
+// "Prefix1", "Prefix2", ... of section "Gateway" of the definition file at
+// `path` (each up to 255 characters), up to the first absent one or the
+// first without ";", which ends the list.
+struct GatewayPrefixList {
+    std::vector<std::string> values;   // "prefix;description", in order
+    int unseparated = 0;               // the number of the value without ";" that ended it; 0: none
+};
+GatewayPrefixList ReadPrefixList(const std::string& path);
+// The same, with a value without ";" reported in a notice naming `fileName`.
+// Gives the values gathered, in order.
 std::vector<std::string> ReadGatewayPrefixes(const std::string& path, const char* fileName);
 
 // Adds each "prefix;description" value whose prefix the table lacks, its

@@ -20,7 +20,6 @@
 
 namespace {
 
-constexpr size_t kVersionValueSize = 256;
 constexpr size_t kMessageLimit = 255;
 constexpr const char* kDownloadAddress = "http://parlet.sourceforge.net/";
 

@@ -17,6 +17,7 @@ constexpr size_t kMaxCustomVars = 32;
 constexpr size_t kMaxKeys = 255;
 constexpr int kLastNumber = 255;      // no numbered list goes past this
 constexpr size_t kValueSize = 2048;   // buffer of every key the runner reads
+constexpr size_t kPrefixValueSize = 256;   // but "Prefix%d": at most 255 characters
 
 // Cookie texts ("name=value") in arrival order.
 struct CookieJar {

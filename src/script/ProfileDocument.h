@@ -22,12 +22,14 @@ struct Key {
     std::basic_string<C> name;
     std::basic_string<C> value;
     bool hasValue = false;
+    int line = 0;   // 1-based line of the file; 0 for an entry a write added
 };
 
 template <class C>
 struct Section {
     std::basic_string<C> name;
     std::vector<Key<C>> keys;
+    int line = 0;   // of the "[name]" line; 0 for the nameless section
 };
 
 // sections[0] is always the nameless one.
@@ -79,10 +81,17 @@ Document<C> Parse(const C* s, size_t length) {
     // A key line without a name right after another one is dropped.
     bool lastKeyNameless = false;
     size_t pos = 0;
+    // Line numbers as an editor counts them: CR LF, a lone CR and a lone LF
+    // each end one line.
+    int line = 1;
     while (pos < length) {
         size_t begin = pos;
+        const int lineOfText = line;
         while (pos < length && s[pos] != '\n' && s[pos] != '\r') ++pos;
-        while (pos < length && (s[pos] == '\n' || s[pos] == '\r')) ++pos;
+        while (pos < length && (s[pos] == '\n' || s[pos] == '\r')) {
+            if (s[pos] == '\n' || pos + 1 == length || s[pos + 1] != '\n') ++line;
+            ++pos;
+        }
         size_t end = pos;
         Trim(s, &begin, &end);
         if (begin >= end) continue;
@@ -96,6 +105,7 @@ Document<C> Parse(const C* s, size_t length) {
                 doc.sections.emplace_back();
                 current = &doc.sections.back();
                 current->name = Field(s + nameBegin, nameEnd - nameBegin);
+                current->line = lineOfText;
                 lastKeyNameless = false;
                 continue;
             }
@@ -117,6 +127,7 @@ Document<C> Parse(const C* s, size_t length) {
             key.name = Field(s + begin, end - begin);
         }
         lastKeyNameless = key.name.empty();
+        key.line = lineOfText;
         current->keys.push_back(std::move(key));
     }
     return doc;

@@ -160,7 +160,7 @@ bool MapPrefix(Run& run, const std::string& section) {
         const std::string map = Read(run, section.c_str(), key);
         if (map.empty()) break;
         std::snprintf(key, sizeof key, "Prefix%d", n);
-        const std::string prefix = Read(run, "Gateway", key, 256);
+        const std::string prefix = Read(run, "Gateway", key, kPrefixValueSize);
         if (prefix.empty()) break;
         const char* current = run.message->prefix;
         if (prefix.compare(0, std::strlen(current), current) != 0) continue;
@@ -427,7 +427,7 @@ int RunGateway(const char* path, const char* user, const char* password, SmsMess
     for (int n = 1; n <= kLastNumber && !supported; ++n) {
         char key[32];
         std::snprintf(key, sizeof key, "Prefix%d", n);
-        const std::string entry = Read(run, "Gateway", key, 256);
+        const std::string entry = Read(run, "Gateway", key, kPrefixValueSize);
         if (entry.empty()) break;
         supported = entry.substr(0, entry.find(';')) == message->prefix;
     }

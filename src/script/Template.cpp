@@ -69,7 +69,7 @@ bool ReplaceFirst(std::string* work, const Variable& v, bool* selfReference) {
 
 // "$CustomVar" with exactly the number n: "$CustomVar12" is not n = 1.
 bool ReplaceCustomVar(std::string* work, size_t n, const std::string& value, bool* selfReference) {
-    const std::string token = "$CustomVar" + std::to_string(n);
+    const std::string token = kCustomVarReference + std::to_string(n);
     for (size_t from = 0;;) {
         const size_t at = work->find(token, from);
         if (at == std::string::npos) return false;
@@ -140,30 +140,32 @@ int ExpandTemplate(const char* text, const TemplateValues& values, bool encodeCu
     const bool hasUser = keep(values.user, &user);
     const bool hasPassword = keep(values.password, &password);
     const bool hasRedirect = keep(values.lastRedirect, &lastRedirect);
-    const Variable variables[] = {
-        {"$Prefix", 7, hasPrefix, &prefix},       {"$Number", 7, hasNumber, &number},
-        {"$Message", 8, hasMessage, &message},    {"$Sender", 7, hasSender, &sender},
-        {"$Count", 6, hasMessage, &count},        {"$User", 5, hasUser, &user},
-        {"$Pass", 5, hasPassword, &password},     {"$LRurl", 6, hasRedirect, &lastRedirect},
-    };
+    // In the order of kVariableNames.
+    const bool present[kVariableCount] = {hasPrefix, hasNumber, hasMessage, hasSender,
+                                          hasMessage, hasUser, hasPassword, hasRedirect};
+    const std::string* texts[kVariableCount] = {&prefix, &number, &message, &sender,
+                                                &count, &user, &password, &lastRedirect};
+    Variable variables[kVariableCount];
+    for (size_t i = 0; i < kVariableCount; ++i) {
+        variables[i] = Variable{kVariableNames[i], std::strlen(kVariableNames[i]), present[i], texts[i]};
+    }
 
     std::vector<std::string> custom;
     if (values.customVars) {
         for (const std::string& v : *values.customVars) custom.push_back(encodeCustomVars ? UrlEncode(v) : v);
     }
 
-    static const char kCookie[] = "$Cookie[";
     size_t scanned = 0;
     for (int pass = 1;; ++pass) {
         if (pass > kMaxPasses) return Runaway("too many passes");
         // Each pass searches the text once per variable it may hold.
-        const bool mayHoldCustom = !custom.empty() && work.find("$CustomVar") != std::string::npos;
+        const bool mayHoldCustom = !custom.empty() && work.find(kCustomVarReference) != std::string::npos;
         scanned += work.size() * (2 + sizeof variables / sizeof variables[0] + (mayHoldCustom ? custom.size() : 0));
         if (scanned > kMaxScannedBytes) return Runaway("too much text to search");
 
-        const size_t cookie = work.find(kCookie);
+        const size_t cookie = work.find(kCookieReference);
         if (cookie != std::string::npos) {
-            const size_t nameAt = cookie + sizeof kCookie - 1;
+            const size_t nameAt = cookie + sizeof kCookieReference - 1;
             const size_t close = work.find(']', nameAt);
             if (close == std::string::npos) {
                 WriteLog("Fatal: Cookie reference without a closing ']'.\n");

@@ -29,6 +29,16 @@ struct TemplateValues {
     const CookieJar* jar = nullptr;
 };
 
+// The variables a template can name, in the order each pass replaces them;
+// each may carry a "[start;length]" selector. Names match with case.
+constexpr const char* kVariableNames[] = {"$Prefix", "$Number", "$Message", "$Sender",
+                                          "$Count",  "$User",   "$Pass",    "$LRurl"};
+constexpr size_t kVariableCount = sizeof kVariableNames / sizeof kVariableNames[0];
+// "$Cookie[name]": the value of a cookie of the jar.
+constexpr char kCookieReference[] = "$Cookie[";
+// "$CustomVar%d": a value cut out of an earlier page; it takes no selector.
+constexpr char kCustomVarReference[] = "$CustomVar";
+
 // Results of ExpandTemplate.
 constexpr int kExpandOk = 0;
 constexpr int kExpandNoCookie = -1;       // "$Cookie[name]" not in the jar

@@ -20,6 +20,25 @@ struct Case {
     std::vector<Expect> expected;   // each must be found; nothing else of severity Error
 };
 
+// A file in UTF-16 (little-endian) with its byte order mark.
+std::string Utf16(const std::string& ascii) {
+    std::string out = "\xFF\xFE";
+    for (char c : ascii) {
+        out += c;
+        out += '\0';
+    }
+    return out;
+}
+
+std::string With(std::string text, char from, const std::string& to) {
+    std::string out;
+    for (char c : text) out += c == from ? to : std::string(1, c);
+    return out;
+}
+
+const char* kClean =
+    "[Gateway]\nName=Demo\nPrefix1=43;Austria\nSuccess=OK\n[Request1]\nURL=http://x/send?to=$Prefix$Number\nType=GET\n";
+
 const char* kGoodHead =
     "[Gateway]\nName=Demo\nPrefix1=43;Austria\nPrefix2=49;Germany\nMaxChars=160\nSuccess=OK\n";
 
@@ -36,9 +55,9 @@ std::vector<Case> Cases() {
         {"empty editme is absent", "a.ini", "[Gateway]\nName=D\nEditme=\nPrefix1=43;A\nSuccess=x\n[Request1]\nURL=http://x/\nType=GET\n",
          {}},
         {"version too short", "a.ini", "[Gateway]\nName=D\nRequiresVersion=0.0.13\nPrefix1=1;A\n[Request1]\nURL=http://x/\nType=GET\n",
-         {{3, Severity::Error, "too short"}}},
+         {{3, Severity::Error, "is malformed"}}},
         {"version three parts", "a.ini", "[Gateway]\nName=D\nRequiresVersion=10.20.30\nPrefix1=1;A\n[Request1]\nURL=http://x/\nType=GET\n",
-         {{3, Severity::Error, "fewer than four parts"}}},
+         {{3, Severity::Error, "is malformed"}}},
         {"version too new", "a.ini", "[Gateway]\nName=D\nRequiresVersion=0.0.10.5\nPrefix1=1;A\n[Request1]\nURL=http://x/\nType=GET\n",
          {{3, Severity::Error, "newer than this plug-in"}}},
         {"version wraps modulo 256", "a.ini", "[Gateway]\nName=D\nRequiresVersion=0.0.0.269\nPrefix1=1;A\nSuccess=x\n[Request1]\nURL=http://x/\nType=GET\n",
@@ -46,7 +65,7 @@ std::vector<Case> Cases() {
         {"prefix without separator", "a.ini", "[Gateway]\nName=D\nPrefix1=43;A\nPrefix2=49\n[Request1]\nURL=http://x/\nType=GET\n",
          {{4, Severity::Error, "has no ';'"}}},
         {"gap hides later prefixes", "a.ini", "[Gateway]\nName=D\nPrefix1=43;A\nPrefix3=49;B\nSuccess=x\n[Request1]\nURL=http://x/\nType=GET\n",
-         {{4, Severity::Warning, "ends at the gap before Prefix2"}}},
+         {{4, Severity::Warning, "the Prefix list ends at Prefix2, which is missing"}}},
         {"no prefix at all", "a.ini", "[Gateway]\nName=D\n[Request1]\nURL=http://x/\nType=GET\n",
          {{1, Severity::Error, "no usable prefix"}}},
         {"bad url", "a.ini", std::string(kGoodHead).append("[Request1]\nURL=ftp://x/\nType=GET\n"),
@@ -77,7 +96,30 @@ std::vector<Case> Cases() {
          std::string(kGoodHead).append("[Request1]\nURL=http://x/\nType=GET\nCustomVar1=a(*)b\n[Request2]\nURL=http://x/\nType=GET\nCustomVar1=c(*)d\n"),
          {{14, Severity::Warning, "numbering runs on"}}},
         {"duplicate key", "a.ini", "[Gateway]\nName=D\nname=E\nPrefix1=43;A\nSuccess=x\n[Request1]\nURL=http://x/\nType=GET\n",
-         {{3, Severity::Warning, "only the first one is read"}}},
+         {{3, Severity::Warning, "only the first one (line 2) is read"}}},
+        // Every encoding and line end the reader takes, read the same way.
+        {"CR only", "a.ini", With(kClean, '\n', "\r"), {}},
+        {"CR LF with comments", "a.ini", With(std::string("; a comment\n") + kClean + "; URL=x\n", '\n', "\r\n"), {}},
+        {"UTF-8 mark", "a.ini", std::string("\xEF\xBB\xBF") + kClean, {}},
+        {"UTF-16 mark", "a.ini", Utf16(kClean), {}},
+        {"lines counted across mixed ends", "a.ini",
+         Utf16("[Gateway]\r\nName=D\rPrefix1=43;A\n\r\nSuccess=x\r[Request1]\nURL=http://x/\nType=PUT\n"),
+         {{8, Severity::Error, "neither POST nor GET"}}},
+        {"second sections are ignored", "a.ini",
+         std::string(kClean).append("[Gateway]\nEditme=1\n[request1]\nType=POST\n"),
+         {{8, Severity::Error, "[Gateway] appears again (first at line 1)"}, {10, Severity::Error, "[request1] appears again"}}},
+        {"value cut at the buffer", "a.ini",
+         std::string(kGoodHead).append("[Request1]\nType=GET\nURL=http://x/?m=" + std::string(2100, 'a') + "$Number\n"),
+         {{9, Severity::Warning, "is 2119 characters long; the plug-in reads only the first 2047"}}},
+        {"prefix separator past 255", "a.ini",
+         "[Gateway]\nName=D\nSuccess=x\nPrefix1=43;A\nPrefix2=49" + std::string(260, ' ') + ";B\nPrefix3=1;C\n"
+         "[Request1]\nURL=http://x/\nType=GET\n",
+         {{5, Severity::Error, "lies beyond character 255"}, {6, Severity::Warning, "the Prefix list ends at Prefix2, which has no ';'"}}},
+        {"custom variable with a leading zero", "a.ini",
+         std::string(kGoodHead).append("[Request1]\nURL=http://x/\nType=GET\nCustomVar1=a(*)b\n[Request2]\nURL=http://x/$CustomVar01\nType=GET\n"),
+         {{12, Severity::Warning, "$CustomVar01 is never replaced"}}},
+        {"empty file", "a.ini", " \r\n\r\n", {{0, Severity::Error, "the file is empty"}}},
+        {"binary file", "a.ini", std::string("\x7F" "ELF\x01\x01\0\0[Gateway]\n", 16), {{0, Severity::Error, "not a text file"}}},
         {"accounts with gap and leftovers", "a.sac",
          "[Account1]\nUsername=u1\nPassword=p\n[Account3]\nUsername=u3\n[Temp1]\nUsername=u1\n",
          {{4, Severity::Warning, "never used"}, {6, Severity::Warning, "left over"}}},
@@ -99,6 +141,8 @@ TEST(Lint, FindsWhatTheCatalogueAndRunnerWouldRefuseOrIgnore) {
             for (const auto& f : findings) all += lint::Format(f) + "\n";
             EXPECT_TRUE(found) << "missing: line " << e.line << " " << e.fragment << "\nfound:\n" << all;
         }
+        // A file that is not read at all gets just one finding.
+        if (c.expected.size() == 1 && c.expected[0].line == 0) EXPECT_EQ(findings.size(), 1u);
         int errorsExpected = 0, errorsFound = 0;
         for (const Expect& e : c.expected) errorsExpected += e.severity == lint::Severity::Error;
         for (const auto& f : findings) errorsFound += f.severity == lint::Severity::Error;
@@ -115,6 +159,14 @@ TEST(Lint, FormatNamesFileLineAndFix) {
     EXPECT_EQ(lint::Format(findings.front()).rfind("gw one.ini:1: error: [Gateway] has no Name", 0), 0u)
         << lint::Format(findings.front());
     EXPECT_NE(lint::Format(findings.front()).find("\n    fix: add Name="), std::string::npos);
+}
+
+TEST(Lint, ControlBytesNeverReachTheTerminal) {
+    auto findings = lint::CheckText("a.ini", std::string(kGoodHead) + "[Request1]\nURL=\x1B]0;owned\x07\nType=GET\n");
+    std::string all;
+    for (const auto& f : findings) all += lint::Format(f);
+    EXPECT_NE(all.find("\\x1B]0;owned\\x07"), std::string::npos) << all;
+    for (char c : all) EXPECT_TRUE(c == '\n' || static_cast<unsigned char>(c) >= 0x20) << all;
 }
 
 TEST(Lint, HostileInputNeverCrashes) {

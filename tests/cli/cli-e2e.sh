@@ -115,11 +115,40 @@ run check "$(path "$work/broken")" >"$work/out" 2>&1
 check "broken folder: check exits 1" "$([ $? -eq 1 ]; echo $?)"
 tr -d '\r' <"$work/out" >"$work/findings.txt"
 for want in "noname.ini:1: error: [Gateway] has no Name" "noname.ini:2: error: Prefix1 has no ';'" \
-            "noname.ini:4: error: URL \"ftp://x\" is not http://" "version.ini:3: error: RequiresVersion \"0.0.13\" is too short" \
+            "noname.ini:4: error: URL \"ftp://x\" is not http://" "version.ini:3: error: RequiresVersion \"0.0.13\" is malformed" \
             "version.ini:7: error: Type \"PUT\" is neither POST nor GET" "cookie.ini:3: error: Editme is present" \
             "cookie.ini:6: error: \$Cookie[ without ]"; do
   grep -qF -- "$want" "$work/findings.txt"; check "reports: $want" $?
 done
+
+# The same gateways with CR-only, LF-only and CR LF line ends read as they are.
+for ends in cr lf crlf; do
+  mkdir -p "$work/$ends"
+  cp "$work/gateways/gateways.ord" "$work/$ends/"
+  for f in "$work/gateways"/*.ini; do
+    case "$ends" in
+      cr) tr -d '\r' <"$f" | tr '\n' '\r' ;;
+      lf) tr -d '\r' <"$f" ;;
+      crlf) tr -d '\r' <"$f" | sed 's/$/\r/' ;;
+    esac >"$work/$ends/$(basename "$f")"
+  done
+  run check "$(path "$work/$ends")" >"$work/out" 2>&1
+  check "demo gateways with $ends line ends: nothing reported" "$(tr -d '\r' <"$work/out" | grep -qx '0 errors, 0 warnings'; echo $?)"
+done
+# Order-file lines the catalogue skips, each with its line; an account file
+# whose name differs in case from the one the plug-in opens.
+printf '\xEF\xBB\xBF0;quicksms.ini\n1;websms.ini \n1;gone.ini\n' >"$work/lf/gateways.ord"
+printf '[Account1]\nUsername=a\n' >"$work/lf/WebSMS.sac"
+run check "$(path "$work/lf")" >"$work/out" 2>&1
+tr -d '\r' <"$work/out" >"$work/findings.txt"
+for want in "gateways.ord:1: error: this line means quicksms.ini" "gateways.ord:2: error: this line means websms.ini" \
+            "gateways.ord:3: warning: names no gateway" "WebSMS.sac: warning: the account file of websms.ini is websms.sac"; do
+  grep -qF -- "$want" "$work/findings.txt"; check "reports: $want" $?
+done
+# The listing shows the prefixes the catalogue gathered: none after one without ';'.
+printf '[Gateway]\nName=P\nPrefix1=43;A\nPrefix2=49\nPrefix3=1;B\n[Request1]\nURL=http://x/\nType=GET\n' >"$work/broken/prefix.ini"
+run gateways "$(path "$work/broken")" >"$work/out" 2>/dev/null
+tr -d '\r' <"$work/out" | grep -E 'prefix\.ini +P +43$' >/dev/null; check "gateways lists only the gathered prefixes" $?
 
 # 8. Usage.
 run send --gateways "$gw" --prefix 43 >"$work/out" 2>&1

@@ -1,0 +1,25 @@
+// The checks of each kind of file, over a Sheet.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "LintSheet.h"
+
+namespace lint {
+
+void CheckGatewayFile(Sheet& sheet);
+void CheckAccountFile(Sheet& sheet);
+// A template value ("URL", "PostString", "Referer", "MapPrefix%d") of `key`;
+// `customVarsBefore` custom variables are filled by the earlier requests.
+void CheckTemplate(Sheet& sheet, const Key& key, const std::string& value, size_t customVarsBefore);
+
+// The order file of a folder against the definition files it lists.
+std::vector<Finding> CheckOrderFile(const std::string& path, const std::vector<std::string>& gateways);
+// An account file's name against the definition files beside it.
+std::vector<Finding> CheckAccountFileName(const std::string& path, const std::vector<std::string>& gateways);
+
+// "+12", "-3", "40": what reads as the whole number it shows.
+bool IsNumber(const std::string& s);
+
+}  // namespace lint

@@ -1,0 +1,242 @@
+// Gateway definition files: the [Gateway] section as the catalogue and the
+// send job read it, and the script of [Request%d] sections as the runner
+// runs it, each finding in the runner's own result numbers.
+#include <algorithm>
+#include <cctype>
+#include <set>
+
+#include "LintChecks.h"
+#include "catalogue/RequiredVersion.h"
+#include "script/Extract.h"
+#include "script/Runner.h"
+#include "shell/PluginInfo.h"
+#include "shell/Text.h"
+
+namespace lint {
+namespace {
+
+using script::kPrefixValueSize;
+using script::kValueSize;
+
+std::string Result(int code) { return "result " + std::to_string(code); }
+
+std::string VersionText(uint32_t v) {
+    return std::to_string(v >> 24) + "." + std::to_string((v >> 16) & 0xFF) + "." + std::to_string((v >> 8) & 0xFF) +
+           "." + std::to_string(v & 0xFF);
+}
+
+bool AllDigits(const std::string& s) {
+    return !s.empty() && std::all_of(s.begin(), s.end(), [](char c) { return std::isdigit(static_cast<unsigned char>(c)); });
+}
+
+void CheckVersion(Sheet& sheet, const Section* gw) {
+    const Key* key = sheet.Present(gw, "RequiresVersion", kVersionValueSize);
+    if (!key) return;
+    const std::string value = sheet.Value(key, kVersionValueSize);
+    uint32_t version = 0;
+    if (ParseRequiredVersion(value.c_str(), &version) != 0) {
+        sheet.Error(key->line,
+                    "RequiresVersion \"" + value + "\" is malformed (four numbers separated by dots, at least 7 "
+                    "characters): the catalogue ignores this gateway",
+                    "write four numbers separated by dots, for example RequiresVersion=" + VersionText(plugin::kVersion));
+    } else if (version > plugin::kVersion) {
+        sheet.Error(key->line,
+                    "RequiresVersion " + VersionText(version) + " is newer than this plug-in (" +
+                        VersionText(plugin::kVersion) + "): the catalogue ignores this gateway",
+                    "lower RequiresVersion or update the plug-in");
+    }
+}
+
+// The prefixes the catalogue gathers: up to the first empty one or the
+// first without ';' within the characters it reads.
+size_t CheckPrefixes(Sheet& sheet, const Section* gw) {
+    std::set<std::string> seen;
+    Sheet::ListRules rules;
+    rules.never = "is never gathered into the prefix table";
+    rules.goOn = [&](int, const Key* key, std::string* why) {
+        const std::string value = sheet.Value(key, kPrefixValueSize);
+        const size_t semi = value.find(';');
+        if (semi == std::string::npos) {
+            const bool beyond = key->value.find(';') != std::string::npos;
+            sheet.Error(key->line,
+                        key->name + (beyond ? "'s ';' lies beyond character " + std::to_string(kPrefixValueSize - 1) +
+                                                  ", where the catalogue stops reading it"
+                                            : " has no ';'") +
+                            ": the catalogue reports it and gathers no prefix from here on",
+                        beyond ? "shorten the label" : "write " + key->name + "=<digits>;<label>");
+            *why = "has no ';'";
+            return false;
+        }
+        const std::string prefix = value.substr(0, semi);
+        if (!AllDigits(prefix)) {
+            sheet.Warn(key->line, "prefix \"" + prefix + "\" is not digits only", "write the country prefix as digits");
+        }
+        if (!seen.insert(prefix).second) sheet.Warn(key->line, "prefix " + prefix + " is listed twice", "delete one");
+        return true;
+    };
+    return sheet.ReadList(gw, "Prefix", kPrefixValueSize, rules).size();
+}
+
+void CheckGatewaySection(Sheet& sheet, const Section* gw) {
+    if (!sheet.Present(gw, "Name", kValueSize)) {
+        sheet.Error(gw->line, "[Gateway] has no Name: every run fails with " + Result(script::result::kNoName),
+                    "add Name=<provider name>");
+    }
+    if (const Key* key = sheet.Present(gw, "Editme", kValueSize)) {
+        sheet.Error(key->line,
+                    "Editme is present: every run stops with a warning box (" +
+                        Result(script::result::kNotEdited) + ")",
+                    "put your account into the file and delete the line " + key->name + "=" + key->value);
+    }
+    CheckVersion(sheet, gw);
+    if (const Key* key = sheet.Present(gw, "MaxChars", kValueSize)) {
+        const std::string value = sheet.Value(key, kValueSize);
+        if (!IsNumber(value) || text::ParseDecimal(value.c_str()) <= 0) {
+            sheet.Warn(key->line,
+                       "MaxChars \"" + value + "\" is not a positive number; it reads as " +
+                           std::to_string(text::ParseDecimal(value.c_str())),
+                       "write the provider's longest message length, for example MaxChars=160");
+        }
+    }
+    sheet.FindKey(gw, "Success");   // checked with the script
+    // Read by the send job when there is no account file.
+    sheet.FindKey(gw, "Username");
+    sheet.FindKey(gw, "Password");
+    if (CheckPrefixes(sheet, gw) == 0) {
+        sheet.Error(gw->line,
+                    "the gateway lists no usable prefix: every message is refused (" +
+                        Result(script::result::kPrefixUnsupported) + ")",
+                    "add Prefix1=<digits>;<label>");
+    }
+}
+
+// What the script has gathered before a request.
+struct Gathered {
+    size_t customVars = 0;
+    size_t keys = 0;
+};
+
+void CheckType(Sheet& sheet, const Section& r, const Gathered& before) {
+    const Key* type = sheet.Present(&r, "Type", kValueSize);
+    const Key* body = sheet.FindKey(&r, "PostString");
+    const std::string bodyText = sheet.Value(body, kValueSize);
+    if (!type) {
+        sheet.Error(r.line, "[" + r.name + "] has no Type: the run fails with " + Result(script::result::kNoType),
+                    "add Type=GET or Type=POST");
+        return;
+    }
+    const std::string kind = Lower(sheet.Value(type, kValueSize));
+    if (kind == "post") {
+        if (bodyText.empty()) {
+            sheet.Error(type->line,
+                        "a POST request without PostString fails the run with " +
+                            Result(script::result::kNoPostString),
+                        "add PostString=name=value&...");
+        } else {
+            CheckTemplate(sheet, *body, bodyText, before.customVars);
+        }
+    } else if (kind == "get") {
+        if (!bodyText.empty()) {
+            sheet.Warn(body->line, "PostString is ignored for a GET request", "delete it or make the request a POST");
+        }
+    } else {
+        sheet.Error(type->line,
+                    "Type \"" + sheet.Value(type, kValueSize) + "\" is neither POST nor GET: the run fails with " +
+                        Result(script::result::kBadType),
+                    "write Type=GET or Type=POST");
+    }
+}
+
+void CheckMapPrefixes(Sheet& sheet, const Section& r, const Section* gw, const Gathered& before) {
+    Sheet::ListRules rules;
+    rules.never = "is never used";
+    rules.goOn = [&](int n, const Key*, std::string* why) {
+        if (sheet.Present(gw, "Prefix" + std::to_string(n), kPrefixValueSize)) return true;
+        *why = "has no Prefix" + std::to_string(n) + " in [Gateway]";
+        return false;
+    };
+    for (const Key* map : sheet.ReadList(&r, "MapPrefix", kValueSize, rules)) {
+        CheckTemplate(sheet, *map, sheet.Value(map, kValueSize), before.customVars);
+    }
+}
+
+void CheckRequest(Sheet& sheet, const Section& r, const Section* gw, Gathered& gathered) {
+    const Key* url = sheet.FindKey(&r, "URL");
+    const std::string address = sheet.Value(url, kValueSize);
+    const std::string lower = Lower(address);
+    if (lower.rfind("http://", 0) != 0 && lower.rfind("https://", 0) != 0 && address[0] != '$') {
+        sheet.Error(url->line,
+                    "URL \"" + address + "\" is not http://, https:// or a $variable: the run fails with " +
+                        Result(script::result::kBadUrl),
+                    "begin the URL with http:// or https://");
+    }
+    CheckTemplate(sheet, *url, address, gathered.customVars);
+    if (const Key* delay = sheet.Present(&r, "Delay", kValueSize)) {
+        const std::string value = sheet.Value(delay, kValueSize);
+        if (!IsNumber(value)) {
+            sheet.Warn(delay->line,
+                       "Delay \"" + value + "\" reads as " + std::to_string(text::ParseDecimal(value.c_str())) + " ms",
+                       "write the pause in milliseconds, for example Delay=1500");
+        }
+    }
+    if (const Key* referer = sheet.Present(&r, "Referer", kValueSize)) {
+        CheckTemplate(sheet, *referer, sheet.Value(referer, kValueSize), gathered.customVars);
+    }
+    for (const char* plain : {"Host", "UserAgent", "UseSelectData"}) sheet.Value(sheet.FindKey(&r, plain), kValueSize);
+    CheckType(sheet, r, gathered);
+    CheckMapPrefixes(sheet, r, gw, gathered);
+
+    // Both lists go on from what earlier requests gathered.
+    Sheet::ListRules vars;
+    vars.first = static_cast<int>(gathered.customVars) + 1;
+    vars.beforeFirst = "is read only when earlier requests extract fewer values: numbering runs on across requests";
+    gathered.customVars += sheet.ReadList(&r, "CustomVar", kValueSize, vars).size();
+    Sheet::ListRules keys;
+    keys.first = static_cast<int>(gathered.keys) + 1;
+    keys.beforeFirst = "may never be read: Key numbering runs on across requests";
+    gathered.keys += sheet.ReadList(&r, "Key", kValueSize, keys).size();
+}
+
+void CheckScript(Sheet& sheet, const Section* gw) {
+    std::vector<const Section*> requests =
+        sheet.ReadSectionList("Request", "the script ends", "is never run", [&](const Section* s, std::string* why) {
+            if (sheet.Present(s, "URL", kValueSize)) return true;
+            *why = "has no URL";
+            return false;
+        });
+    if (requests.empty()) {
+        const size_t first = profile::document::FindSection(sheet.Doc(), std::string("Request1"));
+        sheet.Error(first == profile::document::kNone ? 0 : sheet.Doc().sections[first].line,
+                    "no [Request1] with a URL: every run fails with " + Result(script::result::kNoRequest),
+                    "add [Request1] with URL=http://...");
+        return;
+    }
+    Gathered gathered;
+    for (const Section* r : requests) CheckRequest(sheet, *r, gw, gathered);
+    if (!sheet.Present(gw, "Success", kValueSize)) {
+        sheet.Warn(gw ? gw->line : 0, "no Success text: any run whose pages load counts as sent",
+                   "add Success=<text the provider's last page shows after sending>");
+    }
+}
+
+}  // namespace
+
+bool IsNumber(const std::string& s) {
+    size_t i = (!s.empty() && (s[0] == '+' || s[0] == '-')) ? 1 : 0;
+    return AllDigits(s.substr(i));
+}
+
+void CheckGatewayFile(Sheet& sheet) {
+    const Section* gw = sheet.FindSection("Gateway");
+    if (!gw) {
+        sheet.Error(0, "no [Gateway] section: every run fails at once with " + Result(script::result::kNoName) +
+                           " (no Name)",
+                    "add a [Gateway] section with Name=...");
+    } else {
+        CheckGatewaySection(sheet, gw);
+    }
+    CheckScript(sheet, gw);
+    sheet.ReportUnread("is not read by the plug-in", "check its name or delete it");
+}
+
+}  // namespace lint
