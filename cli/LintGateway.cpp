@@ -38,11 +38,11 @@ void CheckVersion(Sheet& sheet, const Section* gw) {
         sheet.Error(key->line,
                     "RequiresVersion \"" + value + "\" is malformed (four numbers separated by dots, at least 7 "
                     "characters): the catalogue ignores this gateway",
-                    "write four numbers separated by dots, for example RequiresVersion=" + VersionText(plugin::kVersion));
+                    std::string("write four numbers separated by dots, for example RequiresVersion=") + plugin::kVersionText);
     } else if (version > plugin::kVersion) {
         sheet.Error(key->line,
-                    "RequiresVersion " + VersionText(version) + " is newer than this plug-in (" +
-                        VersionText(plugin::kVersion) + "): the catalogue ignores this gateway",
+                    "RequiresVersion " + VersionText(version) + " is newer than this plug-in (" + plugin::kVersionText +
+                        "): the catalogue ignores this gateway",
                     "lower RequiresVersion or update the plug-in");
     }
 }

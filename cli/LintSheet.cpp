@@ -34,7 +34,23 @@ std::string Lower(std::string s) {
 bool IsComment(const Key& key) { return !key.name.empty() && key.name[0] == ';'; }
 
 Sheet::Sheet(std::string file, Document document, std::vector<Finding>& out)
-    : file_(std::move(file)), doc_(std::move(document)), out_(out) {}
+    : file_(std::move(file)), doc_(std::move(document)), out_(out) {
+    for (size_t i = 0; i < doc_.sections.size(); ++i) sectionIndex_.emplace(Lower(doc_.sections[i].name), i);
+}
+
+const Sheet::Index& Sheet::KeyIndex(const Section& section) {
+    auto found = keyIndexes_.find(&section);
+    if (found != keyIndexes_.end()) return found->second;
+    Index& index = keyIndexes_[&section];
+    for (size_t i = 0; i < section.keys.size(); ++i) index.emplace(Lower(section.keys[i].name), i);
+    return index;
+}
+
+size_t Sheet::FirstKey(const Section& section, const std::string& name) {
+    const Index& index = KeyIndex(section);
+    auto found = index.find(Lower(name));
+    return found == index.end() ? doc::kNone : found->second;
+}
 
 void Sheet::Error(int line, std::string message, std::string fix) {
     out_.push_back({file_, line, Severity::Error, std::move(message), std::move(fix)});
@@ -45,15 +61,16 @@ void Sheet::Warn(int line, std::string message, std::string fix) {
 }
 
 const Section* Sheet::FindSection(const std::string& name) {
-    size_t i = doc::FindSection(doc_, name);
-    if (i == doc::kNone) return nullptr;
+    auto found = sectionIndex_.find(Lower(name));
+    if (found == sectionIndex_.end()) return nullptr;
+    const size_t i = found->second;
     read_.insert(&doc_.sections[i]);
     return &doc_.sections[i];
 }
 
 const Key* Sheet::FindKey(const Section* section, const std::string& name) {
     if (!section) return nullptr;
-    size_t i = doc::FindKey(*section, name);
+    size_t i = FirstKey(*section, name);
     if (i == doc::kNone) return nullptr;
     read_.insert(&section->keys[i]);
     return &section->keys[i];
@@ -138,7 +155,7 @@ void Sheet::ReportUnread(const std::string& unknownSection, const std::string& u
             ReportUnreadKeys(section);
             continue;
         }
-        const Section& first = doc_.sections[doc::FindSection(doc_, section.name)];
+        const Section& first = doc_.sections[sectionIndex_.at(Lower(section.name))];
         if (&first != &section && read_.count(&first)) {
             Error(section.line,
                   "section [" + section.name + "] appears again (first at line " + std::to_string(first.line) +
@@ -172,7 +189,7 @@ void Sheet::ReportUnreadKeys(const Section& section) {
     const auto lists = keyLists_.find(&section);
     for (const Key& key : section.keys) {
         if (read_.count(&key) || reported_.count(&key) || IsComment(key)) continue;
-        const Key& first = section.keys[doc::FindKey(section, key.name)];
+        const Key& first = section.keys[FirstKey(section, key.name)];
         if (&first != &key) {
             Warn(key.line,
                  "key " + key.name + " is repeated in [" + section.name + "]; only the first one (line " +

@@ -9,6 +9,7 @@
 #include <functional>
 #include <map>
 #include <set>
+#include <unordered_map>
 #include <string>
 #include <vector>
 
@@ -81,8 +82,15 @@ private:
     bool ReportNumbered(const Key& key, const std::map<std::string, ListEnd>& lists);
     void ReportUnreadKeys(const Section& section);
 
+    // The first of each name, as the reader finds it: letters' case folded.
+    using Index = std::unordered_map<std::string, size_t>;
+    const Index& KeyIndex(const Section& section);
+    size_t FirstKey(const Section& section, const std::string& name);
+
     std::string file_;
     Document doc_;
+    Index sectionIndex_;
+    std::unordered_map<const Section*, Index> keyIndexes_;
     std::vector<Finding>& out_;
     std::set<const void*> read_;
     std::set<const void*> reported_;

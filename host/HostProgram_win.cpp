@@ -7,10 +7,12 @@
 // saved back after Unload. Exit code 0 when every step went as the host
 // expects, 1 otherwise.
 #include <windows.h>
+#include <winver.h>
 
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "StandIn.h"
 
@@ -48,6 +50,27 @@ bool ShowInfo(const char* entry, const host::PluginInfo* info, int expectedSize)
         return false;
     }
     return info->shortName != nullptr;
+}
+
+// The DLL's version resource against the version its record reports: both
+// come from one header, so they must agree. A DLL without one is no error.
+void ShowVersionResource(HMODULE module, uint32_t recordVersion) {
+    char path[MAX_PATH] = "";
+    GetModuleFileNameA(module, path, sizeof path);
+    DWORD ignored = 0;
+    const DWORD size = GetFileVersionInfoSizeA(path, &ignored);
+    std::vector<char> data(size);
+    VS_FIXEDFILEINFO* fixed = nullptr;
+    UINT length = 0;
+    if (size == 0 || !GetFileVersionInfoA(path, 0, size, data.data()) ||
+        !VerQueryValueA(data.data(), "\\", reinterpret_cast<void**>(&fixed), &length) || length < sizeof *fixed) {
+        std::printf("version resource: none\n");
+        return;
+    }
+    const uint32_t v = (HIWORD(fixed->dwFileVersionMS) & 255) << 24 | (LOWORD(fixed->dwFileVersionMS) & 255) << 16 |
+                       (HIWORD(fixed->dwFileVersionLS) & 255) << 8 | (LOWORD(fixed->dwFileVersionLS) & 255);
+    std::printf("version resource: %s, %s\n", Version(v).c_str(),
+                v == recordVersion ? "the record's" : "not the record's");
 }
 
 bool IsZero(const host::Uuid& u) {
@@ -114,6 +137,7 @@ int main(int argc, char** argv) {
         ok = false;
     }
     if (infoEx) ok = ShowInfo("MirandaPluginInfoEx", infoEx(kHostVersion), 56) && ok;
+    if (infoEx && infoEx(kHostVersion)) ShowVersionResource(module, infoEx(kHostVersion)->version);
     if (info) ok = ShowInfo("MirandaPluginInfo", info(kHostVersion), 40) && ok;
     if (interfaces) {
         const host::Uuid* list = interfaces();

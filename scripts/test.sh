@@ -10,6 +10,29 @@ bash scripts/install-deps.sh || exit 1
 bash scripts/build.sh native asan win || exit 1
 
 export PARLET_WINEPREFIX="${PARLET_WINEPREFIX:-$root/build/wineprefix}"
+
+# What this run starts, it stops: the private Xvfb (never one that answered
+# already, which is someone else's) and the prefix's wine server, unless
+# that server was up before the run.
+PARLET_XVFB_PID=""
+wine_socket() {
+  [ -d "$PARLET_WINEPREFIX" ] || return 1
+  printf '/tmp/.wine-%s/server-%x-%x/socket' "$(id -u)" $(stat -c '%d %i' "$PARLET_WINEPREFIX")
+}
+wine_was_up=no
+socket="$(wine_socket)" && [ -S "$socket" ] && wine_was_up=yes
+stop_started() {
+  if [ "$wine_was_up" = no ]; then
+    WINEPREFIX="$PARLET_WINEPREFIX" wineserver -k >/dev/null 2>&1
+    WINEPREFIX="$PARLET_WINEPREFIX" wineserver -w >/dev/null 2>&1
+  fi
+  if [ -n "$PARLET_XVFB_PID" ]; then
+    kill "$PARLET_XVFB_PID" 2>/dev/null
+    echo "display: stopped the Xvfb this run started ($DISPLAY)"
+  fi
+}
+trap stop_started EXIT
+
 # The display is made ready here, before any test program, so the Wine
 # desktop never starts without one; tests/wine-run.sh checks again.
 . tests/ensure-display.sh
@@ -31,5 +54,4 @@ for t in native asan win; do
   printf '%-7s ' "$t:"
   grep -E "tests passed|tests failed" "build/$t/ctest.log" | tail -n 1
 done
-WINEPREFIX="$PARLET_WINEPREFIX" wineserver -k >/dev/null 2>&1 || true
 exit $status

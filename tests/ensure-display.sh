@@ -4,7 +4,8 @@
 # life of the wine server, so this waits until the server really answers.
 parlet_display_answers() { xdpyinfo -display "$1" >/dev/null 2>&1; }
 
-# Starts Xvfb on display number $1 unless one answers there already.
+# Starts Xvfb on display number $1 unless one answers there already; prints
+# "started PID" when it started one.
 parlet_start_xvfb() {
   local number=$1 log="${TMPDIR:-/tmp}/parlet-xvfb-$1.log"
   (
@@ -19,7 +20,7 @@ parlet_start_xvfb() {
     setsid Xvfb ":$number" -screen 0 1024x768x24 -nolisten tcp </dev/null >"$log" 2>&1 8>&- &
     local server=$!
     for _ in $(seq 300); do
-      parlet_display_answers ":$number" && exit 0
+      parlet_display_answers ":$number" && { echo "started $server"; exit 0; }
       kill -0 "$server" 2>/dev/null || exit 1   # it gave up
       sleep 0.1
     done
@@ -27,14 +28,17 @@ parlet_start_xvfb() {
   ) 8>"${TMPDIR:-/tmp}/parlet-xvfb-$number.lock"
 }
 
+# Sets PARLET_XVFB_PID to the Xvfb it started, if it started one: only the
+# caller that started a server stops it, never someone else's.
 parlet_ensure_display() {
   if [ -n "${DISPLAY:-}" ] && parlet_display_answers "$DISPLAY"; then
     return 0
   fi
-  local first="${PARLET_XVFB_DISPLAY:-87}" number
+  local first="${PARLET_XVFB_DISPLAY:-87}" number said
   for number in $(seq "$first" $((first + 4))); do
-    if parlet_start_xvfb "$number"; then
+    if said="$(parlet_start_xvfb "$number")"; then
       export DISPLAY=":$number"
+      case "$said" in started\ *) PARLET_XVFB_PID="${said#started }" ;; esac
       return 0
     fi
     echo "parlet: Xvfb did not answer on :$number; it said:" >&2

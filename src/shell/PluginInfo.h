@@ -2,10 +2,12 @@
 #pragma once
 
 #include "shell/HostRecords.h"
+#include "shell/Version.h"
 
 namespace plugin {
 
-constexpr uint32_t kVersion = 0x0000000D;   // 0.0.0.13, also what gateways are checked against
+constexpr uint32_t kVersion = PARLET_VERSION_NUMBER;   // also what gateways are checked against
+constexpr const char* kVersionText = PARLET_VERSION_TEXT;
 
 const host::PluginInfo* LegacyInfo();       // 40 bytes on the 32-bit target
 const host::PluginInfoEx* ExtendedInfo();   // 56 bytes
