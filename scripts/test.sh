@@ -15,12 +15,19 @@ export PARLET_WINEPREFIX="${PARLET_WINEPREFIX:-$root/build/wineprefix}"
 # already, which is someone else's) and the prefix's wine server, unless
 # that server was up before the run.
 PARLET_XVFB_PID=""
-wine_socket() {
+# A running server has a socket in its folder, named after the prefix's
+# device and inode, under /tmp/.wine-UID (upstream) or /tmp/wine-XXXXXX (Debian).
+wine_server_up() {
   [ -d "$PARLET_WINEPREFIX" ] || return 1
-  printf '/tmp/.wine-%s/server-%x-%x/socket' "$(id -u)" $(stat -c '%d %i' "$PARLET_WINEPREFIX")
+  local name socket
+  name="$(printf 'server-%x-%x' $(stat -c '%d %i' "$PARLET_WINEPREFIX"))"
+  for socket in "/tmp/.wine-$(id -u)/$name/socket" /tmp/wine-*/"$name"/socket; do
+    [ -S "$socket" ] && return 0
+  done
+  return 1
 }
 wine_was_up=no
-socket="$(wine_socket)" && [ -S "$socket" ] && wine_was_up=yes
+wine_server_up && wine_was_up=yes
 stop_started() {
   if [ "$wine_was_up" = no ]; then
     WINEPREFIX="$PARLET_WINEPREFIX" wineserver -k >/dev/null 2>&1
