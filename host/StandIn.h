@@ -53,6 +53,8 @@ bool LoadDatabase(const std::string& path);
 // "DB/Contact/FreeVariant", and releases of texts the host never handed out.
 int OutstandingVariants();
 int ForeignFrees();
+// Calls of "DB/Contact/GetSetting" since Reset().
+int SettingReads();
 
 // --- events -------------------------------------------------------------------
 // Calls the hooks of the event in hooking order, stopping after one that

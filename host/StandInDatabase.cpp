@@ -20,6 +20,7 @@ uintptr_t g_nextContact = 1;
 // Texts lent out by GetSetting; FreeVariant takes them back.
 std::set<char*> g_variants;
 int g_foreignFrees = 0;
+int g_settingReads = 0;
 
 // Callers hold g_dbMutex.
 bool Exists(uintptr_t id) { return id == 0 || g_db.contacts.count(id) != 0; }
@@ -70,6 +71,7 @@ Word GetSettingService(Word wParam, Word lParam) {
     if (!request || !request->module || !request->setting || !request->value) return 1;
     host::DbVariant& out = *request->value;
     std::lock_guard<std::mutex> lock(g_dbMutex);
+    ++g_settingReads;
     auto it = g_db.settings.find(detail::SettingKeyView{static_cast<uintptr_t>(wParam), request->module, request->setting});
     if (it == g_db.settings.end()) {
         out.type = host::kDbDeleted;
@@ -170,6 +172,7 @@ void ResetDatabase() {
         // Texts still lent out are the plug-in's leak; keep them valid.
         g_variants.clear();
         g_foreignFrees = 0;
+        g_settingReads = 0;
     }
     AddService("DB/Contact/GetSetting", GetSettingService);
     AddService("DB/Contact/FreeVariant", FreeVariantService);
@@ -255,6 +258,11 @@ int OutstandingVariants() {
 int ForeignFrees() {
     std::lock_guard<std::mutex> lock(g_dbMutex);
     return g_foreignFrees;
+}
+
+int SettingReads() {
+    std::lock_guard<std::mutex> lock(g_dbMutex);
+    return g_settingReads;
 }
 
 }  // namespace standin

@@ -29,9 +29,7 @@ std::optional<std::string> GatewayValue(const std::string& path, const char* key
 }
 
 void Reply(host::Contact contact, const std::optional<std::string>& text) {
-    if (!contact || !text) return;
-    host::CcsData ccs{contact, "/SendMsg", 0, reinterpret_cast<host::Word>(text->c_str())};
-    host::CallService("Proto/CallContactService", 0, reinterpret_cast<host::Word>(&ccs));
+    if (contact && text) host::SendInstantMessage(contact, text->c_str());
 }
 
 // One prepared attempt: the text as it goes out, and for a split part what

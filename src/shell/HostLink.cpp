@@ -66,4 +66,15 @@ int DeleteContact(Contact contact) {
     return CallService("DB/Contact/Delete", reinterpret_cast<Word>(contact), 0);
 }
 
+std::string ContactDisplayName(Contact contact) {
+    Word result = CallService("CList/GetContactDisplayName", reinterpret_cast<Word>(contact), 0);
+    if (result == kServiceNotFound || result == 0) return "";
+    return reinterpret_cast<const char*>(result);
+}
+
+void SendInstantMessage(Contact contact, const char* text) {
+    CcsData ccs{contact, "/SendMsg", 0, reinterpret_cast<Word>(text)};
+    CallService("Proto/CallContactService", 0, reinterpret_cast<Word>(&ccs));
+}
+
 }  // namespace host

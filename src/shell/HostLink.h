@@ -29,5 +29,9 @@ Contact FindFirstContact();
 Contact FindNextContact(Contact previous);
 Contact AddContact();
 int DeleteContact(Contact contact);
+// The name the contact list shows for the contact ("" when none).
+std::string ContactDisplayName(Contact contact);
+// Sends the contact an instant message ("Proto/CallContactService", "/SendMsg").
+void SendInstantMessage(Contact contact, const char* text);
 
 }  // namespace host

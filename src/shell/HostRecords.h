@@ -137,6 +137,9 @@ struct ProtoRecvEvent {
     Word lParam;
 };
 
+// The global status values the plug-in tells apart.
+constexpr Word kStatusNotAvailable = 40075;   // N/A
+
 // --- menus and options ------------------------------------------------------
 
 constexpr uint32_t kMenuFlagHidden = 0x00000004;

@@ -32,6 +32,16 @@ std::optional<uint32_t> ReadNumber(const char* module, const char* name, host::C
     return number;
 }
 
+// False when the setting is absent; `text` stays empty when it is stored as
+// something other than text.
+bool FetchText(const char* module, const char* name, host::Contact contact, std::optional<std::string>* text) {
+    host::DbVariant value;
+    if (!Fetch(module, name, contact, value)) return false;
+    if (value.type == host::kDbText && value.pszVal) *text = std::string(value.pszVal);
+    Release(value);
+    return true;
+}
+
 bool Write(const char* module, const char* name, host::Contact contact, const host::DbVariant& value) {
     host::DbWriteSetting request{module, name, value};
     return host::CallService("DB/Contact/WriteSetting", reinterpret_cast<host::Word>(contact),
@@ -57,11 +67,8 @@ std::optional<uint32_t> ReadDword(const char* name, host::Contact contact, const
 }
 
 std::optional<std::string> ReadText(const char* name, host::Contact contact, const char* module) {
-    host::DbVariant value;
-    if (!Fetch(module, name, contact, value)) return std::nullopt;
     std::optional<std::string> text;
-    if (value.type == host::kDbText && value.pszVal) text = std::string(value.pszVal);
-    Release(value);
+    FetchText(module, name, contact, &text);
     return text;
 }
 
@@ -111,7 +118,11 @@ uint32_t OnTooLong() { return ReadDword("OnTooLong").value_or(kCutLongMessages);
 uint16_t SplitNumber() { return ReadWord("SplitNumber").value_or(2); }
 bool NumberMsgs() { return ReadByte("NumberMsgs").value_or(0) != 0; }
 bool ActivateOnNA() { return ReadByte("ActivateOnNA").value_or(0) != 0; }
-std::string Trigger() { return ReadText("Trigger").value_or("[SMS]"); }
+std::optional<std::string> Trigger() {
+    std::optional<std::string> text;
+    if (!FetchText(kModule, "Trigger", nullptr, &text)) return std::string("[SMS]");
+    return text;
+}
 uint16_t UserMsgInterval() { return ReadWord("UserMsgInterval").value_or(5); }
 bool Active() { return ReadByte("Active").value_or(0) != 0; }
 bool DoLog() { return ReadByte("DoLog").value_or(0) != 0; }

@@ -40,7 +40,8 @@ uint32_t OnTooLong();                        // 1004: cut
 uint16_t SplitNumber();                      // 2
 bool NumberMsgs();                           // off
 bool ActivateOnNA();                         // off
-std::string Trigger();                       // "[SMS]"
+// "[SMS]" while absent; none when stored as something other than text.
+std::optional<std::string> Trigger();
 uint16_t UserMsgInterval();                  // 5 minutes
 bool Active();                               // off
 bool DoLog();                                // off

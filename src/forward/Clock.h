@@ -1,0 +1,18 @@
+// The relay's clock: seconds since 1 January 1970 UTC, as the 32-bit value
+// that "LastSendTime" keeps. Tests put a clock of their own in its place.
+#pragma once
+
+#include <cstdint>
+
+namespace forward {
+
+using ClockSource = uint32_t (*)();
+
+uint32_t Now();
+// Null gives the system's clock back.
+void SetClock(ClockSource source);
+
+// The system's clock (one file per platform).
+uint32_t SystemNow();
+
+}  // namespace forward
