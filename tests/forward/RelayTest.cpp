@@ -2,6 +2,7 @@
 // test's own and a send dialog that only records what it was asked.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -77,7 +78,7 @@ protected:
     testutil::LogCapture log;
 };
 
-TEST_F(RelayTest, TriggeredMessageGoesToTheOwnersNumberAndOnThroughTheChain) {
+TEST_F(RelayTest, ForwardsThenAnswersFloodsUntilTheIntervalHasPassed) {
     Deliver("[SMS] call me");
     ASSERT_EQ(g_opened.size(), 1u);
     EXPECT_EQ(g_opened[0].prefix, "43650");
@@ -85,96 +86,83 @@ TEST_F(RelayTest, TriggeredMessageGoesToTheOwnersNumberAndOnThroughTheChain) {
     EXPECT_EQ(g_opened[0].message, "(ICQ)Bob: call me");
     EXPECT_EQ(g_opened[0].replyContact, bob);
     EXPECT_TRUE(log.Has("User Bob wants to send a message: (ICQ)Bob: call me\n"));
-    EXPECT_EQ(LastSendTime(), kStart + kDialogSeconds);   // taken after the dialog closed
-    EXPECT_TRUE(AnswersToBob().empty());                   // answering is the send job's
-}
+    const uint32_t ended = kStart + kDialogSeconds;   // taken after the dialog closed
+    EXPECT_EQ(LastSendTime(), ended);
+    EXPECT_TRUE(AnswersToBob().empty());               // answering a forward is the send job's
 
-TEST_F(RelayTest, FloodAnswersCountFromTheEndOfTheLastForward) {
-    Deliver("[SMS] first");
-    const uint32_t ended = g_now;
     struct Step {
         uint32_t after;
-        bool forwarded;
-        const char* minutes;
-    } steps[] = {{30, false, "4"}, {250, false, "0"}, {299, false, "0"}, {300, true, nullptr}};
+        const char* minutes;   // null: forwarded
+    } steps[] = {{30, "4"}, {250, "0"}, {299, "0"}, {300, nullptr}};
     for (const Step& s : steps) {
         g_now = ended + s.after;
         size_t opened = g_opened.size(), answers = AnswersToBob().size();
         Deliver("[SMS] again");
-        EXPECT_EQ(g_opened.size(), opened + (s.forwarded ? 1 : 0)) << s.after;
-        if (s.forwarded) {
-            EXPECT_EQ(LastSendTime(), ended + s.after + kDialogSeconds);
-            continue;
-        }
+        EXPECT_EQ(g_opened.size(), opened + (s.minutes ? 0 : 1)) << s.after;
+        if (!s.minutes) break;
         EXPECT_EQ(LastSendTime(), ended);   // a refusal does not move the interval
         ASSERT_EQ(AnswersToBob().size(), answers + 1) << s.after;
         const std::string answer = AnswersToBob().back();
         EXPECT_NE(answer.find(std::string("Please wait ") + s.minutes + " minutes,"), std::string::npos) << answer;
         EXPECT_TRUE(log.Has("User tried to flood the gateway. I said to him: " + answer + "\n"));
     }
+    EXPECT_EQ(LastSendTime(), ended + 300 + kDialogSeconds);
 }
 
-TEST_F(RelayTest, FloodCheckEdges) {
+TEST_F(RelayTest, WhetherAMessageIsForwarded) {
     struct Case {
         const char* name;
-        std::optional<uint16_t> interval;
-        std::optional<std::string> floodMsg;
-        int64_t lastOffset;   // LastSendTime relative to now
-        bool forwarded;
-        std::vector<std::string> answers;
-    } cases[] = {
-        {"interval 0 never refuses", 0, "wait %d", -1, true, {}},
-        {"clock set back", 5, "wait %d", +100, true, {}},
-        {"no FloodMsg: refused without an answer", 5, std::nullopt, -10, false, {}},
-        {"hostile FloodMsg", 5, "%s%n%d%d%5.2f%", -60, false, {"%s%n4%d%5.2f%"}},
-        {"interval in minutes", 2, "wait %d", -61, false, {"wait 0"}},
-        {"LastSendTime 0 is never", 5, "wait %d", -static_cast<int64_t>(kStart), true, {}},
-    };
-    for (const Case& c : cases) {
-        SetUp();
-        if (c.interval) standin::SetWord(nullptr, settings::kModule, "UserMsgInterval", *c.interval);
-        if (c.floodMsg) standin::SetText(nullptr, settings::kModule, "FloodMsg", *c.floodMsg);
-        else standin::DeleteSetting(nullptr, settings::kModule, "FloodMsg");
-        standin::SetDword(bob, settings::kModule, "LastSendTime", static_cast<uint32_t>(kStart + c.lastOffset));
-        Deliver("[SMS] hi");
-        EXPECT_EQ(g_opened.size(), c.forwarded ? 1u : 0u) << c.name;
-        EXPECT_EQ(AnswersToBob(), c.answers) << c.name;
-    }
-}
-
-TEST_F(RelayTest, TriggerAndOwnerNumberDecideWhetherToForward) {
-    struct Case {
-        const char* name;
-        std::optional<std::string> trigger;   // none: absent
-        bool triggerIsByte;
-        std::optional<std::string> sender;
+        std::function<void(host::Contact)> settings;
         const char* message;
-        const char* forwarded;   // null: not forwarded
-        const char* prefix;
-    } cases[] = {
-        {"default trigger", std::nullopt, false, "43650 1234567", "[SMS] call me", "(ICQ)Bob: call me", "43650"},
-        {"case matters", "[SMS]", false, "43650 1234567", "[sms] call me", nullptr, nullptr},
-        {"empty trigger takes everything", "", false, "43650 1234567", "hello", "(ICQ)Bob:hello", "43650"},
-        {"message shorter than the trigger", "[SMS]", false, "43650 1234567", "[SM", nullptr, nullptr},
-        {"trigger not a text", std::nullopt, true, "43650 1234567", "[SMS] x", nullptr, nullptr},
-        {"no SenderNumber", "[SMS]", false, std::nullopt, "[SMS] x", nullptr, nullptr},
-        {"SenderNumber without a blank", "[SMS]", false, "436501234567", "[SMS] x", nullptr, nullptr},
-        {"split at the first blank", "#", false, "43 650 123", "#x", "(ICQ)Bob:x", "43"},
+        const char* forwarded;   // the SMS text; null: not forwarded
+        std::vector<std::string> answers;
+    };
+    auto text = [](const char* name, const char* value) {
+        return [=](host::Contact) { standin::SetText(nullptr, settings::kModule, name, value); };
+    };
+    auto last = [](int64_t offset, uint16_t interval) {   // LastSendTime relative to now
+        return [=](host::Contact c) {
+            standin::SetDword(c, settings::kModule, "LastSendTime", static_cast<uint32_t>(kStart + offset));
+            standin::SetWord(nullptr, settings::kModule, "UserMsgInterval", interval);
+        };
+    };
+    const Case cases[] = {
+        {"case of the trigger matters", text("Trigger", "[SMS]"), "[sms] call me", nullptr, {}},
+        {"empty trigger takes everything", text("Trigger", ""), "hello", "(ICQ)Bob:hello", {}},
+        {"message shorter than the trigger", text("Trigger", "[SMS]"), "[SM", nullptr, {}},
+        {"trigger not a text", [](host::Contact) { standin::SetByte(nullptr, settings::kModule, "Trigger", 1); },
+         "[SMS] x", nullptr, {}},
+        {"no SenderNumber", [](host::Contact) { standin::DeleteSetting(nullptr, settings::kModule, "SenderNumber"); },
+         "[SMS] x", nullptr, {}},
+        {"SenderNumber without a blank", text("SenderNumber", "436501234567"), "[SMS] x", nullptr, {}},
+        {"interval 0 never refuses", last(-1, 0), "[SMS] x", "(ICQ)Bob: x", {}},
+        {"clock set back", last(+100, 5), "[SMS] x", "(ICQ)Bob: x", {}},
+        {"LastSendTime 0 is never", last(-static_cast<int64_t>(kStart), 5), "[SMS] x", "(ICQ)Bob: x", {}},
+        {"interval in minutes", last(-61, 2), "[SMS] x", nullptr, {"Sorry, you are not allowed to flood me with SMS-messages. "
+                                                                   "Please wait 0 minutes, before you can send the next message."}},
+        {"no FloodMsg: refused without an answer",
+         [&](host::Contact c) { last(-10, 5)(c); standin::DeleteSetting(nullptr, settings::kModule, "FloodMsg"); },
+         "[SMS] x", nullptr, {}},
+        {"hostile FloodMsg", [&](host::Contact c) { last(-60, 5)(c); text("FloodMsg", "%s%n%d%d%5.2f%")(c); },
+         "[SMS] x", nullptr, {"%s%n4%d%5.2f%"}},
     };
     for (const Case& c : cases) {
         SetUp();
-        if (c.trigger) standin::SetText(nullptr, settings::kModule, "Trigger", *c.trigger);
-        if (c.triggerIsByte) standin::SetByte(nullptr, settings::kModule, "Trigger", 1);
-        if (c.sender) standin::SetText(nullptr, settings::kModule, "SenderNumber", *c.sender);
-        else standin::DeleteSetting(nullptr, settings::kModule, "SenderNumber");
+        c.settings(bob);
+        const uint32_t lastBefore = LastSendTime();
         Deliver(c.message);
         ASSERT_EQ(g_opened.size(), c.forwarded ? 1u : 0u) << c.name;
-        EXPECT_EQ(LastSendTime(), c.forwarded ? kStart + kDialogSeconds : 0u) << c.name;
-        if (!c.forwarded) continue;
-        EXPECT_EQ(g_opened[0].message, c.forwarded) << c.name;
-        EXPECT_EQ(g_opened[0].prefix, c.prefix) << c.name;
+        EXPECT_EQ(AnswersToBob(), c.answers) << c.name;
+        EXPECT_EQ(LastSendTime(), c.forwarded ? kStart + kDialogSeconds : lastBefore) << c.name;
+        if (c.forwarded) {
+            EXPECT_EQ(g_opened[0].message, c.forwarded) << c.name;
+        }
     }
-    EXPECT_EQ(g_opened.back().number, "650 123");
+    SetUp();
+    standin::SetText(nullptr, settings::kModule, "SenderNumber", "43 650 123");   // split at the first blank
+    Deliver("[SMS]x");
+    ASSERT_EQ(g_opened.size(), 1u);
+    EXPECT_EQ(g_opened[0].prefix + "|" + g_opened[0].number, "43|650 123");
 }
 
 TEST_F(RelayTest, ForwardingOffReadsNoSetting) {
@@ -194,10 +182,8 @@ TEST_F(RelayTest, StatusChangesSwitchForwardingOnlyWithActivateOnNA) {
     } cases[] = {
         {std::nullopt, false, host::kStatusNotAvailable, false},
         {std::nullopt, true, 40072, true},
-        {0, false, host::kStatusNotAvailable, false},
         {1, false, host::kStatusNotAvailable, true},
         {1, true, 40072, false},   // Away: off, though the options page had it on
-        {1, true, 40071, false},   // Online
     };
     for (const Case& c : cases) {
         SetUp();
