@@ -34,13 +34,22 @@ TEST(FloodMessage, UserTextIsNeverTakenForMoreArguments) {
         {"no conversion", 4, "no conversion"},
         {"%d", -7, "-7"},
         {"%u", -1, "4294967295"},
+        {"%+u", 4, "4"},                 // sign flags mean nothing unsigned
+        {"% x", 255, "ff"},
+        {"%#.0o", 0, "0"},
         {"%d", -2147483647 - 1, "-2147483648"},
     };
     for (const Case& c : cases) EXPECT_EQ(ExpandFloodMessage(c.format, c.minutes), c.expected) << c.format;
 }
 
-// Every integer conversion formats exactly as printf does with one int.
+// Every integer conversion formats exactly as C's printf does with one int.
+// The expansion is the same code in both builds; the Windows run-time's
+// printf strays from C on flags that mean nothing to a conversion (' ' on
+// %u, '#' on %.0o), so only the C library of the native build is the oracle.
 TEST(FloodMessage, IntegerConversionsMatchPrintf) {
+#ifdef _WIN32
+    GTEST_SKIP() << "the native build compares with C's printf";
+#endif
     const char* flagSets[] = {"", "-", "+", " ", "#", "0", "-0", "+0", " #", "#0", "+ "};
     const char* widths[] = {"", "1", "6"};
     const char* precisions[] = {"", ".", ".0", ".3"};
