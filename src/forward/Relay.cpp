@@ -6,6 +6,7 @@
 
 #include "forward/Clock.h"
 #include "forward/FloodMessage.h"
+#include "shell/Forwarding.h"
 #include "shell/HostLink.h"
 #include "shell/Log.h"
 #include "shell/Settings.h"
@@ -13,7 +14,6 @@
 namespace forward {
 namespace {
 
-std::atomic<int> g_active{0};
 std::atomic<SendDialogOpener> g_opener{nullptr};
 
 constexpr uint32_t kSecondsPerMinute = 60;
@@ -64,14 +64,14 @@ void Forward(host::Contact contact, const OwnerNumber& owner, const char* rest) 
 }
 
 void Relay(host::Word lParam) {
-    if (!g_active.load()) return;   // nothing is read while forwarding is off
+    if (!plugin::ForwardingActive()) return;   // nothing is read while forwarding is off
     const auto* ccs = reinterpret_cast<const host::CcsData*>(lParam);
     const auto* event = ccs ? reinterpret_cast<const host::ProtoRecvEvent*>(ccs->lParam) : nullptr;
     if (!event || !event->message) return;
 
     std::optional<OwnerNumber> owner = ReadOwnerNumber();
     if (!owner) return;
-    std::optional<std::string> trigger = settings::Trigger();
+    std::optional<std::string> trigger = settings::ForwardTrigger();
     if (!trigger) return;
     const char* message = event->message;
     if (std::strncmp(message, trigger->c_str(), trigger->size()) != 0) return;
@@ -84,9 +84,6 @@ void Relay(host::Word lParam) {
 
 void SetSendDialogOpener(SendDialogOpener opener) { g_opener.store(opener); }
 
-bool ForwardingActive() { return g_active.load() != 0; }
-void SetForwardingActive(bool on) { g_active.store(on ? 1 : 0); }
-
 host::Word ReceiveMessage(host::Word wParam, host::Word lParam) {
     try {
         Relay(lParam);
@@ -98,7 +95,7 @@ host::Word ReceiveMessage(host::Word wParam, host::Word lParam) {
 
 host::Word OnStatusModeChange(host::Word newStatus, host::Word) {
     try {
-        if (settings::ActivateOnNA()) SetForwardingActive(newStatus == host::kStatusNotAvailable);
+        if (settings::ActivateOnNA()) plugin::SetForwardingActive(newStatus == host::kStatusNotAvailable ? 1 : 0);
     } catch (...) {
     }
     return 0;

@@ -23,11 +23,6 @@ struct ForwardRequest {
 using SendDialogOpener = void (*)(const ForwardRequest& request);
 void SetSendDialogOpener(SendDialogOpener opener);
 
-// Whether incoming messages are forwarded at all (kept in "Active" between
-// runs; the options page and the status hook switch it).
-bool ForwardingActive();
-void SetForwardingActive(bool on);
-
 // "Parlet/RecvMessage": wParam and lParam as the receive chain passes them
 // (lParam: the chain record). Whatever it decides, the message goes on
 // through "Proto/ChainRecv" with the same two arguments, whose result it
@@ -35,7 +30,8 @@ void SetForwardingActive(bool on);
 host::Word ReceiveMessage(host::Word wParam, host::Word lParam);
 
 // "CList/StatusModeChange": with "ActivateOnNA" set, N/A switches
-// forwarding on and every other status switches it off. Gives 0.
+// forwarding (plugin::ForwardingActive) on and every other status off.
+// Gives 0.
 host::Word OnStatusModeChange(host::Word newStatus, host::Word lParam);
 
 }  // namespace forward

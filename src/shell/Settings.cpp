@@ -118,9 +118,11 @@ uint32_t OnTooLong() { return ReadDword("OnTooLong").value_or(kCutLongMessages);
 uint16_t SplitNumber() { return ReadWord("SplitNumber").value_or(2); }
 bool NumberMsgs() { return ReadByte("NumberMsgs").value_or(0) != 0; }
 bool ActivateOnNA() { return ReadByte("ActivateOnNA").value_or(0) != 0; }
-std::optional<std::string> Trigger() {
+constexpr const char* kDefaultTrigger = "[SMS]";
+std::string Trigger() { return ReadText("Trigger").value_or(kDefaultTrigger); }
+std::optional<std::string> ForwardTrigger() {
     std::optional<std::string> text;
-    if (!FetchText(kModule, "Trigger", nullptr, &text)) return std::string("[SMS]");
+    if (!FetchText(kModule, "Trigger", nullptr, &text)) return std::string(kDefaultTrigger);
     return text;
 }
 uint16_t UserMsgInterval() { return ReadWord("UserMsgInterval").value_or(5); }

@@ -40,8 +40,10 @@ uint32_t OnTooLong();                        // 1004: cut
 uint16_t SplitNumber();                      // 2
 bool NumberMsgs();                           // off
 bool ActivateOnNA();                         // off
-// "[SMS]" while absent; none when stored as something other than text.
-std::optional<std::string> Trigger();
+std::string Trigger();                       // "[SMS]", also for a value that is no text
+// As the relay reads it: "[SMS]" while absent, none when stored as
+// something other than text (then nothing is forwarded).
+std::optional<std::string> ForwardTrigger();
 uint16_t UserMsgInterval();                  // 5 minutes
 bool Active();                               // off
 bool DoLog();                                // off

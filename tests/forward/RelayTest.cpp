@@ -11,6 +11,7 @@
 #include "StandIn.h"
 #include "forward/Clock.h"
 #include "forward/Relay.h"
+#include "shell/Forwarding.h"
 #include "shell/HostLink.h"
 #include "shell/Settings.h"
 
@@ -38,7 +39,7 @@ protected:
         g_opened.clear();
         forward::SetClock(&FakeNow);
         forward::SetSendDialogOpener(&RecordingDialog);
-        forward::SetForwardingActive(true);
+        plugin::SetForwardingActive(true);
         host::CreateService("Parlet/RecvMessage", forward::ReceiveMessage);
         host::ProtocolDescriptor filter{12, "Parlet", host::kProtoTypeFilter};
         host::CallService("Proto/RegisterModule", 0, reinterpret_cast<host::Word>(&filter));
@@ -51,7 +52,7 @@ protected:
     void TearDown() override {
         forward::SetClock(nullptr);
         forward::SetSendDialogOpener(nullptr);
-        forward::SetForwardingActive(false);
+        plugin::SetForwardingActive(false);
         EXPECT_EQ(standin::OutstandingVariants(), 0);   // every text read was released
     }
 
@@ -166,7 +167,7 @@ TEST_F(RelayTest, WhetherAMessageIsForwarded) {
 }
 
 TEST_F(RelayTest, ForwardingOffReadsNoSetting) {
-    forward::SetForwardingActive(false);
+    plugin::SetForwardingActive(false);
     const int reads = standin::SettingReads();
     Deliver("[SMS] call me");
     EXPECT_EQ(standin::SettingReads(), reads);
@@ -188,9 +189,9 @@ TEST_F(RelayTest, StatusChangesSwitchForwardingOnlyWithActivateOnNA) {
     for (const Case& c : cases) {
         SetUp();
         if (c.activateOnNA) standin::SetByte(nullptr, settings::kModule, "ActivateOnNA", *c.activateOnNA);
-        forward::SetForwardingActive(c.before);
+        plugin::SetForwardingActive(c.before);
         EXPECT_EQ(forward::OnStatusModeChange(c.status, 0), 0);
-        EXPECT_EQ(forward::ForwardingActive(), c.after) << c.status;
+        EXPECT_EQ(plugin::ForwardingActive() != 0, c.after) << c.status;
     }
 }
 
