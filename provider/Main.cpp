@@ -18,11 +18,23 @@ std::atomic<bool> g_stop{false};
 
 void OnSignal(int) { g_stop = true; }
 
+constexpr const char* kUsage =
+    "usage: parlet-provider [--port N] [--port-file F] [--outbox F] [--address A]\n"
+    "                       [--tls-cert F --tls-key F] [--quiet]\n"
+    "The test provider of parlet (see docs/test-provider.md). --port 0, the default,\n"
+    "takes a free port; a port that is in use is refused (exit 1).\n";
+
 int Usage() {
-    std::fprintf(stderr,
-                 "usage: parlet-provider [--port N] [--port-file F] [--outbox F] [--address A]\n"
-                 "                       [--tls-cert F --tls-key F] [--quiet]\n");
+    std::fputs(kUsage, stderr);
     return 2;
+}
+
+// A port number, 0 to 65535, and nothing else; -1 otherwise.
+int ParsePort(const char* text) {
+    char* end = nullptr;
+    long value = std::strtol(text, &end, 10);
+    if (end == text || *end != '\0' || value < 0 || value > 65535) return -1;
+    return static_cast<int>(value);
 }
 
 }  // namespace
@@ -34,10 +46,13 @@ int main(int argc, char** argv) {
     for (int i = 1; i < argc; ++i) {
         std::string arg = argv[i];
         bool hasValue = i + 1 < argc;
-        if (arg == "--quiet") {
+        if (arg == "--help" || arg == "-h") {
+            std::fputs(kUsage, stdout);
+            return 0;
+        } else if (arg == "--quiet") {
             options.quiet = true;
         } else if (arg == "--port" && hasValue) {
-            options.port = std::atoi(argv[++i]);
+            options.port = ParsePort(argv[++i]);
         } else if (arg == "--port-file" && hasValue) {
             portFile = argv[++i];
         } else if (arg == "--outbox" && hasValue) {

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <fstream>
@@ -371,10 +372,22 @@ Server* Start(const Options& options, std::string* error) {
     // One request per connection: a reply whose length is a lie must end
     // with the connection, not with a keep-alive wait.
     s->http->set_keep_alive_max_count(1);
+    // The library's default shares the port (SO_REUSEPORT): a second server
+    // would start without complaint and the kernel would split the
+    // connections between the two. Only a closing socket's port is reused.
+    s->http->set_socket_options([](socket_t sock) {
+        int yes = 1;
+        setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, reinterpret_cast<void*>(&yes), sizeof yes);
+    });
+    errno = 0;
     s->port = options.port == 0 ? s->http->bind_to_any_port(options.address.c_str())
                                 : (s->http->bind_to_port(options.address.c_str(), options.port) ? options.port : -1);
     if (s->port <= 0) {
-        if (error) *error = "cannot listen on " + options.address;
+        if (error) {
+            *error = "cannot listen on " + options.address;
+            if (options.port != 0) *error += " port " + std::to_string(options.port);
+            if (errno == EADDRINUSE) *error += ": the port is already in use";
+        }
         return nullptr;
     }
     httplib::Server* http = s->http.get();

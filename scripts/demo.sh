@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # The main job, against the bundled demo provider: starts the test provider
-# on loopback and sends one message through the example gateway files in
+# on a free loopback port and sends one message through the example gateway files in
 # gateways/demo. The first gateway fails (wrong password); the second logs in
 # through a web form and succeeds. Prints the outcome, the log and the
 # provider's outbox.
@@ -19,14 +19,29 @@ cleanup() {
 }
 trap cleanup EXIT
 
-# A copy, so that the run never changes the files in the repository.
-cp -r gateways/demo "$work/gateways"
-build/native/provider/parlet-provider --port 18642 --outbox "$work/outbox.jsonl" --quiet &
+# The provider takes a free port of its own choosing, so that nothing else
+# listening on loopback (a leftover provider, say) can ever answer the demo.
+build/native/provider/parlet-provider --port 0 --port-file "$work/port" --outbox "$work/outbox.jsonl" --quiet &
 provider_pid=$!
-for _ in $(seq 50); do
-  curl -s -o /dev/null "http://127.0.0.1:18642/outbox" && break
-  sleep 0.1
+for _ in $(seq 100); do
+  [ -s "$work/port" ] && break
+  kill -0 "$provider_pid" 2>/dev/null || break
+  sleep 0.05
 done
+port="$(cat "$work/port" 2>/dev/null)"
+if [ -z "$port" ]; then
+  echo "demo: the demo provider did not start" >&2
+  exit 1
+fi
+
+# A copy that names the provider's port, so that the run never changes the
+# files in the repository.
+mkdir -p "$work/gateways"
+for f in gateways/demo/*; do
+  sed "s/127\.0\.0\.1:18642/127.0.0.1:$port/g" "$f" >"$work/gateways/$(basename "$f")"
+done
+echo "(the demo provider listens on 127.0.0.1:$port)"
+echo
 
 echo "== parlet gateways"
 build/native/cli/parlet gateways "$work/gateways"

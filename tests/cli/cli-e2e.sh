@@ -40,6 +40,18 @@ for f in "$demo"/*; do
   sed "s/127\.0\.0\.1:18642/127.0.0.1:$port/g" "$f" >"$work/gateways/$(basename "$f")"
 done
 gw="$(path "$work/gateways")"
+
+# 0. The provider never shares a port: a second one on the same port is
+# refused, and the first keeps answering every request.
+"$provider" --port "$port" --quiet 2>"$work/err" &
+second_pid=$!
+for _ in $(seq 100); do kill -0 "$second_pid" 2>/dev/null || break; sleep 0.05; done
+if kill -0 "$second_pid" 2>/dev/null; then kill "$second_pid"; wait "$second_pid" 2>/dev/null; taken=0; else wait "$second_pid"; taken=$?; fi
+check "provider refuses a taken port" "$([ "$taken" -ne 0 ]; echo $?)"
+contains "$work/err" "port $port: the port is already in use"; check "provider says the port is in use" $?
+"$provider" --help >"$work/out" 2>&1
+check "provider --help exits 0" $?
+contains "$work/out" "usage: parlet-provider"; check "provider --help prints the usage" $?
 log="$(path "$work/sms log.txt")"
 
 # 1. The main job: the first gateway fails, the second logs in and sends.
