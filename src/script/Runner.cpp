@@ -41,6 +41,7 @@ struct Run {
     const char* callerPrefix = nullptr;
     bool prefixMapped = false;
     int result = result::kSent;
+    RunDetail* detail = nullptr;
 };
 
 enum class Next { kGoOn, kLeaveLoop, kEndRun };
@@ -348,6 +349,10 @@ Next RunRequest(Run& run, int j, ProgressTarget* progress, std::atomic<int>* abo
 
     const host::HttpReply* page = reply.get();
     const int checked = CheckPage(page, expandedUrl.c_str());
+    if (checked == result::kHttpError && run.detail) {
+        run.detail->status = page->status;
+        run.detail->statusText = page->statusText ? page->statusText : "";
+    }
     if (checked != 0) {
         run.result = checked;
         return Next::kLeaveLoop;
@@ -392,7 +397,8 @@ int CheckPage(const host::HttpReply* reply, const char* address) {
 }
 
 int RunGateway(const char* path, const char* user, const char* password, SmsMessage* message,
-               ProgressTarget* progress, std::atomic<int>* abortFlag) {
+               ProgressTarget* progress, std::atomic<int>* abortFlag, RunDetail* detail) {
+    if (detail) *detail = RunDetail{};
     if (!message || !message->number || !message->prefix || !message->text) {
         LogErrorLine(" - ERROR: Required Parameters were not specified in SMS-structure");
         return result::kMissingParameters;
@@ -405,6 +411,7 @@ int RunGateway(const char* path, const char* user, const char* password, SmsMess
     run.user = user;
     run.password = password;
     run.message = message;
+    run.detail = detail;
 
     WriteLog(" * Processing file %s...\n", path);
     const std::string name = Read(run, "Gateway", "Name");

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <atomic>
+#include <string>
 
 #include "shell/HostRecords.h"
 
@@ -21,7 +22,7 @@ struct SmsMessage {
     const char* sender;   // may be null
 };
 
-// Results of a run. Callers tell only kSent from the rest.
+// Results of a run. The send job tells only kSent from the rest.
 namespace result {
 constexpr int kSent = 0;
 constexpr int kNoName = -1;
@@ -44,11 +45,30 @@ constexpr int kNoSuccessText = 0xBAD;
 constexpr int kPrefixUnsupported = 0xF00;
 }  // namespace result
 
+// A result as people read it: a short name and the reason, one row per
+// result above (ResultNames.cpp holds the table).
+struct ResultText {
+    int code;
+    const char* name;     // "NoSuccessText"
+    const char* reason;   // "success text not found"
+};
+// The row of `code`; a code outside the table gets the name "Unknown".
+const ResultText& DescribeResult(int code);
+
+// What a run learnt beyond its result, so that a reason can name it.
+struct RunDetail {
+    int status = 0;            // the final reply's status, for result::kHttpError
+    std::string statusText;
+};
+// "name: reason", with the status in the reason of an HTTP error
+// ("HttpError: HTTP 403: Forbidden"). `detail` may be null.
+std::string ResultSummary(int code, const RunDetail* detail);
+
 // `user` and `password` may be null (they only feed "$User" and "$Pass");
-// so may `progress` and `abortFlag`. Every run keeps its own cookie jar and
-// lists, so runs on several threads do not disturb one another.
+// so may `progress`, `abortFlag` and `detail`. Every run keeps its own
+// cookie jar and lists, so runs on several threads do not disturb one another.
 int RunGateway(const char* path, const char* user, const char* password, SmsMessage* message,
-               ProgressTarget* progress, std::atomic<int>* abortFlag);
+               ProgressTarget* progress, std::atomic<int>* abortFlag, RunDetail* detail = nullptr);
 
 // Checks a final reply: 0, or result::kNoPage (no reply), kHttpError (status
 // outside 200..299) or kEmptyReply (no body), each logged. The reply stays

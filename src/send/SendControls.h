@@ -5,9 +5,18 @@
 
 #include <string>
 
-namespace script {
-class ProgressTarget;
-}
+#include "script/Runner.h"
+
+// One run of one gateway, as the job reports it when the run has ended.
+struct AttemptReport {
+    std::string file;          // the gateway's file name in the catalogue
+    std::string name;          // its [Gateway] Name, or the file name
+    const char* user;          // the account user of the attempt; may be null
+    std::string text;          // the text as it went out (cut, labelled)
+    bool splitPart;            // a part of a split message, more to come
+    int result;                // script::result
+    script::RunDetail detail;
+};
 
 class SendControls {
 public:
@@ -33,4 +42,6 @@ public:
     virtual void Close() = 0;
     // The progress bar the request runner advances; may be null.
     virtual script::ProgressTarget* Progress() = 0;
+    // Called after every attempt; the dialog shows nothing of it.
+    virtual void AttemptEnded(const AttemptReport&) {}
 };

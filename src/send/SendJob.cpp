@@ -56,7 +56,8 @@ private:
     // Cuts, splits or labels the text for this gateway; false when the
     // gateway has no room for a part at all.
     bool Prepare(const std::string& text, const std::string& path, Attempt* attempt);
-    int Send(const GatewayRef& gateway, const Attempt& attempt);
+    // Runs the gateway once and reports the attempt to the dialog.
+    int Send(const GatewayRef& gateway, const std::string& name, const Attempt& attempt);
     bool Aborted() const { return request_.abortFlag && request_.abortFlag->load() == 1; }
 
     SendRequest request_;
@@ -183,7 +184,7 @@ bool Job::TryGateway(const GatewayRef& gateway, bool* over) {
                 return false;
             }
         }
-        if (Send(gateway, *attempt) == 0) {
+        if (Send(gateway, name ? *name : gateway->name, *attempt) == 0) {
             accountFile_ = accountFile;
             turn_ = -1;
             if (!attempt->splitPart) {
@@ -233,15 +234,17 @@ bool Job::Prepare(const std::string& text, const std::string& path, Attempt* att
     return true;
 }
 
-int Job::Send(const GatewayRef& gateway, const Attempt& attempt) {
+int Job::Send(const GatewayRef& gateway, const std::string& name, const Attempt& attempt) {
     script::SmsMessage message{};
     message.prefix = prefix_;
     message.number = number_.c_str();
     message.text = attempt.text.c_str();
     message.sender = sender_ ? sender_->c_str() : nullptr;
-    return script::RunGateway(gateway->path.c_str(), user_ ? user_->c_str() : nullptr,
-                              password_ ? password_->c_str() : nullptr, &message, dialog_.Progress(),
-                              request_.abortFlag);
+    AttemptReport report{gateway->name, name, user_ ? user_->c_str() : nullptr, attempt.text, attempt.splitPart, 0, {}};
+    report.result = script::RunGateway(gateway->path.c_str(), report.user, password_ ? password_->c_str() : nullptr,
+                                       &message, dialog_.Progress(), request_.abortFlag, &report.detail);
+    dialog_.AttemptEnded(report);
+    return report.result;
 }
 
 // The start handshake: the starter waits until the job has its own copy.
