@@ -1,12 +1,19 @@
 #include "Commands.h"
 
+#include <algorithm>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "ConsoleControls.h"
+#include "Destination.h"
 #include "Lint.h"
 #include "StandIn.h"
+#include "catalogue/Accounts.h"
 #include "catalogue/Catalogue.h"
 #include "catalogue/GatewayFolder.h"
 #include "catalogue/PrefixTable.h"
@@ -65,6 +72,67 @@ int LoadCatalogue(const std::string& folder) {
     return 0;
 }
 
+// Prefix and number given apart: digits only, caught before any gateway is tried.
+bool DestinationUsable(const std::string& prefix, const std::string& number) {
+    if (!destination::AllDigits(prefix)) {
+        std::fprintf(stderr, prefix.empty() ? "parlet: the prefix is empty\n"
+                                            : "parlet: the prefix \"%s\" must be digits only (43, not +43)\n",
+                     prefix.c_str());
+        return false;
+    }
+    if (!destination::AllDigits(number)) {
+        std::fprintf(stderr,
+                     number.empty() ? "parlet: the number is empty\n"
+                                    : "parlet: the number \"%s\" must be digits only (--to takes a formatted number)\n",
+                     number.c_str());
+        return false;
+    }
+    return true;
+}
+
+bool MessageUsable(const std::string& message) {
+    if (!message.empty()) return !FieldTooLong("message", message);
+    std::fprintf(stderr, "parlet: the message is empty\n");
+    return false;
+}
+
+// The log file must take entries before the send starts, and its name must
+// fit whole: the log would otherwise be lost, or written under a cut name.
+bool LogUsable(const std::string& path) {
+    if (path.size() > logging::kMaxNameLength) {
+        std::fprintf(stderr, "parlet: the log path is %zu characters long; at most %zu fit\n", path.size(),
+                     logging::kMaxNameLength);
+        return false;
+    }
+    std::FILE* f = std::fopen(path.c_str(), "a");
+    if (!f) {
+        std::fprintf(stderr, "parlet: cannot open the log %s: %s\n", path.c_str(), std::strerror(errno));
+        return false;
+    }
+    std::fclose(f);
+    return true;
+}
+
+// The digit prefixes of the catalogue's table, for --to.
+std::vector<std::string> ServedPrefixes() {
+    std::shared_ptr<const PrefixTable> table = CurrentPrefixTable();
+    std::vector<std::string> served;
+    for (size_t i = 0; i < table->Count(); ++i) served.push_back(table->Entry(i));
+    return served;
+}
+
+// What the job left unsent: the rest after split parts, or what cut mode
+// dropped. Empty when the message went out whole or not at all.
+std::string Unsent(ConsoleControls& controls, const SendOptions& o) {
+    if (controls.PartsSent() == 0) return {};
+    bool sent = controls.Status() == sendtext::kSent;
+    if (!sent || controls.LastSentWasSplitPart()) return controls.Message();
+    // Cut mode: the message as the job read it, against what went out.
+    std::string whole = controls.ReadMessageForSend();
+    if (!o.splitGiven && controls.LastSentText().size() < whole.size()) return whole.substr(controls.LastSentText().size());
+    return {};
+}
+
 }  // namespace
 
 HostSession::HostSession(std::string settingsFile) : settingsFile_(std::move(settingsFile)) {
@@ -73,11 +141,10 @@ HostSession::HostSession(std::string settingsFile) : settingsFile_(std::move(set
     usermsg::SetInterceptor(&kToStderr);
     // As the plug-in's start does last: bind the system's Internet library.
     transport::LoadWinInet();
-    if (!settingsFile_.empty() && std::filesystem::exists(settingsFile_)) {
-        if (!standin::LoadDatabase(settingsFile_)) {
-            std::fprintf(stderr, "parlet: cannot read the settings file %s\n", settingsFile_.c_str());
-            ok_ = false;
-        }
+    std::string error;
+    if (!settingsFile_.empty() && !standin::LoadDatabase(settingsFile_, &error)) {
+        std::fprintf(stderr, "parlet: cannot read the settings file %s\n", error.c_str());
+        ok_ = false;
     }
 }
 
@@ -88,7 +155,10 @@ HostSession::~HostSession() {
 }
 
 int SendCommand(const SendOptions& o) {
-    if (FieldTooLong("message", o.message) || FieldTooLong("number", o.number)) return kExitUsage;
+    if (!MessageUsable(o.message) || FieldTooLong("number", o.number) || FieldTooLong("number", o.to)) return kExitUsage;
+    if (o.to.empty() && !DestinationUsable(o.prefix, o.number)) return kExitUsage;
+    std::string log = o.log.empty() ? std::string() : Absolute(o.log);
+    if (!log.empty() && !LogUsable(log)) return kExitUsage;
     // The options stand in for the options page, for this run only.
     if (!o.sender.empty()) settings::WriteText("SenderNumber", o.sender);
     if (o.splitGiven) {
@@ -98,9 +168,9 @@ int SendCommand(const SendOptions& o) {
         settings::WriteDword("OnTooLong", settings::kCutLongMessages);
     }
     if (o.numberParts) settings::WriteByte("NumberMsgs", 1);
-    if (!o.log.empty()) {
+    if (!log.empty()) {
         settings::WriteByte("DoLog", 1);
-        settings::WriteText("Logfile", Absolute(o.log));
+        settings::WriteText("Logfile", log);
     }
     if (o.verbose) {
         settings::WriteByte("Verbose", 1);
@@ -110,10 +180,19 @@ int SendCommand(const SendOptions& o) {
     if (CountGateways() == 0) {
         std::fprintf(stderr, "parlet: no usable gateway in %s\n", o.gateways.c_str());
     }
+    destination::Split to{o.prefix, o.number};
+    if (!o.to.empty()) {
+        std::string error;
+        if (!destination::SplitInternational(o.to, ServedPrefixes(), &to, &error)) {
+            std::fprintf(stderr, "parlet: %s\n", error.c_str());
+            return kExitUsage;
+        }
+        std::fprintf(stderr, "parlet: %s is prefix %s, number %s\n", o.to.c_str(), to.prefix.c_str(), to.number.c_str());
+    }
 
-    ConsoleControls controls(o.prefix, o.number, o.message, stderr);
+    ConsoleControls controls(to.prefix, to.number, o.message, stderr);
     if (!controls.PrefixListed()) {
-        std::fprintf(stderr, "parlet: no gateway in %s lists the prefix %s\n", o.gateways.c_str(), o.prefix.c_str());
+        std::fprintf(stderr, "parlet: no gateway in %s lists the prefix %s\n", o.gateways.c_str(), to.prefix.c_str());
     }
     std::atomic<int> abortFlag{0};
     SendRequest request;
@@ -123,29 +202,72 @@ int SendCommand(const SendOptions& o) {
     logging::SetObserver(nullptr, nullptr);
 
     std::printf("%s\n", controls.Status().c_str());
-    bool sent = controls.Status() == sendtext::kSent;
-    // Split parts that went out each left the rest in the message field; when
-    // as many went out as --split allows, that rest was never sent.
-    if (sent && o.splitGiven && controls.MessageWrites() >= o.split && !controls.Message().empty()) {
-        std::printf("not sent (more parts than --split allows): %s\n", controls.Message().c_str());
+    std::string unsent = Unsent(controls, o);
+    if (!unsent.empty()) {
+        std::fprintf(stderr, "parlet: sent in part; not sent: %s\n", unsent.c_str());
+        return kExitPartial;
     }
-    return sent ? kExitOk : kExitFailed;
+    return controls.Status() == sendtext::kSent ? kExitOk : kExitFailed;
 }
 
+namespace {
+
+// The account a run uses when --user and --pass do not name one: account N
+// (--account N, else 1) of the account file, else the [Gateway] account, as
+// the send job would. Says which it took; false when --account names none.
+bool ChooseAccount(const std::string& path, const RunOptions& o, std::optional<std::string>* user,
+                   std::optional<std::string>* password) {
+    std::string accountFile = AccountFilePath(path);
+    AccountCredentials account;
+    int number = o.account > 0 ? o.account : 1;
+    if (!accountFile.empty() && ReadAccount(accountFile, number, &account) == 0) {
+        *user = account.user;
+        *password = account.password;
+        std::fprintf(stderr, "parlet: account %d of %s (user %s)\n", number, accountFile.c_str(), account.user.c_str());
+        return true;
+    }
+    if (o.account > 0) {
+        std::fprintf(stderr, "parlet: %s has no account %d\n",
+                     accountFile.empty() ? "the file has no account file, so it" : accountFile.c_str(), o.account);
+        return false;
+    }
+    std::string name = profile::Read(path.c_str(), "Gateway", "Username", kFieldLimit + 1);
+    std::string pass = profile::Read(path.c_str(), "Gateway", "Password", kFieldLimit + 1);
+    if (!name.empty()) *user = name;
+    if (!pass.empty()) *password = pass;
+    if (name.empty()) {
+        std::fprintf(stderr, "parlet: no account and no [Gateway] Username: $User and $Pass stay empty\n");
+    } else {
+        std::fprintf(stderr, "parlet: the [Gateway] Username and Password (user %s)\n", name.c_str());
+    }
+    return true;
+}
+
+}  // namespace
+
 int RunCommand(const RunOptions& o) {
-    logging::SetObserver(EchoLog, nullptr);
+    if (!MessageUsable(o.message) || FieldTooLong("number", o.number) || !DestinationUsable(o.prefix, o.number)) {
+        return kExitUsage;
+    }
     std::string path = Absolute(o.file);
+    std::optional<std::string> user, password;
+    if ((!o.userGiven || !o.passwordGiven) && !ChooseAccount(path, o, &user, &password)) return kExitUsage;
+    if (o.userGiven) user = o.user;
+    if (o.passwordGiven) password = o.password;
+
+    logging::SetObserver(EchoLog, nullptr);
     script::SmsMessage message{};
     message.prefix = o.prefix.c_str();
     message.number = o.number.c_str();
     message.text = o.message.c_str();
     message.sender = o.senderGiven ? o.sender.c_str() : nullptr;
     ConsoleProgress progress(stderr);
-    int result = script::RunGateway(path.c_str(), o.userGiven ? o.user.c_str() : nullptr,
-                                    o.passwordGiven ? o.password.c_str() : nullptr, &message, &progress, nullptr);
+    script::RunDetail detail;
+    int result = script::RunGateway(path.c_str(), user ? user->c_str() : nullptr, password ? password->c_str() : nullptr,
+                                    &message, &progress, nullptr, &detail);
     progress.Finish();
     logging::SetObserver(nullptr, nullptr);
-    std::printf("result %d (%s)\n", result, result == script::result::kSent ? "sent" : "failed");
+    std::printf("result %d (%s)\n", result, script::ResultSummary(result, &detail).c_str());
     return result == script::result::kSent ? kExitOk : kExitFailed;
 }
 
@@ -156,18 +278,29 @@ int GatewaysCommand(const std::string& folder) {
         std::printf("no gateways\n");
         return kExitOk;
     }
-    std::printf("%-4s %-7s %-24s %-24s %s\n", "pos", "enabled", "file", "name", "prefixes");
-    int position = 1;
+    struct Row {
+        std::string file, name, prefixes;
+        bool enabled;
+    };
+    std::vector<Row> rows;
+    int fileWidth = 4, nameWidth = 4;   // at least as wide as the headings
     for (const GatewayView& g : list) {
-        std::string name = profile::Read(g.path.c_str(), "Gateway", "Name", 1024);
+        Row row{g.name, profile::Read(g.path.c_str(), "Gateway", "Name", 1024), "", g.enabled != 0};
+        if (row.name.empty()) row.name = "(no Name)";
         // Exactly the prefixes the catalogue gathered from this file.
-        std::string prefixes;
         for (const std::string& value : ReadPrefixList(g.path).values) {
-            if (!prefixes.empty()) prefixes += " ";
-            prefixes += value.substr(0, value.find(';'));
+            if (!row.prefixes.empty()) row.prefixes += " ";
+            row.prefixes += value.substr(0, value.find(';'));
         }
-        std::printf("%-4d %-7s %-24s %-24s %s\n", position++, g.enabled ? "yes" : "no", g.name.c_str(),
-                    name.empty() ? "(no Name)" : name.c_str(), prefixes.c_str());
+        fileWidth = std::max(fileWidth, static_cast<int>(row.file.size()));
+        nameWidth = std::max(nameWidth, static_cast<int>(row.name.size()));
+        rows.push_back(std::move(row));
+    }
+    std::printf("%-4s %-7s %-*s %-*s %s\n", "pos", "enabled", fileWidth, "file", nameWidth, "name", "prefixes");
+    int position = 1;
+    for (const Row& r : rows) {
+        std::printf("%-4d %-7s %-*s %-*s %s\n", position++, r.enabled ? "yes" : "no", fileWidth, r.file.c_str(),
+                    nameWidth, r.name.c_str(), r.prefixes.c_str());
     }
     return kExitOk;
 }

@@ -3,13 +3,15 @@
 
 #include <string>
 
-constexpr int kExitOk = 0;
-constexpr int kExitFailed = 1;
-constexpr int kExitUsage = 2;
+// Exit codes; --help and docs/cli.md describe them.
+constexpr int kExitOk = 0;        // sent whole (run: result 0; check: no errors)
+constexpr int kExitFailed = 1;    // nothing sent
+constexpr int kExitUsage = 2;     // bad usage, caught before anything was sent
+constexpr int kExitPartial = 3;   // sent in part: the rest was not sent, or cut off
 
-// Brings up the stand-in host for one command: its database from `settingsFile`
-// (when given and present), messages boxes on standard error; saves the
-// database back when the command ends.
+// Brings up the stand-in host for one command: its database from
+// `settingsFile` (when given; a file that is missing or cannot be read is an
+// error), message boxes on standard error. The file is only read.
 class HostSession {
 public:
     explicit HostSession(std::string settingsFile);
@@ -22,7 +24,7 @@ private:
 };
 
 struct SendOptions {
-    std::string gateways, prefix, number, message, sender, log;
+    std::string gateways, prefix, number, to, message, sender, log;
     int split = 0;
     bool splitGiven = false;
     bool numberParts = false;
@@ -31,6 +33,7 @@ struct SendOptions {
 
 struct RunOptions {
     std::string file, prefix, number, message, sender, user, password;
+    int account = 0;   // 0: account 1 of the account file, else the [Gateway] account
     bool senderGiven = false, userGiven = false, passwordGiven = false;
 };
 

@@ -1,6 +1,7 @@
 #include "ConsoleControls.h"
 
 #include "catalogue/Catalogue.h"
+#include "send/SendJob.h"
 
 #ifdef _WIN32
 #include <io.h>
@@ -75,5 +76,26 @@ std::string ConsoleControls::ReadNumber() { return Limited(number_); }
 void ConsoleControls::SetStatus(const std::string& text) {
     status_ = text;
     progress_.Finish();
-    if (out_) std::fprintf(out_, "parlet: %s\n", text.c_str());
+    // The job's own outcome texts are the command's to print, once; the rest
+    // name the gateway being tried.
+    static const char* const kOutcomes[] = {sendtext::kNeedMessage, sendtext::kNeedNumber, sendtext::kSent,
+                                            sendtext::kAllFailed};
+    for (const char* outcome : kOutcomes) {
+        if (text == outcome) return;
+    }
+    if (out_) std::fprintf(out_, "parlet: trying %s\n", text.c_str());
+}
+
+void ConsoleControls::AttemptEnded(const AttemptReport& report) {
+    if (report.result == script::result::kSent) {
+        ++partsSent_;
+        lastSent_ = report.text;
+        lastSentSplit_ = report.splitPart;
+    }
+    progress_.Finish();
+    if (!out_) return;
+    std::string user = report.user ? std::string(", user ") + report.user : std::string();
+    std::fprintf(out_, "parlet: %s%s: %s\n", report.file.c_str(), user.c_str(),
+                 script::ResultSummary(report.result, &report.detail).c_str());
+    std::fflush(out_);
 }

@@ -35,10 +35,7 @@ public:
     const char* SelectedPrefix() override;
     std::string ReadMessage() override;
     std::string ReadMessageForSend() override { return ReadMessage(); }
-    void WriteMessage(const std::string& text) override {
-        message_ = text;
-        ++writes_;
-    }
+    void WriteMessage(const std::string& text) override { message_ = text; }
     std::string ReadNumber() override;
     void SetStatus(const std::string& text) override;
     void EnableSend(bool enabled) override { sendEnabled_ = enabled; }
@@ -46,11 +43,16 @@ public:
     void FocusNumber() override {}
     void Close() override { closed_ = true; }
     script::ProgressTarget* Progress() override { return &progress_; }
+    // One line per attempt: gateway, account user, the result's name and reason.
+    void AttemptEnded(const AttemptReport& report) override;
 
     const std::string& Status() const { return status_; }
     const std::string& Message() const { return message_; }   // what was not sent
     bool PrefixListed() const { return listed_; }
-    int MessageWrites() const { return writes_; }   // one per split part sent
+    int PartsSent() const { return partsSent_; }              // successful attempts
+    // The text of the last successful attempt, and whether more was to follow it.
+    const std::string& LastSentText() const { return lastSent_; }
+    bool LastSentWasSplitPart() const { return lastSentSplit_; }
 
 private:
     std::shared_ptr<const PrefixTable> table_;   // keeps the selected entry alive
@@ -62,7 +64,9 @@ private:
     std::string status_;
     bool sendEnabled_ = true;
     bool closed_ = false;
-    int writes_ = 0;
+    int partsSent_ = 0;
+    std::string lastSent_;
+    bool lastSentSplit_ = false;
     FILE* out_;
     ConsoleProgress progress_;
 };

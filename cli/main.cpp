@@ -1,26 +1,36 @@
 // parlet: the command-line front end. It drives the real engine over the
-// host stand-in, whose settings it keeps in a file between runs.
+// host stand-in, whose settings it reads from a file.
 #include <CLI/CLI.hpp>
 
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "Commands.h"
+#include "Usage.h"
 
 int main(int argc, char** argv) {
     CLI::App app{"parlet: send SMS through the web sites of SMS providers, described by gateway files"};
+    // A path is a path on both builds: no "/option" on Windows.
+    app.allow_windows_style_options(false);
     app.require_subcommand(1);
+    app.set_version_flag("--version", usage::VersionText());
+    app.footer(usage::kExitCodes);
     std::string settingsFile;
     app.add_option("--settings", settingsFile,
                    "settings database of the stand-in host (default: $PARLET_SETTINGS, else none)");
 
     SendOptions send;
     CLI::App* sendCmd = app.add_subcommand("send", "send a message, trying gateway after gateway of a folder");
+    sendCmd->footer(usage::kExitCodes);
     sendCmd->add_option("--gateways", send.gateways, "gateway folder")->required()->check(CLI::ExistingDirectory);
-    sendCmd->add_option("--prefix", send.prefix, "country prefix, digits")->required();
-    sendCmd->add_option("--number", send.number, "number without the prefix")->required();
+    CLI::Option* to = sendCmd->add_option("--to", send.to,
+                                          "full international number (+436501234567, 0043 650 123-4567); "
+                                          "the longest prefix a gateway serves is the prefix");
+    sendCmd->add_option("--prefix", send.prefix, "country prefix, digits")->excludes(to);
+    sendCmd->add_option("--number", send.number, "number without the prefix, digits")->excludes(to);
     sendCmd->add_option("--message", send.message, "the message")->required();
     sendCmd->add_option("--sender", send.sender, "your own number (the $Sender of gateway files)");
     sendCmd->add_option("--split", send.split, "split a long message into at most N parts (default: cut it)")
@@ -31,13 +41,17 @@ int main(int argc, char** argv) {
 
     RunOptions run;
     CLI::App* runCmd = app.add_subcommand("run", "run one gateway file once, tracing every step on standard error");
+    runCmd->footer("Exit codes: 0 result 0 (sent), 1 any other result, 2 bad usage.");
     runCmd->add_option("file", run.file, "gateway definition file")->required()->check(CLI::ExistingFile);
     runCmd->add_option("--prefix", run.prefix, "country prefix, digits")->required();
-    runCmd->add_option("--number", run.number, "number without the prefix")->required();
+    runCmd->add_option("--number", run.number, "number without the prefix, digits")->required();
     runCmd->add_option("--message", run.message, "the message")->required();
     runCmd->add_option("--sender", run.sender, "your own number");
-    runCmd->add_option("--user", run.user, "account user name ($User)");
-    runCmd->add_option("--pass", run.password, "account password ($Pass)");
+    runCmd->add_option("--account", run.account, "account N of the file's account file (default: account 1, "
+                                                  "else [Gateway] Username and Password)")
+        ->check(CLI::Range(1, 255));
+    runCmd->add_option("--user", run.user, "account user name ($User), instead of the file's");
+    runCmd->add_option("--pass", run.password, "account password ($Pass), instead of the file's");
 
     std::string folder;
     CLI::App* gatewaysCmd = app.add_subcommand("gateways", "list the gateways of a folder in the order they are tried");
@@ -45,16 +59,20 @@ int main(int argc, char** argv) {
 
     std::string checkPath;
     CLI::App* checkCmd = app.add_subcommand("check", "check gateway and account files for mistakes");
+    checkCmd->footer("Exit codes: 0 no errors (warnings allowed), 1 errors found, 2 bad usage.");
     checkCmd->add_option("path", checkPath, "a gateway folder or one file")->required();
 
+    std::vector<std::string> commands;
+    for (const CLI::App* sub : app.get_subcommands([](CLI::App*) { return true; })) commands.push_back(sub->get_name());
+    if (!usage::CommandKnown(argc, argv, commands)) return kExitUsage;
     try {
         app.parse(argc, argv);
-    } catch (const CLI::CallForHelp& e) {
-        return app.exit(e);
-    } catch (const CLI::CallForAllHelp& e) {
-        return app.exit(e);
     } catch (const CLI::ParseError& e) {
-        app.exit(e);
+        // Help and --version exit 0; every other parse error is bad usage.
+        return app.exit(e) == 0 ? kExitOk : kExitUsage;
+    }
+    if (*sendCmd && send.to.empty() && (sendCmd->count("--prefix") == 0 || sendCmd->count("--number") == 0)) {
+        std::fprintf(stderr, "parlet send: give --to NUMBER, or --prefix and --number\n");
         return kExitUsage;
     }
 

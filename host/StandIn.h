@@ -46,9 +46,10 @@ struct Setting {
 std::optional<Setting> GetSetting(host::Contact contact, const char* module, const char* name);
 // Human-readable file, written atomically (temporary file, then rename).
 // Loading is all or nothing: a malformed or truncated file leaves the
-// database as it was and gives false.
+// database as it was and gives false, with "path:line: reason" (or
+// "path: reason" when the file cannot be read) in `error`.
 bool SaveDatabase(const std::string& path);
-bool LoadDatabase(const std::string& path);
+bool LoadDatabase(const std::string& path, std::string* error = nullptr);
 // Texts handed out by "DB/Contact/GetSetting" and not yet released with
 // "DB/Contact/FreeVariant", and releases of texts the host never handed out.
 int OutstandingVariants();

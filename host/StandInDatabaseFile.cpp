@@ -8,8 +8,10 @@
 //
 // Texts are quoted; '\\', '"', and every byte outside printable ASCII are
 // escaped, so any bytes round-trip. The file is read whole or not at all.
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "StandInInternal.h"
 
@@ -149,74 +151,84 @@ bool ParseType(Cursor& c, uint8_t& type, uint64_t& max) {
     return false;
 }
 
-bool ParseSetting(Cursor& c, detail::DatabaseImage& db) {
+// Null when the record was taken, else why it was not.
+const char* ParseSetting(Cursor& c, detail::DatabaseImage& db) {
+    constexpr const char* kForm = "a setting reads: setting CONTACT \"MODULE\" \"NAME\" byte|word|dword|text VALUE";
     uint64_t contact = 0;
     detail::SettingKey key;
     Setting value{};
     uint64_t max = 0;
-    if (!c.Space() || !c.Number(kMaxContactId, contact)) return false;
-    if (contact != 0 && !db.contacts.count(contact)) return false;   // contacts come first
+    if (!c.Space() || !c.Number(kMaxContactId, contact)) return kForm;
+    if (contact != 0 && !db.contacts.count(contact)) return "the setting's contact is not declared above it";
     key.contact = contact;
-    if (!c.Space() || !c.Quoted(key.module) || !c.Space() || !c.Quoted(key.name)) return false;
-    if (!c.Space() || !ParseType(c, value.type, max) || !c.Space()) return false;
+    if (!c.Space() || !c.Quoted(key.module) || !c.Space() || !c.Quoted(key.name)) return kForm;
+    if (!c.Space() || !ParseType(c, value.type, max) || !c.Space()) return kForm;
     if (value.type == host::kDbText) {
-        if (!c.Quoted(value.text)) return false;
+        if (!c.Quoted(value.text)) return "the text is not quoted and escaped properly";
     } else {
         uint64_t n = 0;
-        if (!c.Number(max, n)) return false;
+        if (!c.Number(max, n)) return "the number is missing or too large for its type";
         value.number = static_cast<uint32_t>(n);
     }
-    if (!c.AtEnd()) return false;
-    return db.settings.emplace(std::move(key), std::move(value)).second;
+    if (!c.AtEnd()) return "something follows the value";
+    if (!db.settings.emplace(std::move(key), std::move(value)).second) return "the setting is given twice";
+    return nullptr;
 }
 
-bool Parse(const std::string& file, detail::DatabaseImage& db) {
+// Null when the file was read whole, else why not; `line` then holds the
+// number of the line at fault.
+const char* Parse(const std::string& file, detail::DatabaseImage& db, size_t* line) {
     bool header = false, ended = false;
     size_t pos = 0;
+    *line = 0;
     while (pos < file.size()) {
+        ++*line;
+        // The last line may lack its line break: the "end" record, not the
+        // break, tells a whole file from a cut one.
         size_t eol = file.find('\n', pos);
-        if (eol == std::string::npos) return false;   // the last line is cut off
+        if (eol == std::string::npos) eol = file.size();
         size_t stop = eol;
         if (stop > pos && file[stop - 1] == '\r') --stop;
         Cursor c{file.data() + pos, file.data() + stop};
         pos = eol + 1;
         if (c.AtEnd() || *c.p == '#') continue;
-        if (ended) return false;
+        if (ended) return "a record follows the end record";
         if (!header) {
-            if (!c.Word(kHeader) || !c.AtEnd()) return false;
+            if (!c.Word(kHeader) || !c.AtEnd()) return "not a settings file: the first record must be \"parlet-standin-database 1\"";
             header = true;
         } else if (c.Word("contact")) {
             uint64_t id = 0;
-            if (!c.Space() || !c.Number(kMaxContactId, id) || id == 0 || !c.AtEnd()) return false;
-            if (!db.contacts.insert(static_cast<uintptr_t>(id)).second) return false;
+            if (!c.Space() || !c.Number(kMaxContactId, id) || id == 0 || !c.AtEnd()) return "a contact reads: contact ID (1 and up)";
+            if (!db.contacts.insert(static_cast<uintptr_t>(id)).second) return "the contact is given twice";
         } else if (c.Word("setting")) {
-            if (!ParseSetting(c, db)) return false;
+            if (const char* why = ParseSetting(c, db)) return why;
         } else if (c.Word("end")) {
-            if (!c.AtEnd()) return false;
+            if (!c.AtEnd()) return "something follows \"end\"";
             ended = true;
         } else {
-            return false;
+            return "unknown record (contact, setting or end expected)";
         }
     }
-    return ended;
+    ++*line;
+    return ended ? nullptr : "the end record is missing: the file is cut short";
 }
 
-bool ReadWholeFile(const std::string& path, std::string& content) {
+const char* ReadWholeFile(const std::string& path, std::string& content) {
     std::FILE* f = std::fopen(path.c_str(), "rb");
-    if (!f) return false;
+    if (!f) return std::strerror(errno);
     char buffer[65536];
     size_t n;
-    bool ok = true;
+    const char* why = nullptr;
     while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) {
         if (content.size() + n > kMaxFileSize) {
-            ok = false;
+            why = "the file is too large";
             break;
         }
         content.append(buffer, n);
     }
-    if (std::ferror(f)) ok = false;
+    if (!why && std::ferror(f)) why = "a read failed";
     std::fclose(f);
-    return ok;
+    return why;
 }
 
 }  // namespace
@@ -235,11 +247,18 @@ bool SaveDatabase(const std::string& path) {
     return ok;
 }
 
-bool LoadDatabase(const std::string& path) {
+bool LoadDatabase(const std::string& path, std::string* error) {
     std::string content;
-    if (!ReadWholeFile(path, content)) return false;
+    if (const char* why = ReadWholeFile(path, content)) {
+        if (error) *error = path + ": " + why;
+        return false;
+    }
     detail::DatabaseImage db;
-    if (!Parse(content, db)) return false;
+    size_t line = 0;
+    if (const char* why = Parse(content, db, &line)) {
+        if (error) *error = path + ":" + std::to_string(line) + ": " + why;
+        return false;
+    }
     detail::ReplaceDatabase(std::move(db));
     return true;
 }

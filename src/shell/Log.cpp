@@ -17,7 +17,7 @@ namespace {
 // threads never interleave their entries and the file is opened once.
 std::mutex g_mutex;
 FILE* g_stream = nullptr;
-char g_name[260] = "";
+char g_name[logging::kMaxNameLength + 1] = "";
 logging::Observer g_observer = nullptr;
 void* g_observerContext = nullptr;
 std::atomic<bool> g_hasObserver{false};   // lets the common case skip the lock

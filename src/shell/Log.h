@@ -17,6 +17,7 @@ void CloseLog();
 namespace logging {
 
 constexpr size_t kEntrySize = 128000;   // an entry is cut to kEntrySize - 1 bytes
+constexpr size_t kMaxNameLength = 259;  // a longer "Logfile" name is cut to this
 
 // Sees every entry as written (with "DoLog" on or off), for front ends that
 // echo the log. Called under the log's lock: it must not call WriteLog.

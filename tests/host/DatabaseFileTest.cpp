@@ -148,7 +148,8 @@ TEST_F(DatabaseFileTest, EveryCutOfAFileIsRefusedAndChangesNothing) {
     std::string cut = dir.file("cut.txt");
     // Every line boundary (whole lines, but no end) and its neighbours, and
     // a spread of cuts inside lines.
-    for (size_t length = 0; length < whole.size(); ++length) {
+    // Only the final line break may go: the end record shows the file whole.
+    for (size_t length = 0; length + 1 < whole.size(); ++length) {
         bool nearLineEnd = whole[length] == '\n' || (length > 0 && whole[length - 1] == '\n') ||
                            (length > 1 && whole[length - 2] == '\n');
         if (!nearLineEnd && length % 7 != 0) continue;
@@ -157,7 +158,12 @@ TEST_F(DatabaseFileTest, EveryCutOfAFileIsRefusedAndChangesNothing) {
     }
     EXPECT_EQ(standin::Contacts(), std::vector<host::Contact>{mine});
     EXPECT_EQ(standin::GetSetting(mine, "Keep", "Me")->text, "here");
-    EXPECT_FALSE(standin::LoadDatabase(dir.file("no-such-file.txt")));
+    std::string error;
+    EXPECT_FALSE(standin::LoadDatabase(dir.file("no-such-file.txt"), &error));
+    EXPECT_NE(error.find("no-such-file.txt: "), std::string::npos) << error;
+    WriteFile(cut, whole.substr(0, whole.size() - 1));
+    ASSERT_TRUE(standin::LoadDatabase(cut)) << "a file without its final line break is whole";
+    EXPECT_NE(standin::Contacts(), std::vector<host::Contact>{mine});
 }
 
 TEST_F(DatabaseFileTest, MalformedFilesAreRefused) {
@@ -188,7 +194,6 @@ TEST_F(DatabaseFileTest, MalformedFilesAreRefused) {
         head + "setting 0 \"M\" \"N\" byte\nend\n",
         head + "end\ncontact 1\n",
         head + "end\nend\n",
-        head + "end",
         head + "end extra\n",
         head + "unknown record\nend\n",
     };
@@ -197,9 +202,16 @@ TEST_F(DatabaseFileTest, MalformedFilesAreRefused) {
     int n = 0;
     for (const std::string& content : cases) {
         WriteFile(path, content);
-        EXPECT_FALSE(standin::LoadDatabase(path)) << "case " << n << ": " << content;
+        std::string error;
+        EXPECT_FALSE(standin::LoadDatabase(path, &error)) << "case " << n << ": " << content;
+        EXPECT_EQ(error.compare(0, path.size() + 1, path + ":"), 0) << error;
         ++n;
     }
+    // The reason names the line at fault.
+    WriteFile(path, head + "# note\nsetting 0 \"M\" \"N\" byte 256\nend\n");
+    std::string error;
+    EXPECT_FALSE(standin::LoadDatabase(path, &error));
+    EXPECT_EQ(error, path + ":3: the number is missing or too large for its type");
     EXPECT_EQ(standin::GetSetting(nullptr, "Keep", "Me")->text, "here");
 
     // The lenient parts: comments, blank lines and CR LF line ends.
