@@ -81,6 +81,10 @@ bool SplitInternational(const std::string& text, const std::vector<std::string>&
         if (!AllDigits(p) || p.size() >= digits.size() || digits.compare(0, p.size(), p) != 0) continue;
         if (!longest || p.size() > longest->size()) longest = &p;
     }
+    if (!longest && std::find(served.begin(), served.end(), digits) != served.end()) {
+        *error = "+" + digits + " is a prefix alone: the number is missing";
+        return false;
+    }
     if (!longest) {
         *error = "no gateway serves a prefix of +" + digits + "; " + Nearest(digits, served);
         return false;

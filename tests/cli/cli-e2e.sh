@@ -62,6 +62,11 @@ check "send exits 0 when sent" $?
 check "status on standard output" "$(tr -d '\r' <"$work/out" | grep -cx "Message sent successfully" | grep -qx 1; echo $?)"
 contains "$work/err" "QuickSMS (demo, wrong password)"; check "progress names the first gateway" $?
 contains "$work/err" "WebSMS (demo, login form)"; check "progress names the second gateway" $?
+contains "$work/err" "parlet: quicksms.ini, user demo: NoSuccessText: success text not found"
+check "an attempt line gives the first gateway's failure and its reason" $?
+contains "$work/err" "parlet: websms.ini, user demo: Sent: the provider took the message"
+check "an attempt line gives the second gateway's success" $?
+check "the outcome is not repeated on standard error" "$(contains "$work/err" "Message sent successfully"; [ $? -ne 0 ]; echo $?)"
 contains "$work/sms log.txt" "Sending the SMS failed - We didn't get the successmsg we expected :("
 check "log shows the first gateway's failure" $?
 contains "$work/sms log.txt" "* We succeeded!! :-)"; check "log shows the success" $?
@@ -77,6 +82,17 @@ parts=$(grep -c '"to":"491701234567"' "$work/outbox.jsonl")
 check "two parts arrived" "$([ "$parts" -eq 2 ]; echo $?)"
 contains "$work/outbox.jsonl" "\"text\":\"1/2$(printf 'x%.0s' $(seq 154))\""; check "first part labelled 1/2" $?
 contains "$work/outbox.jsonl" "\"text\":\"2/2$(printf 'x%.0s' $(seq 146))\""; check "second part labelled 2/2" $?
+
+# Three parts' worth with --split 2: two go out, the rest is reported (exit 3).
+long="$(printf 'y%.0s' $(seq 400))"
+run send --gateways "$gw" --prefix 49 --number 1701234568 --message "$long" --split 2 >"$work/out" 2>"$work/err"
+check "split short of parts exits 3" "$([ $? -eq 3 ]; echo $?)"
+contains "$work/err" "parlet: sent in part; not sent: $(printf 'y%.0s' $(seq 80))"; check "the unsent rest on standard error" $?
+# Cut mode drops what does not fit (exit 3).
+run send --gateways "$gw" --prefix 49 --number 1701234569 --message "$(printf 'z%.0s' $(seq 170))" >"$work/out" 2>"$work/err"
+check "cut mode exits 3" "$([ $? -eq 3 ]; echo $?)"
+tr -d '\r' <"$work/err" | grep -qx "parlet: sent in part; not sent: zzzzzzzzzz"; check "the cut-off text on standard error" $?
+contains "$work/outbox.jsonl" "\"to\":\"491701234569\",\"text\":\"$(printf 'z%.0s' $(seq 160))\""; check "cut mode sent 160 bytes" $?
 
 # 3. Accounts: the first account's password is wrong, the second works; the
 # account file is renumbered so the one that worked comes first.
@@ -97,6 +113,43 @@ run send --gateways "$gw" --prefix 99 --number 1 --message "nobody" >"$work/out"
 check "failed send exits 1" "$([ $? -eq 1 ]; echo $?)"
 contains "$work/out" "Sending to all gateways failed, sorry"; check "failure status on standard output" $?
 
+# 4b. --to: a full international number, split at the longest served prefix.
+n=0
+for to in "+436501234567" "00436501234567" "+43 (650) 123-45-67"; do
+  n=$((n + 1))
+  run send --gateways "$gw" --to "$to" --message "to form $n" >"$work/out" 2>"$work/err"
+  check "--to $to exits 0" $?
+  contains "$work/outbox.jsonl" "\"to\":\"436501234567\",\"text\":\"to form $n\""; check "--to $to reaches 43 6501234567" $?
+done
+run send --gateways "$gw" --to "+7 912 345 67 89" --message "nobody serves" >"$work/out" 2>"$work/err"
+check "--to with an unserved number exits 2" "$([ $? -eq 2 ]; echo $?)"
+contains "$work/err" "no gateway serves a prefix of +79123456789; the nearest served prefixes are 43 49"
+check "--to names the nearest served prefixes" $?
+
+# 4c. Bad usage is caught before any gateway is tried (exit 2).
+settings_ok="$work/settings.txt" settings_bad="$work/bad settings.txt"
+printf 'parlet-standin-database 1\nsetting 0 "Parlet-Plugin" "SenderNumber" text "4366"\nend' >"$settings_ok"
+printf 'parlet-standin-database 1\nsetting 0 "Parlet-Plugin" "SenderNumber" byte 300\nend\n' >"$settings_bad"
+while IFS='|' read -r name want args; do
+  eval "set -- $args"
+  run "$@" >"$work/out" 2>"$work/err"
+  check "$name exits 2" "$([ $? -eq 2 ]; echo $?)"
+  contains "$work/err" "$want"; check "$name says: $want" $?
+  check "$name tries no gateway" "$(contains "$work/err" "parlet: trying"; [ $? -ne 0 ]; echo $?)"
+done <<'CASES'
+empty message|the message is empty|send --gateways "$gw" --prefix 43 --number 1 --message ""
+empty number|the number is empty|send --gateways "$gw" --prefix 43 --number "" --message x
+empty prefix|the prefix is empty|send --gateways "$gw" --prefix "" --number 1 --message x
+prefix with +|the prefix "+43" must be digits only|send --gateways "$gw" --prefix +43 --number 1 --message x
+number with letters|the number "abc-12" must be digits only|send --gateways "$gw" --prefix 43 --number abc-12 --message x
+log that cannot be opened|cannot open the log|send --gateways "$gw" --prefix 43 --number 1 --message x --log "$(path "$work")/no such dir/log.txt"
+log path too long|the log path is|send --gateways "$gw" --prefix 43 --number 1 --message x --log "$(path "$work")/$(printf 'l%.0s' $(seq 300))"
+missing settings file|cannot read the settings file|--settings "$(path "$work")/none.txt" gateways "$gw"
+broken settings file|bad settings.txt:2: the number is missing or too large|--settings "$(path "$settings_bad")" gateways "$gw"
+CASES
+run --settings "$(path "$settings_ok")" gateways "$gw" >"$work/out" 2>"$work/err"
+check "a settings file without a final line break is read" $?
+
 # 5. One gateway file, traced.
 run run "$(path "$work/gateways/websms.ini")" --prefix 43 --number 1 --message "trace me" --user demo --pass secret \
   >"$work/out" 2>"$work/err"
@@ -105,13 +158,42 @@ contains "$work/out" "result 0"; check "run prints the result code" $?
 contains "$work/err" " * Processing Request #3..."; check "run traces every request on standard error" $?
 run run "$(path "$work/gateways/quicksms.ini")" --prefix 43 --number 1 --message "x" >"$work/out" 2>"$work/err"
 check "run exits 1 for a failed run" "$([ $? -eq 1 ]; echo $?)"
-contains "$work/out" "result 2989"; check "run prints the failure code" $?
+contains "$work/out" "result 2989 (NoSuccessText: success text not found)"; check "run prints the failure code and reason" $?
+# Without --user and --pass, run takes the file's own account as a send would.
+run run "$(path "$work/gateways/websms.ini")" --prefix 43 --number 1 --message "own account" >"$work/out" 2>"$work/err"
+check "run with the [Gateway] account exits 0" $?
+contains "$work/err" "parlet: the [Gateway] Username and Password (user demo)"; check "run says it used [Gateway]" $?
+printf '[Account1]\r\nUsername=demo\r\nPassword=wrong\r\n[Account2]\r\nUsername=demo\r\nPassword=secret\r\n' \
+  >"$work/gateways/websms.sac"
+run run "$(path "$work/gateways/websms.ini")" --prefix 43 --number 1 --message "account 1" >"$work/out" 2>"$work/err"
+check "run with account 1 (wrong password) exits 1" "$([ $? -eq 1 ]; echo $?)"
+contains "$work/err" "parlet: account 1 of "; check "run says it used account 1" $?
+run run "$(path "$work/gateways/websms.ini")" --prefix 43 --number 1 --message "account 2" --account 2 >"$work/out" 2>"$work/err"
+check "run --account 2 exits 0" $?
+contains "$work/outbox.jsonl" '"to":"431","text":"account 2"'; check "run --account 2 sent" $?
+run run "$(path "$work/gateways/websms.ini")" --prefix 43 --number 1 --message x --account 3 >"$work/out" 2>"$work/err"
+check "run --account with no such account exits 2" "$([ $? -eq 2 ]; echo $?)"
+rm -f "$work/gateways/websms.sac"
 
 # 6. The catalogue in order.
 run gateways "$gw" >"$work/out" 2>"$work/err"
 check "gateways exits 0" $?
 grep -E '^1 +yes +quicksms\.ini' "$work/out" >/dev/null; check "order file puts quicksms first" $?
 grep -E '^2 +yes +websms\.ini +WebSMS \(demo, login form\) +43 49' "$work/out" >/dev/null; check "websms second with its prefixes" $?
+
+# A path that begins with "/" is a path on Windows too, never an option.
+run gateways "$work/gateways" >"$work/out" 2>"$work/err"
+check "gateways takes a path starting with /" $?
+grep -E '^2 +yes +websms\.ini' "$work/out" >/dev/null; check "the /path lists the folder" $?
+# Long names keep the columns aligned.
+mkdir -p "$work/wide"
+printf '[Gateway]\r\nName=S\r\nPrefix1=43;A\r\n' >"$work/wide/s.ini"
+printf '[Gateway]\r\nName=A Gateway Whose Name Is Longer Than Any Column\r\nPrefix1=49;B\r\n' \
+  >"$work/wide/a-gateway-file-with-a-long-name.ini"
+run gateways "$(path "$work/wide")" >"$work/out" 2>"$work/err"
+tr -d '\r' <"$work/out" | awk 'NR == 1 { col = index($0, "prefixes"); next }
+  { p = match($0, /4[39]$/); if (p != col) bad = 1 } END { exit bad || NR != 3 }'
+check "gateway table columns stay aligned" $?
 
 # 7. The checker.
 run check "$gw" >"$work/out" 2>&1
@@ -170,6 +252,16 @@ check "unknown command exits 2" "$([ $? -eq 2 ]; echo $?)"
 run send --help >"$work/out" 2>&1
 check "help exits 0" $?
 contains "$work/out" "--number-parts"; check "help lists the options" $?
+contains "$work/out" "3 sent in part"; check "help gives the exit codes" $?
+run --version >"$work/out" 2>&1
+check "--version exits 0" $?
+contains "$work/out" "parlet 0.0.0.13"; check "--version gives the version" $?
+run sned --help >"$work/out" 2>&1
+check "a misspelt command exits 2" "$([ $? -eq 2 ]; echo $?)"
+contains "$work/out" 'did you mean "send"?'; check "a misspelt command gets a suggestion" $?
+run gateways /help >"$work/out" 2>&1
+check "/help is a path, not an option" "$([ $? -eq 2 ]; echo $?)"
+check "/help prints no help" "$(contains "$work/out" "Usage:"; [ $? -ne 0 ]; echo $?)"
 
 echo "$((checks - failures)) passed, $failures failed"
 [ "$failures" -eq 0 ]
