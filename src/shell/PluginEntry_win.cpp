@@ -1,8 +1,8 @@
 // The DLL's exported entry points, as the host's plug-in API names them.
 #include <windows.h>
 
-#include "shell/HostLink.h"
-#include "shell/Log.h"
+#include "shell/Guard.h"
+#include "shell/Lifecycle.h"
 #include "shell/Module_win.h"
 #include "shell/PluginInfo.h"
 
@@ -20,13 +20,11 @@ __declspec(dllexport) const host::PluginInfoEx* MirandaPluginInfoEx(DWORD) { ret
 __declspec(dllexport) const host::Uuid* MirandaPluginInterfaces() { return plugin::Interfaces(); }
 
 __declspec(dllexport) int Load(const host::PluginLink* link) {
-    host::SetLink(link);
-    return 0;
+    return Guarded(0, [&] { return plugin::Load(link); });
 }
 
 __declspec(dllexport) int Unload() {
-    CloseLog();
-    return 0;
+    return Guarded(0, [] { return plugin::Unload(); });
 }
 
 }  // extern "C"

@@ -1,0 +1,106 @@
+#include "ui/PhoneBook.h"
+
+#include <algorithm>
+#include <climits>
+#include <cstdio>
+
+#include "catalogue/Catalogue.h"
+#include "shell/HostLink.h"
+#include "shell/Settings.h"
+
+namespace {
+
+constexpr size_t kSettingNameSize = 32;   // "MyPhone" and any int
+
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+// Splits one setting's value; the entry when it gives a number.
+std::optional<PhoneEntry> EntryFrom(const std::optional<std::string>& value, const PrefixTable& table,
+                                    const char* module, const char* setting) {
+    if (!value || !IsPhoneText(*value)) return std::nullopt;
+    std::string prefix, number;
+    // A split without digits after the prefix gives no number.
+    if (!SplitPhoneText(*value, table, &prefix, &number) || number.empty()) return std::nullopt;
+    PhoneEntry entry;
+    entry.prefix = std::move(prefix);
+    entry.number = std::move(number);
+    entry.location = PhoneLocation{module, setting};
+    return entry;
+}
+
+}  // namespace
+
+void KeepDigits(std::string& text) {
+    text.erase(std::remove_if(text.begin(), text.end(), [](char c) { return !IsDigit(c); }), text.end());
+}
+
+bool IsPhoneText(const std::string& text) {
+    static const std::string kSuffix = " SMS";
+    return text.size() > 4 && text.compare(text.size() - kSuffix.size(), kSuffix.size(), kSuffix) == 0;
+}
+
+bool SplitPhoneText(const std::string& text, const PrefixTable& table, std::string* prefix, std::string* number) {
+    size_t bracket = text.find(')');
+    if (bracket != std::string::npos) {
+        *prefix = text.substr(0, bracket);
+        *number = text.substr(bracket + 1);
+        KeepDigits(*prefix);
+        KeepDigits(*number);
+        return true;
+    }
+    std::string digits = text;
+    KeepDigits(digits);
+    for (size_t i = 0; i < table.Count(); ++i) {
+        std::string entry = table.Entry(i);
+        if (digits.compare(0, entry.size(), entry) == 0) {
+            *prefix = entry;
+            *number = digits.substr(entry.size());
+            return true;
+        }
+    }
+    return false;
+}
+
+PhoneEntry ReadPhoneEntry(host::Contact contact) { return ReadPhoneEntry(contact, *CurrentPrefixTable()); }
+
+PhoneEntry ReadPhoneEntry(host::Contact contact, const PrefixTable& table) {
+    host::Word proto = host::CallService("Proto/GetContactBaseProto", reinterpret_cast<host::Word>(contact), 0);
+    if (proto != 0 && proto != host::kServiceNotFound) {
+        // The protocol name belongs to the host; copy it before reading settings.
+        std::string module = reinterpret_cast<const char*>(proto);
+        auto value = settings::ReadText(phonebook::kCellularSetting, contact, module.c_str());
+        if (auto entry = EntryFrom(value, table, module.c_str(), phonebook::kCellularSetting)) return *entry;
+    }
+    for (int n = 0; n < INT_MAX; ++n) {
+        char name[kSettingNameSize];
+        std::snprintf(name, sizeof name, phonebook::kPhoneSettingPattern, n);
+        auto value = settings::ReadText(name, contact, phonebook::kPhoneModule);
+        if (!value) break;
+        if (auto entry = EntryFrom(value, table, phonebook::kPhoneModule, name)) return *entry;
+    }
+    return PhoneEntry{};
+}
+
+std::string MakePhoneText(const std::optional<std::string>& prefix, const std::string& number) {
+    std::string text;
+    if (prefix) {
+        std::string country = prefix->substr(0, 2);
+        std::string area = prefix->size() > 2 ? prefix->substr(2) : std::string();
+        text = "+" + country + " (" + area + ") " + number + " SMS";
+    } else {
+        text = number;
+    }
+    if (text.size() > phonebook::kMaxPhoneText) text.resize(phonebook::kMaxPhoneText);
+    return text;
+}
+
+host::Contact AddPhoneContact(const std::optional<std::string>& prefix, const std::string& number) {
+    host::Contact contact = host::AddContact();
+    if (!contact) return nullptr;
+    settings::WriteByte("Hidden", 1, contact, "CList");
+    settings::WriteText("p", phonebook::kContactModule, contact, "Protocol");
+    settings::WriteText("MyPhone0", MakePhoneText(prefix, number), contact, phonebook::kPhoneModule);
+    return contact;
+}
+
+void FreePhoneEntry(PhoneEntry& entry) { entry = PhoneEntry{}; }
