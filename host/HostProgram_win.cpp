@@ -1,11 +1,12 @@
 // parlet-host: loads a plug-in DLL into the stand-in the way Miranda IM
 // does at start-up and shut-down, and tells what it saw.
 //
-//   parlet-host [--db FILE] PLUGIN.dll
+//   parlet-host [--db FILE] [--scenario FILE] PLUGIN.dll
 //
 // With --db the database is loaded from FILE first (when it exists) and
-// saved back after Unload. Exit code 0 when every step went as the host
-// expects, 1 otherwise.
+// saved back after Unload. With --scenario the commands of FILE run after
+// start-up (see docs/host-standin.md). Exit code 0 when every step went as
+// the host expects, 1 otherwise.
 #include <windows.h>
 #include <winver.h>
 
@@ -15,6 +16,7 @@
 #include <vector>
 
 #include "StandIn.h"
+#include "scenario/ScenarioRun.h"
 
 namespace {
 
@@ -98,15 +100,17 @@ void ShowWhatItRegistered() {
 }  // namespace
 
 int main(int argc, char** argv) {
-    std::string db, plugin;
+    std::string db, plugin, scenarioFile;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--db") == 0 && i + 1 < argc)
             db = argv[++i];
+        else if (std::strcmp(argv[i], "--scenario") == 0 && i + 1 < argc)
+            scenarioFile = argv[++i];
         else
             plugin = argv[i];
     }
     if (plugin.empty()) {
-        std::fprintf(stderr, "usage: parlet-host [--db FILE] PLUGIN.dll\n");
+        std::fprintf(stderr, "usage: parlet-host [--db FILE] [--scenario FILE] PLUGIN.dll\n");
         return 1;
     }
     std::setvbuf(stdout, nullptr, _IONBF, 0);
@@ -170,10 +174,17 @@ int main(int argc, char** argv) {
         while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
         ShowWhatItRegistered();
     }
-    int unloaded = unload();
-    std::printf("Unload: %d\n", unloaded);
-    if (unloaded != 0) ok = false;
-    FreeLibrary(module);
+    if (ok && !scenarioFile.empty()) {
+        // The scenario may unload and load the plug-in again itself.
+        scenario::SetPlugin(plugin, module);
+        ok = scenario::RunScenario(scenarioFile);
+        if (scenario::PluginLoaded()) ok = scenario::UnloadPluginAtEnd() && ok;
+    } else {
+        int unloaded = unload();
+        std::printf("Unload: %d\n", unloaded);
+        if (unloaded != 0) ok = false;
+        FreeLibrary(module);
+    }
 
     if (!db.empty() && !standin::SaveDatabase(db)) {
         std::printf("database %s: cannot save\n", db.c_str());

@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   cmake ninja-build g++ make pkg-config
   g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix mingw-w64-i686-dev
-  wine wine32:i386 xvfb xauth x11-utils
+  wine wine32:i386 fonts-wine xvfb xauth x11-utils
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   libcurl4-openssl-dev libcpp-httplib-dev libssl-dev libcli11-dev
   tinyproxy openssl curl ca-certificates

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <atomic>
+#include <memory>
 
 #include "shell/HostRecords.h"
 
@@ -14,6 +15,9 @@ struct SendRequest {
     // The dialog's own abort flag: Cancel in one window never stops another
     // window's send.
     std::atomic<int>* abortFlag = nullptr;
+    // Held by the job until it ends: whatever `dialog` and `abortFlag` live
+    // in, so a dialog closed meanwhile never leaves the job a dangling view.
+    std::shared_ptr<void> keepAlive;
 };
 
 // Starts SendJob on a new thread and returns once the job has taken the

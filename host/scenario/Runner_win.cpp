@@ -1,0 +1,373 @@
+// The scenario runner: the command table, the bridge to the interface
+// thread, the plug-in's load and unload, contacts and open dialogs.
+#include <windows.h>
+
+#include <algorithm>
+#include <condition_variable>
+#include <cstdlib>
+#include <cstdarg>
+#include <cstdio>
+#include <fstream>
+#include <mutex>
+#include <thread>
+
+#include "Scenario.h"
+#include "ScenarioLine.h"
+#include "ScenarioRun.h"
+#include "StandIn.h"
+
+namespace scenario {
+namespace {
+
+std::map<std::string, Command>& Table() {
+    static std::map<std::string, Command> table;
+    return table;
+}
+
+std::mutex g_echoMutex;
+
+// --- the bridge to the interface thread ------------------------------------------
+constexpr UINT kRunTask = WM_APP + 40;
+constexpr UINT kQuit = WM_APP + 41;
+HWND g_bridge = nullptr;
+DWORD g_mainThread = 0;
+
+struct Task {
+    std::function<void()> body;
+    std::mutex mutex;
+    std::condition_variable cv;
+    bool started = false;
+    std::shared_ptr<std::atomic<bool>> finished = std::make_shared<std::atomic<bool>>(false);
+};
+
+void Mark(Task& task, bool Task::*flag) {
+    std::lock_guard<std::mutex> lock(task.mutex);
+    task.*flag = true;
+    task.cv.notify_all();
+}
+
+LRESULT CALLBACK BridgeProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == kRunTask) {
+        std::unique_ptr<std::shared_ptr<Task>> owned(reinterpret_cast<std::shared_ptr<Task>*>(lParam));
+        Task& task = **owned;
+        Mark(task, &Task::started);
+        try {
+            task.body();
+        } catch (...) {
+            Echo("(a command failed on the interface thread)");
+        }
+        std::lock_guard<std::mutex> lock(task.mutex);
+        task.finished->store(true);
+        task.cv.notify_all();
+        return 0;
+    }
+    if (message == kQuit) {
+        PostQuitMessage(0);
+        return 0;
+    }
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+std::shared_ptr<Task> Post(std::function<void()> body) {
+    auto task = std::make_shared<Task>();
+    task->body = std::move(body);
+    PostMessageA(g_bridge, kRunTask, 0, reinterpret_cast<LPARAM>(new std::shared_ptr<Task>(task)));
+    return task;
+}
+
+// --- the plug-in ------------------------------------------------------------------
+using LoadProc = int (*)(const host::PluginLink*);
+using UnloadProc = int (*)();
+std::string g_pluginPath;
+HMODULE g_module = nullptr;
+bool g_loaded = false;
+
+template <typename Proc>
+Proc Entry(const char* name) {
+    return reinterpret_cast<Proc>(reinterpret_cast<void (*)()>(GetProcAddress(g_module, name)));
+}
+
+// --- contacts and dialogs ------------------------------------------------------------
+std::mutex g_stateMutex;
+std::map<std::string, host::Contact> g_contacts;
+std::vector<HWND> g_dialogs;   // in the order they appeared
+HWND g_current = nullptr;
+HWND g_last = nullptr;
+std::map<HWND, std::shared_ptr<std::atomic<bool>>> g_openers;
+
+BOOL CALLBACK CollectDialog(HWND window, LPARAM list) {
+    if (ClassOf(window) == "#32770" && IsWindowVisible(window))
+        reinterpret_cast<std::vector<HWND>*>(list)->push_back(window);
+    return TRUE;
+}
+
+}  // namespace
+
+CommandRegistrar::CommandRegistrar(std::initializer_list<Command> commands) {
+    for (const Command& c : commands) Table()[c.name] = c;
+}
+
+const Command* FindCommand(const std::string& name) {
+    auto it = Table().find(name);
+    return it == Table().end() ? nullptr : &it->second;
+}
+
+std::vector<Command> AllCommands() {
+    std::vector<Command> all;
+    for (const auto& entry : Table()) all.push_back(entry.second);
+    return all;
+}
+
+void Echo(const char* format, ...) {
+    char line[4096];
+    va_list args;
+    va_start(args, format);
+    std::vsnprintf(line, sizeof line, format, args);
+    va_end(args);
+    std::lock_guard<std::mutex> lock(g_echoMutex);
+    std::printf("%s\n", line);
+    std::fflush(stdout);
+}
+
+void OnMainThread(const std::function<void()>& task) {
+    if (GetCurrentThreadId() == g_mainThread) {
+        task();
+        return;
+    }
+    auto posted = Post(task);
+    std::unique_lock<std::mutex> lock(posted->mutex);
+    posted->cv.wait(lock, [&] { return posted->finished->load(); });
+}
+
+std::shared_ptr<std::atomic<bool>> StartOnMainThread(std::function<void()> task) {
+    auto posted = Post(std::move(task));
+    std::unique_lock<std::mutex> lock(posted->mutex);
+    posted->cv.wait(lock, [&] { return posted->started; });
+    return posted->finished;
+}
+
+bool PluginLoaded() { return g_loaded; }
+
+Result LoadPlugin() {
+    if (g_loaded) return Result::Fail("the plug-in is loaded already");
+    Result result;
+    OnMainThread([&] {
+        if (!g_module) g_module = LoadLibraryA(g_pluginPath.c_str());
+        if (!g_module && !g_pluginPath.empty() && g_pluginPath[0] == '/')
+            g_module = LoadLibraryA(("Z:" + g_pluginPath).c_str());
+        auto load = g_module ? Entry<LoadProc>("Load") : nullptr;
+        if (!load) {
+            result = Result::Fail("cannot load " + g_pluginPath);
+            return;
+        }
+        Echo("Load: %d", load(standin::Link()));
+        Echo("Miranda/System/ModulesLoaded: %d hook(s) called",
+             standin::NotifyEvent("Miranda/System/ModulesLoaded", 0, 0));
+        g_loaded = true;
+    });
+    return result;
+}
+
+Result UnloadPlugin() {
+    if (!g_loaded) return Result::Fail("the plug-in is not loaded");
+    bool ok = false;
+    OnMainThread([&] { ok = UnloadPluginAtEnd(); });
+    return ok ? Result::Ok() : Result::Fail("Unload did not give 0");
+}
+
+bool UnloadPluginAtEnd() {
+    int result = Entry<UnloadProc>("Unload")();
+    Echo("Unload: %d", result);
+    FreeLibrary(g_module);
+    g_module = nullptr;
+    g_loaded = false;
+    return result == 0;
+}
+
+bool ParseInt(const std::string& word, long* value) {
+    if (word.empty()) return false;
+    char* end = nullptr;
+    *value = std::strtol(word.c_str(), &end, 10);
+    return *end == '\0';
+}
+
+bool ParseContact(const std::string& word, host::Contact* contact) {
+    if (word == "global" || word == "0") {
+        *contact = nullptr;
+        return true;
+    }
+    if (!word.empty() && word[0] == '@') {
+        std::lock_guard<std::mutex> lock(g_stateMutex);
+        auto it = g_contacts.find(word.substr(1));
+        if (it == g_contacts.end()) return false;
+        *contact = it->second;
+        return true;
+    }
+    long handle = 0;
+    if (!ParseInt(word, &handle) || handle <= 0) return false;
+    *contact = reinterpret_cast<host::Contact>(handle);
+    return true;
+}
+
+void NameContact(const std::string& name, host::Contact contact) {
+    std::lock_guard<std::mutex> lock(g_stateMutex);
+    g_contacts[name] = contact;
+}
+
+std::vector<HWND> OpenDialogs() {
+    std::vector<HWND> now;
+    EnumThreadWindows(g_mainThread, CollectDialog, reinterpret_cast<LPARAM>(&now));
+    std::lock_guard<std::mutex> lock(g_stateMutex);
+    std::vector<HWND> kept;
+    for (HWND d : g_dialogs)
+        if (std::find(now.begin(), now.end(), d) != now.end()) kept.push_back(d);
+    for (HWND d : now)
+        if (std::find(kept.begin(), kept.end(), d) == kept.end()) kept.push_back(d);
+    g_dialogs = kept;
+    if (std::find(kept.begin(), kept.end(), g_current) == kept.end()) g_current = nullptr;
+    return kept;
+}
+
+HWND CurrentDialog() {
+    std::vector<HWND> open = OpenDialogs();
+    std::lock_guard<std::mutex> lock(g_stateMutex);
+    HWND current = g_current ? g_current : open.empty() ? nullptr : open.back();
+    if (current) g_last = current;
+    return current;
+}
+
+void SetCurrentDialog(HWND dialog) {
+    std::lock_guard<std::mutex> lock(g_stateMutex);
+    g_current = dialog;
+    if (dialog) g_last = dialog;
+}
+
+void NoteOpener(HWND dialog, std::shared_ptr<std::atomic<bool>> finished) {
+    std::lock_guard<std::mutex> lock(g_stateMutex);
+    g_openers[dialog] = std::move(finished);
+}
+
+std::shared_ptr<std::atomic<bool>> OpenerOf(HWND dialog) {
+    std::lock_guard<std::mutex> lock(g_stateMutex);
+    auto it = g_openers.find(dialog);
+    return it == g_openers.end() ? nullptr : it->second;
+}
+
+HWND LastDialog() {
+    std::lock_guard<std::mutex> lock(g_stateMutex);
+    return g_last;
+}
+
+HWND WaitForNewDialog(const std::vector<HWND>& before, int ms, const std::atomic<bool>* giveUp) {
+    for (int waited = 0;; waited += 20) {
+        for (HWND d : OpenDialogs())
+            if (std::find(before.begin(), before.end(), d) == before.end()) return d;
+        if (waited >= ms || (giveUp && giveUp->load())) return nullptr;
+        Sleep(20);
+    }
+}
+
+Result FindControl(const std::string& idText, HWND* control) {
+    HWND dialog = CurrentDialog();
+    if (!dialog) return Result::Fail("no dialog is open");
+    long id = 0;
+    if (!ParseInt(idText, &id)) return Result::Fail("not a control id: " + idText);
+    *control = GetDlgItem(dialog, static_cast<int>(id));
+    if (!*control) return Result::Fail("the dialog has no control " + idText);
+    return Result::Ok();
+}
+
+std::string WindowText(HWND window) {
+    int length = static_cast<int>(SendMessageA(window, WM_GETTEXTLENGTH, 0, 0));
+    std::string text(static_cast<size_t>(length) + 1, '\0');
+    int got = static_cast<int>(SendMessageA(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(&text[0])));
+    text.resize(static_cast<size_t>(got > 0 ? got : 0));
+    return text;
+}
+
+std::string ClassOf(HWND window) {
+    char name[64] = "";
+    GetClassNameA(window, name, sizeof name);
+    return name;
+}
+
+// --- running a scenario ---------------------------------------------------------------
+
+void SetPlugin(const std::string& path, HMODULE module) {
+    g_pluginPath = path;
+    g_module = module;
+    g_loaded = module != nullptr;
+}
+
+namespace {
+
+// Runs the file's commands in order; false at the first failure.
+bool RunLines(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        Echo("scenario %s: cannot read", path.c_str());
+        return false;
+    }
+    std::string line;
+    for (int number = 1; std::getline(in, line); ++number) {
+        std::vector<std::string> words;
+        std::string error;
+        line = ExpandVariables(line, [](const char* name) -> const char* { return std::getenv(name); });
+        if (!SplitLine(line, &words, &error)) {
+            Echo("line %d: %s", number, error.c_str());
+            return false;
+        }
+        if (words.empty()) continue;
+        Echo("> %s", line.c_str() + line.find_first_not_of(" \t"));
+        const Command* command = FindCommand(words[0]);
+        Args args(words.begin() + 1, words.end());
+        Result result;
+        if (!command) {
+            result = Result::Fail("unknown command " + words[0] + " (try help)");
+        } else if (args.size() < command->minArgs || args.size() > command->maxArgs) {
+            result = Result::Fail(std::string("usage: ") + command->usage);
+        } else {
+            result = command->run(args);
+        }
+        if (!result.ok) {
+            Echo("FAILED at line %d: %s", number, result.message.c_str());
+            return false;
+        }
+        if (!result.message.empty()) Echo("%s", result.message.c_str());
+    }
+    return true;
+}
+
+}  // namespace
+
+bool RunScenario(const std::string& path) {
+    g_mainThread = GetCurrentThreadId();
+    WNDCLASSA cls{};
+    cls.lpfnWndProc = BridgeProc;
+    cls.hInstance = GetModuleHandleA(nullptr);
+    cls.lpszClassName = "ParletScenarioBridge";
+    RegisterClassA(&cls);
+    g_bridge = CreateWindowExA(0, cls.lpszClassName, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, cls.hInstance, nullptr);
+
+    bool ok = false;
+    std::thread runner([&] {
+        ok = RunLines(path);
+        size_t open = OpenDialogs().size();
+        if (open > 0) {
+            Echo("scenario ended with %u dialog(s) open", static_cast<unsigned>(open));
+            std::fflush(stdout);
+            ExitProcess(1);   // a modal loop holds the interface thread
+        }
+        PostMessageA(g_bridge, kQuit, 0, 0);
+    });
+    MSG msg;
+    while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+    runner.join();
+    DestroyWindow(g_bridge);
+    return ok;
+}
+
+}  // namespace scenario

@@ -1,0 +1,42 @@
+// The send dialog's controls as the send job sees them, worked from the
+// job's thread through synchronous window messages to the dialog.
+#pragma once
+
+#include <windows.h>
+
+#include "script/Progress.h"
+#include "send/SendControls.h"
+
+class WinProgress : public script::ProgressTarget {
+public:
+    explicit WinProgress(HWND bar) : bar_(bar) {}
+    void SetRange(int low, int high) override;
+    void SetPosition(int position) override;
+    void Step() override;
+
+private:
+    HWND bar_;
+};
+
+class WinSendControls : public SendControls {
+public:
+    explicit WinSendControls(HWND dialog);
+
+    const char* SelectedPrefix() override;
+    std::string ReadMessage() override;
+    std::string ReadMessageForSend() override;
+    void WriteMessage(const std::string& text) override;
+    std::string ReadNumber() override;
+    void SetStatus(const std::string& text) override;
+    void EnableSend(bool enabled) override;
+    void FocusMessage() override;
+    void FocusNumber() override;
+    void Close() override;
+    script::ProgressTarget* Progress() override { return &progress_; }
+
+private:
+    HWND Control(int id) const { return GetDlgItem(dialog_, id); }
+    void Focus(int id);
+    HWND dialog_;
+    WinProgress progress_;
+};
