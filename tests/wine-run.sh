@@ -21,6 +21,12 @@ mkdir -p "$(dirname "$WINEPREFIX")"
     wineserver -w 9>&-
     touch "$WINEPREFIX/.parlet-ready"
   fi
+  # A prefix made before Wine's own fonts were installed lacks them; dialogs
+  # then miss Tahoma and the caption buttons' Marlett glyphs.
+  fonts=/usr/share/wine/fonts
+  if [ -f "$fonts/marlett.ttf" ] && [ ! -f "$WINEPREFIX/drive_c/windows/Fonts/marlett.ttf" ]; then
+    cp -n "$fonts"/* "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null
+  fi
   # Wine's background services (services.exe, winedevice, ...) live as long
   # as the kept-up server and inherit the standard handles of the program
   # that started them. Started from a test, they would hold ctest's output

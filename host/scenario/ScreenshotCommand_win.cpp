@@ -12,6 +12,9 @@ namespace {
 bool Capture(HWND window, image::Rgb* out) {
     SetForegroundWindow(window);
     BringWindowToTop(window);
+    // Without input focus on the X server the caption may be drawn
+    // inactive; the picture shows the window as a user at it sees it.
+    SendMessageA(window, WM_NCACTIVATE, TRUE, 0);
     RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN | RDW_FRAME);
     GdiFlush();
     RECT r;
