@@ -10,9 +10,12 @@
 #include <windows.h>
 #include <winver.h>
 
+#include <atomic>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "StandIn.h"
@@ -97,6 +100,38 @@ void ShowWhatItRegistered() {
                     item.service.c_str());
 }
 
+// While start-up and shut-down run outside a scenario, this answers the
+// plug-in's message boxes (a missing gateway folder, say) the way a user
+// would, with OK, and prints them, so that the program never waits for a
+// click nobody will give.
+class MessageBoxAnswerer {
+public:
+    MessageBoxAnswerer() : thread_(GetCurrentThreadId()), worker_([this] { Run(); }) {}
+    ~MessageBoxAnswerer() {
+        stop_ = true;
+        worker_.join();
+    }
+
+private:
+    static BOOL CALLBACK Answer(HWND window, LPARAM) {
+        char cls[16] = "";
+        GetClassNameA(window, cls, sizeof cls);
+        if (std::strcmp(cls, "#32770") != 0 || !IsWindowVisible(window)) return TRUE;
+        char caption[256] = "", text[2048] = "";
+        GetWindowTextA(window, caption, sizeof caption);
+        GetDlgItemTextA(window, 0xFFFF, text, sizeof text);   // a message box's text
+        std::printf("message box \"%s\": %s (answered OK)\n", caption, text);
+        PostMessageA(window, WM_COMMAND, IDOK, 0);
+        return TRUE;
+    }
+    void Run() {
+        for (; !stop_; Sleep(50)) EnumThreadWindows(thread_, Answer, 0);
+    }
+    DWORD thread_;
+    std::atomic<bool> stop_{false};
+    std::thread worker_;
+};
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -116,6 +151,10 @@ int main(int argc, char** argv) {
     std::setvbuf(stdout, nullptr, _IONBF, 0);
 
     standin::Reset();
+    // As in a Miranda with the popup plug-in: notices become popups (listed
+    // by the scenario command "popups") rather than message boxes that
+    // nobody would close. "popups off" brings the message boxes back.
+    standin::SetPopupService(true);
     if (!db.empty() && GetFileAttributesA(db.c_str()) != INVALID_FILE_ATTRIBUTES && !standin::LoadDatabase(db)) {
         std::printf("database %s: unreadable\n", db.c_str());
         return 1;
@@ -163,6 +202,7 @@ int main(int argc, char** argv) {
         return 1;
     }
 
+    auto answerer = std::make_unique<MessageBoxAnswerer>();
     int loaded = load(standin::Link());
     std::printf("Load: %d\n", loaded);
     if (loaded != 0) ok = false;
@@ -174,12 +214,14 @@ int main(int argc, char** argv) {
         while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
         ShowWhatItRegistered();
     }
+    answerer.reset();
     if (ok && !scenarioFile.empty()) {
         // The scenario may unload and load the plug-in again itself.
         scenario::SetPlugin(plugin, module);
         ok = scenario::RunScenario(scenarioFile);
         if (scenario::PluginLoaded()) ok = scenario::UnloadPluginAtEnd() && ok;
     } else {
+        answerer = std::make_unique<MessageBoxAnswerer>();
         int unloaded = unload();
         std::printf("Unload: %d\n", unloaded);
         if (unloaded != 0) ok = false;

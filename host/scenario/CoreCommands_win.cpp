@@ -125,9 +125,18 @@ Result Database(const Args&) {
     return saved ? Result::Ok() : Result::Fail("cannot save the database");
 }
 
+// popups [on|off]: lists the popups shown so far, or offers the popup
+// service (on, the host program's default) or not (notices then come as
+// message boxes, which "dialogs" lists and "press 1" closes).
 Result Popups(const Args& args) {
+    if (args.empty()) {
+        auto popups = standin::Popups();
+        for (const auto& p : popups) Echo("  popup \"%s\": %s", p.title.c_str(), p.text.c_str());
+        return Result{true, std::to_string(popups.size()) + " popup(s)"};
+    }
+    if (args[0] != "on" && args[0] != "off") return Result::Fail("usage: popups [on|off]");
     standin::SetPopupService(args[0] == "on");
-    return Result{true, "popup service " + std::string(args[0] == "on" ? "on" : "off")};
+    return Result{true, "popup service " + args[0]};
 }
 
 Result Load(const Args&) { return LoadPlugin(); }
@@ -232,7 +241,7 @@ const CommandRegistrar kCommands{
     {"get", "get CONTACT MODULE NAME [EXPECTED|absent]", 3, 4, GetSetting},
     {"contact", "contact NAME [PROTOCOL]", 1, 2, AddContactCommand},
     {"database", "database", 0, 0, Database},
-    {"popups", "popups on|off", 1, 1, Popups},
+    {"popups", "popups [on|off]", 0, 1, Popups},
     {"load", "load", 0, 0, Load},
     {"unload", "unload", 0, 0, Unload},
     {"menu", "menu main | menu contact @NAME", 1, 2, Menu},

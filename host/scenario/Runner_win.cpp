@@ -80,7 +80,7 @@ using LoadProc = int (*)(const host::PluginLink*);
 using UnloadProc = int (*)();
 std::string g_pluginPath;
 HMODULE g_module = nullptr;
-bool g_loaded = false;
+std::atomic<bool> g_loaded{false};
 
 template <typename Proc>
 Proc Entry(const char* name) {
@@ -148,24 +148,36 @@ std::shared_ptr<std::atomic<bool>> StartOnMainThread(std::function<void()> task)
 
 bool PluginLoaded() { return g_loaded; }
 
+// Loads on the interface thread. A message box the plug-in shows meanwhile
+// (a missing gateway folder) becomes the current dialog, and the command
+// returns, so the scenario can answer it; wait-closed then waits for the
+// load to end.
 Result LoadPlugin() {
     if (g_loaded) return Result::Fail("the plug-in is loaded already");
-    Result result;
-    OnMainThread([&] {
+    auto failed = std::make_shared<std::string>();
+    std::vector<HWND> before = OpenDialogs();
+    auto finished = StartOnMainThread([failed] {
         if (!g_module) g_module = LoadLibraryA(g_pluginPath.c_str());
         if (!g_module && !g_pluginPath.empty() && g_pluginPath[0] == '/')
             g_module = LoadLibraryA(("Z:" + g_pluginPath).c_str());
         auto load = g_module ? Entry<LoadProc>("Load") : nullptr;
         if (!load) {
-            result = Result::Fail("cannot load " + g_pluginPath);
+            *failed = "cannot load " + g_pluginPath;
             return;
         }
+        g_loaded = true;
         Echo("Load: %d", load(standin::Link()));
         Echo("Miranda/System/ModulesLoaded: %d hook(s) called",
              standin::NotifyEvent("Miranda/System/ModulesLoaded", 0, 0));
-        g_loaded = true;
     });
-    return result;
+    HWND box = WaitForNewDialog(before, 60000, finished.get());
+    if (box && !finished->load()) {
+        SetCurrentDialog(box);
+        NoteOpener(box, finished);
+        return Result{true, "dialog \"" + WindowText(box) + "\" opened"};
+    }
+    if (!failed->empty()) return Result::Fail(*failed);
+    return Result::Ok();
 }
 
 Result UnloadPlugin() {
