@@ -16,6 +16,18 @@ bool Escape(char c, char* out) {
     }
 }
 
+// Two hexadecimal digits.
+bool HexByte(const std::string& digits, char* out) {
+    int value = 0;
+    for (char d : digits) {
+        int v = d >= '0' && d <= '9' ? d - '0' : d >= 'a' && d <= 'f' ? d - 'a' + 10 : d >= 'A' && d <= 'F' ? d - 'A' + 10 : -1;
+        if (v < 0) return false;
+        value = value * 16 + v;
+    }
+    *out = static_cast<char>(value);
+    return true;
+}
+
 }  // namespace
 
 bool SplitLine(const std::string& line, std::vector<std::string>* words, std::string* error) {
@@ -42,11 +54,14 @@ bool SplitLine(const std::string& line, std::vector<std::string>* words, std::st
             char c = line[i++];
             if (c == '"') break;
             if (c == '\\') {
-                if (i >= line.size() || !Escape(line[i], &c)) {
+                if (i + 2 < line.size() && line[i] == 'x' && HexByte(line.substr(i + 1, 2), &c)) {
+                    i += 3;
+                } else if (i < line.size() && Escape(line[i], &c)) {
+                    ++i;
+                } else {
                     *error = "unknown escape";
                     return false;
                 }
-                ++i;
             }
             word += c;
         }

@@ -7,7 +7,8 @@
 namespace scenario {
 
 // Words are separated by blanks. A word in double quotes may hold blanks
-// and the escapes \" \\ \n \r \t; a '#' outside quotes starts a comment.
+// and the escapes \" \\ \n \r \t and \xHH (a byte); a '#' outside quotes
+// starts a comment.
 // False (with `error` set) on an unterminated quote or an unknown escape.
 bool SplitLine(const std::string& line, std::vector<std::string>* words, std::string* error);
 

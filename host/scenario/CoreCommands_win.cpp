@@ -139,6 +139,15 @@ Result Popups(const Args& args) {
     return Result{true, "popup service " + args[0]};
 }
 
+// translation on|off: while on, every translated text comes back with "[T]"
+// in front, dialogs included, so a scenario sees what went through the
+// language pack.
+Result Translation(const Args& args) {
+    if (args[0] != "on" && args[0] != "off") return Result::Fail("usage: translation on|off");
+    standin::SetTranslationMarking(args[0] == "on");
+    return Result{true, "translation marking " + args[0]};
+}
+
 Result Load(const Args&) { return LoadPlugin(); }
 Result Unload(const Args&) { return UnloadPlugin(); }
 
@@ -242,6 +251,7 @@ const CommandRegistrar kCommands{
     {"contact", "contact NAME [PROTOCOL]", 1, 2, AddContactCommand},
     {"database", "database", 0, 0, Database},
     {"popups", "popups [on|off]", 0, 1, Popups},
+    {"translation", "translation on|off", 1, 1, Translation},
     {"load", "load", 0, 0, Load},
     {"unload", "unload", 0, 0, Unload},
     {"menu", "menu main | menu contact @NAME", 1, 2, Menu},

@@ -19,6 +19,8 @@ TEST(ScenarioLine, SplitsWordsQuotesEscapesAndComments) {
     } cases[] = {
         {"  text 1002   \"Hi there\" # a comment", true, {"text", "1002", "Hi there"}},
         {"type 1002 \"a\\\"b\\\\c\\r\\n\\t\"", true, {"type", "1002", "a\"b\\c\r\n\t"}},
+        {"type 1002 \"Gr\\xFC\\xdfe\\x0\"", false, {}},
+        {"type 1002 \"Gr\\xFC\\xdfe\"", true, {"type", "1002", "Gr\xFC\xDF" "e"}},
         {"get global M N \"\"", true, {"get", "global", "M", "N", ""}},
         {"echo a#b", true, {"echo", "a#b"}},
         {"# only a comment", true, {}},
