@@ -46,14 +46,6 @@ DialogState* StateOf(HWND dialog) {
     return holder ? holder->get() : nullptr;
 }
 
-const char* SelectedPrefix(HWND dialog) {
-    HWND box = GetDlgItem(dialog, IDC_SMS_PREFIX);
-    LRESULT index = SendMessageA(box, CB_GETCURSEL, 0, 0);
-    if (index == CB_ERR) return nullptr;
-    LRESULT data = SendMessageA(box, CB_GETITEMDATA, static_cast<WPARAM>(index), 0);
-    return data == CB_ERR ? nullptr : reinterpret_cast<const char*>(data);
-}
-
 std::vector<std::string> ListedNumbers(HWND box) {
     std::vector<std::string> numbers;
     int count = static_cast<int>(SendMessageA(box, CB_GETCOUNT, 0, 0));
@@ -69,7 +61,7 @@ std::vector<std::string> ListedNumbers(HWND box) {
 }
 
 void RefreshNumbers(HWND dialog) {
-    const char* prefix = SelectedPrefix(dialog);
+    const char* prefix = SelectedPrefixOf(dialog);
     if (!prefix) return;
     HWND box = GetDlgItem(dialog, IDC_SMS_NUMBER);
     char kept[64] = "";
@@ -104,7 +96,7 @@ void Send(HWND dialog) {
     HWND box = GetDlgItem(dialog, IDC_SMS_NUMBER);
     char typed[kNumberSize] = "";
     GetWindowTextA(box, typed, sizeof typed);
-    const char* prefix = SelectedPrefix(dialog);
+    const char* prefix = SelectedPrefixOf(dialog);
     if (senddialog::ShouldStoreNumber(prefix, typed, ListedNumbers(box))) {
         AddPhoneContact(std::string(prefix), typed);
         SendMessageA(box, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(typed));
@@ -183,7 +175,7 @@ BOOL InitDialog(HWND dialog, std::shared_ptr<DialogState>* holder) {
 void Destroy(HWND dialog) {
     DialogState* state = StateOf(dialog);
     if (state && !state->items.empty()) {
-        if (const char* prefix = SelectedPrefix(dialog)) settings::WriteText("LastSelectedPrefix", prefix);
+        if (const char* prefix = SelectedPrefixOf(dialog)) settings::WriteText("LastSelectedPrefix", prefix);
     }
     PlaceWindow(dialog, "Utils/SaveWindowPos");
 }

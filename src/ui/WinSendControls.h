@@ -7,6 +7,10 @@
 #include "script/Progress.h"
 #include "send/SendControls.h"
 
+// The prefix text the selected item of the dialog's prefix box carries; null
+// when nothing is selected.
+const char* SelectedPrefixOf(HWND dialog);
+
 class WinProgress : public script::ProgressTarget {
 public:
     explicit WinProgress(HWND bar) : bar_(bar) {}

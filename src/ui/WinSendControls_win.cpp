@@ -37,13 +37,15 @@ void WinProgress::Step() { SendMessageA(bar_, PBM_DELTAPOS, script::kProgressSte
 
 WinSendControls::WinSendControls(HWND dialog) : dialog_(dialog), progress_(GetDlgItem(dialog, IDC_SMS_PROGRESS)) {}
 
-const char* WinSendControls::SelectedPrefix() {
-    HWND box = Control(IDC_SMS_PREFIX);
+const char* SelectedPrefixOf(HWND dialog) {
+    HWND box = GetDlgItem(dialog, IDC_SMS_PREFIX);
     LRESULT index = SendMessageA(box, CB_GETCURSEL, 0, 0);
     if (index == CB_ERR) return nullptr;
     LRESULT data = SendMessageA(box, CB_GETITEMDATA, static_cast<WPARAM>(index), 0);
     return data == CB_ERR ? nullptr : reinterpret_cast<const char*>(data);
 }
+
+const char* WinSendControls::SelectedPrefix() { return SelectedPrefixOf(dialog_); }
 
 std::string WinSendControls::ReadMessage() { return ReadText(Control(IDC_SMS_MESSAGE), kFieldSize); }
 
