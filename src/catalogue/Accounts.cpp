@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <mutex>
 #include <new>
 
 #include "script/Profile.h"
@@ -74,6 +75,11 @@ int ReadAccount(const std::string& accountFile, int number, AccountCredentials* 
 
 int RotateAccounts(const std::string& accountFile, int number) {
     if (accountFile.empty() || number < 1 || number > kMaxAccounts) return -1;
+    // Two sends may end at once (the relay's and the user's); a renumbering
+    // is many writes through scratch sections, and two of them interleaved
+    // lose accounts. One at a time.
+    static std::mutex renumbering;
+    std::lock_guard<std::mutex> lock(renumbering);
     try {
         int count = 0;
         while (count < kMaxAccounts && HasUser(accountFile, "Account", count + 1)) ++count;

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <thread>
+
 #include "TempDir.h"
 #include "catalogue/Accounts.h"
 #include "script/Profile.h"
@@ -60,6 +63,22 @@ TEST_F(AccountsTest, FourAccountsSuccessWithThird) {
     Accounts(Numbered(1, 4));
     ASSERT_EQ(0, RotateAccounts(file, 3));
     EXPECT_EQ((Accs{"user3:pass3", "user4:pass4", "user1:pass1", "user2:pass2"}), List());
+    EXPECT_TRUE(NoTempSections());
+}
+
+// Two sends that end at once (the relay's and the user's) both renumber the
+// same file: no account may be lost or doubled on the way.
+TEST_F(AccountsTest, ConcurrentRenumberingsKeepEveryAccount) {
+    Accounts(Numbered(1, 4));
+    auto rotate = [&](int number) {
+        for (int i = 0; i < 15; ++i) RotateAccounts(file, number);
+    };
+    std::thread a(rotate, 2), b(rotate, 3);
+    a.join();
+    b.join();
+    Accs after = List();
+    std::sort(after.begin(), after.end());
+    EXPECT_EQ(after, (Accs{"user1:pass1", "user2:pass2", "user3:pass3", "user4:pass4"}));
     EXPECT_TRUE(NoTempSections());
 }
 
