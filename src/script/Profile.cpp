@@ -49,7 +49,7 @@ std::string Read(const char* file, const char* section, const char* key, size_t 
     return std::string(buffer, n);
 }
 
-long ReadNumber(const char* file, const char* section, const char* key, size_t size) {
+int32_t ReadNumber(const char* file, const char* section, const char* key, size_t size) {
     return text::ParseDecimal(Read(file, section, key, size).c_str());
 }
 

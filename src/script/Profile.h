@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 
 namespace profile {
@@ -16,7 +17,7 @@ size_t Read(const char* file, const char* section, const char* key, char* buffer
 // The same into a string, at most size - 1 characters; "" when absent.
 std::string Read(const char* file, const char* section, const char* key, size_t size);
 // A decimal number (leading blanks and a sign allowed); 0 when absent.
-long ReadNumber(const char* file, const char* section, const char* key, size_t size);
+int32_t ReadNumber(const char* file, const char* section, const char* key, size_t size);
 // Writes `key`, creating the section and the file as needed.
 bool Write(const char* file, const char* section, const char* key, const char* value);
 // Removes a whole section.

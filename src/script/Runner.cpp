@@ -3,6 +3,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <new>
 #include <string>
 #include <thread>
 #include <utility>
@@ -26,13 +27,15 @@ namespace {
 
 constexpr uint32_t kRequestFlags = 0x80003;
 
+std::atomic<int32_t> g_maxDelayMs{kMaxDelayMs};
+
 // Everything one run keeps; nothing of it is shared with another run.
 struct Run {
     const char* path;
     const char* user;
     const char* password;
     SmsMessage* message;
-    long maxChars = 0;
+    int32_t maxChars = 0;
     CookieJar jar;
     RunLists lists;
     std::string lastRedirect;
@@ -45,6 +48,9 @@ struct Run {
 };
 
 enum class Next { kGoOn, kLeaveLoop, kEndRun };
+
+constexpr const char* kExpandFailedLine = " - ERROR: Memory allocation error while parsing URL\n";
+constexpr const char* kPostDataLine = " - ERROR: Memory allocation error while Building PostData\n";
 
 std::string Read(const Run& run, const char* section, const char* key, size_t size = kValueSize) {
     return profile::Read(run.path, section, key, size);
@@ -77,8 +83,14 @@ bool ExpandForRequest(Run& run, const std::string& text, bool encodeCustomVars, 
     values.lastRedirect = run.redirected ? run.lastRedirect.c_str() : nullptr;
     values.customVars = &run.lists.customVars;
     values.jar = &run.jar;
-    if (ExpandTemplate(text.c_str(), values, encodeCustomVars, out) != kExpandOk) {
-        LogErrorLine(" - ERROR: Memory allocation error while parsing URL\n");
+    int expanded = kExpandOk;
+    try {
+        expanded = ExpandTemplate(text.c_str(), values, encodeCustomVars, out);
+    } catch (const std::bad_alloc&) {
+        expanded = kExpandNoMemory;
+    }
+    if (expanded != kExpandOk) {
+        LogErrorLine(kExpandFailedLine);
         return false;
     }
     if (!encodeCustomVars && HasLineBreak(*out)) {
@@ -203,7 +215,13 @@ Next RunRequest(Run& run, int j, ProgressTarget* progress, std::atomic<int>* abo
     const std::string delay = Read(run, section.c_str(), "Delay");
     if (!delay.empty()) {
         WriteLog(" - ZzzZZzzz... Sleeping %sms...\n", delay.c_str());
-        const long ms = text::ParseDecimal(delay.c_str());
+        int32_t ms = text::ParseDecimal(delay.c_str());
+        const int32_t cap = g_maxDelayMs.load();
+        if (ms > cap) {
+            // Cancel is only looked at between requests: a pause of days would hold the send for days.
+            WriteLog(" - WARNING: Delay capped at %ldms\n", static_cast<long>(cap));
+            ms = cap;
+        }
         if (ms > 0) std::this_thread::sleep_for(std::chrono::milliseconds(ms));
     }
 
@@ -253,7 +271,13 @@ Next RunRequest(Run& run, int j, ProgressTarget* progress, std::atomic<int>* abo
             return Next::kLeaveLoop;
         }
         request.headers.push_back({"Content-Type", "application/x-www-form-urlencoded"});
-        AppendKeys(&request.body, run.lists.keys);
+        try {
+            AppendKeys(&request.body, run.lists.keys);
+        } catch (const std::bad_alloc&) {
+            LogErrorLine(kPostDataLine);
+            run.result = result::kPostDataMemory;
+            return Next::kLeaveLoop;
+        }
         WriteLog(" - Postdata: %s\n", request.body.c_str());
         request.post = true;
     } else if (StartsNoCase(type, "GET") && type.size() == 3) {
@@ -379,6 +403,8 @@ Next RunRequest(Run& run, int j, ProgressTarget* progress, std::atomic<int>* abo
 
 }  // namespace
 
+void SetMaxDelay(int32_t ms) { g_maxDelayMs.store(ms); }
+
 int CheckPage(const host::HttpReply* reply, const char* address) {
     if (!reply) {
         LogErrorLine(" - ERROR: Unable to get page %s..\n", address ? address : "");
@@ -396,14 +422,10 @@ int CheckPage(const host::HttpReply* reply, const char* address) {
     return 0;
 }
 
-int RunGateway(const char* path, const char* user, const char* password, SmsMessage* message,
+namespace {
+
+int RunChecked(const char* path, const char* user, const char* password, SmsMessage* message,
                ProgressTarget* progress, std::atomic<int>* abortFlag, RunDetail* detail) {
-    if (detail) *detail = RunDetail{};
-    if (!message || !message->number || !message->prefix || !message->text) {
-        LogErrorLine(" - ERROR: Required Parameters were not specified in SMS-structure");
-        return result::kMissingParameters;
-    }
-    if (!path) path = "";
     // One parse of the file for the whole run instead of one per key.
     profile::Snapshot snapshot(path);
     Run run;
@@ -463,6 +485,30 @@ int RunGateway(const char* path, const char* user, const char* password, SmsMess
     }
     if (run.prefixMapped) message->prefix = run.callerPrefix;
     return run.result;
+}
+
+}  // namespace
+
+int RunGateway(const char* path, const char* user, const char* password, SmsMessage* message,
+               ProgressTarget* progress, std::atomic<int>* abortFlag, RunDetail* detail) {
+    if (detail) *detail = RunDetail{};
+    if (!message || !message->number || !message->prefix || !message->text) {
+        LogErrorLine(" - ERROR: Required Parameters were not specified in SMS-structure");
+        return result::kMissingParameters;
+    }
+    const char* callerPrefix = message->prefix;
+    try {
+        return RunChecked(path ? path : "", user, password, message, progress, abortFlag, detail);
+    } catch (const std::bad_alloc&) {
+        // A reply page or scraped values too big for the address space: this
+        // gateway fails, the host and the next gateway carry on.
+        message->prefix = callerPrefix;
+        try {
+            LogErrorLine(kExpandFailedLine);
+        } catch (...) {
+        }
+        return result::kExpandFailed;
+    }
 }
 
 }  // namespace script

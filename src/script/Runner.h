@@ -4,6 +4,7 @@
 #pragma once
 
 #include <atomic>
+#include <cstdint>
 #include <string>
 
 #include "shell/HostRecords.h"
@@ -69,6 +70,11 @@ std::string ResultSummary(int code, const RunDetail* detail);
 // cookie jar and lists, so runs on several threads do not disturb one another.
 int RunGateway(const char* path, const char* user, const char* password, SmsMessage* message,
                ProgressTarget* progress, std::atomic<int>* abortFlag, RunDetail* detail = nullptr);
+
+// The longest pause a "Delay" key may ask for; a longer one is cut to it
+// with a warning. Tests shorten it with SetMaxDelay.
+constexpr int32_t kMaxDelayMs = 300 * 1000;
+void SetMaxDelay(int32_t ms);
 
 // Checks a final reply: 0, or result::kNoPage (no reply), kHttpError (status
 // outside 200..299) or kEmptyReply (no body), each logged. The reply stays

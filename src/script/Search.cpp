@@ -5,6 +5,11 @@
 #include "shell/Text.h"
 
 namespace script {
+namespace {
+thread_local uint64_t t_scanned = 0;
+}  // namespace
+
+uint64_t ScannedBytes() { return t_scanned; }
 
 Pattern::Pattern(const char* pattern, size_t length, bool noCase) : pattern_(pattern, length), noCase_(noCase) {
     if (noCase_) {
@@ -25,14 +30,20 @@ size_t Pattern::Find(const char* text, size_t length, size_t from) const {
     if (!text || from >= length || m > length - from) return kNotFound;
     if (m == 1 && !noCase_) {
         const void* hit = std::memchr(text + from, pattern_[0], length - from);
-        return hit ? static_cast<size_t>(static_cast<const char*>(hit) - text) : kNotFound;
+        const size_t at = hit ? static_cast<size_t>(static_cast<const char*>(hit) - text) : kNotFound;
+        t_scanned += (hit ? at + 1 : length) - from;
+        return at;
     }
     for (size_t i = from, k = 0; i < length; ++i) {
         const char c = noCase_ ? text::FoldAscii(text[i]) : text[i];
         while (k > 0 && c != pattern_[k]) k = border_[k];
         if (c == pattern_[k]) ++k;
-        if (k == m) return i + 1 - m;
+        if (k == m) {
+            t_scanned += i + 1 - from;
+            return i + 1 - m;
+        }
     }
+    t_scanned += length - from;
     return kNotFound;
 }
 

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -42,6 +43,10 @@ private:
     size_t lastFrom_ = 0;
     size_t lastResult_ = kNotFound;
 };
+
+// Bytes of text that this thread's searches have examined so far: tests
+// count work with it instead of timing it.
+uint64_t ScannedBytes();
 
 // Exact (case-sensitive) search, for one-off searches of a text.
 size_t FindExact(const char* text, size_t length, const std::string& pattern, size_t from = 0);

@@ -68,7 +68,10 @@ bool ReplaceFirst(std::string* work, const Variable& v, bool* selfReference) {
 }
 
 // "$CustomVar" with exactly the number n: "$CustomVar12" is not n = 1.
-bool ReplaceCustomVar(std::string* work, size_t n, const std::string& value, bool* selfReference) {
+// A value too long for any expansion sets `tooLong` and is not copied: a
+// scraped value may be as large as a whole reply page.
+bool ReplaceCustomVar(std::string* work, size_t n, const std::string& raw, bool encode, bool* selfReference,
+                      bool* tooLong) {
     const std::string token = kCustomVarReference + std::to_string(n);
     for (size_t from = 0;;) {
         const size_t at = work->find(token, from);
@@ -78,8 +81,14 @@ bool ReplaceCustomVar(std::string* work, size_t n, const std::string& value, boo
             from = at + 1;
             continue;
         }
-        *selfReference = HoldsReference(value, token, true);
-        work->replace(at, token.size(), value);
+        if (work->size() - token.size() + raw.size() > kMaxExpandedSize) {
+            *tooLong = true;
+            return false;
+        }
+        const std::string value = encode ? UrlEncode(raw) : std::string();
+        const std::string& inserted = encode ? value : raw;
+        *selfReference = HoldsReference(inserted, token, true);
+        work->replace(at, token.size(), inserted);
         return true;
     }
 }
@@ -136,7 +145,8 @@ int ExpandTemplate(const char* text, const TemplateValues& values, bool encodeCu
     const bool hasNumber = m && keep(m->number, &number);
     const bool hasMessage = m && m->text && UrlEncode(m->text, &message) == 0;
     const bool hasSender = m && keep(m->sender, &sender);
-    if (hasMessage) count = std::to_string(values.maxChars - static_cast<long>(std::strlen(m->text)));
+    // In 64 bits: MaxChars near INT32_MIN less a long text must not overflow.
+    if (hasMessage) count = std::to_string(static_cast<int64_t>(values.maxChars) - static_cast<int64_t>(std::strlen(m->text)));
     const bool hasUser = keep(values.user, &user);
     const bool hasPassword = keep(values.password, &password);
     const bool hasRedirect = keep(values.lastRedirect, &lastRedirect);
@@ -150,10 +160,10 @@ int ExpandTemplate(const char* text, const TemplateValues& values, bool encodeCu
         variables[i] = Variable{kVariableNames[i], std::strlen(kVariableNames[i]), present[i], texts[i]};
     }
 
-    std::vector<std::string> custom;
-    if (values.customVars) {
-        for (const std::string& v : *values.customVars) custom.push_back(encodeCustomVars ? UrlEncode(v) : v);
-    }
+    // Custom variables are copied (and encoded) only where the text names
+    // them: scraped values can be large, and most templates name none.
+    static const std::vector<std::string> kNone;
+    const std::vector<std::string>& custom = values.customVars ? *values.customVars : kNone;
 
     size_t scanned = 0;
     for (int pass = 1;; ++pass) {
@@ -191,9 +201,11 @@ int ExpandTemplate(const char* text, const TemplateValues& values, bool encodeCu
             if (v.present && ReplaceFirst(&work, v, &selfReference)) changed = true;
             if (selfReference) return Runaway((std::string("the value of ") + v.name + " refers to itself").c_str());
         }
+        bool tooLong = false;
         for (size_t n = 1; mayHoldCustom && n <= custom.size(); ++n) {
-            if (ReplaceCustomVar(&work, n, custom[n - 1], &selfReference)) changed = true;
+            if (ReplaceCustomVar(&work, n, custom[n - 1], encodeCustomVars, &selfReference, &tooLong)) changed = true;
             if (selfReference) return Runaway("a custom variable refers to itself");
+            if (tooLong || work.size() > kMaxExpandedSize) return Runaway("the text grew too long");
         }
         if (!changed) break;
         if (work.size() > kMaxExpandedSize) return Runaway("the text grew too long");

@@ -3,6 +3,7 @@
 // the values of the current run.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -21,7 +22,7 @@ std::string UrlEncode(const std::string& text);
 // does not have: its variable stays in the text.
 struct TemplateValues {
     const SmsMessage* message = nullptr;
-    long maxChars = 0;
+    int32_t maxChars = 0;
     const char* user = nullptr;
     const char* password = nullptr;
     const char* lastRedirect = nullptr;
@@ -44,6 +45,7 @@ constexpr int kExpandOk = 0;
 constexpr int kExpandNoCookie = -1;       // "$Cookie[name]" not in the jar
 constexpr int kExpandUnclosedCookie = -2; // "$Cookie[" without a "]" behind it
 constexpr int kExpandRunaway = -3;        // values keep bringing new references
+constexpr int kExpandNoMemory = -4;       // the caller's result when memory ran out
 
 // Limits that make every expansion end: a value that refers to itself
 // (a user name "$User") or multiplies references would go on for ever.

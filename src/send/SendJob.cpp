@@ -3,6 +3,7 @@
 #include <condition_variable>
 #include <memory>
 #include <mutex>
+#include <new>
 #include <optional>
 #include <string>
 #include <thread>
@@ -209,17 +210,17 @@ bool Job::TryGateway(const GatewayRef& gateway, bool* over) {
 
 bool Job::Prepare(const std::string& text, const std::string& path, Attempt* attempt) {
     std::optional<std::string> maxText = GatewayValue(path, "MaxChars");
-    long maxChars = maxText ? text::ParseDecimal(maxText->c_str()) : 0;
+    int32_t maxChars = maxText ? text::ParseDecimal(maxText->c_str()) : 0;
     // A limit of 0 or less would leave no room for any text: no limit.
     bool limited = maxChars > 0;
-    if (limited && text.size() > static_cast<unsigned long>(maxChars)) {
+    if (limited && text.size() > static_cast<size_t>(maxChars)) {
         if (settings::OnTooLong() == settings::kCutLongMessages) {
             attempt->text = text.substr(0, static_cast<size_t>(maxChars));
             return true;
         }
         size_t taken = 0;
         if (MakeSplitPart(text, partsSent_ + 1, fullLength_, static_cast<uint32_t>(maxChars), &attempt->text, &taken) != 0) {
-            WriteLog(" - ERROR: MaxChars %ld leaves no room for a numbered part\n", maxChars);
+            WriteLog(" - ERROR: MaxChars %ld leaves no room for a numbered part\n", static_cast<long>(maxChars));
             return false;
         }
         attempt->splitPart = true;
@@ -265,8 +266,15 @@ void RunJob(const SendRequest& request, Handshake* handshake) {
         handshake->cv.notify_one();
     }
     if (copy.dialog) {
-        Job job(copy);
-        job.Run();
+        // No exception may leave the job's thread: it would end the host.
+        try {
+            Job job(copy);
+            job.Run();
+        } catch (const std::bad_alloc&) {
+            WriteLog(" - ERROR: Out of memory, the send job stopped\n");
+        } catch (...) {
+            WriteLog(" - ERROR: The send job stopped on an unexpected error\n");
+        }
     }
     if (copy.abortFlag) copy.abortFlag->store(0);
     host::CallService("Miranda/Thread/Pop", 0, 0);

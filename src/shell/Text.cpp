@@ -6,20 +6,20 @@
 
 namespace text {
 
-long ParseDecimal(const char* s) {
+int32_t ParseDecimal(const char* s) {
     if (!s) return 0;
     while (*s == ' ' || *s == '\t' || *s == '\n' || *s == '\r' || *s == '\v' || *s == '\f') ++s;
     bool negative = false;
     if (*s == '+' || *s == '-') negative = (*s++ == '-');
     // Accumulate below the limit; once past it, stay there.
-    const unsigned long limit = negative ? static_cast<unsigned long>(LONG_MAX) + 1ul : static_cast<unsigned long>(LONG_MAX);
-    unsigned long value = 0;
+    const uint32_t limit = negative ? static_cast<uint32_t>(INT32_MAX) + 1u : static_cast<uint32_t>(INT32_MAX);
+    uint32_t value = 0;
     for (; *s >= '0' && *s <= '9'; ++s) {
-        unsigned long digit = static_cast<unsigned long>(*s - '0');
+        uint32_t digit = static_cast<uint32_t>(*s - '0');
         value = (value > (limit - digit) / 10) ? limit : value * 10 + digit;
     }
-    if (negative) return value == limit ? LONG_MIN : -static_cast<long>(value);
-    return static_cast<long>(value);
+    if (negative) return value == limit ? INT32_MIN : -static_cast<int32_t>(value);
+    return static_cast<int32_t>(value);
 }
 
 std::string FillPattern(const std::string& pattern, char conversion, const std::string& value, size_t limit) {

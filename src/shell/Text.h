@@ -2,14 +2,17 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 
 namespace text {
 
 // Reads a decimal integer as the C library's atoi does (leading blanks, an
 // optional sign, digits up to the first other character, 0 without digits),
-// but saturates instead of overflowing.
-long ParseDecimal(const char* s);
+// but into 32 bits on every build, saturating at INT32_MIN and INT32_MAX
+// instead of overflowing: a number in a file means the same in the DLL
+// (where long has 32 bits) and natively (where it has 64).
+int32_t ParseDecimal(const char* s);
 
 // Puts `value` in place of the first "%<conversion>" of a translated text
 // (say "%s" or "%d") and "%" in place of "%%"; cut to `limit` characters. A

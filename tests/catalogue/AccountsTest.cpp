@@ -116,6 +116,16 @@ TEST_F(AccountsTest, AccountPastAGapIsNeverMoved) {
     EXPECT_TRUE(profile::Read(file.c_str(), "Account3", "Username", 256).empty());
 }
 
+// A section past the last account (a password without a user) is not an
+// account: renumbering must write nothing there.
+TEST_F(AccountsTest, SectionPastTheLastAccountIsNotWritten) {
+    Accounts(Numbered(1, 3) + "[Account4]\nPassword=kept4\n");
+    ASSERT_EQ(0, RotateAccounts(file, 2));
+    EXPECT_EQ((Accs{"user2:pass2", "user3:pass3", "user1:pass1"}), List());
+    EXPECT_EQ("kept4", profile::Read(file.c_str(), "Account4", "Password", 256));
+    EXPECT_TRUE(NoTempSections());
+}
+
 TEST_F(AccountsTest, MissingPasswordDoesNotInheritTheSlotsOldOne) {
     Accounts("[Account1]\nUsername=user1\nPassword=pass1\n[Account2]\nUsername=user2\n");
     ASSERT_EQ(0, RotateAccounts(file, 2));

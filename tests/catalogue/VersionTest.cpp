@@ -69,7 +69,9 @@ INSTANTIATE_TEST_SUITE_P(
                       VersionCase{"FifthPartIgnored", "0.0.0.13.99", kAccepted},
                       VersionCase{"NegativeWraps", "-1.0.0.0", kTooNew},
                       VersionCase{"NoDigits", "a.b.c.d.e", kAccepted},
-                      VersionCase{"NoDots", "0000000", kMalformed}),
+                      VersionCase{"NoDots", "0000000", kMalformed},
+                      VersionCase{"EmptyFourthPartOfSix", "1.2.3.", kMalformed},
+                      VersionCase{"HugePartSaturates", "0.0.0.4294967309", kTooNew}),
     [](const ::testing::TestParamInfo<VersionCase>& info) { return info.param.title; });
 
 TEST(RequiredVersion, PacksFourPartsModulo256) {
@@ -79,7 +81,9 @@ TEST(RequiredVersion, PacksFourPartsModulo256) {
         uint32_t version;
     } cases[] = {{"0.0.10.5", 0, 2565},       {"1.2.3.4", 0, 0x01020304}, {"255.255.255.255", 0, 0xFFFFFFFF},
                  {"256.0.0.1", 0, 1},         {" 1.+2.3.4", 0, 0x01020304}, {"0.0.0.269", 0, 13},
-                 {"99999999999999999999.0.0.0", 0, 0xFF000000}, {"", -1, 0}, {"1.2.3", -1, 0}};
+                 {"99999999999999999999.0.0.0", 0, 0xFF000000}, {"", -1, 0}, {"1.2.3", -1, 0},
+                 // Parts are read into 32 bits on every build, saturating: 0x7FFFFFFF, not 2^32 + 13.
+                 {"0.0.0.4294967309", 0, 0xFF}, {"-2147483649.0.0.0", 0, 0}, {"1.2.3.", -1, 0}};
     for (const auto& c : cases) {
         uint32_t version = 0;
         EXPECT_EQ(c.result, ParseRequiredVersion(c.text, &version)) << c.text;

@@ -84,34 +84,24 @@ TEST(ProfileLarge, WritesKeepAHugeValueWhole) {
 #endif
 }
 
-double FastestSeconds(const std::function<void()>& run) {
-    double best = 1e9;
-    for (int i = 0; i < 3; ++i) {
-        auto start = std::chrono::steady_clock::now();
-        run();
-        std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
-        best = std::min(best, took.count());
-    }
-    return best;
-}
-
-// Four times the input may take about four times as long; a quadratic
-// reader would take sixteen.
-TEST(ProfileLarge, TimeGrowsLinearly) {
+// A file of many sections with keys made of brackets and equals signs reads
+// right at both ends. How the time grows with the size is measured by
+// profile_bench, not here: a busy machine makes a timed test flaky.
+TEST(ProfileLarge, ManyAwkwardSectionsReadRight) {
     TempDir dir;
-    auto build = [](size_t units) {
-        std::string s;
-        for (size_t i = 0; i < units; ++i) s += "[S" + std::to_string(i) + "]\r\n" + std::string(20, '[') + "=" +
-                                                std::string(20, '=') + "\r\nk=" + std::string(30, ']') + "\r\n";
-        return s;
-    };
-    const std::string small = dir.file("small.ini"), big = dir.file("big.ini");
-    WriteFile(small, build(20000));
-    WriteFile(big, build(80000));
+    std::string s;
+    for (size_t i = 0; i < 80000; ++i) {
+        s += "[S" + std::to_string(i) + "]\r\n" + std::string(20, '[') + "=" + std::string(20, '=') + "\r\nk=" +
+             std::string(30, ']') + "\r\n";
+    }
+    const std::string big = dir.file("big.ini");
+    WriteFile(big, s);
     char buffer[64];
-    double t1 = FastestSeconds([&] { profile::portable::Read(small.c_str(), "S19999", "k", buffer, sizeof buffer); });
-    double t4 = FastestSeconds([&] { profile::portable::Read(big.c_str(), "S79999", "k", buffer, sizeof buffer); });
-    EXPECT_LT(t4, t1 * 10 + 0.05) << "small " << t1 << " s, big " << t4 << " s";
+    for (const char* section : {"S0", "S40000", "S79999"}) {
+        EXPECT_EQ(profile::portable::Read(big.c_str(), section, "k", buffer, sizeof buffer), 30u) << section;
+        EXPECT_EQ(std::string(buffer), std::string(30, ']')) << section;
+    }
+    EXPECT_EQ(profile::portable::Read(big.c_str(), "S80000", "k", buffer, sizeof buffer), 0u);
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <new>
 #include <string>
 #include <thread>
 #include <vector>
@@ -374,6 +375,72 @@ TEST_F(Runner, MapPrefixReplacesThePrefixUntilTheRunEnds) {
     EXPECT_EQ(sent[1].url, "http://gw/0049");
     EXPECT_TRUE(log.Has("Prefix2 == MapPrefix2 (49;Germany == 00$Prefix)\n"));
     EXPECT_EQ(message.prefix, callerPrefix);
+
+    // A "Prefix" n that only begins with the current prefix applies too.
+    const std::string longer = Gateway("[Gateway]\nName=T\nPrefix1=491;Mobile\nPrefix2=49;Germany\n"
+                                       "[Request1]\nURL=http://gw/a\nType=GET\nMapPrefix1=m$Prefix\nMapPrefix2=g\n"
+                                       "[Request2]\nURL=http://gw/$Prefix\nType=GET\n");
+    EXPECT_EQ(Run(longer), result::kSent);
+    ASSERT_EQ(site.Requests().size(), 4u);
+    EXPECT_EQ(site.Requests()[3].url, "http://gw/m49");
+}
+
+TEST(RunnerSteps, AppendKeysLooksForTheNameWithItsEqualsSign) {
+    const std::vector<script::KeyPair> keys = {{"sid", "42"}, {"user", "x"}};
+    std::string body = "sidx=1&user=joe";
+    script::AppendKeys(&body, keys);
+    EXPECT_EQ(body, "sidx=1&user=joe&sid=42");
+}
+
+TEST_F(Runner, JarOfEmptyTextsSendsNoCookieHeader) {
+    FakeSite site([](const Sent&) {
+        Answer a = Ok("x");
+        a.headers.push_back({"Set-Cookie", "; path=/"});
+        return a;
+    });
+    const std::string path = Gateway(std::string(kHead) + "[Request1]\nURL=http://gw/1\nType=GET\n"
+                                                          "[Request2]\nURL=http://gw/2\nType=GET\n");
+    ASSERT_EQ(Run(path), result::kSent);
+    ASSERT_EQ(site.Requests().size(), 2u);
+    EXPECT_EQ(site.Requests()[1].Header("Cookie"), "<none>");
+}
+
+TEST_F(Runner, DelayIsCappedWithAWarning) {
+    FakeSite site([](const Sent&) { return Ok("x"); });
+    LogCapture log;
+    script::SetMaxDelay(5);
+    EXPECT_EQ(Run(Gateway(std::string(kHead) + "[Request1]\nURL=http://gw/\nType=GET\nDelay=2147483647\n")),
+              result::kSent);
+    script::SetMaxDelay(script::kMaxDelayMs);
+    EXPECT_TRUE(log.Has(" - ZzzZZzzz... Sleeping 2147483647ms...\n"));
+    EXPECT_TRUE(log.Has(" - WARNING: Delay capped at 5ms\n"));
+}
+
+// Memory that runs out inside a run fails that gateway, never the caller;
+// scraped values as big as a page are not copied into every expansion.
+TEST_F(Runner, OutOfMemoryAndHugeScrapedValuesFailTheRun) {
+    const char* callerPrefix = message.prefix;
+    {
+        FakeSite site([](const Sent&) -> Answer { throw std::bad_alloc(); });
+        LogCapture log;
+        EXPECT_EQ(Run(Gateway(std::string(kHead) + "[Request1]\nURL=http://gw/\nType=GET\nMapPrefix1=0\n")),
+                  result::kExpandFailed);
+        EXPECT_TRUE(log.Has(" - ERROR: Memory allocation error while parsing URL\n"));
+        EXPECT_EQ(message.prefix, callerPrefix);
+    }
+    std::string page(4u << 20, 'x');
+    page.insert(0, "token=");
+    std::string gateway = std::string(kHead) + "[Request1]\nURL=http://gw/page\nType=GET\n";
+    for (int n = 1; n <= 12; ++n) gateway += "CustomVar" + std::to_string(n) + "=token=(*)END\n";
+    gateway += "[Request2]\nURL=http://gw/plain\nType=POST\nPostString=to=$Number\n"
+               "[Request3]\nURL=http://gw/post\nType=POST\nPostString=v=$CustomVar1&w=$CustomVar12\n";
+    FakeSite site([&](const Sent& s) { return Ok(s.url == "http://gw/page" ? page : "ok"); });
+    LogCapture log;
+    EXPECT_EQ(Run(Gateway(gateway)), result::kExpandFailed);
+    const auto sent = site.Requests();
+    ASSERT_EQ(sent.size(), 2u);   // the template that names no custom variable went out
+    EXPECT_EQ(sent[1].body, "to=1701234567");
+    EXPECT_TRUE(log.Has(" - ERROR: Memory allocation error while parsing URL\n"));
 }
 
 // ---- untrusted values ----------------------------------------------------------

@@ -228,6 +228,8 @@ TEST_F(SendJobTest, CutAndSplitArithmetic) {
     const std::vector<Case> cases = {
         {"exactly MaxChars goes whole", settings::kCutLongMessages, false, 160, {t.substr(0, 160)}, t.substr(0, 160)},
         {"cut mode sends the first MaxChars once", settings::kCutLongMessages, false, 300, {t.substr(0, 160)}, t},
+        {"split mode, exactly MaxChars goes whole", settings::kSplitLongMessages, true, 160, {t.substr(0, 160)},
+         t.substr(0, 160)},
         {"split with labels", settings::kSplitLongMessages, true, 300,
          {"1/2" + t.substr(0, 154), "2/2" + t.substr(154)}, t.substr(154)},
         {"split without labels", settings::kSplitLongMessages, false, 300, {t.substr(0, 160), t.substr(160)}, t.substr(160)},
@@ -284,6 +286,7 @@ TEST_F(SendJobTest, GatewayWhoseAccountsAllFailGivesWayToTheNext) {
     Gateway("a.ini", "a");
     Accounts("a.sac", {"anna", "bert"});
     Gateway("b.ini", "b");
+    Accounts("b.sac", {"cora", "dave", "emil"});
     Load("1;a.ini\n1;b.ini\n");
     testutil::FakeCarrier carrier([](const testutil::FakeRequest& r) { return r.host == "b"; });
     FakeDialog dialog("43", "6641234567", "hello");
@@ -294,6 +297,7 @@ TEST_F(SendJobTest, GatewayWhoseAccountsAllFailGivesWayToTheNext) {
     EXPECT_EQ(requests[0].user, "anna");
     EXPECT_EQ(requests[1].user, "bert");
     EXPECT_EQ(requests[2].host, "b");
+    EXPECT_EQ(requests[2].user, "cora");   // the next gateway starts at its own first account
     EXPECT_EQ(Order(), (std::vector<std::string>{"b.ini", "a.ini"}));
 }
 

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <cstdint>
 
 #include "shell/Text.h"
 
@@ -9,13 +10,15 @@ namespace {
 TEST(ParseDecimal, ReadsAsAtoiWouldButSaturates) {
     struct Case {
         const char* text;
-        long expected;
+        int32_t expected;
     };
     const Case cases[] = {
         {"160", 160},       {"  42", 42},       {"\t-7", -7},      {"+9", 9},
         {"12abc", 12},      {"abc", 0},         {"", 0},           {"-", 0},
-        {"1x5", 1},         {" - 5", 0},        {"007", 7},        {"2147483647", 2147483647L},
-        {"99999999999999999999999", LONG_MAX},  {"-99999999999999999999999", LONG_MIN},
+        {"1x5", 1},         {" - 5", 0},        {"007", 7},        {"2147483647", INT32_MAX},
+        // 32 bits on every build: the DLL's long and the native long differ.
+        {"2147483648", INT32_MAX},  {"-2147483648", INT32_MIN}, {"-2147483649", INT32_MIN},
+        {"99999999999", INT32_MAX}, {"99999999999999999999999", INT32_MAX},  {"-99999999999999999999999", INT32_MIN},
     };
     for (const Case& c : cases) EXPECT_EQ(text::ParseDecimal(c.text), c.expected) << '"' << c.text << '"';
     EXPECT_EQ(text::ParseDecimal(nullptr), 0);
