@@ -65,8 +65,9 @@ bool Send(Server* s, int fd, const std::string& bytes, Clock::time_point end) {
     return true;
 }
 
-// The request line's target, or "" when no request arrives in time.
-std::string ReadTarget(Server* s, int fd, Clock::time_point end) {
+// The request line's target, or "" when no request arrives in time; the
+// whole request line in `line`.
+std::string ReadTarget(Server* s, int fd, Clock::time_point end, std::string* line) {
     std::string head;
     pollfd p{fd, POLLIN, 0};
     while (!s->stop && Clock::now() < end && head.find("\r\n\r\n") == std::string::npos && head.size() < 65536) {
@@ -77,6 +78,7 @@ std::string ReadTarget(Server* s, int fd, Clock::time_point end) {
         head.append(buffer, static_cast<size_t>(n));
     }
     if (head.find("\r\n\r\n") == std::string::npos) return "";
+    *line = head.substr(0, head.find("\r\n"));
     size_t start = head.find(' ');
     size_t stop = start == std::string::npos ? start : head.find(' ', start + 1);
     if (stop == std::string::npos) return "";
@@ -85,7 +87,8 @@ std::string ReadTarget(Server* s, int fd, Clock::time_point end) {
 
 void Serve(Server* s, int fd) {
     const Clock::time_point end = Clock::now() + std::chrono::seconds(kHoldSeconds);
-    std::string target = ReadTarget(s, fd, end);
+    std::string line;
+    std::string target = ReadTarget(s, fd, end, &line);
     std::string path = target.substr(0, target.find('?'));
     if (target.empty() || path == "/silence") {
         Wait(s, fd, POLLIN, -1, end);
@@ -114,6 +117,10 @@ void Serve(Server* s, int fd) {
         if (Send(s, fd, "HTTP/1.1 200 OK\r\nContent-Length: 100\r\nContent-Type: text/plain\r\n\r\nabcdefghij", end)) {
             Wait(s, fd, POLLIN, -1, end);
         }
+    } else if (path == "/request-line") {
+        const std::string body = line + "\n";
+        Send(s, fd, "HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(body.size()) +
+                        "\r\nConnection: close\r\n\r\n" + body, end);
     } else {
         Send(s, fd, "HTTP/1.1 404 Not Found\r\nContent-Length: 9\r\nConnection: close\r\n\r\nNot here\n", end);
     }

@@ -13,6 +13,8 @@ namespace hostile {
 //   /headers         a status line, then header lines for ever, as fast as they are taken
 //   /status-line     "HTTP/1.1 200 " and then letters for ever, never a line end
 //   /short-body      200, "Content-Length: 100", 10 bytes, and the connection held open
+//   /request-line    200 and the request line exactly as it came (a web
+//                    library would drop a "#" and what follows)
 //   anything else    404 and the connection closed
 // Every connection ends when the client closes it, when the server stops,
 // or after kHoldSeconds at the latest.

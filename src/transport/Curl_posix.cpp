@@ -5,6 +5,8 @@
 #include <dlfcn.h>
 
 #include <cerrno>
+#include <chrono>
+#include <cstdlib>
 #include <cstdio>
 #include <cstring>
 #include <new>
@@ -33,9 +35,7 @@ struct Library {
 
 namespace {
 
-// WinInet's defaults, since libcurl would otherwise wait for ever.
-constexpr long kConnectTimeoutMs = 60000;
-constexpr long kReceiveTimeoutMs = 60000;
+using Clock = std::chrono::steady_clock;
 
 template <typename T>
 bool Find(void* module, const char* name, T* slot, std::string* missing) {
@@ -52,11 +52,31 @@ struct Exchanged {
     BodyBuffer body;
     bool bodyFull = false;
     bool noMemory = false;
+    // Silence: the last time a byte went out or came in.
+    Clock::time_point lastActivity = Clock::now();
+    curl_off_t lastSent = 0;
+    long silenceMs = 0;
+    bool silent = false;
 };
+
+int OnProgress(void* context, curl_off_t, curl_off_t, curl_off_t, curl_off_t sent) {
+    auto* x = static_cast<Exchanged*>(context);
+    const Clock::time_point now = Clock::now();
+    if (sent != x->lastSent) {
+        x->lastSent = sent;
+        x->lastActivity = now;
+    }
+    if (now - x->lastActivity > std::chrono::milliseconds(x->silenceMs)) {
+        x->silent = true;
+        return 1;   // ends the transfer
+    }
+    return 0;
+}
 
 size_t OnHeader(char* data, size_t size, size_t count, void* context) {
     auto* x = static_cast<Exchanged*>(context);
     size_t length = size * count;
+    x->lastActivity = Clock::now();
     if (length >= 5 && std::memcmp(data, "HTTP/", 5) == 0) {
         // A new status line (after an interim 1xx reply) starts the headers afresh.
         DiscardHeaders(x->headers);
@@ -81,6 +101,7 @@ size_t OnHeader(char* data, size_t size, size_t count, void* context) {
 size_t OnBody(char* data, size_t size, size_t count, void* context) {
     auto* x = static_cast<Exchanged*>(context);
     size_t length = size * count;
+    x->lastActivity = Clock::now();
     int result = AppendBody(x->body, data, length);
     if (result == kAppendFull) {
         WriteLog("ERROR: Reply body larger than %d bytes, the rest is not read\n", kMaxBodyBytes);
@@ -108,19 +129,29 @@ std::string StatusText(const std::string& line) {
     return text;
 }
 
-// libcurl refuses a URL with blanks or control bytes; WinInet sends them on.
-std::string EscapePath(const std::string& path) {
-    std::string escaped;
-    for (unsigned char c : path) {
-        if (c <= 0x20 || c >= 0x7f) {
-            char hex[4];
-            std::snprintf(hex, sizeof hex, "%%%02X", c);
-            escaped += hex;
-        } else {
-            escaped += static_cast<char>(c);
-        }
+// The proxy that "the system's settings" name: the environment's, as
+// libcurl itself would read it; "" for none.
+std::string EnvironmentProxy(bool secure) {
+    const char* names[] = {secure ? "https_proxy" : "http_proxy", secure ? "HTTPS_PROXY" : nullptr, "all_proxy",
+                           "ALL_PROXY"};
+    for (const char* name : names) {
+        const char* value = name ? std::getenv(name) : nullptr;
+        if (value && *value) return value;
     }
-    return escaped;
+    return "";
+}
+
+// A plain request through a proxy names the whole address, as WinInet's does.
+std::string Origin(const UrlParts& where) {
+    std::string origin = (where.secure ? "https://" : "http://") + where.host;
+    if (where.port != (where.secure ? kHttpsPort : kHttpPort)) origin += ":" + std::to_string(where.port);
+    return origin;
+}
+
+Failure Classify(CURLcode code, const Exchanged& x) {
+    if (code == CURLE_OPERATION_TIMEDOUT || x.silent) return Failure::kTimedOut;
+    if (x.headersTooLarge || x.bodyFull) return Failure::kTooLarge;
+    return Failure::kOther;
 }
 
 struct Handles {
@@ -177,8 +208,18 @@ host::HttpReply* Exchange(const Library* library, const host::HttpRequest* reque
     RequestPlan plan = PlanRequest(*request);
     UrlParts where = SplitUrl(request->url);
     if (where.host.empty()) return nullptr;
+    // libcurl is given only the origin: the request line carries the
+    // target exactly as WinInet sends it ("#" is no fragment there).
     std::string url = std::string(where.secure ? "https://" : "http://") + where.host + ":" +
-                      std::to_string(where.port) + EscapePath(where.path);
+                      std::to_string(where.port) + "/";
+    std::string proxyAddress;
+    switch (proxy.accessType) {
+    case kAccessDirect: break;
+    case kAccessNamedProxy: proxyAddress = proxy.proxy; break;
+    default: proxyAddress = EnvironmentProxy(where.secure); break;
+    }
+    std::string target = WireTarget(where.path);
+    if (!proxyAddress.empty() && !where.secure) target = Origin(where) + target;
 
     Handles h{library};
     h.easy = library->easyInit();
@@ -187,6 +228,7 @@ host::HttpReply* Exchange(const Library* library, const host::HttpRequest* reque
     CURL* e = h.easy;
 
     set(e, CURLOPT_URL, url.c_str());
+    set(e, CURLOPT_REQUEST_TARGET, target.c_str());
     set(e, CURLOPT_NOSIGNAL, 1L);
     set(e, CURLOPT_PATH_AS_IS, 1L);
     set(e, CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_1));
@@ -201,20 +243,15 @@ host::HttpReply* Exchange(const Library* library, const host::HttpRequest* reque
     set(e, CURLOPT_USERAGENT, plan.agent.c_str());
     if (plan.referrer) set(e, CURLOPT_REFERER, plan.referrer->c_str());
 
-    Timeouts timeouts = CurrentTimeouts();
-    long connectMs = timeouts.connectMs > 0 ? timeouts.connectMs : kConnectTimeoutMs;
-    long receiveMs = timeouts.receiveMs > 0 ? timeouts.receiveMs : kReceiveTimeoutMs;
-    set(e, CURLOPT_CONNECTTIMEOUT_MS, connectMs);
-    // Silence for the receive time-out ends the exchange; a slow but steady
-    // reply does not.
-    set(e, CURLOPT_LOW_SPEED_LIMIT, 1L);
-    set(e, CURLOPT_LOW_SPEED_TIME, receiveMs < 1000 ? 1L : receiveMs / 1000);
-
-    switch (proxy.accessType) {
-    case kAccessDirect: set(e, CURLOPT_PROXY, ""); break;
-    case kAccessNamedProxy: set(e, CURLOPT_PROXY, proxy.proxy.c_str()); break;
-    default: break;   // the system's own settings: the environment's proxy
-    }
+    Exchanged x;
+    const Timeouts timeouts = CurrentTimeouts();
+    set(e, CURLOPT_CONNECTTIMEOUT_MS, timeouts.connectMs);
+    set(e, CURLOPT_TIMEOUT_MS, timeouts.deadlineMs);
+    x.silenceMs = timeouts.receiveMs;
+    set(e, CURLOPT_NOPROGRESS, 0L);
+    set(e, CURLOPT_XFERINFOFUNCTION, &OnProgress);
+    set(e, CURLOPT_XFERINFODATA, &x);
+    set(e, CURLOPT_PROXY, proxyAddress.c_str());
     if (proxy.apply) {
         WriteLog("Applying proxy parameters...\n");
         if (proxy.user) set(e, CURLOPT_PROXYUSERNAME, proxy.user->c_str());
@@ -245,23 +282,23 @@ host::HttpReply* Exchange(const Library* library, const host::HttpRequest* reque
         set(e, CURLOPT_CUSTOMREQUEST, plan.verb);
     }
 
-    Exchanged x;
     set(e, CURLOPT_HEADERFUNCTION, &OnHeader);
     set(e, CURLOPT_HEADERDATA, &x);
     set(e, CURLOPT_WRITEFUNCTION, &OnBody);
     set(e, CURLOPT_WRITEDATA, &x);
 
+    x.lastActivity = Clock::now();
     CURLcode result = library->easyPerform(e);
     long status = 0;
     library->easyGetinfo(e, CURLINFO_RESPONSE_CODE, &status);
 
     // Fewer bytes than announced, or more than a reply may hold, still make a
-    // reply of what came; any other failure keeps no body.
+    // reply of what came; any other failure keeps no body. An exchange that
+    // ran out of time gives no reply at all, as WinInet's does.
     bool bodyUsable = result == CURLE_OK || result == CURLE_PARTIAL_FILE || (result == CURLE_WRITE_ERROR && x.bodyFull);
-    if (!bodyUsable && !x.noMemory) {
-        WriteLog("ERROR: HTTP exchange failed: %s\n", library->easyStrerror(result));
-    }
-    if (status <= 0 || x.statusLine.empty()) {
+    bool timedOut = result == CURLE_OPERATION_TIMEDOUT || x.silent;
+    if (!bodyUsable) LogFailure(Classify(result, x), library->easyStrerror(result));
+    if (status <= 0 || x.statusLine.empty() || timedOut) {
         DiscardHeaders(x.headers);
         DiscardBody(x.body);
         return nullptr;

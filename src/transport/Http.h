@@ -43,14 +43,27 @@ void SetOverride(const Override* override);
 constexpr int kMaxBodyBytes = 32 * 1024 * 1024;
 constexpr int kMaxHeaderBytes = 300 * 1024;
 
-// Time-outs of both carriers in milliseconds; 0 leaves the library's own.
-// libcurl has none of its own, so it gets WinInet's defaults instead.
+// Every exchange ends, on both carriers: when the connection is not made
+// within connectMs, after receiveMs without a byte sent or received, or at
+// deadlineMs after it began, whatever the server does. It then gives no
+// reply. A field of 0 or less stands for its default; tests shorten them.
 struct Timeouts {
     long connectMs;
     long receiveMs;
+    long deadlineMs;
 };
-constexpr Timeouts kDefaultTimeouts{0, 0};
+constexpr Timeouts kDefaultTimeouts{60 * 1000, 60 * 1000, 120 * 1000};
 void SetTimeouts(const Timeouts& timeouts);
 Timeouts CurrentTimeouts();
+
+// Bytes an exchange may receive before it is closed: the header cap while
+// the headers come, the body cap on top of them afterwards, each with
+// room for one more network read.
+constexpr long kReceiveSlackBytes = 64 * 1024;
+
+// Why an exchange gave no reply, logged the same way by both carriers
+// (and only while "Verbose" is on): "HTTP exchange failed: %s".
+enum class Failure { kTimedOut, kTooLarge, kOther };
+void LogFailure(Failure failure, const char* detail);
 
 }  // namespace transport

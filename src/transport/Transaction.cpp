@@ -17,8 +17,11 @@ bool g_useWinInet = false;
 host::Handle g_netlibUser = nullptr;
 
 std::atomic<const Override*> g_override{nullptr};
-std::atomic<long> g_connectMs{0};
-std::atomic<long> g_receiveMs{0};
+std::atomic<long> g_connectMs{kDefaultTimeouts.connectMs};
+std::atomic<long> g_receiveMs{kDefaultTimeouts.receiveMs};
+std::atomic<long> g_deadlineMs{kDefaultTimeouts.deadlineMs};
+
+long OrDefault(long value, long fallback) { return value > 0 ? value : fallback; }
 
 }  // namespace
 
@@ -44,11 +47,18 @@ host::Handle NetlibUser() { return g_netlibUser; }
 void SetOverride(const Override* override) { g_override.store(override); }
 
 void SetTimeouts(const Timeouts& timeouts) {
-    g_connectMs.store(timeouts.connectMs);
-    g_receiveMs.store(timeouts.receiveMs);
+    g_connectMs.store(OrDefault(timeouts.connectMs, kDefaultTimeouts.connectMs));
+    g_receiveMs.store(OrDefault(timeouts.receiveMs, kDefaultTimeouts.receiveMs));
+    g_deadlineMs.store(OrDefault(timeouts.deadlineMs, kDefaultTimeouts.deadlineMs));
 }
 
-Timeouts CurrentTimeouts() { return Timeouts{g_connectMs.load(), g_receiveMs.load()}; }
+Timeouts CurrentTimeouts() { return Timeouts{g_connectMs.load(), g_receiveMs.load(), g_deadlineMs.load()}; }
+
+void LogFailure(Failure failure, const char* detail) {
+    if (!settings::Verbose()) return;
+    const char* kind = failure == Failure::kTimedOut ? "timed out" : failure == Failure::kTooLarge ? "reply too large" : "failed";
+    WriteLog("HTTP exchange failed: %s (%s)\n", kind, detail ? detail : "");
+}
 
 HttpReply* HttpTransaction(const HttpRequest* request) {
     if (const Override* override = g_override.load()) return override->carrier(request, override->context);

@@ -36,4 +36,20 @@ UrlParts SplitUrl(const char* url) {
     return parts;
 }
 
+std::string WireTarget(const std::string& path) {
+    static const char kHex[] = "0123456789ABCDEF";
+    std::string target;
+    target.reserve(path.size());
+    for (unsigned char c : path) {
+        if (c <= 0x20 || c >= 0x7f) {
+            target += '%';
+            target += kHex[c >> 4];
+            target += kHex[c & 15];
+        } else {
+            target += static_cast<char>(c);
+        }
+    }
+    return target;
+}
+
 }  // namespace transport

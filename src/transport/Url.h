@@ -16,6 +16,11 @@ struct UrlParts {
     bool secure = false;
 };
 
+// The path as both carriers put it on the request line: blanks, control
+// bytes and bytes from 0x7F up as "%XX" (so no library and no code page
+// can send them differently), everything else as it stands, "#" included.
+std::string WireTarget(const std::string& path);
+
 // Only the URL's own scheme makes a request secure: "https" elsewhere in the
 // URL (say in its query) does not.
 UrlParts SplitUrl(const char* url);

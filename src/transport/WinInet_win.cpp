@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <wininet.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <new>
@@ -15,6 +16,7 @@
 #include "transport/Reply.h"
 #include "transport/RequestPlan.h"
 #include "transport/Url.h"
+#include "transport/Watchdog_win.h"
 
 namespace transport {
 
@@ -30,6 +32,9 @@ struct Library {
     decltype(&::HttpSendRequestA) sendRequest;
     decltype(&::InternetReadFile) readFile;
     decltype(&::InternetQueryDataAvailable) queryDataAvailable;
+    // Not among the entry points the carrier needs: without it the
+    // watchdog counts only the body bytes the read loop sees.
+    decltype(&::InternetSetStatusCallbackA) setStatusCallback;
 };
 
 namespace {
@@ -88,7 +93,7 @@ void ReadFailed(BodyBuffer& body) {
 // Reads until `wanted` bytes (0: no length announced) or the end of the
 // stream; a read may give fewer bytes than asked for. Gives false when
 // the body is to be dropped.
-bool ReadBody(const Library* api, HINTERNET request, DWORD wanted, BodyBuffer& body) {
+bool ReadBody(const Library* api, HINTERNET request, DWORD wanted, BodyBuffer& body, Watchdog& watchdog) {
     for (;;) {
         DWORD piece = kReadPiece;
         if (wanted > 0) {
@@ -111,11 +116,20 @@ bool ReadBody(const Library* api, HINTERNET request, DWORD wanted, BodyBuffer& b
         }
         DWORD read = 0;
         if (!api->readFile(request, body.data + body.length, static_cast<DWORD>(room), &read)) {
-            ReadFailed(body);
+            if (watchdog.Closed()) {
+                DiscardBody(body);
+            } else if (GetLastError() == ERROR_INTERNET_TIMEOUT) {
+                // A body that stops coming is no reply, as on every carrier.
+                watchdog.TimedOut();
+                DiscardBody(body);
+            } else {
+                ReadFailed(body);
+            }
             return false;
         }
         if (read == 0) return true;   // the end of the stream
         body.length += read;
+        watchdog.Activity();
     }
 }
 
@@ -164,6 +178,8 @@ int BindLibrary(const char* name, const Library** library, std::string* missing)
                Find(module, "HttpSendRequestA", &api->sendRequest, &first) &&
                Find(module, "InternetReadFile", &api->readFile, &first) &&
                Find(module, "InternetQueryDataAvailable", &api->queryDataAvailable, &first);
+    std::string optional;
+    Find(module, "InternetSetStatusCallbackA", &api->setStatusCallback, &optional);
     if (!all) {
         if (missing) *missing = first;
         delete api;
@@ -177,66 +193,31 @@ int BindLibrary(const char* name, const Library** library, std::string* missing)
 
 void SetInvalidParameterError() { SetLastError(ERROR_INVALID_PARAMETER); }
 
-host::HttpReply* Exchange(const Library* api, const host::HttpRequest* request, const ProxyConfig& proxy) {
-    if (!api || !request) return nullptr;
-    RequestPlan plan = PlanRequest(*request);
-    UrlParts where = SplitUrl(request->url);
-    DWORD flags = kRequestFlags | (where.secure ? INTERNET_FLAG_SECURE : 0);
+namespace {
 
-    Handles h{api};
-    h.root = api->open(plan.agent.c_str(), static_cast<DWORD>(proxy.accessType),
-                       proxy.accessType == kAccessNamedProxy ? proxy.proxy.c_str() : nullptr, nullptr, 0);
-    if (!h.root) return nullptr;
-    Timeouts timeouts = CurrentTimeouts();
-    SetTimeout(api, h.root, INTERNET_OPTION_CONNECT_TIMEOUT, timeouts.connectMs);
-
-    h.connection = api->connect(h.root, where.host.c_str(), static_cast<INTERNET_PORT>(where.port), "", "",
-                                INTERNET_SERVICE_HTTP, flags, 0);
-    if (!h.connection) return nullptr;
-    h.request = api->openRequest(h.connection, plan.verb, where.path.c_str(), nullptr,
-                                 plan.referrer ? plan.referrer->c_str() : nullptr, nullptr, flags, 0);
-    if (!h.request) return nullptr;
-    // Not every WinInet passes the root handle's time-outs on to its requests.
-    SetTimeout(api, h.request, INTERNET_OPTION_CONNECT_TIMEOUT, timeouts.connectMs);
-    SetTimeout(api, h.request, INTERNET_OPTION_RECEIVE_TIMEOUT, timeouts.receiveMs);
-    SetTimeout(api, h.request, INTERNET_OPTION_SEND_TIMEOUT, timeouts.receiveMs);
-
-    if (proxy.apply) {
-        WriteLog("Applying proxy parameters...\n");
-        if (proxy.user) {
-            api->setOption(h.request, INTERNET_OPTION_PROXY_USERNAME, const_cast<char*>(proxy.user->c_str()),
-                           static_cast<DWORD>(proxy.user->size() + 1));
-        }
-        if (proxy.password) {
-            api->setOption(h.request, INTERNET_OPTION_PROXY_PASSWORD, const_cast<char*>(proxy.password->c_str()),
-                           static_cast<DWORD>(proxy.password->size() + 1));
-        }
+void ApplyProxyCredentials(const Library* api, HINTERNET request, const ProxyConfig& proxy) {
+    if (!proxy.apply) return;
+    WriteLog("Applying proxy parameters...\n");
+    if (proxy.user) {
+        api->setOption(request, INTERNET_OPTION_PROXY_USERNAME, const_cast<char*>(proxy.user->c_str()),
+                       static_cast<DWORD>(proxy.user->size() + 1));
     }
-
-    DWORD security = 0;
-    DWORD securitySize = sizeof security;
-    api->queryOption(h.request, INTERNET_OPTION_SECURITY_FLAGS, &security, &securitySize);
-    security |= SECURITY_FLAG_IGNORE_UNKNOWN_CA;
-    api->setOption(h.request, INTERNET_OPTION_SECURITY_FLAGS, &security, sizeof security);
-
-    bool hasExtra = !plan.extraHeaders.empty();
-    if (!api->sendRequest(h.request, hasExtra ? plan.extraHeaders.c_str() : nullptr,
-                          hasExtra ? static_cast<DWORD>(plan.extraHeaders.size()) : 0, request->body,
-                          request->body ? static_cast<DWORD>(request->bodyLength > 0 ? request->bodyLength : 0) : 0)) {
-        if (GetLastError() == ERROR_FILE_NOT_FOUND) {
-            ShowNotice("Internet Explorer is in the 'Offline' mode. Switch IE to the 'Online' mode and then try to relogin");
-        }
-        return nullptr;
+    if (proxy.password) {
+        api->setOption(request, INTERNET_OPTION_PROXY_PASSWORD, const_cast<char*>(proxy.password->c_str()),
+                       static_cast<DWORD>(proxy.password->size() + 1));
     }
+}
 
+// Status, status text, body and headers of a request that was sent.
+host::HttpReply* ReadReply(const Library* api, HINTERNET request, Watchdog& watchdog) {
     DWORD status = 0;
     DWORD statusSize = sizeof status;
-    if (!api->queryInfo(h.request, HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status, &statusSize, nullptr)) {
+    if (!api->queryInfo(request, HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status, &statusSize, nullptr)) {
         status = 0;
     }
     char statusText[kStatusTextSize] = "";
     DWORD textSize = kStatusTextSize;
-    if (!api->queryInfo(h.request, HTTP_QUERY_STATUS_TEXT, statusText, &textSize, nullptr)) statusText[0] = '\0';
+    if (!api->queryInfo(request, HTTP_QUERY_STATUS_TEXT, statusText, &textSize, nullptr)) statusText[0] = '\0';
     statusText[kStatusTextSize - 1] = '\0';
     host::HttpReply* reply = NewReply(static_cast<int>(status), statusText);
     if (!reply) return nullptr;
@@ -245,17 +226,85 @@ host::HttpReply* Exchange(const Library* api, const host::HttpRequest* request, 
     // before the bytes arrive.
     DWORD announced = 0;
     DWORD announcedSize = sizeof announced;
-    if (!api->queryInfo(h.request, HTTP_QUERY_CONTENT_LENGTH | HTTP_QUERY_FLAG_NUMBER, &announced, &announcedSize,
+    if (!api->queryInfo(request, HTTP_QUERY_CONTENT_LENGTH | HTTP_QUERY_FLAG_NUMBER, &announced, &announcedSize,
                         nullptr) ||
         static_cast<int>(announced) <= 0) {
         announced = 0;
     }
     BodyBuffer body;
-    if (ReadBody(api, h.request, announced, body)) AttachBody(reply, body);
+    if (ReadBody(api, request, announced, body, watchdog)) AttachBody(reply, body);
 
     HeaderList headers;
-    ReadHeaders(api, h.request, headers);
+    ReadHeaders(api, request, headers);
     AttachHeaders(reply, headers);
+    return reply;
+}
+
+}  // namespace
+
+host::HttpReply* Exchange(const Library* api, const host::HttpRequest* request, const ProxyConfig& proxy) {
+    if (!api || !request) return nullptr;
+    RequestPlan plan = PlanRequest(*request);
+    UrlParts where = SplitUrl(request->url);
+    const std::string target = WireTarget(where.path);
+    DWORD flags = kRequestFlags | (where.secure ? INTERNET_FLAG_SECURE : 0);
+    const Timeouts timeouts = CurrentTimeouts();
+    Watchdog watchdog(api->closeHandle, timeouts);
+    // The watchdog is the context of every handle, so that the status
+    // callback finds it.
+    const DWORD_PTR context = reinterpret_cast<DWORD_PTR>(&watchdog);
+
+    Handles h{api};
+    h.root = api->open(plan.agent.c_str(), static_cast<DWORD>(proxy.accessType),
+                       proxy.accessType == kAccessNamedProxy ? proxy.proxy.c_str() : nullptr, nullptr, 0);
+    if (!h.root) return nullptr;
+    if (api->setStatusCallback) api->setStatusCallback(h.root, &Watchdog::OnStatus);
+    SetTimeout(api, h.root, INTERNET_OPTION_CONNECT_TIMEOUT, timeouts.connectMs);
+
+    h.connection = api->connect(h.root, where.host.c_str(), static_cast<INTERNET_PORT>(where.port), "", "",
+                                INTERNET_SERVICE_HTTP, flags, context);
+    if (!h.connection) return nullptr;
+    h.request = api->openRequest(h.connection, plan.verb, target.c_str(), nullptr,
+                                 plan.referrer ? plan.referrer->c_str() : nullptr, nullptr, flags, context);
+    if (!h.request) return nullptr;
+    // Not every WinInet passes the root handle's time-outs on to its requests.
+    SetTimeout(api, h.request, INTERNET_OPTION_CONNECT_TIMEOUT, timeouts.connectMs);
+    SetTimeout(api, h.request, INTERNET_OPTION_RECEIVE_TIMEOUT, timeouts.receiveMs);
+    SetTimeout(api, h.request, INTERNET_OPTION_SEND_TIMEOUT, timeouts.receiveMs);
+    ApplyProxyCredentials(api, h.request, proxy);
+
+    DWORD security = 0;
+    DWORD securitySize = sizeof security;
+    api->queryOption(h.request, INTERNET_OPTION_SECURITY_FLAGS, &security, &securitySize);
+    security |= SECURITY_FLAG_IGNORE_UNKNOWN_CA;
+    api->setOption(h.request, INTERNET_OPTION_SECURITY_FLAGS, &security, sizeof security);
+
+    watchdog.Watch(h.request);
+    bool hasExtra = !plan.extraHeaders.empty();
+    host::HttpReply* reply = nullptr;
+    if (api->sendRequest(h.request, hasExtra ? plan.extraHeaders.c_str() : nullptr,
+                         hasExtra ? static_cast<DWORD>(plan.extraHeaders.size()) : 0, request->body,
+                         request->body ? static_cast<DWORD>(request->bodyLength > 0 ? request->bodyLength : 0) : 0)) {
+        watchdog.HeadersDone();
+        reply = ReadReply(api, h.request, watchdog);
+    } else {
+        DWORD error = GetLastError();
+        if (error == ERROR_FILE_NOT_FOUND) {
+            ShowNotice("Internet Explorer is in the 'Offline' mode. Switch IE to the 'Online' mode and then try to relogin");
+        }
+        char detail[32];
+        std::snprintf(detail, sizeof detail, "error %lu", static_cast<unsigned long>(error));
+        if (error != ERROR_INTERNET_OPERATION_CANCELLED && error != ERROR_INVALID_HANDLE) {
+            LogFailure(error == ERROR_INTERNET_TIMEOUT ? Failure::kTimedOut : Failure::kOther, detail);
+        }
+    }
+    if (watchdog.Stop()) {
+        // Closed by the watchdog, or timed out: whatever came is no reply.
+        if (watchdog.Closed()) h.request = nullptr;
+        if (reply) ReleaseReply(reply);
+        LogFailure(watchdog.Reason(), "closed by the watchdog");
+        return nullptr;
+    }
     return reply;
 }
 

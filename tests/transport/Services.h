@@ -14,6 +14,7 @@ struct Services {
     std::string tls;            // "https://127.0.0.1:PORT"
     int proxyPort = 0;
     int authProxyPort = 0;
+    int hostilePort = 0;        // the misbehaving server (provider/Hostile.h)
     std::string proxyLog;       // readable by this program
     std::string authProxyLog;
     std::string proxyUser = "parlet";

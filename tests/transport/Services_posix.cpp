@@ -5,6 +5,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "Hostile.h"
 #include "Provider.h"
 #include "Services.h"
 
@@ -17,6 +18,7 @@ std::string g_failure;
 std::string g_dir;
 provider::Server* g_plain = nullptr;
 provider::Server* g_tls = nullptr;
+hostile::Server* g_hostile = nullptr;
 
 std::string Script() { return PARLET_SERVICES_SCRIPT; }
 
@@ -39,7 +41,9 @@ bool StartAll() {
     options.tlsCert = cert;
     options.tlsKey = key;
     g_tls = provider::Start(options, &g_failure);
-    if (!g_plain || !g_tls) return false;
+    g_hostile = hostile::Start(0);
+    if (!g_plain || !g_tls || !g_hostile) return false;
+    g_services.hostilePort = hostile::Port(g_hostile);
     g_services.plain = "http://127.0.0.1:" + std::to_string(provider::Port(g_plain));
     g_services.tls = "https://127.0.0.1:" + std::to_string(provider::Port(g_tls));
 
@@ -80,7 +84,9 @@ void Shutdown() {
     }
     provider::Stop(g_plain);
     provider::Stop(g_tls);
+    hostile::Stop(g_hostile);
     g_plain = g_tls = nullptr;
+    g_hostile = nullptr;
 }
 
 }  // namespace testsvc

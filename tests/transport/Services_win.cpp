@@ -29,6 +29,7 @@ const Services* Get(std::string* why) {
             }
             services.proxyPort = ReadPort(base + "/proxy.port");
             services.authProxyPort = ReadPort(base + "/authproxy.port");
+            services.hostilePort = ReadPort(base + "/hostile.port");
             services.proxyLog = base + "/proxy.log";
             services.authProxyLog = base + "/authproxy.log";
         }

@@ -60,7 +60,7 @@ TEST(Transaction, WithoutTheSystemsLibraryTheHostCarries) {
         host::CallService("Netlib/RegisterUser", 0, reinterpret_cast<host::Word>(&user)));
     ASSERT_NE(handle, nullptr);
     transport::SetNetlibUser(handle);
-    transport::SetTimeouts(transport::Timeouts{2000, 2000});
+    transport::SetTimeouts(transport::Timeouts{2000, 2000, 4000});
     // Nobody listens on port 1: the host carries the request and gives no reply.
     EXPECT_FALSE(testx::Get("http://127.0.0.1:1/nothing").replied);
     transport::SetTimeouts(transport::kDefaultTimeouts);

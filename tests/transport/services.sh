@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Starts and stops what the transport tests talk to, on loopback:
-#   services.sh start DIR PROVIDER   the test provider (plain and HTTPS) and the proxies
+#   services.sh start DIR PROVIDER   the test provider (plain and HTTPS), the hostile server
+#                                    (parlet-hostile beside PROVIDER) and the proxies
 #   services.sh proxies DIR          only the two proxies (native tests run the provider in-process)
 #   services.sh stop DIR             stops whatever DIR's pid files name
-# DIR receives: plain.port, tls.port, proxy.port, authproxy.port, proxy.log,
+# DIR receives: plain.port, tls.port, hostile.port, proxy.port, authproxy.port, proxy.log,
 # authproxy.log, cert.pem, key.pem, and a pid file per process.
 set -u
 cmd="${1:-}"
@@ -76,6 +77,11 @@ case "$cmd" in
       -keyout "$dir/key.pem" -out "$dir/cert.pem" >/dev/null 2>&1 || { echo "services: openssl failed" >&2; exit 1; }
     start_provider plain --outbox "$dir/outbox.jsonl" || { stop_all; exit 1; }
     start_provider tls --tls-cert "$dir/cert.pem" --tls-key "$dir/key.pem" || { stop_all; exit 1; }
+    hostile="$(dirname "$provider")/parlet-hostile"
+    rm -f "$dir/hostile.port"
+    "$hostile" --port-file "$dir/hostile.port" >"$dir/hostile.out" 2>&1 &
+    echo $! >"$dir/hostile.pid"
+    wait_for_file "$dir/hostile.port" || { echo "services: parlet-hostile did not start" >&2; stop_all; exit 1; }
     start_proxy proxy && start_proxy authproxy parlet s3cret || { stop_all; exit 1; }
     ;;
   proxies)

@@ -1,0 +1,86 @@
+#include "transport/Watchdog_win.h"
+
+namespace transport {
+namespace {
+constexpr auto kTick = std::chrono::milliseconds(50);
+}  // namespace
+
+Watchdog::Watchdog(CloseFn close, const Timeouts& timeouts)
+    : close_(close), timeouts_(timeouts), start_(Clock::now()) {
+    Activity();
+}
+
+Watchdog::~Watchdog() { Stop(); }
+
+void Watchdog::Watch(HINTERNET request) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    request_ = request;
+    if (!thread_.joinable()) thread_ = std::thread([this] { Run(); });
+}
+
+void Watchdog::HeadersDone() {
+    headerBytes_.store(received_.load());
+    headersDone_.store(true);
+}
+
+void Watchdog::Activity() {
+    lastActivityMs_.store(std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start_).count());
+}
+
+void Watchdog::Received(uint64_t bytes) {
+    Activity();
+    const uint64_t total = received_.fetch_add(bytes) + bytes;
+    const uint64_t limit = headersDone_.load()
+                               ? headerBytes_.load() + static_cast<uint64_t>(kMaxBodyBytes) + kReceiveSlackBytes
+                               : static_cast<uint64_t>(kMaxHeaderBytes) + kReceiveSlackBytes;
+    if (total > limit && !overCap_.exchange(true)) wake_.notify_all();
+}
+
+void CALLBACK Watchdog::OnStatus(HINTERNET, DWORD_PTR context, DWORD status, LPVOID info, DWORD length) {
+    auto* self = reinterpret_cast<Watchdog*>(context);
+    if (!self) return;
+    if (status == INTERNET_STATUS_RESPONSE_RECEIVED && info && length >= sizeof(DWORD)) {
+        self->Received(*static_cast<const DWORD*>(info));
+    } else if (status == INTERNET_STATUS_REQUEST_SENT) {
+        self->Activity();
+    }
+}
+
+bool Watchdog::Due(Clock::time_point now) {
+    if (overCap_.load()) {
+        reason_ = Failure::kTooLarge;
+        return true;
+    }
+    const auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(now - start_).count();
+    if (elapsed >= timeouts_.deadlineMs || elapsed - lastActivityMs_.load() >= timeouts_.receiveMs) {
+        reason_ = Failure::kTimedOut;
+        return true;
+    }
+    return false;
+}
+
+void Watchdog::Run() {
+    std::unique_lock<std::mutex> lock(mutex_);
+    while (!stopping_) {
+        if (Due(Clock::now())) {
+            closedFlag_.store(true);
+            if (request_) close_(request_);
+            closed_ = true;
+            return;
+        }
+        wake_.wait_for(lock, kTick);
+    }
+}
+
+bool Watchdog::Stop() {
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        stopping_ = true;
+    }
+    wake_.notify_all();
+    if (thread_.joinable()) thread_.join();
+    if (timedOut_.load() && !closed_) reason_ = Failure::kTimedOut;
+    return closed_ || timedOut_.load();
+}
+
+}  // namespace transport
