@@ -1,8 +1,12 @@
 #include "transport/Watchdog_win.h"
 
+#include "transport/SocketReaper_win.h"
+
 namespace transport {
 namespace {
 constexpr auto kTick = std::chrono::milliseconds(50);
+// How long a closed handle may take to end the call that waits on it.
+constexpr auto kGrace = std::chrono::milliseconds(500);
 }  // namespace
 
 Watchdog::Watchdog(CloseFn close, const Timeouts& timeouts)
@@ -12,9 +16,11 @@ Watchdog::Watchdog(CloseFn close, const Timeouts& timeouts)
 
 Watchdog::~Watchdog() { Stop(); }
 
-void Watchdog::Watch(HINTERNET request) {
+void Watchdog::Watch(HINTERNET request, const std::string& peerHost, int peerPort) {
     std::lock_guard<std::mutex> lock(mutex_);
     request_ = request;
+    peerHost_ = peerHost;
+    peerPort_ = peerPort;
     if (!thread_.joinable()) thread_ = std::thread([this] { Run(); });
 }
 
@@ -66,6 +72,12 @@ void Watchdog::Run() {
             closedFlag_.store(true);
             if (request_) close_(request_);
             closed_ = true;
+            // Where closing the handle does not end a read that is under way
+            // (and where the library tries a new connection after a failed
+            // one), the sockets to the server are shut until the call returns.
+            while (!peerHost_.empty() && !wake_.wait_for(lock, kGrace, [this] { return stopping_; })) {
+                ShutDownSocketsTo(peerHost_, peerPort_);
+            }
             return;
         }
         wake_.wait_for(lock, kTick);

@@ -12,6 +12,7 @@
 #include <condition_variable>
 #include <cstdint>
 #include <mutex>
+#include <string>
 #include <thread>
 
 #include "transport/Http.h"
@@ -26,8 +27,9 @@ public:
     Watchdog(const Watchdog&) = delete;
     Watchdog& operator=(const Watchdog&) = delete;
 
-    // The handle to close; watching starts here.
-    void Watch(HINTERNET request);
+    // The handle to close, and the server its socket is connected to (the
+    // proxy's when one carries the request); watching starts here.
+    void Watch(HINTERNET request, const std::string& peerHost, int peerPort);
     // The headers are in: from now on the body cap applies.
     void HeadersDone();
     // Bytes arrived (the read loop's own count, or the status callback's).
@@ -63,6 +65,8 @@ private:
     std::mutex mutex_;
     std::condition_variable wake_;
     HINTERNET request_ = nullptr;
+    std::string peerHost_;
+    int peerPort_ = 0;
     bool stopping_ = false;
     bool closed_ = false;
     Failure reason_ = Failure::kOther;

@@ -50,6 +50,14 @@ static_assert((kRequestFlags | INTERNET_FLAG_SECURE) == 0x84A8F300, "the secure 
 constexpr DWORD kStatusTextSize = 4096;
 constexpr DWORD kHeaderBlockSize = 4096;
 constexpr DWORD kReadPiece = 64 * 1024;
+constexpr long kBackstopMs = 1000;
+
+// "server:port" of a named proxy.
+std::string ProxyHost(const std::string& proxy) { return proxy.substr(0, proxy.rfind(':')); }
+int ProxyPort(const std::string& proxy) {
+    const size_t colon = proxy.rfind(':');
+    return colon == std::string::npos ? kHttpPort : std::atoi(proxy.c_str() + colon + 1);
+}
 
 template <typename T>
 bool Find(HMODULE module, const char* name, T* slot, std::string* missing) {
@@ -99,11 +107,18 @@ bool ReadBody(const Library* api, HINTERNET request, DWORD wanted, BodyBuffer& b
         if (wanted > 0) {
             if (body.length >= wanted) return true;
             if (wanted - body.length < piece) piece = static_cast<DWORD>(wanted - body.length);
-        } else {
-            DWORD available = 0;
-            if (!api->queryDataAvailable(request, &available, 0, 0) || available == 0) return true;
-            if (available < piece) piece = available;
         }
+        // Only what has arrived is read: a read of more waits until all of
+        // it came, and a closed handle does not end that wait everywhere.
+        DWORD available = 0;
+        if (!api->queryDataAvailable(request, &available, 0, 0)) {
+            if (!watchdog.Closed() && GetLastError() != ERROR_INTERNET_TIMEOUT) return true;
+            watchdog.TimedOut();
+            DiscardBody(body);
+            return false;
+        }
+        if (available == 0) return true;   // the end of the stream
+        if (available < piece) piece = available;
         size_t room = ReserveBody(body, piece);
         if (room == 0) {
             if (body.length >= static_cast<size_t>(kMaxBodyBytes)) {
@@ -267,10 +282,12 @@ host::HttpReply* Exchange(const Library* api, const host::HttpRequest* request, 
     h.request = api->openRequest(h.connection, plan.verb, target.c_str(), nullptr,
                                  plan.referrer ? plan.referrer->c_str() : nullptr, nullptr, flags, context);
     if (!h.request) return nullptr;
-    // Not every WinInet passes the root handle's time-outs on to its requests.
+    // Not every WinInet passes the root handle's time-outs on to its
+    // requests. Its own silence time-outs stand behind the watchdog's, so
+    // that one rule decides on both carriers.
     SetTimeout(api, h.request, INTERNET_OPTION_CONNECT_TIMEOUT, timeouts.connectMs);
-    SetTimeout(api, h.request, INTERNET_OPTION_RECEIVE_TIMEOUT, timeouts.receiveMs);
-    SetTimeout(api, h.request, INTERNET_OPTION_SEND_TIMEOUT, timeouts.receiveMs);
+    SetTimeout(api, h.request, INTERNET_OPTION_RECEIVE_TIMEOUT, timeouts.receiveMs + kBackstopMs);
+    SetTimeout(api, h.request, INTERNET_OPTION_SEND_TIMEOUT, timeouts.receiveMs + kBackstopMs);
     ApplyProxyCredentials(api, h.request, proxy);
 
     DWORD security = 0;
@@ -279,7 +296,8 @@ host::HttpReply* Exchange(const Library* api, const host::HttpRequest* request, 
     security |= SECURITY_FLAG_IGNORE_UNKNOWN_CA;
     api->setOption(h.request, INTERNET_OPTION_SECURITY_FLAGS, &security, sizeof security);
 
-    watchdog.Watch(h.request);
+    watchdog.Watch(h.request, proxy.accessType == kAccessNamedProxy ? ProxyHost(proxy.proxy) : where.host,
+                   proxy.accessType == kAccessNamedProxy ? ProxyPort(proxy.proxy) : where.port);
     bool hasExtra = !plan.extraHeaders.empty();
     host::HttpReply* reply = nullptr;
     if (api->sendRequest(h.request, hasExtra ? plan.extraHeaders.c_str() : nullptr,
@@ -292,9 +310,9 @@ host::HttpReply* Exchange(const Library* api, const host::HttpRequest* request, 
         if (error == ERROR_FILE_NOT_FOUND) {
             ShowNotice("Internet Explorer is in the 'Offline' mode. Switch IE to the 'Online' mode and then try to relogin");
         }
-        char detail[32];
-        std::snprintf(detail, sizeof detail, "error %lu", static_cast<unsigned long>(error));
-        if (error != ERROR_INTERNET_OPERATION_CANCELLED && error != ERROR_INVALID_HANDLE) {
+        if (!watchdog.Closed()) {
+            char detail[32];
+            std::snprintf(detail, sizeof detail, "error %lu", static_cast<unsigned long>(error));
             LogFailure(error == ERROR_INTERNET_TIMEOUT ? Failure::kTimedOut : Failure::kOther, detail);
         }
     }
