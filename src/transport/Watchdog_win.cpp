@@ -1,5 +1,7 @@
 #include "transport/Watchdog_win.h"
 
+#include <psapi.h>
+
 #include "transport/SocketReaper_win.h"
 
 namespace transport {
@@ -7,6 +9,21 @@ namespace {
 constexpr auto kTick = std::chrono::milliseconds(50);
 // How long a closed handle may take to end the call that waits on it.
 constexpr auto kGrace = std::chrono::milliseconds(500);
+// Growth of the process's private memory that ends an exchange still
+// waiting for its headers: far beyond what the capped headers may take.
+constexpr size_t kHeaderPhaseGrowth = 16u << 20;
+
+// The process's private bytes; 0 where the system cannot tell.
+size_t PrivateBytes() {
+    using Query = BOOL(WINAPI*)(HANDLE, PROCESS_MEMORY_COUNTERS*, DWORD);
+    static const Query query = reinterpret_cast<Query>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "K32GetProcessMemoryInfo")));
+    PROCESS_MEMORY_COUNTERS_EX counters{};
+    if (!query || !query(GetCurrentProcess(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&counters), sizeof counters)) {
+        return 0;
+    }
+    return counters.PrivateUsage;
+}
 }  // namespace
 
 Watchdog::Watchdog(CloseFn close, const Timeouts& timeouts)
@@ -19,6 +36,7 @@ Watchdog::~Watchdog() { Stop(); }
 void Watchdog::Watch(HINTERNET request, const std::string& peerHost, int peerPort) {
     std::lock_guard<std::mutex> lock(mutex_);
     request_ = request;
+    baselineMemory_ = PrivateBytes();
     peerHost_ = peerHost;
     peerPort_ = peerPort;
     if (!thread_.joinable()) thread_ = std::thread([this] { Run(); });
@@ -53,7 +71,8 @@ void CALLBACK Watchdog::OnStatus(HINTERNET, DWORD_PTR context, DWORD status, LPV
 }
 
 bool Watchdog::Due(Clock::time_point now) {
-    if (overCap_.load()) {
+    const size_t memory = headersDone_.load() || baselineMemory_ == 0 ? 0 : PrivateBytes();
+    if (overCap_.load() || memory > baselineMemory_ + kHeaderPhaseGrowth) {
         reason_ = Failure::kTooLarge;
         return true;
     }

@@ -1,7 +1,9 @@
 // Bounds a WinInet exchange that WinInet itself would not end: at the
 // deadline, after a silence, or once the bytes WinInet reports received
 // pass the header or body cap, a thread of its own closes the request
-// handle, and the call that waits on it returns with a failure.
+// handle, and the call that waits on it returns with a failure. Not every
+// WinInet reports the bytes of the headers (Wine's does not), so while
+// they come the process's own memory stands in for the count.
 #pragma once
 
 #include <windows.h>
@@ -65,6 +67,7 @@ private:
     std::mutex mutex_;
     std::condition_variable wake_;
     HINTERNET request_ = nullptr;
+    size_t baselineMemory_ = 0;   // the process's private bytes when watching began
     std::string peerHost_;
     int peerPort_ = 0;
     bool stopping_ = false;
