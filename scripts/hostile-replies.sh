@@ -38,7 +38,7 @@ for carrier in "${carriers[@]}"; do
     esac
     /usr/bin/time -f '%e %M' -o "$work/time" "${cmd[@]}" --prefix 49 --number 1701234567 --message x \
       >"$work/out" 2>/dev/null
-    read -r seconds kb <"$work/time"
+    read -r seconds kb < <(tail -1 "$work/time")
     printf '%-8s %-26s %8s %12.1f %s\n' "$carrier" "$name" "$seconds" "$(echo "$kb / 1024" | bc -l)" \
       "$(tr -d '\r' <"$work/out" | tail -1)"
   done
