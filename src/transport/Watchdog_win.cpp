@@ -8,21 +8,20 @@ namespace transport {
 namespace {
 constexpr auto kTick = std::chrono::milliseconds(50);
 // How long a closed handle may take to end the call that waits on it.
-constexpr auto kGrace = std::chrono::milliseconds(500);
-// Growth of the process's private memory that ends an exchange still
+constexpr auto kGrace = std::chrono::milliseconds(100);
+// Growth of the process's working set that ends an exchange still
 // waiting for its headers: far beyond what the capped headers may take.
-constexpr size_t kHeaderPhaseGrowth = 16u << 20;
+constexpr size_t kHeaderPhaseGrowth = 8u << 20;
 
-// The process's private bytes; 0 where the system cannot tell.
-size_t PrivateBytes() {
+// The process's working set (what peak memory is measured in); 0 where
+// the system cannot tell.
+size_t ProcessMemory() {
     using Query = BOOL(WINAPI*)(HANDLE, PROCESS_MEMORY_COUNTERS*, DWORD);
     static const Query query = reinterpret_cast<Query>(
         reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "K32GetProcessMemoryInfo")));
-    PROCESS_MEMORY_COUNTERS_EX counters{};
-    if (!query || !query(GetCurrentProcess(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&counters), sizeof counters)) {
-        return 0;
-    }
-    return counters.PrivateUsage;
+    PROCESS_MEMORY_COUNTERS counters{};
+    if (!query || !query(GetCurrentProcess(), &counters, sizeof counters)) return 0;
+    return counters.WorkingSetSize;
 }
 }  // namespace
 
@@ -36,7 +35,7 @@ Watchdog::~Watchdog() { Stop(); }
 void Watchdog::Watch(HINTERNET request, const std::string& peerHost, int peerPort) {
     std::lock_guard<std::mutex> lock(mutex_);
     request_ = request;
-    baselineMemory_ = PrivateBytes();
+    baselineMemory_ = ProcessMemory();
     peerHost_ = peerHost;
     peerPort_ = peerPort;
     if (!thread_.joinable()) thread_ = std::thread([this] { Run(); });
@@ -71,7 +70,7 @@ void CALLBACK Watchdog::OnStatus(HINTERNET, DWORD_PTR context, DWORD status, LPV
 }
 
 bool Watchdog::Due(Clock::time_point now) {
-    const size_t memory = headersDone_.load() || baselineMemory_ == 0 ? 0 : PrivateBytes();
+    const size_t memory = headersDone_.load() || baselineMemory_ == 0 ? 0 : ProcessMemory();
     if (overCap_.load() || memory > baselineMemory_ + kHeaderPhaseGrowth) {
         reason_ = Failure::kTooLarge;
         return true;

@@ -67,7 +67,7 @@ private:
     std::mutex mutex_;
     std::condition_variable wake_;
     HINTERNET request_ = nullptr;
-    size_t baselineMemory_ = 0;   // the process's private bytes when watching began
+    size_t baselineMemory_ = 0;   // the process's working set when watching began
     std::string peerHost_;
     int peerPort_ = 0;
     bool stopping_ = false;
