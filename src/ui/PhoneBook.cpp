@@ -35,8 +35,8 @@ void KeepDigits(std::string& text) {
 }
 
 bool IsPhoneText(const std::string& text) {
-    static const std::string kSuffix = " SMS";
-    return text.size() > 4 && text.compare(text.size() - kSuffix.size(), kSuffix.size(), kSuffix) == 0;
+    const size_t n = phonebook::kPhoneSuffixLength;
+    return text.size() > n && text.compare(text.size() - n, n, phonebook::kPhoneSuffix) == 0;
 }
 
 bool SplitPhoneText(const std::string& text, const PrefixTable& table, std::string* prefix, std::string* number) {
@@ -86,7 +86,7 @@ std::string MakePhoneText(const std::optional<std::string>& prefix, const std::s
     if (prefix) {
         std::string country = prefix->substr(0, 2);
         std::string area = prefix->size() > 2 ? prefix->substr(2) : std::string();
-        text = "+" + country + " (" + area + ") " + number + " SMS";
+        text = "+" + country + " (" + area + ") " + number + phonebook::kPhoneSuffix;
     } else {
         text = number;
     }

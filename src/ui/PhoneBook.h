@@ -17,6 +17,9 @@ constexpr const char* kPhoneModule = "UserInfo";
 constexpr const char* kPhoneSettingPattern = "MyPhone%d";
 constexpr const char* kCellularSetting = "Cellular";
 constexpr size_t kMaxPhoneText = 63;
+// Every phone text ends in this suffix.
+constexpr const char* kPhoneSuffix = " SMS";
+constexpr size_t kPhoneSuffixLength = 4;
 
 }  // namespace phonebook
 

@@ -17,6 +17,7 @@
 #include "shell/Notice.h"
 #include "shell/ResourceIcon.h"
 #include "shell/Settings.h"
+#include "ui/Dialogs.h"
 #include "ui/PhoneBook.h"
 #include "ui/SendDialogLogic.h"
 #include "ui/WinSendControls.h"
@@ -188,7 +189,12 @@ void Command(HWND dialog, int id, int code) {
         if (code == BN_CLICKED) Send(dialog);
         break;
     case IDCANCEL: Cancel(dialog); break;
-    // IDC_SMS_ADDRESSBOOK: the address book opens here.
+    case IDC_SMS_ADDRESSBOOK:
+        if (code == BN_CLICKED) {
+            ui::OpenAddressBook(dialog);
+            SetFocus(GetDlgItem(dialog, IDC_SMS_MESSAGE));
+        }
+        break;
     default: break;
     }
 }
