@@ -10,8 +10,10 @@ void CheckAccountFile(Sheet& sheet) {
         const std::string lower = Lower(section.name);
         if (lower.size() > 4 && lower.compare(0, 4, "temp") == 0 &&
             lower.find_first_not_of("0123456789", 4) == std::string::npos) {
-            sheet.Warn(section.line, "[" + section.name + "] is left over from an interrupted renumbering",
-                       "check the accounts and delete the Temp sections");
+            sheet.Warn(section.line,
+                       "[" + section.name + "] is left over from an interrupted renumbering of an older version and "
+                       "may hold the only copy of an account; renumbering leaves it alone",
+                       "move an account it holds into an [AccountN] section, then delete [" + section.name + "]");
             sheet.Reported(&section);
         }
     }

@@ -24,5 +24,15 @@ int ReadAccount(const std::string& accountFile, int number, AccountCredentials* 
 // Renumbers the accounts so that account `number` becomes account 1 and the
 // cyclic order stays: n, n+1, ..., last, 1, ..., n-1. Only the accounts
 // numbered from 1 without a gap count (at most 255). 0; -1 when `number` is
-// not one of them or a write failed (nothing changed in the first case).
+// not one of them, or the file could not be read, locked or replaced; the
+// file is then as it was.
+// Only "Username" and "Password" move, each exactly as it stands in the
+// file (quotes and all, whatever its length), so it reads back the same.
+// Other sections and keys stay, and so do "Temp<n>" sections that an older
+// version may have left behind with the only copy of an account. The file
+// is renumbered in memory and replaced once; threads of this process take
+// turns, and other processes wait on the lock file AccountLockPath().
 int RotateAccounts(const std::string& accountFile, int number);
+
+// The lock file beside an account file: "<account file>.lock".
+std::string AccountLockPath(const std::string& accountFile);

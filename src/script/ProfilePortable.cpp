@@ -5,16 +5,18 @@
 #include "script/Profile.h"
 #include "script/ProfileDocument.h"
 #include "script/ProfileEncoding.h"
+#include "script/ProfileFile.h"
 #include "script/ProfileIndex.h"
 #include "shell/FileReplace.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <thread>
 #include <vector>
-
 
 namespace profile {
 namespace portable {
@@ -23,12 +25,28 @@ namespace {
 
 using encoding::Kind;
 
-enum class LoadResult { Loaded, Missing, Failed };
+using profile::file::LoadResult;
+using Loaded = profile::file::Parsed;
+
+#ifdef _WIN32
+// While another process replaces the file, Windows refuses to open it for a
+// moment (a sharing violation, EACCES here): the open is tried again.
+constexpr int kOpenTries = 200;
+constexpr auto kOpenPause = std::chrono::milliseconds(5);
+#else
+constexpr int kOpenTries = 1;
+constexpr auto kOpenPause = std::chrono::milliseconds(0);
+#endif
 
 LoadResult LoadBytes(const char* file, std::string& bytes) {
     bytes.clear();
-    errno = 0;
-    std::FILE* f = std::fopen(file, "rb");
+    std::FILE* f = nullptr;
+    for (int attempt = 0; !f && attempt < kOpenTries; ++attempt) {
+        if (attempt > 0) std::this_thread::sleep_for(kOpenPause);
+        errno = 0;
+        f = std::fopen(file, "rb");
+        if (!f && errno != EACCES) break;
+    }
     if (!f) return errno == ENOENT ? LoadResult::Missing : LoadResult::Failed;
     char chunk[65536];
     size_t got;
@@ -38,54 +56,18 @@ LoadResult LoadBytes(const char* file, std::string& bytes) {
     return failed ? LoadResult::Failed : LoadResult::Loaded;
 }
 
-#ifdef _WIN32
-enum class Written { kAll, kNotOpened, kFailed };
-
-Written WriteAll(const char* file, const std::string& bytes) {
-    std::FILE* f = std::fopen(file, "wb");
-    if (!f) return Written::kNotOpened;
-    bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
-    if (std::fclose(f) != 0) ok = false;
-    return ok ? Written::kAll : Written::kFailed;
-}
-#endif
-
-// The whole file is replaced at once (see FileReplace.h). On Windows the
-// plug-in uses the system's functions; this writer serves only the tests
-// that compare the two, and writes in place there.
-bool SaveBytes(const char* file, const std::string& bytes) {
-#ifndef _WIN32
-    return files::ReplaceWhole(file, bytes);
-#else
-    return WriteAll(file, bytes) == Written::kAll;
-#endif
+std::string Serialized(const Loaded& doc) {
+    if (doc.kind == Kind::Ansi) return document::Serialize(doc.ansi);
+    return encoding::Encode(document::Serialize(doc.wide), doc.kind);
 }
 
-// A file in memory: ANSI files as bytes, the others as UTF-16 units.
-struct Loaded {
-    Kind kind = Kind::Ansi;
-    document::Document<char> ansi;
-    document::Document<char16_t> wide;
-};
-
-LoadResult Load(const char* file, Loaded& out) {
-    std::string bytes;
-    LoadResult result = LoadBytes(file, bytes);
-    if (result == LoadResult::Failed) return result;
-    size_t mark = 0;
-    out.kind = encoding::Detect(bytes.data(), bytes.size(), &mark);
-    if (out.kind == Kind::Ansi) {
-        out.ansi = document::Parse(bytes.data(), bytes.size());
-    } else {
-        std::u16string units = encoding::Decode(bytes.data() + mark, bytes.size() - mark, out.kind);
-        out.wide = document::Parse(units.data(), units.size());
-    }
-    return result;
-}
-
+// The whole file is replaced at once, so a crash or a full disk mid-write
+// never leaves half a file; a folder that takes no new files may still let
+// the file itself be written, and then it is written in place. (On Windows
+// the plug-in writes single keys through the system's functions; this
+// writer serves the tests that compare the two.)
 bool Save(const char* file, const Loaded& doc) {
-    if (doc.kind == Kind::Ansi) return SaveBytes(file, document::Serialize(doc.ansi));
-    return SaveBytes(file, encoding::Encode(document::Serialize(doc.wide), doc.kind));
+    return files::ReplaceWhole(file, Serialized(doc), files::InPlace::kFallback);
 }
 
 // A parsed file held for reads on one thread; `loaded` is false when the
@@ -126,7 +108,7 @@ template <class Change>
 bool Modify(const char* file, Change change) {
     Invalidate(file);
     Loaded doc;
-    if (Load(file, doc) == LoadResult::Failed) return false;
+    if (profile::file::Load(file, doc) == LoadResult::Failed) return false;
     bool changed = doc.kind == Kind::Ansi ? change(doc.ansi, [](const char* t) { return std::string(t); })
                                           : change(doc.wide, [](const char* t) { return encoding::FromAnsi(t); });
     return changed ? Save(file, doc) : true;
@@ -153,24 +135,10 @@ size_t Read(const char* file, const char* section, const char* key, char* buffer
         }
         found = &snapshot->doc;
     } else {
-        if (Load(file, own) != LoadResult::Loaded) return 0;
+        if (profile::file::Load(file, own) != LoadResult::Loaded) return 0;
         found = &own;
     }
-    const Loaded& doc = *found;
-
-    size_t offset = 0, count = 0;
-    if (doc.kind == Kind::Ansi) {
-        std::string value = document::Lookup(doc.ansi, std::string(section), std::string(key));
-        document::CutForBuffer(value, size, &offset, &count);
-        std::memcpy(buffer, value.data() + offset, count);
-    } else {
-        std::u16string value =
-            document::Lookup(doc.wide, encoding::FromAnsi(section), encoding::FromAnsi(key));
-        document::CutForBuffer(value, size, &offset, &count);
-        for (size_t i = 0; i < count; ++i) buffer[i] = encoding::ToAnsi(value[offset + i]);
-    }
-    buffer[count] = '\0';
-    return count;
+    return profile::file::Value(*found, section, key, buffer, size);
 }
 
 bool Write(const char* file, const char* section, const char* key, const char* value) {
@@ -197,7 +165,7 @@ void* TakeSnapshot(const char* file) {
     if (!file || !*file || FindSnapshot(file)) return nullptr;
     auto state = std::make_unique<SnapshotState>();
     state->file = file;
-    state->loaded = Load(file, state->doc) == LoadResult::Loaded;
+    state->loaded = profile::file::Load(file, state->doc) == LoadResult::Loaded;
     state->BuildIndex();
     t_snapshots.push_back(state.get());
     return state.release();
@@ -211,4 +179,52 @@ void DropSnapshot(void* snapshot) {
 }
 
 }  // namespace portable
+
+namespace file {
+
+LoadResult Load(const char* path, Parsed& out) {
+    std::string bytes;
+    LoadResult result = portable::LoadBytes(path, bytes);
+    if (result == LoadResult::Failed) return result;
+    size_t mark = 0;
+    out.kind = encoding::Detect(bytes.data(), bytes.size(), &mark);
+    if (out.kind == encoding::Kind::Ansi) {
+        out.ansi = document::Parse(bytes.data(), bytes.size());
+    } else {
+        std::u16string units = encoding::Decode(bytes.data() + mark, bytes.size() - mark, out.kind);
+        out.wide = document::Parse(units.data(), units.size());
+    }
+    return result;
+}
+
+size_t Value(const Parsed& doc, const char* section, const char* key, char* buffer, size_t size) {
+    if (!buffer || size == 0) return 0;
+    size_t offset = 0, count = 0;
+    if (doc.kind == encoding::Kind::Ansi) {
+        std::string value = document::Lookup(doc.ansi, std::string(section), std::string(key));
+        document::CutForBuffer(value, size, &offset, &count);
+        std::memcpy(buffer, value.data() + offset, count);
+    } else {
+        std::u16string value = document::Lookup(doc.wide, encoding::FromAnsi(section), encoding::FromAnsi(key));
+        document::CutForBuffer(value, size, &offset, &count);
+        for (size_t i = 0; i < count; ++i) buffer[i] = encoding::ToAnsi(value[offset + i]);
+    }
+    buffer[count] = '\0';
+    return count;
+}
+
+std::string Value(const Parsed& doc, const char* section, const char* key, size_t size) {
+    if (size == 0) return std::string();
+    std::string out(size, '\0');
+    out.resize(Value(doc, section, key, &out[0], size));
+    return out;
+}
+
+bool Replace(const char* path, const Parsed& doc) {
+    if (!path || !*path) return false;
+    portable::Invalidate(path);
+    return files::ReplaceWhole(path, portable::Serialized(doc), files::InPlace::kNever);
+}
+
+}  // namespace file
 }  // namespace profile

@@ -17,6 +17,7 @@ struct AttemptReport {
     int result;                // script::result
     script::RunDetail detail;
 };
+#include "send/Charset.h"
 
 class SendControls {
 public:
@@ -30,6 +31,9 @@ public:
     // The message as the job sends it: on Windows read as wide text and
     // converted to the keyboard layout's ANSI code page; at most 1023 bytes.
     virtual std::string ReadMessageForSend() = 0;
+    // The encoding of what ReadMessageForSend gives: the job cuts the text
+    // only between its characters.
+    virtual charset::Charset MessageCharset() { return charset::Charset::Default(); }
     // Puts the text not yet sent back into the message field.
     virtual void WriteMessage(const std::string& text) = 0;
     // The number field, at most 1023 bytes.

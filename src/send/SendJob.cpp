@@ -56,7 +56,7 @@ private:
     bool TryGateway(const GatewayRef& gateway, bool* over);
     // Cuts, splits or labels the text for this gateway; false when the
     // gateway has no room for a part at all.
-    bool Prepare(const std::string& text, const std::string& path, Attempt* attempt);
+    bool Prepare(const std::string& text, const std::string& path, const charset::Charset& encoding, Attempt* attempt);
     // Runs the gateway once and reports the attempt to the dialog.
     int Send(const GatewayRef& gateway, const std::string& name, const Attempt& attempt);
     bool Aborted() const { return request_.abortFlag && request_.abortFlag->load() == 1; }
@@ -152,25 +152,39 @@ bool Job::TryGateway(const GatewayRef& gateway, bool* over) {
     std::optional<std::string> name = GatewayValue(gateway->path, "Name");
     dialog_.SetStatus(name ? *name : gateway->name);
 
+    const charset::Charset encoding = dialog_.MessageCharset();
     std::string text = dialog_.ReadMessageForSend();
-    if (text.size() >= kFieldSize) text.resize(kFieldSize - 1);
+    text.resize(encoding.CutPoint(text, kFieldSize - 1));
     std::string accountFile = AccountFilePath(gateway->path);
-    bool failedThisPart = false;
     std::optional<Attempt> attempt;
+    // A part goes through the accounts from the one after the account that
+    // sent the last part, wraps around to account 1 and ends when every
+    // account has had its try: the gateway fails a part only when all of
+    // its accounts failed it.
+    int firstTried = 0;
+    bool wrapped = false;
 
     for (;;) {
         // The account step.
         if (!accountFile.empty()) {
             AccountCredentials credentials;
             if (ReadAccount(accountFile, account_ + 1, &credentials) == 0) {
+                if (wrapped && account_ + 1 == firstTried) {
+                    account_ = 0;
+                    return false;   // round to the first account tried: every account failed this part
+                }
                 WriteLog(" * Trying to send SMS with user '%s'\n", credentials.user.c_str());
                 ++account_;
+                if (firstTried == 0) firstTried = account_;
                 user_ = credentials.user;
                 password_ = credentials.password;
             } else if (account_ > 0) {
                 account_ = 0;
-                if (failedThisPart) return false;   // every account failed this part
-                continue;                           // the last part used the last account: start over
+                // A second end of the list (the file lost accounts meanwhile)
+                // also means every account has had its try.
+                if (wrapped) return false;
+                wrapped = true;
+                continue;
             }
         }
         if (account_ == 0) {
@@ -180,7 +194,7 @@ bool Job::TryGateway(const GatewayRef& gateway, bool* over) {
         // A retry with the next account sends the failed attempt's text as it was.
         if (!attempt) {
             attempt.emplace();
-            if (!Prepare(text, gateway->path, &*attempt)) {
+            if (!Prepare(text, gateway->path, encoding, &*attempt)) {
                 account_ = 0;
                 return false;
             }
@@ -203,35 +217,35 @@ bool Job::TryGateway(const GatewayRef& gateway, bool* over) {
             return true;
         }
         if (Aborted()) return false;
-        failedThisPart = true;
         if (account_ == 0) return false;
     }
 }
 
-bool Job::Prepare(const std::string& text, const std::string& path, Attempt* attempt) {
+bool Job::Prepare(const std::string& text, const std::string& path, const charset::Charset& encoding,
+                  Attempt* attempt) {
     std::optional<std::string> maxText = GatewayValue(path, "MaxChars");
     int32_t maxChars = maxText ? text::ParseDecimal(maxText->c_str()) : 0;
     // A limit of 0 or less would leave no room for any text: no limit.
-    bool limited = maxChars > 0;
-    if (limited && text.size() > static_cast<size_t>(maxChars)) {
-        if (settings::OnTooLong() == settings::kCutLongMessages) {
-            attempt->text = text.substr(0, static_cast<size_t>(maxChars));
-            return true;
-        }
-        size_t taken = 0;
-        if (MakeSplitPart(text, partsSent_ + 1, fullLength_, static_cast<uint32_t>(maxChars), &attempt->text, &taken) != 0) {
-            WriteLog(" - ERROR: MaxChars %ld leaves no room for a numbered part\n", static_cast<long>(maxChars));
-            return false;
-        }
-        attempt->splitPart = true;
-        attempt->rest = text.substr(taken);
+    const uint32_t limit = maxChars > 0 ? static_cast<uint32_t>(maxChars) : 0;
+    const bool tooLong = limit > 0 && text.size() > limit;
+    if (tooLong && settings::OnTooLong() == settings::kCutLongMessages) {
+        attempt->text = text.substr(0, encoding.CutPoint(text, limit));
         return true;
     }
-    attempt->text = text;
-    if (partsSent_ > 0) {
-        // The last part of a split message.
-        InsertPageNum(attempt->text, partsSent_ + 1, fullLength_, limited ? static_cast<uint32_t>(maxChars) : 0);
+    if (!tooLong && partsSent_ == 0) {
+        attempt->text = text;   // the whole message, as typed
+        return true;
     }
+    // A part of a split message; the last one too is labelled and kept
+    // within the limit, and what does not fit waits for another part.
+    size_t taken = 0;
+    bool last = false;
+    if (NextPart(text, partsSent_ + 1, fullLength_, limit, encoding, &attempt->text, &taken, &last) != 0) {
+        WriteLog(" - ERROR: MaxChars %ld leaves no room for a numbered part\n", static_cast<long>(maxChars));
+        return false;
+    }
+    attempt->splitPart = !last;
+    if (!last) attempt->rest = text.substr(taken);
     return true;
 }
 

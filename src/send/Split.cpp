@@ -26,20 +26,43 @@ int InsertPageNum(std::string& text, int part, uint32_t fullLength, uint32_t max
     }
 }
 
-int MakeSplitPart(const std::string& rest, int part, uint32_t fullLength, uint32_t maxChars, std::string* out,
-                  size_t* taken) {
+int MakeSplitPart(const std::string& rest, int part, uint32_t fullLength, uint32_t maxChars,
+                  const charset::Charset& charset, std::string* out, size_t* taken) {
     if (!out || !taken || maxChars == 0 || rest.empty()) return -1;
     try {
-        std::string labelled = rest;
-        int label = InsertPageNum(labelled, part, fullLength, maxChars);
-        size_t labelLength = label > 0 ? static_cast<size_t>(label) : 0;
-        size_t cut = maxChars - labelLength;   // where the job cuts the labelled text
-        if (maxChars <= labelLength || cut <= labelLength) return -1;
-        if (cut > labelled.size()) cut = labelled.size();
-        *taken = cut - labelLength;
-        labelled.resize(cut);
-        *out = std::move(labelled);
+        std::string label;
+        int labelLength = InsertPageNum(label, part, fullLength, maxChars);
+        size_t length = labelLength > 0 ? static_cast<size_t>(labelLength) : 0;
+        // The labelled text is cut at MaxChars - label length: the part
+        // carries MaxChars - 2 x label length bytes of the message.
+        if (maxChars <= 2 * static_cast<uint64_t>(length)) return -1;
+        size_t room = maxChars - 2 * length;
+        size_t carried = charset.CutPoint(rest, room);
+        if (carried == 0) return -1;
+        *out = label + rest.substr(0, carried);
+        *taken = carried;
         return 0;
+    } catch (const std::bad_alloc&) {
+        return -1;
+    }
+}
+
+int NextPart(const std::string& rest, int part, uint32_t fullLength, uint32_t maxChars,
+             const charset::Charset& charset, std::string* out, size_t* taken, bool* last) {
+    if (!out || !taken || !last || rest.empty()) return -1;
+    try {
+        if (maxChars == 0 || rest.size() <= maxChars) {
+            std::string whole = rest;
+            if (part > 1) InsertPageNum(whole, part, fullLength, maxChars);
+            if (maxChars == 0 || whole.size() <= maxChars) {
+                *out = std::move(whole);
+                *taken = rest.size();
+                *last = true;
+                return 0;
+            }
+        }
+        *last = false;
+        return MakeSplitPart(rest, part, fullLength, maxChars, charset, out, taken);
     } catch (const std::bad_alloc&) {
         return -1;
     }

@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <string>
 
+#include "send/Charset.h"
+
 // When "NumberMsgs" is on, puts the label "<part>/<total>" in front of
 // `text` and gives the label's length; -1 when nothing was inserted
 // (numbering off, a part number below 1, or no memory).
@@ -17,10 +19,20 @@ int InsertPageNum(std::string& text, int part, uint32_t fullLength, uint32_t max
 // One part of a message being split for a gateway that takes `maxChars`
 // bytes: the label (when numbering is on) and then as much of `rest` as
 // fits, MaxChars - 2 x label length bytes, so that the part, label
-// included, is MaxChars - label length long. Gives 0 with the part in
-// *part and the number of bytes of `rest` it carries in *taken (at least
-// 1); -1 when the gateway has no room for a part (maxChars 0, or no room
-// left beside the label), so the caller never sends an empty or
-// accidentally unlabelled part, nor loops without progress.
-int MakeSplitPart(const std::string& rest, int part, uint32_t fullLength, uint32_t maxChars, std::string* out,
-                  size_t* taken);
+// included, is MaxChars - label length long; a character of `charset` is
+// never cut, but left for the next part. Gives 0 with the part in *part
+// and the number of bytes of `rest` it carries in *taken (at least 1); -1
+// when the gateway has no room for a part (maxChars 0, or no room left
+// beside the label), so the caller never sends an empty or accidentally
+// unlabelled part, nor loops without progress.
+int MakeSplitPart(const std::string& rest, int part, uint32_t fullLength, uint32_t maxChars,
+                  const charset::Charset& charset, std::string* out, size_t* taken);
+
+// The next part of a message that is being split (`part` 2 on, or part 1
+// of a message longer than the gateway takes; maxChars 0: no limit). The
+// last part is the rest, labelled, when that fits; otherwise a part as
+// MakeSplitPart makes it, which leaves the rest for later: a labelled part
+// is never longer than the gateway takes. 0 with *last telling which; -1
+// when the gateway has no room for a part.
+int NextPart(const std::string& rest, int part, uint32_t fullLength, uint32_t maxChars,
+             const charset::Charset& charset, std::string* out, size_t* taken, bool* last);

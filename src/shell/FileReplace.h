@@ -1,17 +1,29 @@
 // Replacing a file the user owns as a whole: the new contents go to a file
-// beside it that then takes its place in one step, so a crash, a full disk
-// or a failed write never leaves half a file or an empty one behind.
+// beside it that then takes its place in one step, so a crash, a kill, a
+// full disk or a failed write never leaves half a file or an empty one
+// behind.
 #pragma once
 
 #include <string>
 
 namespace files {
 
+enum class InPlace {
+    kFallback,   // where the folder takes no new files, write the file in place, as the only way left
+    kNever,      // fail instead: the file must be the old one or the new one, whatever happens
+};
+
 // Writes `bytes` as the whole new contents of `path` (created when missing).
 // A file that may not be written (read-only) is left as it is and gives
-// false; so does any failure, which leaves the old file untouched. A link is
-// written through in place and stays a link; where the folder takes no new
-// files the file is written in place too, as the only way left.
-bool ReplaceWhole(const std::string& path, const std::string& bytes);
+// false; so does any failure, which leaves the old file untouched. The new
+// file keeps the old one's permissions and owner where the system allows.
+// A link stays a link: the file it leads to is replaced. The data is on the
+// disk before the new file takes the old one's name.
+bool ReplaceWhole(const std::string& path, const std::string& bytes, InPlace inPlace = InPlace::kFallback);
+
+// Removes the temporary files that writers of `path` killed mid-write left
+// beside it. Only for a caller that knows no other writer of the file is at
+// work (it holds the file's lock).
+void RemoveLeftovers(const std::string& path);
 
 }  // namespace files

@@ -1,23 +1,33 @@
 #include "shell/FileReplace.h"
 
-#include <atomic>
-#include <cstdio>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <cstdlib>
+#include <memory>
 
 namespace files {
 namespace {
 
 enum class Written { kAll, kNotOpened, kFailed };
 
-Written WriteAll(const std::string& file, const std::string& bytes, bool sync) {
-    std::FILE* f = std::fopen(file.c_str(), "wb");
-    if (!f) return Written::kNotOpened;
-    bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
-    if (std::fflush(f) != 0) ok = false;
-    // The data must be on disk before the name points at it.
-    if (ok && sync && fsync(fileno(f)) != 0) ok = false;
-    if (std::fclose(f) != 0) ok = false;
+// `sync`: the data is on the disk before the call returns.
+Written WriteAll(const std::string& file, const std::string& bytes, int flags, bool sync) {
+    int fd = open(file.c_str(), O_WRONLY | O_CLOEXEC | flags, 0666);
+    if (fd < 0) return Written::kNotOpened;
+    size_t done = 0;
+    bool ok = true;
+    while (ok && done < bytes.size()) {
+        ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) ok = false;
+        else done += static_cast<size_t>(n);
+    }
+    if (ok && sync && fsync(fd) != 0) ok = false;
+    if (close(fd) != 0) ok = false;
     return ok ? Written::kAll : Written::kFailed;
 }
 
@@ -27,28 +37,33 @@ bool ReadOnly(const std::string& path, const struct stat& st) {
     return (st.st_mode & 0222) == 0 || access(path.c_str(), W_OK) != 0;
 }
 
+// The file a symbolic link leads to; the path itself otherwise.
+std::string Resolved(const std::string& path) {
+    struct stat st {};
+    if (lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return path;
+    std::unique_ptr<char, decltype(&std::free)> real(realpath(path.c_str(), nullptr), &std::free);
+    return real ? std::string(real.get()) : path;
+}
+
 }  // namespace
 
-bool ReplaceWhole(const std::string& path, const std::string& bytes) {
+bool ReplaceWhole(const std::string& path, const std::string& bytes, InPlace inPlace) {
+    const std::string target = Resolved(path);
     struct stat old {};
-    bool exists = lstat(path.c_str(), &old) == 0;
-    if (exists && S_ISLNK(old.st_mode)) {
-        struct stat target {};
-        if (stat(path.c_str(), &target) == 0 && ReadOnly(path, target)) return false;
-        return WriteAll(path, bytes, false) == Written::kAll;
-    }
-    if (exists && ReadOnly(path, old)) return false;
+    const bool exists = stat(target.c_str(), &old) == 0;
+    if (exists && ReadOnly(target, old)) return false;
 
     static std::atomic<unsigned> serial{0};
-    std::string temp = path + ".~" + std::to_string(getpid()) + "-" + std::to_string(serial++);
-    switch (WriteAll(temp, bytes, true)) {
+    const std::string temp = target + ".~" + std::to_string(getpid()) + "-" + std::to_string(serial++);
+    switch (WriteAll(temp, bytes, O_CREAT | O_EXCL, true)) {
     case Written::kAll: break;
     case Written::kNotOpened:
         // A folder that takes no new files may still let the file itself
         // be written: then in place, as the only way left.
-        return WriteAll(path, bytes, false) == Written::kAll;
+        if (inPlace == InPlace::kNever) return false;
+        return WriteAll(target, bytes, O_CREAT | O_TRUNC, false) == Written::kAll;
     case Written::kFailed:
-        std::remove(temp.c_str());
+        unlink(temp.c_str());
         return false;
     }
     if (exists) {
@@ -57,8 +72,8 @@ bool ReplaceWhole(const std::string& path, const std::string& bytes) {
             // Only root may give a file away; anyone else writes their own.
         }
     }
-    if (std::rename(temp.c_str(), path.c_str()) != 0) {
-        std::remove(temp.c_str());
+    if (rename(temp.c_str(), target.c_str()) != 0) {
+        unlink(temp.c_str());
         return false;
     }
     return true;

@@ -2,17 +2,21 @@
 
 #include <algorithm>
 #include <atomic>
-#include <cstdio>
 
 #include "shell/FileReplace.h"
 
 namespace files {
 namespace {
 
+// A reader that has the file open without sharing its deletion makes the
+// replacement fail for a moment; it is tried again for about a second.
+constexpr int kMoveTries = 100;
+constexpr DWORD kMovePauseMs = 10;
+
 enum class Written { kAll, kNotOpened, kFailed };
 
-Written WriteAll(const std::string& file, const std::string& bytes) {
-    HANDLE h = CreateFileA(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+Written WriteAll(const std::string& file, const std::string& bytes, DWORD disposition) {
+    HANDLE h = CreateFileA(file.c_str(), GENERIC_WRITE, 0, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE) return Written::kNotOpened;
     bool ok = true;
     size_t done = 0;
@@ -27,26 +31,37 @@ Written WriteAll(const std::string& file, const std::string& bytes) {
     return ok ? Written::kAll : Written::kFailed;
 }
 
+bool Move(const std::string& from, const std::string& to) {
+    for (int i = 0; i < kMoveTries; ++i) {
+        if (MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) return true;
+        DWORD error = GetLastError();
+        if (error != ERROR_SHARING_VIOLATION && error != ERROR_ACCESS_DENIED && error != ERROR_LOCK_VIOLATION) break;
+        Sleep(kMovePauseMs);
+    }
+    return false;
+}
+
 }  // namespace
 
-bool ReplaceWhole(const std::string& path, const std::string& bytes) {
+bool ReplaceWhole(const std::string& path, const std::string& bytes, InPlace inPlace) {
     DWORD attributes = GetFileAttributesA(path.c_str());
     bool exists = attributes != INVALID_FILE_ATTRIBUTES;
     if (exists && (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY))) return false;
 
     static std::atomic<unsigned> serial{0};
     std::string temp = path + ".~" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(serial++);
-    switch (WriteAll(temp, bytes)) {
+    switch (WriteAll(temp, bytes, CREATE_NEW)) {
     case Written::kAll: break;
     case Written::kNotOpened:
         // A folder that takes no new files may still let the file itself
         // be written: then in place, as the only way left.
-        return WriteAll(path, bytes) == Written::kAll;
+        if (inPlace == InPlace::kNever) return false;
+        return WriteAll(path, bytes, CREATE_ALWAYS) == Written::kAll;
     case Written::kFailed:
         DeleteFileA(temp.c_str());
         return false;
     }
-    if (!MoveFileExA(temp.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    if (!Move(temp, path)) {
         DeleteFileA(temp.c_str());
         return false;
     }

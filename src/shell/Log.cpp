@@ -9,31 +9,30 @@
 #include <mutex>
 #include <string>
 
+#include "shell/LogFile.h"
 #include "shell/Settings.h"
 
 namespace {
 
-// One lock keeps the stream, the name and whole entries together: two send
-// threads never interleave their entries and the file is opened once.
+// One lock keeps the file, the name and whole entries together: two send
+// threads never interleave their entries and the file is opened once. Each
+// entry goes to the file in one unbuffered append, so nothing waits in a
+// buffer for a kill to lose, and other processes' entries never mix in.
 std::mutex g_mutex;
-FILE* g_stream = nullptr;
+logfile::Handle g_file = logfile::kNone;
 char g_name[logging::kMaxNameLength + 1] = "";
 logging::Observer g_observer = nullptr;
 void* g_observerContext = nullptr;
 std::atomic<bool> g_hasObserver{false};   // lets the common case skip the lock
 
-bool OpenStream() {
-    if (g_stream) return true;
+bool OpenFile() {
+    if (g_file != logfile::kNone) return true;
     if (g_name[0] == '\0') {
         std::string name = settings::Logfile();
         std::snprintf(g_name, sizeof g_name, "%s", name.c_str());
     }
-#ifdef _WIN32
-    g_stream = std::fopen(g_name, "at");
-#else
-    g_stream = std::fopen(g_name, "a");
-#endif
-    return g_stream != nullptr;
+    g_file = logfile::Open(g_name);
+    return g_file != logfile::kNone;
 }
 
 // "Wed Dec 19 02:21:12 2007": the ctime layout without its line break.
@@ -70,14 +69,14 @@ void WriteLog(const char* format, ...) {
 
     std::lock_guard<std::mutex> lock(g_mutex);
     if (g_observer) g_observer(entry.get(), g_observerContext);
-    if (!enabled || !OpenStream()) return;
-    std::fputs(entry.get(), g_stream);
+    if (!enabled || !OpenFile()) return;
+    logfile::Append(g_file, entry.get(), std::strlen(entry.get()));
 }
 
 void CloseLog() {
     std::lock_guard<std::mutex> lock(g_mutex);
-    if (g_stream) std::fclose(g_stream);
-    g_stream = nullptr;
+    logfile::Close(g_file);
+    g_file = logfile::kNone;
 }
 
 namespace logging {
@@ -91,8 +90,8 @@ void SetObserver(Observer observer, void* context) {
 
 void ResetForTests() {
     std::lock_guard<std::mutex> lock(g_mutex);
-    if (g_stream) std::fclose(g_stream);
-    g_stream = nullptr;
+    logfile::Close(g_file);
+    g_file = logfile::kNone;
     g_name[0] = '\0';
 }
 

@@ -1,8 +1,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
+#include <filesystem>
+#include <random>
 #include <thread>
 
+#include "AccountFixture.h"
 #include "TempDir.h"
 #include "catalogue/Accounts.h"
 #include "script/Profile.h"
@@ -140,11 +144,76 @@ TEST_F(AccountsTest, OtherKeysAndSectionsStay) {
     EXPECT_EQ("one", profile::Read(file.c_str(), "Account1", "Extra", 256));
 }
 
-TEST_F(AccountsTest, LeftoversOfABrokenRenumberingAreNotTakenForAccounts) {
-    Accounts(Numbered(1, 3) + "[Temp2]\nUsername=old\nPassword=stale\n[Temp4]\nUsername=ghost\n");
+TEST_F(AccountsTest, TempSectionsLeftByAnOlderVersionStayAsTheyAre) {
+    // They may hold the only copy of an account: never taken for accounts,
+    // never overwritten, never deleted.
+    const std::string temps = "[Temp2]\r\nUsername=old\r\nPassword=stale\r\n[Temp4]\r\nUsername=ghost\r\n";
+    Accounts(Numbered(1, 3) + temps);
     ASSERT_EQ(0, RotateAccounts(file, 2));
     EXPECT_EQ((Accs{"user2:pass2", "user3:pass3", "user1:pass1"}), List());
-    EXPECT_TRUE(NoTempSections());
+    const std::string after = testutil::ReadFile(file);
+    EXPECT_EQ(after.substr(after.size() - temps.size()), temps);
+}
+
+TEST_F(AccountsTest, EveryValueReadsTheSameAfterRenumbering) {
+    // Password as written in the file, and as it reads.
+    const struct {
+        std::string stored, reads;
+    } cases[] = {
+        {"\" spaced pass \"", " spaced pass "},
+        {"'single'", "single"},
+        {"\"\"", ""},
+        {"\"'mixed'\"", "'mixed'"},
+        {"a=b;c", "a=b;c"},
+        {"\"open", "\"open"},
+        {std::string(32767, 'p'), std::string(32767, 'p')},
+        {"\"" + std::string(32765, 'q') + "\"", std::string(32765, 'q')},
+        {"\xF5\xFC \xE4", "\xF5\xFC \xE4"},
+    };
+    std::string content;
+    int n = 0;
+    for (const auto& c : cases) {
+        ++n;
+        content += "[Account" + std::to_string(n) + "]\r\nUsername=user" + std::to_string(n) + "\r\nPassword=" + c.stored + "\r\n";
+    }
+    Accounts(content);
+    // Each account in turn comes first: every value moves through every slot.
+    for (int round = 1; round <= n; ++round) ASSERT_EQ(0, RotateAccounts(file, 2)) << round;
+    for (int k = 1; k <= n; ++k) {
+        // After n renumberings by one, every account is back in its own slot.
+        std::string section = "Account" + std::to_string(k);
+        EXPECT_EQ("user" + std::to_string(k), profile::Read(file.c_str(), section.c_str(), "Username", 256));
+        EXPECT_EQ(cases[k - 1].reads, profile::Read(file.c_str(), section.c_str(), "Password", torture::kReadSize))
+            << cases[k - 1].stored.substr(0, 20);
+    }
+    ASSERT_EQ(0, RotateAccounts(file, 3));
+    EXPECT_EQ(cases[2].reads, profile::Read(file.c_str(), "Account1", "Password", torture::kReadSize));
+}
+
+TEST_F(AccountsTest, WithoutTheLockNothingChanges) {
+    Accounts(Numbered(1, 3));
+    const std::string before = testutil::ReadFile(file);
+    std::filesystem::create_directory(AccountLockPath(file));   // cannot be opened as a lock file
+    EXPECT_EQ(-1, RotateAccounts(file, 2));
+    EXPECT_EQ(before, testutil::ReadFile(file));
+}
+
+TEST_F(AccountsTest, TwoThreadsRenumberingAtOnceLeaveTheFileIntact) {
+    constexpr size_t kLong = 5000;
+    torture::WriteFixture(file, kLong);
+    std::atomic<int> failures{0};
+    std::vector<std::thread> threads;
+    for (unsigned t = 0; t < 2; ++t) {
+        threads.emplace_back([&, t] {
+            std::mt19937 random(t);
+            for (int round = 0; round < 200; ++round) {
+                if (RotateAccounts(file, 2 + static_cast<int>(random() % 4)) != 0) ++failures;
+            }
+        });
+    }
+    for (auto& thread : threads) thread.join();
+    EXPECT_EQ(failures.load(), 0);
+    EXPECT_EQ(torture::CheckFixture(file, kLong, true), "");
 }
 
 TEST_F(AccountsTest, LongValuesSurviveRenumbering) {

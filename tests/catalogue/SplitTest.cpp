@@ -67,25 +67,65 @@ TEST_F(SplitTest, PartNumberBelowOneInsertsNothing) {
     EXPECT_EQ("abc", text);
 }
 
-// What the send job does: split parts while the rest is longer than the
-// gateway takes, then the last part whole.
-std::vector<std::string> SplitAll(const std::string& message, uint32_t maxChars, int splitNumber) {
+const charset::Charset kUtf8 = charset::Charset::Utf8();
+
+// What the send job does with a message that is split: part after part,
+// the last one labelled too, until the message is out or splitNumber parts
+// are; *unsent gets what is left.
+std::vector<std::string> SplitAll(const std::string& message, uint32_t maxChars, int splitNumber,
+                                  std::string* unsent = nullptr) {
     std::vector<std::string> parts;
     std::string rest = message;
-    for (int part = 1; part <= splitNumber; ++part) {
-        if (rest.size() <= maxChars) {
-            std::string last = rest;
-            if (part > 1) InsertPageNum(last, part, static_cast<uint32_t>(message.size()), maxChars);
-            parts.push_back(last);
-            break;
-        }
+    for (int part = 1; part <= splitNumber && !rest.empty(); ++part) {
         std::string out;
         size_t taken = 0;
-        if (MakeSplitPart(rest, part, static_cast<uint32_t>(message.size()), maxChars, &out, &taken) != 0) break;
+        bool last = false;
+        if (NextPart(rest, part, static_cast<uint32_t>(message.size()), maxChars, kUtf8, &out, &taken, &last) != 0) break;
         parts.push_back(out);
         rest.erase(0, taken);
     }
+    if (unsent) *unsent = rest;
     return parts;
+}
+
+TEST_F(SplitTest, NoPartIsLongerThanMaxCharsAndNoCharacterIsCut) {
+    std::string ascii312;
+    for (int i = 0; i < 312; ++i) ascii312 += static_cast<char>('a' + i % 26);
+    std::string umlauts;   // 2-byte characters from byte 0 on
+    for (int i = 0; i < 150; ++i) umlauts += "\xC3\xA4";
+    const std::string han = "ab" + [] { std::string s; for (int i = 0; i < 100; ++i) s += "\xE4\xB8\xAD"; return s; }();
+    const struct {
+        const char* name;
+        std::string message;
+        uint32_t maxChars;
+        int splitNumber;
+        std::vector<size_t> sizes;   // of the parts, labels included
+        size_t unsent;
+    } cases[] = {
+        {"a labelled last part that would be 161 bytes", ascii312, 160, 2, {157, 157}, 4},
+        {"... goes out as a third part when allowed", ascii312, 160, 3, {157, 157, 7}, 0},
+        {"2-byte characters, an odd room of 155 bytes", umlauts, 161, 2, {3 + 154, 3 + 146}, 0},
+        {"3-byte characters after 2 ASCII", han, 160, 2, {3 + 152, 3 + 150}, 0},
+    };
+    Numbering(true, 10);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        standin::SetWord(nullptr, settings::kModule, "SplitNumber", static_cast<uint16_t>(c.splitNumber));
+        std::string unsent;
+        auto parts = SplitAll(c.message, c.maxChars, c.splitNumber, &unsent);
+        std::vector<size_t> sizes;
+        std::string joined;
+        for (const std::string& p : parts) {
+            sizes.push_back(p.size());
+            EXPECT_LE(p.size(), c.maxChars);
+            std::string body = p.substr(p.find('/') + 2);   // single-digit labels here
+            EXPECT_TRUE(charset::utf8::Valid(body, nullptr)) << p;
+            joined += body;
+        }
+        EXPECT_EQ(c.sizes, sizes);
+        EXPECT_EQ(c.unsent, unsent.size());
+        EXPECT_EQ(c.message, joined + unsent);
+    }
 }
 
 TEST_F(SplitTest, PartsOfA320ByteMessage) {
@@ -120,7 +160,7 @@ TEST_F(SplitTest, NoRoomBesideTheLabelRefusesThePart) {
     for (const auto& c : cases) {
         std::string out = "unchanged";
         size_t taken = 0;
-        EXPECT_EQ(c.result, MakeSplitPart(rest, 1, 50, c.maxChars, &out, &taken)) << c.maxChars;
+        EXPECT_EQ(c.result, MakeSplitPart(rest, 1, 50, c.maxChars, kUtf8, &out, &taken)) << c.maxChars;
         if (c.result == 0) {
             EXPECT_EQ(c.taken, taken);
             EXPECT_EQ(c.maxChars - 3, out.size());
@@ -131,7 +171,7 @@ TEST_F(SplitTest, NoRoomBesideTheLabelRefusesThePart) {
     }
     std::string out;
     size_t taken = 0;
-    EXPECT_EQ(-1, MakeSplitPart("", 1, 50, 160, &out, &taken));
+    EXPECT_EQ(-1, MakeSplitPart("", 1, 50, 160, kUtf8, &out, &taken));
 }
 
 TEST_F(SplitTest, FiveDigitLabelNeedsItsRoomTwice) {
@@ -139,10 +179,10 @@ TEST_F(SplitTest, FiveDigitLabelNeedsItsRoomTwice) {
     std::string out;
     size_t taken = 0;
     // "10/12" is 5 bytes: a limit of 11 leaves one byte of text.
-    ASSERT_EQ(0, MakeSplitPart(std::string(100, 'y'), 10, 132, 11, &out, &taken));
+    ASSERT_EQ(0, MakeSplitPart(std::string(100, 'y'), 10, 132, 11, kUtf8, &out, &taken));
     EXPECT_EQ("10/12y", out);
     EXPECT_EQ(1u, taken);
-    EXPECT_EQ(-1, MakeSplitPart(std::string(100, 'y'), 10, 132, 10, &out, &taken));
+    EXPECT_EQ(-1, MakeSplitPart(std::string(100, 'y'), 10, 132, 10, kUtf8, &out, &taken));
 }
 
 }  // namespace

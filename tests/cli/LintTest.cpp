@@ -122,7 +122,7 @@ std::vector<Case> Cases() {
         {"binary file", "a.ini", std::string("\x7F" "ELF\x01\x01\0\0[Gateway]\n", 16), {{0, Severity::Error, "not a text file"}}},
         {"accounts with gap and leftovers", "a.sac",
          "[Account1]\nUsername=u1\nPassword=p\n[Account3]\nUsername=u3\n[Temp1]\nUsername=u1\n",
-         {{4, Severity::Warning, "never used"}, {6, Severity::Warning, "left over"}}},
+         {{4, Severity::Warning, "never used"}, {6, Severity::Warning, "may hold the only copy of an account"}}},
         {"account without username ends list", "a.sac", "[Account1]\nPassword=p\n",
          {{0, Severity::Warning, "no [Account1] with a Username"}, {1, Severity::Warning, "never used"}}},
     };

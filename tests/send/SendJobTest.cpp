@@ -38,6 +38,7 @@ public:
     const char* SelectedPrefix() override { return prefix_.c_str(); }
     std::string ReadMessage() override { return Locked([&] { return message_; }); }
     std::string ReadMessageForSend() override { return ReadMessage(); }
+    charset::Charset MessageCharset() override { return charset::Charset::Utf8(); }
     void WriteMessage(const std::string& text) override {
         Locked([&] { return message_ = text; });
     }
@@ -225,6 +226,10 @@ TEST_F(SendJobTest, CutAndSplitArithmetic) {
         std::string left;                // message field afterwards
     };
     std::string t = k300;
+    std::string t312 = k300 + "0123456789ab";
+    std::string u;   // 2-byte characters after one ASCII byte: even cuts split them
+    u += 'x';
+    for (int i = 0; i < 150; ++i) u += "\xC3\xA4";
     const std::vector<Case> cases = {
         {"exactly MaxChars goes whole", settings::kCutLongMessages, false, 160, {t.substr(0, 160)}, t.substr(0, 160)},
         {"cut mode sends the first MaxChars once", settings::kCutLongMessages, false, 300, {t.substr(0, 160)}, t},
@@ -233,6 +238,12 @@ TEST_F(SendJobTest, CutAndSplitArithmetic) {
         {"split with labels", settings::kSplitLongMessages, true, 300,
          {"1/2" + t.substr(0, 154), "2/2" + t.substr(154)}, t.substr(154)},
         {"split without labels", settings::kSplitLongMessages, false, 300, {t.substr(0, 160), t.substr(160)}, t.substr(160)},
+        // 154 + 158 bytes: "2/2" and 158 would be 161 bytes, over the limit.
+        {"a labelled last part stays within MaxChars", settings::kSplitLongMessages, true, 312,
+         {"1/2" + t312.substr(0, 154), "2/2" + t312.substr(154, 154)}, t312.substr(308)},
+        {"a cut never splits a character", settings::kCutLongMessages, false, 0, {u.substr(0, 159)}, u},
+        {"nor does a split", settings::kSplitLongMessages, true, 0,
+         {"1/2" + u.substr(0, 153), "2/2" + u.substr(153)}, u.substr(153)},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -242,7 +253,7 @@ TEST_F(SendJobTest, CutAndSplitArithmetic) {
         settings::WriteDword("OnTooLong", c.onTooLong);
         settings::WriteByte("NumberMsgs", c.numbered ? 1 : 0);
         testutil::FakeCarrier carrier(nullptr);
-        FakeDialog dialog("43", "6641234567", t.substr(0, c.length));
+        FakeDialog dialog("43", "6641234567", c.length ? t312.substr(0, c.length) : u);
         Send(dialog);
         EXPECT_EQ(dialog.lastStatus(), "Message sent successfully");
         auto requests = carrier.Requests();
@@ -347,6 +358,35 @@ TEST_F(SendJobTest, LastAccountSentAPartSoTheNextPartStartsFromTheFirst) {
     std::vector<std::string> users;
     for (const auto& r : carrier.Requests()) users.push_back(r.user);
     EXPECT_EQ(users, (std::vector<std::string>{"anna", "bert", "anna", "bert"}));
+}
+
+TEST_F(SendJobTest, EveryAccountIsTriedForEveryPartWrappingAround) {
+    const struct {
+        std::vector<std::string> accounts;
+        std::vector<std::string> users;   // of the requests, in order
+        std::string firstAfterwards;
+    } cases[] = {
+        // Part 2 starts at bert, fails, and wraps around to anna.
+        {{"anna", "bert"}, {"anna", "bert", "anna"}, "anna"},
+        {{"bad1", "good", "bad3"}, {"bad1", "good", "bad3", "bad1", "good"}, "good"},
+    };
+    for (const auto& c : cases) {
+        standin::Reset();
+        Gateway("a.ini", "a", 160);
+        Accounts("a.sac", c.accounts);
+        Load();
+        settings::WriteDword("OnTooLong", settings::kSplitLongMessages);
+        testutil::FakeCarrier carrier([](const testutil::FakeRequest& r) { return r.user == "anna" || r.user == "good"; });
+        FakeDialog dialog("43", "6641234567", k300);
+        Send(dialog);
+        EXPECT_EQ(dialog.lastStatus(), "Message sent successfully");
+        std::vector<std::string> users;
+        for (const auto& r : carrier.Requests()) users.push_back(r.user);
+        EXPECT_EQ(users, c.users);
+        EXPECT_EQ(dialog.message(), k300.substr(160));   // both parts went out
+        EXPECT_EQ(profile::Read(dir.file("a.sac").c_str(), "Account1", "Username", 256), c.firstAfterwards);
+        FreeCatalogue();
+    }
 }
 
 TEST_F(SendJobTest, RelayRepliesToTheContactAndClosesTheDialog) {
