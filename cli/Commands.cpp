@@ -19,6 +19,7 @@
 #include "catalogue/PrefixTable.h"
 #include "script/Profile.h"
 #include "script/Runner.h"
+#include "send/Charset.h"
 #include "send/SendJob.h"
 #include "shell/Log.h"
 #include "shell/Settings.h"
@@ -50,6 +51,31 @@ std::string FolderText(const std::string& folder) {
     std::string text = Absolute(folder);
     while (text.size() > 1 && (text.back() == '/' || text.back() == '\\')) text.pop_back();
     return text;
+}
+
+// The text of an option in the charset the provider gets; false, with a
+// message naming the first character that does not fit, when it cannot.
+bool Encoded(const charset::Charset& encoding, const char* what, const std::string& utf8, std::string* out) {
+    charset::Unfit unfit;
+    if (encoding.Encode(utf8, out, &unfit)) return true;
+    if (unfit.codePoint == 0) {
+        std::fprintf(stderr, "parlet: the %s holds the byte %s at byte %zu, which is not UTF-8\n", what,
+                     unfit.character.c_str(), unfit.offset + 1);
+    } else {
+        std::fprintf(stderr, "parlet: the %s holds \"%s\" (U+%04X) at byte %zu, which %s cannot hold\n", what,
+                     unfit.character.c_str(), static_cast<unsigned>(unfit.codePoint), unfit.offset + 1,
+                     encoding.name().c_str());
+    }
+    return false;
+}
+
+// The charset named by --charset, or the default; none (with a message)
+// when the name is unknown.
+std::optional<charset::Charset> ChosenCharset(const std::string& name) {
+    if (name.empty()) return charset::Charset::Default();
+    std::optional<charset::Charset> found = charset::Charset::Find(name);
+    if (!found) std::fprintf(stderr, "parlet: unknown or unusable charset %s\n", name.c_str());
+    return found;
 }
 
 bool FieldTooLong(const char* what, const std::string& value) {
@@ -154,7 +180,16 @@ HostSession::~HostSession() {
     usermsg::SetInterceptor(nullptr);
 }
 
-int SendCommand(const SendOptions& o) {
+int SendCommand(const SendOptions& options) {
+    std::optional<charset::Charset> encoding = ChosenCharset(options.charset);
+    if (!encoding) return kExitUsage;
+    SendOptions o = options;   // the texts in that charset
+    if (!Encoded(*encoding, "message", options.message, &o.message) ||
+        !Encoded(*encoding, "number", options.number, &o.number) || !Encoded(*encoding, "number", options.to, &o.to) ||
+        !Encoded(*encoding, "prefix", options.prefix, &o.prefix) ||
+        !Encoded(*encoding, "sender", options.sender, &o.sender)) {
+        return kExitUsage;
+    }
     if (!MessageUsable(o.message) || FieldTooLong("number", o.number) || FieldTooLong("number", o.to)) return kExitUsage;
     if (o.to.empty() && !DestinationUsable(o.prefix, o.number)) return kExitUsage;
     std::string log = o.log.empty() ? std::string() : Absolute(o.log);
@@ -190,7 +225,7 @@ int SendCommand(const SendOptions& o) {
         std::fprintf(stderr, "parlet: %s is prefix %s, number %s\n", o.to.c_str(), to.prefix.c_str(), to.number.c_str());
     }
 
-    ConsoleControls controls(to.prefix, to.number, o.message, stderr);
+    ConsoleControls controls(to.prefix, to.number, o.message, *encoding, stderr);
     if (!controls.PrefixListed()) {
         std::fprintf(stderr, "parlet: no gateway in %s lists the prefix %s\n", o.gateways.c_str(), to.prefix.c_str());
     }
@@ -204,7 +239,7 @@ int SendCommand(const SendOptions& o) {
     std::printf("%s\n", controls.Status().c_str());
     std::string unsent = Unsent(controls, o);
     if (!unsent.empty()) {
-        std::fprintf(stderr, "parlet: sent in part; not sent: %s\n", unsent.c_str());
+        std::fprintf(stderr, "parlet: sent in part; not sent: %s\n", encoding->Decode(unsent).c_str());
         return kExitPartial;
     }
     return controls.Status() == sendtext::kSent ? kExitOk : kExitFailed;
@@ -245,7 +280,17 @@ bool ChooseAccount(const std::string& path, const RunOptions& o, std::optional<s
 
 }  // namespace
 
-int RunCommand(const RunOptions& o) {
+int RunCommand(const RunOptions& options) {
+    // The texts as the send job would hand them over: in the default charset.
+    const charset::Charset encoding = charset::Charset::Default();
+    RunOptions o = options;
+    if (!Encoded(encoding, "message", options.message, &o.message) ||
+        !Encoded(encoding, "number", options.number, &o.number) ||
+        !Encoded(encoding, "prefix", options.prefix, &o.prefix) ||
+        !Encoded(encoding, "sender", options.sender, &o.sender) || !Encoded(encoding, "user", options.user, &o.user) ||
+        !Encoded(encoding, "password", options.password, &o.password)) {
+        return kExitUsage;
+    }
     if (!MessageUsable(o.message) || FieldTooLong("number", o.number) || !DestinationUsable(o.prefix, o.number)) {
         return kExitUsage;
     }

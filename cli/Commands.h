@@ -25,6 +25,7 @@ private:
 
 struct SendOptions {
     std::string gateways, prefix, number, to, message, sender, log;
+    std::string charset;   // "": the default (UTF-8; the ANSI code page on Windows)
     int split = 0;
     bool splitGiven = false;
     bool numberParts = false;

@@ -14,7 +14,9 @@
 namespace {
 constexpr size_t kFieldLimit = 1023;   // the dialog's fields hold at most this many bytes
 
-std::string Limited(const std::string& text) { return text.size() > kFieldLimit ? text.substr(0, kFieldLimit) : text; }
+std::string Limited(const std::string& text, const charset::Charset& encoding) {
+    return text.substr(0, encoding.CutPoint(text, kFieldLimit));
+}
 }  // namespace
 
 ConsoleProgress::ConsoleProgress(FILE* out) : out_(out), terminal_(out && isatty(fileno(out))) {}
@@ -55,10 +57,12 @@ void ConsoleProgress::Finish() {
     open_ = false;
 }
 
-ConsoleControls::ConsoleControls(std::string prefix, std::string number, std::string message, FILE* progressOut)
+ConsoleControls::ConsoleControls(std::string prefix, std::string number, std::string message,
+                                 charset::Charset encoding, FILE* progressOut)
     : prefix_(std::move(prefix)),
       number_(std::move(number)),
       message_(std::move(message)),
+      encoding_(std::move(encoding)),
       out_(progressOut),
       progress_(progressOut) {
     // The dialog offers only the prefixes of the table; a prefix no gateway
@@ -70,8 +74,8 @@ ConsoleControls::ConsoleControls(std::string prefix, std::string number, std::st
 }
 
 const char* ConsoleControls::SelectedPrefix() { return prefix_.empty() ? nullptr : selected_; }
-std::string ConsoleControls::ReadMessage() { return Limited(message_); }
-std::string ConsoleControls::ReadNumber() { return Limited(number_); }
+std::string ConsoleControls::ReadMessage() { return Limited(message_, encoding_); }
+std::string ConsoleControls::ReadNumber() { return Limited(number_, encoding_); }
 
 void ConsoleControls::SetStatus(const std::string& text) {
     status_ = text;

@@ -30,11 +30,14 @@ private:
 
 class ConsoleControls : public SendControls {
 public:
-    ConsoleControls(std::string prefix, std::string number, std::string message, FILE* progressOut);
+    // The texts are in `encoding` already.
+    ConsoleControls(std::string prefix, std::string number, std::string message, charset::Charset encoding,
+                    FILE* progressOut);
 
     const char* SelectedPrefix() override;
     std::string ReadMessage() override;
     std::string ReadMessageForSend() override { return ReadMessage(); }
+    charset::Charset MessageCharset() override { return encoding_; }
     void WriteMessage(const std::string& text) override { message_ = text; }
     std::string ReadNumber() override;
     void SetStatus(const std::string& text) override;
@@ -61,6 +64,7 @@ private:
     bool listed_ = false;
     std::string number_;
     std::string message_;
+    charset::Charset encoding_;
     std::string status_;
     bool sendEnabled_ = true;
     bool closed_ = false;

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "Arguments.h"
 #include "Commands.h"
 #include "Usage.h"
 
@@ -36,6 +37,9 @@ int main(int argc, char** argv) {
     sendCmd->add_option("--split", send.split, "split a long message into at most N parts (default: cut it)")
         ->check(CLI::Range(1, 65535));
     sendCmd->add_flag("--number-parts", send.numberParts, "label split parts n/m");
+    sendCmd->add_option("--charset", send.charset,
+                        "encoding of the message for the provider, e.g. UTF-8, ISO-8859-2, windows-1250 "
+                        "(default: UTF-8; parlet.exe: the ANSI code page)");
     sendCmd->add_option("--log", send.log, "write the log to FILE");
     sendCmd->add_flag("--verbose", send.verbose, "log reply pages too, and echo the log on standard error");
 
@@ -65,8 +69,12 @@ int main(int argc, char** argv) {
     std::vector<std::string> commands;
     for (const CLI::App* sub : app.get_subcommands([](CLI::App*) { return true; })) commands.push_back(sub->get_name());
     if (!usage::CommandKnown(argc, argv, commands)) return kExitUsage;
+    // Text options as UTF-8, also on Windows.
+    const std::vector<std::string> arguments = cli::CommandLineArguments(argc, argv);
+    std::vector<const char*> pointers;
+    for (const std::string& a : arguments) pointers.push_back(a.c_str());
     try {
-        app.parse(argc, argv);
+        app.parse(static_cast<int>(pointers.size()), pointers.data());
     } catch (const CLI::ParseError& e) {
         // Help and --version exit 0; every other parse error is bad usage.
         return app.exit(e) == 0 ? kExitOk : kExitUsage;

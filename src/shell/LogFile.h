@@ -1,8 +1,8 @@
 // The log file as the system opens it for appending: every entry goes to
 // the end of the file in one unbuffered call (O_APPEND natively,
-// FILE_APPEND_DATA on Windows), so an entry that was written survives a
-// kill of the process, and entries of processes sharing the file never
-// mix.
+// FILE_APPEND_DATA on Windows, under a lock there), so an entry that was
+// written survives a kill of the process, and entries of processes sharing
+// the file never mix.
 #pragma once
 
 #include <cstddef>

@@ -119,6 +119,37 @@ tr -d '\r' <"$work/err" | grep -qx "parlet: sent in part; not sent: $(printf 'q%
 check "the part that failed is reported unsent" $?
 rm -f "$work/gateways/websms.sac"
 
+# 3b. Accounts [good, bad] and a message in two parts: the second part is
+# tried with the bad account first, then with the good one again.
+x300="$(printf 'x%.0s' $(seq 300))"
+printf '[Account1]\r\nUsername=demo\r\nPassword=secret\r\n[Account2]\r\nUsername=demo\r\nPassword=wrong\r\n' \
+  >"$work/gateways/websms.sac"
+run send --gateways "$gw" --prefix 49 --number 1700000002 --message "$x300" --split 2 >"$work/out" 2>"$work/err"
+check "split send with accounts [good, bad] exits 0" $?
+check "both parts arrived" "$([ "$(grep -c '"to":"491700000002"' "$work/outbox.jsonl")" -eq 2 ]; echo $?)"
+rm -f "$work/gateways/websms.sac"
+
+# 3c. Message text: the charset the provider gets, never a cut character,
+# never a part over MaxChars.
+run send --gateways "$gw" --prefix 49 --number 1700000003 --message "Grüße ő" --charset ISO-8859-2 >"$work/out" 2>"$work/err"
+check "ISO-8859-2 send exits 0" $?
+contains "$work/outbox.jsonl" "$(printf '"to":"491700000003","text":"Gr\xfc\xdfe \xf5"')"; check "text arrives in ISO-8859-2" $?
+run send --gateways "$gw" --prefix 49 --number 1700000004 --message "a 中 b" --charset windows-1252 >"$work/out" 2>"$work/err"
+check "a character the charset cannot hold exits 2" "$([ $? -eq 2 ]; echo $?)"
+contains "$work/err" "U+4E2D"; check "the refusal names the character" $?
+umlauts="x$(printf 'ä%.0s' $(seq 100))"
+run send --gateways "$gw" --prefix 49 --number 1700000005 --message "$umlauts" --charset UTF-8 --split 2 --number-parts \
+  >"$work/out" 2>"$work/err"
+check "UTF-8 split send exits 0" $?
+contains "$work/outbox.jsonl" "\"text\":\"1/2x$(printf 'ä%.0s' $(seq 76))\""; check "the cut falls between characters" $?
+contains "$work/outbox.jsonl" "\"text\":\"2/2$(printf 'ä%.0s' $(seq 24))\""; check "the second part starts with a whole character" $?
+long312="${x300}abcdefghijkl"
+run send --gateways "$gw" --prefix 49 --number 1700000006 --message "$long312" --split 2 --number-parts \
+  >"$work/out" 2>"$work/err"
+check "312 bytes in 2 numbered parts exits 3 (sent in part)" "$([ $? -eq 3 ]; echo $?)"
+contains "$work/outbox.jsonl" "\"text\":\"2/2${x300:0:146}abcdefgh\""; check "the labelled last part is 157 bytes, not 161" $?
+contains "$work/err" "not sent: ijkl"; check "what did not fit is reported" $?
+
 # 4. Every gateway fails: a prefix no gateway lists.
 run send --gateways "$gw" --prefix 99 --number 1 --message "nobody" >"$work/out" 2>"$work/err"
 check "failed send exits 1" "$([ $? -eq 1 ]; echo $?)"
