@@ -107,17 +107,18 @@ grep -A2 -x '\[Account1\]' "$work/sac.txt" | grep -qx 'Password=secret'; check "
 grep -A2 -x '\[Account2\]' "$work/sac.txt" | grep -qx 'Password=wrong'; check "failed account moved after it" $?
 check "no Temp section left" "$(grep -q '^\[Temp' "$work/sac.txt"; [ $? -ne 0 ]; echo $?)"
 rm -f "$work/gateways/websms.sac"
-# The first part goes out with account 1; the second part is tried with
-# account 2 (wrong) and then fails everywhere: sent in part (exit 3).
-printf '[Account1]\r\nUsername=demo\r\nPassword=secret\r\n[Account2]\r\nUsername=demo\r\nPassword=wrong\r\n' \
-  >"$work/gateways/websms.sac"
-run send --gateways "$gw" --prefix 49 --number 1701234570 --message "$(printf 'p%.0s' $(seq 150))$(printf 'q%.0s' $(seq 150))" \
-  --split 2 >"$work/out" 2>"$work/err"
+# A later part that fails everywhere: with MaxChars 10 and labels n/10,
+# parts 1 to 9 carry 2 bytes each, part 10's label "10/10" leaves no room,
+# so the gateway fails it: sent in part (exit 3). (Accounts [good, bad] no
+# longer make a part fail: every account is tried for every part, 3b.)
+mkdir -p "$work/tiny"
+sed 's/^MaxChars=160/MaxChars=10/' "$work/gateways/websms.ini" >"$work/tiny/websms.ini"
+run send --gateways "$(path "$work/tiny")" --prefix 49 --number 1701234570 --message "$(printf 'p%.0s' $(seq 18))$(printf 'q%.0s' $(seq 82))" \
+  --split 10 --number-parts >"$work/out" 2>"$work/err"
 check "a later part failing everywhere exits 3" "$([ $? -eq 3 ]; echo $?)"
 contains "$work/out" "Sending to all gateways failed, sorry"; check "the job's own status says it failed" $?
-tr -d '\r' <"$work/err" | grep -qx "parlet: sent in part; not sent: $(printf 'q%.0s' $(seq 140))"
+tr -d '\r' <"$work/err" | grep -qx "parlet: sent in part; not sent: $(printf 'q%.0s' $(seq 82))"
 check "the part that failed is reported unsent" $?
-rm -f "$work/gateways/websms.sac"
 
 # 3b. Accounts [good, bad] and a message in two parts: the second part is
 # tried with the bad account first, then with the good one again.
