@@ -29,6 +29,8 @@ public:
     const char* SelectedPrefix() override;
     std::string ReadMessage() override;
     std::string ReadMessageForSend() override;
+    // The keyboard layout's ANSI code page, in which ReadMessageForSend gives the text.
+    charset::Charset MessageCharset() override;
     void WriteMessage(const std::string& text) override;
     std::string ReadNumber() override;
     void SetStatus(const std::string& text) override;

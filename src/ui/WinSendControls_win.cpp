@@ -1,6 +1,7 @@
 #include "ui/WinSendControls.h"
 
 #include <cstdlib>
+#include <optional>
 #include <string>
 
 #include <commctrl.h>
@@ -57,8 +58,17 @@ std::string WinSendControls::ReadMessageForSend() {
     int bytes = WideCharToMultiByte(codePage, 0, wide.c_str(), static_cast<int>(units), nullptr, 0, nullptr, nullptr);
     std::string text(static_cast<size_t>(bytes > 0 ? bytes : 0), '\0');
     if (bytes > 0) WideCharToMultiByte(codePage, 0, wide.c_str(), static_cast<int>(units), &text[0], bytes, nullptr, nullptr);
-    if (text.size() >= static_cast<size_t>(kFieldSize)) text.resize(kFieldSize - 1);
+    // Cut to the field's size between characters, never inside one.
+    text.resize(MessageCharset().CutPoint(text, kFieldSize - 1));
     return text;
+}
+
+charset::Charset WinSendControls::MessageCharset() {
+    UINT codePage = KeyboardCodePage(dialog_);
+    if (codePage == CP_ACP || codePage == 0) codePage = GetACP();
+    if (codePage == CP_UTF8) return charset::Charset::Utf8();
+    std::optional<charset::Charset> found = charset::Charset::Find("CP" + std::to_string(codePage));
+    return found ? *found : charset::Charset::Default();
 }
 
 // A multi-line edit reports no change for a text set from outside, so the
