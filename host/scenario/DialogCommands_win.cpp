@@ -1,6 +1,7 @@
 // Commands that work the open dialog the way a user would.
 #include <windows.h>
 #include <commctrl.h>
+#include <prsht.h>
 
 #include <cstdio>
 
@@ -9,17 +10,6 @@
 
 namespace scenario {
 namespace {
-
-std::string Shown(const std::string& text) {
-    std::string out;
-    for (char c : text) {
-        if (c == '\r') out += "\\r";
-        else if (c == '\n') out += "\\n";
-        else if (c == '"' || c == '\\') out += std::string("\\") + c;
-        else out += c;
-    }
-    return "\"" + out + "\"";
-}
 
 void Notify(HWND control, int code) {
     SendMessageA(GetParent(control), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(control), code),
@@ -72,6 +62,12 @@ Result Texts(const Args&) {
     OnMainThread([&] {
         Echo("  dialog %s", Shown(WindowText(dialog)).c_str());
         EnumChildWindows(dialog, PrintControl, reinterpret_cast<LPARAM>(dialog));
+        // A property sheet: the controls of the page it shows, too.
+        HWND page = IsPropertySheet(dialog) ? reinterpret_cast<HWND>(SendMessageA(dialog, PSM_GETCURRENTPAGEHWND, 0, 0)) : nullptr;
+        if (page) {
+            Echo("  page %s", Shown(WindowText(page)).c_str());
+            EnumChildWindows(page, PrintControl, reinterpret_cast<LPARAM>(page));
+        }
     });
     return Result::Ok();
 }
@@ -150,12 +146,6 @@ Result Type(const Args& args) {
         }
     });
     return Result{true, "typed " + std::to_string(keys.size()) + " key(s) into " + args[0]};
-}
-
-// The text to look for: "~TEXT" matches a text that contains TEXT.
-bool Matches(const std::string& text, const std::string& expected) {
-    if (!expected.empty() && expected[0] == '~') return text.find(expected.substr(1)) != std::string::npos;
-    return text == expected;
 }
 
 Result WaitText(const Args& args, int limitMs) {

@@ -1,6 +1,8 @@
 // The scenario runner: the command table, the bridge to the interface
 // thread, the plug-in's load and unload, contacts and open dialogs.
 #include <windows.h>
+#include <commctrl.h>
+#include <prsht.h>
 
 #include <algorithm>
 #include <condition_variable>
@@ -103,8 +105,14 @@ BOOL CALLBACK CollectDialog(HWND window, LPARAM list) {
 
 }  // namespace
 
+// Two files registering one name would silently lose a command.
 CommandRegistrar::CommandRegistrar(std::initializer_list<Command> commands) {
-    for (const Command& c : commands) Table()[c.name] = c;
+    for (const Command& c : commands) {
+        if (!Table().emplace(c.name, c).second) {
+            std::fprintf(stderr, "parlet-host: the command %s is registered twice\n", c.name);
+            std::abort();
+        }
+    }
 }
 
 const Command* FindCommand(const std::string& name) {
@@ -279,14 +287,44 @@ HWND WaitForNewDialog(const std::vector<HWND>& before, int ms, const std::atomic
     }
 }
 
+// Only a property sheet has its tab control at this id (other dialogs may
+// give the sheet's messages meanings of their own).
+bool IsPropertySheet(HWND dialog) {
+    constexpr int kSheetTabControl = 0x3020;
+    HWND tab = GetDlgItem(dialog, kSheetTabControl);
+    return tab && ClassOf(tab) == WC_TABCONTROLA;
+}
+
+// A property sheet's controls are its own buttons and those of the page it
+// shows.
 Result FindControl(const std::string& idText, HWND* control) {
     HWND dialog = CurrentDialog();
     if (!dialog) return Result::Fail("no dialog is open");
     long id = 0;
     if (!ParseInt(idText, &id)) return Result::Fail("not a control id: " + idText);
     *control = GetDlgItem(dialog, static_cast<int>(id));
+    if (!*control && IsPropertySheet(dialog)) {
+        HWND page = reinterpret_cast<HWND>(SendMessageA(dialog, PSM_GETCURRENTPAGEHWND, 0, 0));
+        if (page && IsChild(dialog, page)) *control = GetDlgItem(page, static_cast<int>(id));
+    }
     if (!*control) return Result::Fail("the dialog has no control " + idText);
     return Result::Ok();
+}
+
+bool Matches(const std::string& text, const std::string& expected) {
+    if (!expected.empty() && expected[0] == '~') return text.find(expected.substr(1)) != std::string::npos;
+    return text == expected;
+}
+
+std::string Shown(const std::string& text) {
+    std::string out;
+    for (char c : text) {
+        if (c == '\r') out += "\\r";
+        else if (c == '\n') out += "\\n";
+        else if (c == '"' || c == '\\') out += std::string("\\") + c;
+        else out += c;
+    }
+    return "\"" + out + "\"";
 }
 
 std::string WindowText(HWND window) {

@@ -87,6 +87,14 @@ HWND WaitForNewDialog(const std::vector<HWND>& before, int ms, const std::atomic
 // The control `idText` (a decimal id) of the current dialog, or a failure.
 Result FindControl(const std::string& idText, HWND* control);
 std::string WindowText(HWND window);
+// A text as the transcript shows it: in double quotes, with \r, \n, \"
+// and \\ escaped.
+std::string Shown(const std::string& text);
+// The text to look for: "~TEXT" matches a text that contains TEXT.
+bool Matches(const std::string& text, const std::string& expected);
+// Whether `dialog` is a property sheet (the options dialog); FindControl
+// looks in the page it shows after its own buttons.
+bool IsPropertySheet(HWND dialog);
 std::string ClassOf(HWND window);
 
 // Reads a whole number; false when the word is not one.
