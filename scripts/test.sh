@@ -7,7 +7,8 @@ cd "$root"
 
 bash scripts/install-deps.sh || exit 1
 # The Windows build's tests use the native test provider, so native comes first.
-bash scripts/build.sh native asan win || exit 1
+# Here, as in CI, a warning fails the build.
+PARLET_WERROR=ON bash scripts/build.sh native asan win || exit 1
 
 export PARLET_WINEPREFIX="${PARLET_WINEPREFIX:-$root/build/wineprefix}"
 

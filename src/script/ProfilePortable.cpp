@@ -125,11 +125,11 @@ size_t Read(const char* file, const char* section, const char* key, char* buffer
     if (SnapshotState* snapshot = FindSnapshot(file)) {
         if (!snapshot->loaded) return 0;
         if (snapshot->doc.kind == Kind::Ansi) {
-            const document::Key<char>* found = snapshot->index.Find(section, key);
-            if (!found || !found->hasValue) return 0;
+            const document::Key<char>* entry = snapshot->index.Find(section, key);
+            if (!entry || !entry->hasValue) return 0;
             size_t offset = 0, count = 0;
-            document::CutForBuffer(found->value, size, &offset, &count);
-            std::memcpy(buffer, found->value.data() + offset, count);
+            document::CutForBuffer(entry->value, size, &offset, &count);
+            std::memcpy(buffer, entry->value.data() + offset, count);
             buffer[count] = '\0';
             return count;
         }

@@ -63,7 +63,7 @@ Contact AddContact() {
 }
 
 int DeleteContact(Contact contact) {
-    return CallService("DB/Contact/Delete", reinterpret_cast<Word>(contact), 0);
+    return static_cast<int>(CallService("DB/Contact/Delete", reinterpret_cast<Word>(contact), 0));
 }
 
 std::string ContactDisplayName(Contact contact) {

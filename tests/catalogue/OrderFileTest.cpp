@@ -43,7 +43,7 @@ INSTANTIATE_TEST_SUITE_P(
         OrderCase{"WholeOrderReversed", "1;c.ini\n1;b.ini\n0;a.ini\n", {"c.ini", "b.ini", "-a.ini"}},
         OrderCase{"RestOfOverlongLineIsNoLine", kOverlong, {"a.ini", "b.ini", "c.ini"}},
         OrderCase{"EmptyFile", "", {"a.ini", "b.ini", "c.ini"}}),
-    [](const ::testing::TestParamInfo<OrderCase>& info) { return info.param.title; });
+    [](const ::testing::TestParamInfo<OrderCase>& test) { return test.param.title; });
 
 using OrderFileRoundTrip = CatalogueTest;
 

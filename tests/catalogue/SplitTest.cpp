@@ -13,7 +13,7 @@ protected:
     void SetUp() override { standin::Reset(); }
     static void Numbering(bool on, int splitNumber = -1) {
         standin::SetByte(nullptr, settings::kModule, "NumberMsgs", on ? 1 : 0);
-        if (splitNumber >= 0) standin::SetWord(nullptr, settings::kModule, "SplitNumber", splitNumber);
+        if (splitNumber >= 0) standin::SetWord(nullptr, settings::kModule, "SplitNumber", static_cast<uint16_t>(splitNumber));
     }
 };
 

@@ -72,7 +72,7 @@ INSTANTIATE_TEST_SUITE_P(
                       VersionCase{"NoDots", "0000000", kMalformed},
                       VersionCase{"EmptyFourthPartOfSix", "1.2.3.", kMalformed},
                       VersionCase{"HugePartSaturates", "0.0.0.4294967309", kTooNew}),
-    [](const ::testing::TestParamInfo<VersionCase>& info) { return info.param.title; });
+    [](const ::testing::TestParamInfo<VersionCase>& test) { return test.param.title; });
 
 TEST(RequiredVersion, PacksFourPartsModulo256) {
     struct {

@@ -296,7 +296,7 @@ TEST(ExtractSelectLists, AgreesWithThePlainReading) {
     std::mt19937 random(1234);
     for (int round = 0; round < 20000; ++round) {
         std::string page;
-        for (int i = random() % 40; i > 0; --i) page += tokens[random() % (sizeof tokens / sizeof tokens[0])];
+        for (auto i = random() % 40; i > 0; --i) page += tokens[random() % (sizeof tokens / sizeof tokens[0])];
         script::RunLists lists;
         script::ExtractSelectLists(page.data(), page.size(), &lists);
         ASSERT_EQ(lists.keys, scripttest::NaiveSelectLists(page)) << page;

@@ -57,8 +57,8 @@ TEST(FindNoCase, AgreesWithNaiveSearch) {
     const char alphabet[] = "aAbB[{";
     for (int round = 0; round < 3000; ++round) {
         std::string text, pattern;
-        for (int i = random() % 30; i > 0; --i) text += alphabet[random() % 6];
-        for (int i = 1 + random() % 5; i > 0; --i) pattern += alphabet[random() % 6];
+        for (auto i = random() % 30; i > 0; --i) text += alphabet[random() % 6];
+        for (auto i = 1 + random() % 5; i > 0; --i) pattern += alphabet[random() % 6];
         size_t from = random() % 32;
         ASSERT_EQ(FindNoCase(text, pattern.c_str(), from), NaiveFind(text, pattern, from, true))
             << text << " / " << pattern << " from " << from;
@@ -73,7 +73,7 @@ TEST(Cursor, AnswersLikeAFreshSearch) {
     std::mt19937 random(11);
     for (int round = 0; round < 300; ++round) {
         std::string text;
-        for (int i = random() % 60; i > 0; --i) text += "ab>"[random() % 3];
+        for (auto i = random() % 60; i > 0; --i) text += "ab>"[random() % 3];
         script::Pattern p(std::string(random() % 2 ? ">" : "ab>"), false);
         script::Cursor cursor(p);
         for (int q = 0; q < 40; ++q) {

@@ -85,7 +85,7 @@ INSTANTIATE_TEST_SUITE_P(
         MoveCase{"SeveralSelectedUpDoesNothing", "ABC", "12", "UD", "ABC", "12", 0},
         MoveCase{"OneRowRotates", "A", "0", "RUD", "A", "0", 0},
         MoveCase{"EmptyListDoesNothing", "", "", "UDR", "", "", 0}),
-    [](const ::testing::TestParamInfo<MoveCase>& info) { return info.param.title; });
+    [](const ::testing::TestParamInfo<MoveCase>& test) { return test.param.title; });
 
 TEST(OrderListKeys, CharactersAndTheirActions) {
     EXPECT_EQ(ui::ListKeyOf(' '), ui::ListKey::kReportChanged);
