@@ -19,6 +19,8 @@ std::vector<Finding> CheckOrderFile(const std::string& path, const std::vector<s
 // An account file's name against the definition files beside it.
 std::vector<Finding> CheckAccountFileName(const std::string& path, const std::vector<std::string>& gateways);
 
+// "NoName (-1)": the runner's own name for a result, and its number.
+std::string ResultName(int code);
 // "+12", "-3", "40": what reads as the whole number it shows.
 bool IsNumber(const std::string& s);
 

@@ -18,7 +18,6 @@ namespace {
 using script::kPrefixValueSize;
 using script::kValueSize;
 
-std::string Result(int code) { return "result " + std::to_string(code); }
 
 std::string VersionText(uint32_t v) {
     return std::to_string(v >> 24) + "." + std::to_string((v >> 16) & 0xFF) + "." + std::to_string((v >> 8) & 0xFF) +
@@ -79,13 +78,13 @@ size_t CheckPrefixes(Sheet& sheet, const Section* gw) {
 
 void CheckGatewaySection(Sheet& sheet, const Section* gw) {
     if (!sheet.Present(gw, "Name", kValueSize)) {
-        sheet.Error(gw->line, "[Gateway] has no Name: every run fails with " + Result(script::result::kNoName),
+        sheet.Error(gw->line, "[Gateway] has no Name: every run fails with " + ResultName(script::result::kNoName),
                     "add Name=<provider name>");
     }
     if (const Key* key = sheet.Present(gw, "Editme", kValueSize)) {
         sheet.Error(key->line,
                     "Editme is present: every run stops with a warning box (" +
-                        Result(script::result::kNotEdited) + ")",
+                        ResultName(script::result::kNotEdited) + ")",
                     "put your account into the file and delete the line " + key->name + "=" + key->value);
     }
     CheckVersion(sheet, gw);
@@ -105,7 +104,7 @@ void CheckGatewaySection(Sheet& sheet, const Section* gw) {
     if (CheckPrefixes(sheet, gw) == 0) {
         sheet.Error(gw->line,
                     "the gateway lists no usable prefix: every message is refused (" +
-                        Result(script::result::kPrefixUnsupported) + ")",
+                        ResultName(script::result::kPrefixUnsupported) + ")",
                     "add Prefix1=<digits>;<label>");
     }
 }
@@ -121,7 +120,7 @@ void CheckType(Sheet& sheet, const Section& r, const Gathered& before) {
     const Key* body = sheet.FindKey(&r, "PostString");
     const std::string bodyText = sheet.Value(body, kValueSize);
     if (!type) {
-        sheet.Error(r.line, "[" + r.name + "] has no Type: the run fails with " + Result(script::result::kNoType),
+        sheet.Error(r.line, "[" + r.name + "] has no Type: the run fails with " + ResultName(script::result::kNoType),
                     "add Type=GET or Type=POST");
         return;
     }
@@ -130,7 +129,7 @@ void CheckType(Sheet& sheet, const Section& r, const Gathered& before) {
         if (bodyText.empty()) {
             sheet.Error(type->line,
                         "a POST request without PostString fails the run with " +
-                            Result(script::result::kNoPostString),
+                            ResultName(script::result::kNoPostString),
                         "add PostString=name=value&...");
         } else {
             CheckTemplate(sheet, *body, bodyText, before.customVars);
@@ -142,7 +141,7 @@ void CheckType(Sheet& sheet, const Section& r, const Gathered& before) {
     } else {
         sheet.Error(type->line,
                     "Type \"" + sheet.Value(type, kValueSize) + "\" is neither POST nor GET: the run fails with " +
-                        Result(script::result::kBadType),
+                        ResultName(script::result::kBadType),
                     "write Type=GET or Type=POST");
     }
 }
@@ -167,7 +166,7 @@ void CheckRequest(Sheet& sheet, const Section& r, const Section* gw, Gathered& g
     if (lower.rfind("http://", 0) != 0 && lower.rfind("https://", 0) != 0 && address[0] != '$') {
         sheet.Error(url->line,
                     "URL \"" + address + "\" is not http://, https:// or a $variable: the run fails with " +
-                        Result(script::result::kBadUrl),
+                        ResultName(script::result::kBadUrl),
                     "begin the URL with http:// or https://");
     }
     CheckTemplate(sheet, *url, address, gathered.customVars);
@@ -207,7 +206,7 @@ void CheckScript(Sheet& sheet, const Section* gw) {
     if (requests.empty()) {
         const size_t first = profile::document::FindSection(sheet.Doc(), std::string("Request1"));
         sheet.Error(first == profile::document::kNone ? 0 : sheet.Doc().sections[first].line,
-                    "no [Request1] with a URL: every run fails with " + Result(script::result::kNoRequest),
+                    "no [Request1] with a URL: every run fails with " + ResultName(script::result::kNoRequest),
                     "add [Request1] with URL=http://...");
         return;
     }
@@ -221,6 +220,10 @@ void CheckScript(Sheet& sheet, const Section* gw) {
 
 }  // namespace
 
+std::string ResultName(int code) {
+    return std::string(script::DescribeResult(code).name) + " (" + std::to_string(code) + ")";
+}
+
 bool IsNumber(const std::string& s) {
     size_t i = (!s.empty() && (s[0] == '+' || s[0] == '-')) ? 1 : 0;
     return AllDigits(s.substr(i));
@@ -229,7 +232,7 @@ bool IsNumber(const std::string& s) {
 void CheckGatewayFile(Sheet& sheet) {
     const Section* gw = sheet.FindSection("Gateway");
     if (!gw) {
-        sheet.Error(0, "no [Gateway] section: every run fails at once with " + Result(script::result::kNoName) +
+        sheet.Error(0, "no [Gateway] section: every run fails at once with " + ResultName(script::result::kNoName) +
                            " (no Name)",
                     "add a [Gateway] section with Name=...");
     } else {

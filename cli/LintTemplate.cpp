@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "LintChecks.h"
+#include "script/Runner.h"
 #include "script/Template.h"
 #include "shell/Text.h"
 
@@ -89,7 +90,10 @@ void CheckTemplate(Sheet& sheet, const Key& key, const std::string& text, size_t
             CheckSelector(sheet, key, text, at + std::strlen(known), known);
         } else if (Starts(text, at, script::kCookieReference)) {
             if (text.find(']', at) == std::string::npos) {
-                sheet.Error(key.line, std::string(script::kCookieReference) + " without ] cannot be expanded; the run fails",
+                sheet.Error(key.line,
+                            std::string(script::kCookieReference) + " without ] cannot be expanded (" +
+                                script::DescribeExpandResult(script::kExpandUnclosedCookie).name +
+                                "): the run fails with " + ResultName(script::result::kExpandFailed),
                             "write $Cookie[name] with the closing ]");
             }
         } else if (Starts(text, at, script::kCustomVarReference)) {

@@ -189,120 +189,147 @@ bool MapPrefix(Run& run, const std::string& section) {
     return true;
 }
 
-// One "Request%d" section, from its URL to the extraction from its reply.
-Next RunRequest(Run& run, int j, ProgressTarget* progress, std::atomic<int>* abortFlag) {
-    if (progress) progress->Step();
-    if (abortFlag && abortFlag->load() != 0) {
-        LogErrorLine(" - ERROR: Sending was aborted on request\n");
-        run.result = result::kAborted;
-        return Next::kLeaveLoop;
-    }
-    const std::string section = SectionName(j);
-    const std::string url = Read(run, section.c_str(), "URL");
-    if (url.empty()) return Next::kLeaveLoop;
-    WriteLog(" * Processing Request #%d...\n", j);
-    if (!StartsNoCase(url, "http://") && !StartsNoCase(url, "https://") && url[0] != '$') {
-        LogErrorLine(" - ERROR: Not a valid URL: %s\n", url.c_str());
-        run.result = result::kBadUrl;
-        return Next::kLeaveLoop;
-    }
-    Request request;
-    if (!ExpandForRequest(run, url, false, &request.url)) {
-        run.result = result::kExpandFailed;
-        return Next::kLeaveLoop;
-    }
+// Replies looked at for one request: the first and the redirects after it.
+constexpr int kMaxRedirects = 5;
 
+// Ends the run here with `code`; false, for the callers' returns.
+bool Stop(Run& run, int code) {
+    run.result = code;
+    return false;
+}
+
+// The pause a "Delay" asks for, before the request goes out.
+void Pause(const Run& run, const std::string& section) {
     const std::string delay = Read(run, section.c_str(), "Delay");
-    if (!delay.empty()) {
-        WriteLog(" - ZzzZZzzz... Sleeping %sms...\n", delay.c_str());
-        int32_t ms = text::ParseDecimal(delay.c_str());
-        const int32_t cap = g_maxDelayMs.load();
-        if (ms > cap) {
-            // Cancel is only looked at between requests: a pause of days would hold the send for days.
-            WriteLog(" - WARNING: Delay capped at %ldms\n", static_cast<long>(cap));
-            ms = cap;
-        }
-        if (ms > 0) std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+    if (delay.empty()) return;
+    WriteLog(" - ZzzZZzzz... Sleeping %sms...\n", delay.c_str());
+    int32_t ms = text::ParseDecimal(delay.c_str());
+    const int32_t cap = g_maxDelayMs.load();
+    if (ms > cap) {
+        // Cancel is only looked at between requests: a pause of days would hold the send for days.
+        WriteLog(" - WARNING: Delay capped at %ldms\n", static_cast<long>(cap));
+        ms = cap;
     }
+    if (ms > 0) std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+}
 
-    if (!MapPrefix(run, section)) {
-        run.result = result::kExpandFailed;
-        return Next::kLeaveLoop;
-    }
-
+// The request's headers in the order they are sent, logged.
+bool AddHeaders(Run& run, const std::string& section, Request* request) {
     const std::string referer = Read(run, section.c_str(), "Referer");
     if (!referer.empty()) {
         std::string expanded;
-        if (!ExpandForRequest(run, referer, false, &expanded)) {
-            run.result = result::kExpandFailed;
-            return Next::kLeaveLoop;
-        }
-        request.headers.push_back({"Referer", expanded});
+        if (!ExpandForRequest(run, referer, false, &expanded)) return Stop(run, result::kExpandFailed);
+        request->headers.push_back({"Referer", expanded});
     }
     const std::string host = Read(run, section.c_str(), "Host");
-    if (!host.empty()) request.headers.push_back({"Host", host});
+    if (!host.empty()) request->headers.push_back({"Host", host});
     const std::string agent = Read(run, section.c_str(), "UserAgent");
-    request.headers.push_back({"User-Agent", agent.empty() ? "Mozilla/4.0" : agent});
-    if (HasNonEmptyCookie(run.jar)) request.headers.push_back({"Cookie", JoinCookies(run.jar)});
-    request.headers.push_back(
+    request->headers.push_back({"User-Agent", agent.empty() ? "Mozilla/4.0" : agent});
+    if (HasNonEmptyCookie(run.jar)) request->headers.push_back({"Cookie", JoinCookies(run.jar)});
+    request->headers.push_back(
         {"Accept", "text/xml,application/xml,application/xhtml+xml,text/html;q=0.9,text/plain;q=0.8,image/png,*/*;q=0.5"});
-    request.headers.push_back({"Accept-Language", "en-us,en;q=0.5"});
-    request.headers.push_back({"Accept-Charset", "ISO-8859-1,utf-8;q=0.7,*;q=0.7"});
-    request.headers.push_back({"Keep-Alive", "300"});
+    request->headers.push_back({"Accept-Language", "en-us,en;q=0.5"});
+    request->headers.push_back({"Accept-Charset", "ISO-8859-1,utf-8;q=0.7,*;q=0.7"});
+    request->headers.push_back({"Keep-Alive", "300"});
     WriteLog(" - Current headers: \n");
-    for (const Header& h : request.headers) WriteLog(" > %s: %s\n", h.name.c_str(), h.value.c_str());
+    for (const Header& h : request->headers) WriteLog(" > %s: %s\n", h.name.c_str(), h.value.c_str());
+    return true;
+}
 
+// GET, or POST with its body and the KeyList pairs the body lacks.
+bool SetMethod(Run& run, const std::string& section, Request* request) {
     const std::string type = Read(run, section.c_str(), "Type");
     if (type.empty()) {
         LogErrorLine(" - ERROR: No 'Type' for Request found.\n");
-        run.result = result::kNoType;
-        return Next::kLeaveLoop;
+        return Stop(run, result::kNoType);
     }
-    if (StartsNoCase(type, "POST") && type.size() == 4) {
-        WriteLog(" - Posting Data to %s...\n", request.url.c_str());
-        const std::string postString = Read(run, section.c_str(), "PostString");
-        if (postString.empty()) {
-            LogErrorLine(" - ERROR: No Poststring specified\n");
-            run.result = result::kNoPostString;
-            return Next::kLeaveLoop;
-        }
-        if (!ExpandForRequest(run, postString, true, &request.body)) {
-            run.result = result::kExpandFailed;
-            return Next::kLeaveLoop;
-        }
-        request.headers.push_back({"Content-Type", "application/x-www-form-urlencoded"});
-        try {
-            AppendKeys(&request.body, run.lists.keys);
-        } catch (const std::bad_alloc&) {
-            LogErrorLine(kPostDataLine);
-            run.result = result::kPostDataMemory;
-            return Next::kLeaveLoop;
-        }
-        WriteLog(" - Postdata: %s\n", request.body.c_str());
-        request.post = true;
-    } else if (StartsNoCase(type, "GET") && type.size() == 3) {
-        WriteLog(" - Getting Data from %s...\n", request.url.c_str());
-    } else {
+    if (StartsNoCase(type, "GET") && type.size() == 3) {
+        WriteLog(" - Getting Data from %s...\n", request->url.c_str());
+        return true;
+    }
+    if (!StartsNoCase(type, "POST") || type.size() != 4) {
         LogErrorLine(" - ERROR: Type '%s' is neither POST, nor GET.\n", type.c_str());
-        run.result = result::kBadType;
-        return Next::kLeaveLoop;
+        return Stop(run, result::kBadType);
     }
+    WriteLog(" - Posting Data to %s...\n", request->url.c_str());
+    const std::string postString = Read(run, section.c_str(), "PostString");
+    if (postString.empty()) {
+        LogErrorLine(" - ERROR: No Poststring specified\n");
+        return Stop(run, result::kNoPostString);
+    }
+    if (!ExpandForRequest(run, postString, true, &request->body)) return Stop(run, result::kExpandFailed);
+    request->headers.push_back({"Content-Type", "application/x-www-form-urlencoded"});
+    try {
+        AppendKeys(&request->body, run.lists.keys);
+    } catch (const std::bad_alloc&) {
+        LogErrorLine(kPostDataLine);
+        return Stop(run, result::kPostDataMemory);
+    }
+    WriteLog(" - Postdata: %s\n", request->body.c_str());
+    request->post = true;
+    return true;
+}
 
-    ReplyHolder reply;
-    reply.Reset(transport::HttpTransaction(request.Record()));
-    if (!reply.get()) {
+// The request of a "Request%d" section whose URL is `url`: the pause, the
+// prefix mapping, headers and body. False, with the run's result set, when
+// the run stops here.
+bool BuildRequest(Run& run, const std::string& section, const std::string& url, Request* request) {
+    if (!ExpandForRequest(run, url, false, &request->url)) return Stop(run, result::kExpandFailed);
+    Pause(run, section);
+    if (!MapPrefix(run, section)) return Stop(run, result::kExpandFailed);
+    return AddHeaders(run, section, request) && SetMethod(run, section, request);
+}
+
+// The cookies a redirect set go with the request that follows it.
+void CarryCookies(const Run& run, Request* request) {
+    Header* cookie = nullptr;
+    for (Header& h : request->headers) {
+        if (h.name == "Cookie") cookie = &h;
+    }
+    if (!cookie) {
+        request->headers.push_back({"Cookie", ""});
+        cookie = &request->headers.back();
+    }
+    cookie->value = JoinCookies(run.jar);
+}
+
+// Sends the request on to `location` as a GET. False, with the run's result
+// set, when the address cannot be made or nothing answers.
+bool Redirect(Run& run, const char* location, std::string* address, Request* request, ReplyHolder* reply) {
+    std::string next;
+    if (ResolveLocation(*address, location, &next) != 0) {
+        LogErrorLine(" - ERROR: Cannot determine host on redirect\n");
+        return Stop(run, result::kRedirectFailed);
+    }
+    if (HasLineBreak(next)) {
+        LogErrorLine(" - ERROR: The redirect address holds a line break and cannot be sent\n");
+        return Stop(run, result::kRedirectFailed);
+    }
+    request->post = false;
+    request->body.clear();
+    request->url = next;
+    *address = next;
+    WriteLog(" - 302- Redirecting to: %s\n", next.c_str());
+    reply->Reset(nullptr);
+    reply->Reset(transport::HttpTransaction(request->Record()));
+    if (!reply->get()) {
         LogErrorLine(" - ERROR: The last HTTP-Request returned an error. Exiting.\n(HINT: Check your proxy settings)\n");
-        run.result = result::kNoReply;
-        return Next::kEndRun;
+        return Stop(run, result::kNoReply);
     }
+    run.lastRedirect = next;
+    run.redirected = true;
+    return true;
+}
 
-    const std::string expandedUrl = request.url;
-    std::string address = request.url;
+// Follows the reply's redirects, taking cookies along; true with the final
+// page in `reply`, false (result set) when the run stops.
+bool FollowRedirects(Run& run, Request* request, ReplyHolder* reply) {
+    std::string address = request->url;
     bool followed = false;
     for (int r = 0;;) {
         WriteLog(" - Data received\n");
-        CollectCookies(&run.jar, reply.get());
-        const host::HttpReply* at = reply.get();
+        CollectCookies(&run.jar, reply->get());
+        const host::HttpReply* at = reply->get();
         if (IsRedirect(at)) {
             bool setsCookie = false;
             const char* location = nullptr;
@@ -312,66 +339,32 @@ Next RunRequest(Run& run, int j, ProgressTarget* progress, std::atomic<int>* abo
                     location = at->headers[i].value ? at->headers[i].value : "";
                 }
             }
-            if (setsCookie && !run.jar.texts.empty()) {
-                Header* cookie = nullptr;
-                for (Header& h : request.headers) {
-                    if (h.name == "Cookie") cookie = &h;
-                }
-                if (!cookie) {
-                    request.headers.push_back({"Cookie", ""});
-                    cookie = &request.headers.back();
-                }
-                cookie->value = JoinCookies(run.jar);
-            }
-            if (location) {
-                std::string next;
-                if (ResolveLocation(address, location, &next) != 0) {
-                    LogErrorLine(" - ERROR: Cannot determine host on redirect\n");
-                    run.result = result::kRedirectFailed;
-                    return Next::kLeaveLoop;
-                }
-                if (HasLineBreak(next)) {
-                    LogErrorLine(" - ERROR: The redirect address holds a line break and cannot be sent\n");
-                    run.result = result::kRedirectFailed;
-                    return Next::kLeaveLoop;
-                }
-                request.post = false;
-                request.body.clear();
-                request.url = next;
-                address = next;
-                WriteLog(" - 302- Redirecting to: %s\n", next.c_str());
-                reply.Reset(nullptr);
-                reply.Reset(transport::HttpTransaction(request.Record()));
-                if (!reply.get()) {
-                    LogErrorLine(
-                        " - ERROR: The last HTTP-Request returned an error. Exiting.\n(HINT: Check your proxy settings)\n");
-                    run.result = result::kNoReply;
-                    return Next::kLeaveLoop;
-                }
-                run.lastRedirect = next;
-                run.redirected = true;
-                followed = true;
-            }
+            if (setsCookie && !run.jar.texts.empty()) CarryCookies(run, request);
+            if (location && !Redirect(run, location, &address, request, reply)) return false;
+            if (location) followed = true;
         }
         ++r;
-        if (!IsRedirect(reply.get())) {
+        if (!IsRedirect(reply->get())) {
             // The page a redirect led to may set cookies too (a session
             // cookie on the landing page); they would be lost otherwise.
             if (followed) {
                 WriteLog(" - Data received\n");
-                CollectCookies(&run.jar, reply.get());
+                CollectCookies(&run.jar, reply->get());
             }
-            break;
+            return true;
         }
-        if (r == 5) {
+        if (r == kMaxRedirects) {
             LogErrorLine(" - ERROR: Got stuck in an infinite redirection loop (headerscount = %d)\n",
-                         reply.get()->headerCount);
-            run.result = result::kRedirectFailed;
-            return Next::kLeaveLoop;
+                         reply->get()->headerCount);
+            return Stop(run, result::kRedirectFailed);
         }
     }
+}
 
-    const host::HttpReply* page = reply.get();
+// The final page of request j: checked, then custom variables, keys and
+// choices cut out of it; after the last request, the success text sought.
+Next ReadPage(Run& run, int j, const std::string& section, const std::string& expandedUrl,
+              const host::HttpReply* page) {
     const int checked = CheckPage(page, expandedUrl.c_str());
     if (checked == result::kHttpError && run.detail) {
         run.detail->status = page->status;
@@ -399,6 +392,39 @@ Next RunRequest(Run& run, int j, ProgressTarget* progress, std::atomic<int>* abo
     }
     if (settings::Verbose()) WriteLog("Result: %.*s\n", static_cast<int>(length), page->body);
     return Next::kGoOn;
+}
+
+// One "Request%d" section: the request built, sent, its redirects followed
+// and its page read.
+Next RunRequest(Run& run, int j, ProgressTarget* progress, std::atomic<int>* abortFlag) {
+    if (progress) progress->Step();
+    if (abortFlag && abortFlag->load() != 0) {
+        LogErrorLine(" - ERROR: Sending was aborted on request\n");
+        run.result = result::kAborted;
+        return Next::kLeaveLoop;
+    }
+    const std::string section = SectionName(j);
+    const std::string url = Read(run, section.c_str(), "URL");
+    if (url.empty()) return Next::kLeaveLoop;
+    WriteLog(" * Processing Request #%d...\n", j);
+    if (!StartsNoCase(url, "http://") && !StartsNoCase(url, "https://") && url[0] != '$') {
+        LogErrorLine(" - ERROR: Not a valid URL: %s\n", url.c_str());
+        run.result = result::kBadUrl;
+        return Next::kLeaveLoop;
+    }
+    Request request;
+    if (!BuildRequest(run, section, url, &request)) return Next::kLeaveLoop;
+
+    ReplyHolder reply;
+    reply.Reset(transport::HttpTransaction(request.Record()));
+    if (!reply.get()) {
+        LogErrorLine(" - ERROR: The last HTTP-Request returned an error. Exiting.\n(HINT: Check your proxy settings)\n");
+        run.result = result::kNoReply;
+        return Next::kEndRun;
+    }
+    const std::string expandedUrl = request.url;
+    if (!FollowRedirects(run, &request, &reply)) return Next::kLeaveLoop;
+    return ReadPage(run, j, section, expandedUrl, reply.get());
 }
 
 }  // namespace

@@ -23,27 +23,30 @@ struct SmsMessage {
     const char* sender;   // may be null
 };
 
-// Results of a run. The send job tells only kSent from the rest.
+// Results of a run. The send job tells only kSent from the rest; their names
+// and reasons are one table (ResultNames.cpp, DescribeResult).
 namespace result {
-constexpr int kSent = 0;
-constexpr int kNoName = -1;
-constexpr int kBadUrl = -2;
-constexpr int kExpandFailed = -3;
-constexpr int kNoType = -4;
-constexpr int kNoPostString = -5;
-constexpr int kPostDataMemory = -6;
-constexpr int kBadType = -7;
-constexpr int kNoReply = -8;
-constexpr int kRedirectFailed = -9;
-constexpr int kNoPage = -10;
-constexpr int kHttpError = -11;
-constexpr int kEmptyReply = -12;
-constexpr int kNoRequest = -13;
-constexpr int kNotEdited = -14;
-constexpr int kAborted = 0xAB0;
-constexpr int kMissingParameters = 0xB00;
-constexpr int kNoSuccessText = 0xBAD;
-constexpr int kPrefixUnsupported = 0xF00;
+enum Code : int {
+    kSent = 0,
+    kNoName = -1,
+    kBadUrl = -2,
+    kExpandFailed = -3,
+    kNoType = -4,
+    kNoPostString = -5,
+    kPostDataMemory = -6,
+    kBadType = -7,
+    kNoReply = -8,
+    kRedirectFailed = -9,
+    kNoPage = -10,
+    kHttpError = -11,
+    kEmptyReply = -12,
+    kNoRequest = -13,
+    kNotEdited = -14,
+    kAborted = 0xAB0,
+    kMissingParameters = 0xB00,
+    kNoSuccessText = 0xBAD,
+    kPrefixUnsupported = 0xF00,
+};
 }  // namespace result
 
 // A result as people read it: a short name and the reason, one row per

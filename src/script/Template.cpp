@@ -93,12 +93,31 @@ bool ReplaceCustomVar(std::string* work, size_t n, const std::string& raw, bool 
     }
 }
 
-int Runaway(const char* why) {
-    WriteLog("Fatal: Template expansion stopped: %s.\n", why);
-    return kExpandRunaway;
+const ExpandResultText kExpandResults[] = {
+    {kExpandOk, "Ok", ""},
+    {kExpandNoCookie, "NoCookie", "Fatal: Required Cookie wasn't found.\n"},
+    {kExpandUnclosedCookie, "UnclosedCookie", "Fatal: Cookie reference without a closing ']'.\n"},
+    {kExpandRunaway, "Runaway", "Fatal: Template expansion stopped: %s.\n"},
+    {kExpandNoMemory, "NoMemory", ""},   // the runner logs this one itself
+};
+
+// Logs the result's line and gives the result.
+int Fail(ExpandResult result, const char* why = "") {
+    WriteLog(DescribeExpandResult(result).log, why);
+    return result;
 }
 
+int Runaway(const char* why) { return Fail(kExpandRunaway, why); }
+
 }  // namespace
+
+const ExpandResultText& DescribeExpandResult(int code) {
+    for (const ExpandResultText& row : kExpandResults) {
+        if (row.code == code) return row;
+    }
+    static const ExpandResultText kUnknown = {kExpandRunaway, "Unknown", ""};
+    return kUnknown;
+}
 
 int UrlEncode(const char* text, std::string* out) {
     if (!text || !out) return -1;
@@ -178,13 +197,11 @@ int ExpandTemplate(const char* text, const TemplateValues& values, bool encodeCu
             const size_t nameAt = cookie + sizeof kCookieReference - 1;
             const size_t close = work.find(']', nameAt);
             if (close == std::string::npos) {
-                WriteLog("Fatal: Cookie reference without a closing ']'.\n");
-                return kExpandUnclosedCookie;
+                return Fail(kExpandUnclosedCookie);
             }
             std::string value;
             if (!values.jar || !FindCookie(*values.jar, work.data() + nameAt, close - nameAt, &value)) {
-                WriteLog("Fatal: Required Cookie wasn't found.\n");
-                return kExpandNoCookie;
+                return Fail(kExpandNoCookie);
             }
             if (HoldsReference(value, work.substr(cookie, close + 1 - cookie), false)) {
                 return Runaway("a cookie's value refers to itself");

@@ -41,11 +41,21 @@ constexpr char kCookieReference[] = "$Cookie[";
 constexpr char kCustomVarReference[] = "$CustomVar";
 
 // Results of ExpandTemplate.
-constexpr int kExpandOk = 0;
-constexpr int kExpandNoCookie = -1;       // "$Cookie[name]" not in the jar
-constexpr int kExpandUnclosedCookie = -2; // "$Cookie[" without a "]" behind it
-constexpr int kExpandRunaway = -3;        // values keep bringing new references
-constexpr int kExpandNoMemory = -4;       // the caller's result when memory ran out
+enum ExpandResult : int {
+    kExpandOk = 0,
+    kExpandNoCookie = -1,        // "$Cookie[name]" not in the jar
+    kExpandUnclosedCookie = -2,  // "$Cookie[" without a "]" behind it
+    kExpandRunaway = -3,         // values keep bringing new references
+    kExpandNoMemory = -4,        // the caller's result when memory ran out
+};
+// Each result's name and the log line an expansion that ends with it writes
+// ("%s" in the runaway's line is why it stopped): one table, in Template.cpp.
+struct ExpandResultText {
+    ExpandResult code;
+    const char* name;
+    const char* log;
+};
+const ExpandResultText& DescribeExpandResult(int code);
 
 // Limits that make every expansion end: a value that refers to itself
 // (a user name "$User") or multiplies references would go on for ever.
