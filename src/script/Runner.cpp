@@ -427,6 +427,40 @@ Next RunRequest(Run& run, int j, ProgressTarget* progress, std::atomic<int>* abo
     return ReadPage(run, j, section, expandedUrl, reply.get());
 }
 
+// The [Gateway] section before any request: a Name, no Editme, and the
+// message's prefix among the "Prefix%d" entries. kSent, or why not.
+int CheckGateway(const Run& run) {
+    const std::string name = Read(run, "Gateway", "Name");
+    if (name.empty()) {
+        LogErrorLine(" - ERROR: No Gateway name specified\n");
+        return result::kNoName;
+    }
+    WriteLog("Processing Gateway %s\n", name.c_str());
+
+    if (!Read(run, "Gateway", "Editme").empty()) {
+        LogErrorLine("> User was too dumb to edit config file.\n");
+        const std::string translated = host::TranslateString(
+            "You have not edited the config file '%s' yet, please insert username and password and delete the line "
+            "Editme=1.");
+        usermsg::WarningBox(EditmeWarning(translated.c_str(), run.path).c_str());
+        return result::kNotEdited;
+    }
+
+    bool supported = false;
+    for (int n = 1; n <= kLastNumber && !supported; ++n) {
+        char key[32];
+        std::snprintf(key, sizeof key, "Prefix%d", n);
+        const std::string entry = Read(run, "Gateway", key, kPrefixValueSize);
+        if (entry.empty()) break;
+        supported = entry.substr(0, entry.find(';')) == run.message->prefix;
+    }
+    if (!supported) {
+        LogErrorLine(" - ERROR: Specified gateway has no support for prefix '%s'\n", run.message->prefix);
+        return result::kPrefixUnsupported;
+    }
+    return result::kSent;
+}
+
 }  // namespace
 
 void SetMaxDelay(int32_t ms) { g_maxDelayMs.store(ms); }
@@ -462,34 +496,8 @@ int RunChecked(const char* path, const char* user, const char* password, SmsMess
     run.detail = detail;
 
     WriteLog(" * Processing file %s...\n", path);
-    const std::string name = Read(run, "Gateway", "Name");
-    if (name.empty()) {
-        LogErrorLine(" - ERROR: No Gateway name specified\n");
-        return result::kNoName;
-    }
-    WriteLog("Processing Gateway %s\n", name.c_str());
-
-    if (!Read(run, "Gateway", "Editme").empty()) {
-        LogErrorLine("> User was too dumb to edit config file.\n");
-        const std::string translated = host::TranslateString(
-            "You have not edited the config file '%s' yet, please insert username and password and delete the line "
-            "Editme=1.");
-        usermsg::WarningBox(EditmeWarning(translated.c_str(), path).c_str());
-        return result::kNotEdited;
-    }
-
-    bool supported = false;
-    for (int n = 1; n <= kLastNumber && !supported; ++n) {
-        char key[32];
-        std::snprintf(key, sizeof key, "Prefix%d", n);
-        const std::string entry = Read(run, "Gateway", key, kPrefixValueSize);
-        if (entry.empty()) break;
-        supported = entry.substr(0, entry.find(';')) == message->prefix;
-    }
-    if (!supported) {
-        LogErrorLine(" - ERROR: Specified gateway has no support for prefix '%s'\n", message->prefix);
-        return result::kPrefixUnsupported;
-    }
+    const int usable = CheckGateway(run);
+    if (usable != result::kSent) return usable;
 
     if (progress) {
         int n = 1;
