@@ -159,8 +159,11 @@ const char* ParseSetting(Cursor& c, detail::DatabaseImage& db) {
     Setting value{};
     uint64_t max = 0;
     if (!c.Space() || !c.Number(kMaxContactId, contact)) return kForm;
-    if (contact != 0 && !db.contacts.count(contact)) return "the setting's contact is not declared above it";
-    key.contact = contact;
+    // kMaxContactId keeps the number within a 32-bit word.
+    if (contact != 0 && !db.contacts.count(static_cast<uintptr_t>(contact))) {
+        return "the setting's contact is not declared above it";
+    }
+    key.contact = static_cast<uintptr_t>(contact);
     if (!c.Space() || !c.Quoted(key.module) || !c.Space() || !c.Quoted(key.name)) return kForm;
     if (!c.Space() || !ParseType(c, value.type, max) || !c.Space()) return kForm;
     if (value.type == host::kDbText) {

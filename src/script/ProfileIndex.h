@@ -68,7 +68,7 @@ private:
     // Marks a section name as seen; false when it was seen already.
     static bool Claim(std::vector<Slot>& slots, uint64_t hash, const Section<char>& section) {
         size_t mask = slots.size() - 1;
-        for (size_t i = hash & mask;; i = (i + 1) & mask) {
+        for (size_t i = static_cast<size_t>(hash) & mask;; i = (i + 1) & mask) {
             if (!slots[i].section) {
                 slots[i] = Slot{hash, &section, nullptr};
                 return true;
@@ -79,14 +79,14 @@ private:
     }
 
     void Insert(uint64_t hash, const Section<char>& section, const Key<char>& key) {
-        size_t i = hash & mask_;
+        size_t i = static_cast<size_t>(hash) & mask_;
         while (slots_[i].key) i = (i + 1) & mask_;
         slots_[i] = Slot{hash, &section, &key};
     }
 
     const Key<char>* Find(uint64_t hash, const char* section, size_t sectionLength, const char* key,
                           size_t keyLength) const {
-        for (size_t i = hash & mask_; slots_[i].key; i = (i + 1) & mask_) {
+        for (size_t i = static_cast<size_t>(hash) & mask_; slots_[i].key; i = (i + 1) & mask_) {
             const Slot& slot = slots_[i];
             if (slot.hash == hash && SameNoCase(slot.key->name, key, keyLength) &&
                 SameNoCase(slot.section->name, section, sectionLength))
