@@ -326,12 +326,12 @@ TEST_F(Exchange, AnnouncedLengthsAreNotTrusted) {
 TEST_F(Exchange, HostileRepliesEndWithoutAReply) {
     ASSERT_GT(services_->hostilePort, 0);
     const std::string host = "127.0.0.1:" + std::to_string(services_->hostilePort);
-    struct Row {
+    struct Hostile {
         const char* what;
         std::string url;
         bool emptyReplyAllowed;   // a status without headers or body may come first
     };
-    const Row rows[] = {
+    const Hostile rows[] = {
         {"silence", "http://" + host + "/silence", false},
         {"drip of a byte each 100 ms", "http://" + host + "/drip?ms=100", false},
         {"endless headers", "http://" + host + "/headers", true},
@@ -341,7 +341,7 @@ TEST_F(Exchange, HostileRepliesEndWithoutAReply) {
     };
     transport::SetTimeouts(transport::Timeouts{1000, 1000, 3000});
     standin::SetByte(nullptr, "Parlet-Plugin", "Verbose", 1);
-    for (const Row& row : rows) {
+    for (const Hostile& row : rows) {
         SCOPED_TRACE(row.what);
         testutil::LogCapture log;
         Outcome out = Get(row.url);
