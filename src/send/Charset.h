@@ -60,7 +60,6 @@ namespace utf8 {
 size_t CharLength(const std::string& text, size_t pos, uint32_t* codePoint);
 // true when `text` is valid UTF-8; else fills *unfit with the first bad byte.
 bool Valid(const std::string& text, Unfit* unfit);
-void Append(std::string& out, uint32_t codePoint);
 }  // namespace utf8
 
 namespace platform {

@@ -6,6 +6,7 @@
 
 #include "OptionsIds.h"
 #include "resource.h"
+#include "shell/Guard.h"
 #include "shell/HostLink.h"
 #include "shell/Module_win.h"
 #include "shell/UserMessage.h"
@@ -140,11 +141,7 @@ INT_PTR Handle(HWND page, UINT message, WPARAM wParam, LPARAM lParam) {
 }  // namespace
 
 INT_PTR CALLBACK GeneralPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam) {
-    try {
-        return Handle(page, message, wParam, lParam);
-    } catch (...) {
-        return FALSE;   // nothing may escape into the host's message loop
-    }
+    return Guarded<INT_PTR>(FALSE, [&]() -> INT_PTR { return Handle(page, message, wParam, lParam); });
 }
 
 }  // namespace ui

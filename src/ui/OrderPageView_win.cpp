@@ -9,6 +9,7 @@
 #include <new>
 
 #include "OptionsIds.h"
+#include "shell/Guard.h"
 #include "shell/HostLink.h"
 #include "ui/OrderList.h"
 #include "ui/OrderPage.h"
@@ -198,11 +199,7 @@ INT_PTR Handle(HWND page, UINT message, WPARAM wParam, LPARAM lParam) {
 }  // namespace
 
 INT_PTR CALLBACK OrderPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam) {
-    try {
-        return Handle(page, message, wParam, lParam);
-    } catch (...) {
-        return FALSE;   // nothing may escape into the host's message loop
-    }
+    return Guarded<INT_PTR>(FALSE, [&]() -> INT_PTR { return Handle(page, message, wParam, lParam); });
 }
 
 }  // namespace ui
