@@ -176,6 +176,11 @@ void CheckRequest(Sheet& sheet, const Section& r, const Section* gw, Gathered& g
             sheet.Warn(delay->line,
                        "Delay \"" + value + "\" reads as " + std::to_string(text::ParseDecimal(value.c_str())) + " ms",
                        "write the pause in milliseconds, for example Delay=1500");
+        } else if (text::ParseDecimal(value.c_str()) > script::kMaxDelayMs) {
+            sheet.Warn(delay->line,
+                       "Delay " + value + " is above the run's cap: the pause is cut to " +
+                           std::to_string(script::kMaxDelayMs) + " ms",
+                       "write a pause of at most " + std::to_string(script::kMaxDelayMs) + " ms");
         }
     }
     if (const Key* referer = sheet.Present(&r, "Referer", kValueSize)) {

@@ -73,6 +73,8 @@ std::vector<Case> Cases() {
         {"missing type and poststring", "a.ini",
          std::string(kGoodHead).append("[Request1]\nURL=http://x/\n[Request2]\nURL=http://x/\nType=post\n"),
          {{7, Severity::Error, "has no Type"}, {11, Severity::Error, "without PostString"}}},
+        {"delay above the cap", "a.ini", std::string(kGoodHead).append("[Request1]\nURL=http://x/\nType=GET\nDelay=400000\n"),
+         {{10, Severity::Warning, "above the run's cap"}}},
         {"type neither", "a.ini", std::string(kGoodHead).append("[Request1]\nURL=HTTPS://x/\nType=PUT\n"),
          {{9, Severity::Error, "neither POST nor GET"}}},
         {"no request1", "a.ini", std::string(kGoodHead).append("[Request2]\nURL=http://x/\nType=GET\n"),
