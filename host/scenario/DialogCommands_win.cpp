@@ -119,9 +119,9 @@ Result Press(const Args& args) {
     return Result{true, outcome};
 }
 
-// Types characters into a control as the keyboard would (WM_CHAR), so a
-// subclass sees them; {ctrl+...} keys are typed with Ctrl held.
-Result Type(const Args& args) {
+}  // namespace
+
+Result SendKeys(const Args& args, bool keyStrokes, const std::string& verb, const std::string& onto) {
     HWND control;
     Result r = FindControl(args[0], &control);
     if (!r.ok) return r;
@@ -138,15 +138,24 @@ Result Type(const Args& args) {
                 state[VK_CONTROL] |= 0x80;
                 SetKeyboardState(state);
             }
+            SHORT scan = keyStrokes ? VkKeyScanA(key.character) : -1;
+            WPARAM vk = scan == -1 ? 0 : static_cast<WPARAM>(scan & 0xFF);
+            if (vk) SendMessageA(control, WM_KEYDOWN, vk, 1);
             SendMessageA(control, WM_CHAR, static_cast<unsigned char>(key.character), 1);
+            if (vk) SendMessageA(control, WM_KEYUP, vk, 0xC0000001);
             if (key.control) {
                 state[VK_CONTROL] = saved;
                 SetKeyboardState(state);
             }
         }
     });
-    return Result{true, "typed " + std::to_string(keys.size()) + " key(s) into " + args[0]};
+    return Result{true, verb + " " + std::to_string(keys.size()) + " key(s) " + onto + " " + args[0]};
 }
+
+namespace {
+
+// type ID KEYS: characters only (WM_CHAR), so a subclass sees them.
+Result Type(const Args& args) { return SendKeys(args, false, "typed", "into"); }
 
 Result WaitText(const Args& args, int limitMs) {
     HWND control;

@@ -177,25 +177,7 @@ Result Tick(const Args& args) {
 
 // keys ID KEYS: presses keys on a control as the keyboard does: key down,
 // the character, key up, so both the control and its subclass see them.
-Result Keys(const Args& args) {
-    HWND control;
-    Result r = FindControl(args[0], &control);
-    if (!r.ok) return r;
-    std::vector<TypedKey> keys;
-    std::string error;
-    if (!ParseKeys(args[1], &keys, &error)) return Result::Fail(error);
-    OnMainThread([&] {
-        SetFocus(control);
-        for (const TypedKey& key : keys) {
-            SHORT scan = VkKeyScanA(key.character);
-            WPARAM vk = scan == -1 ? 0 : static_cast<WPARAM>(scan & 0xFF);
-            if (vk) SendMessageA(control, WM_KEYDOWN, vk, 1);
-            SendMessageA(control, WM_CHAR, static_cast<unsigned char>(key.character), 1);
-            if (vk) SendMessageA(control, WM_KEYUP, vk, 0xC0000001);
-        }
-    });
-    return Result{true, "pressed " + std::to_string(keys.size()) + " key(s) on " + args[0]};
-}
+Result Keys(const Args& args) { return SendKeys(args, true, "pressed", "on"); }
 
 // box TEXT|~PART [MS]: waits until a message box shows TEXT and makes it
 // the current dialog (to be closed with "press 1").

@@ -87,6 +87,10 @@ HWND WaitForNewDialog(const std::vector<HWND>& before, int ms, const std::atomic
 // The control `idText` (a decimal id) of the current dialog, or a failure.
 Result FindControl(const std::string& idText, HWND* control);
 std::string WindowText(HWND window);
+// Types KEYS (args[1]) into control args[0] on the interface thread: a
+// WM_CHAR each, between key-down and key-up when `keyStrokes`, with Ctrl
+// held for {ctrl+...} keys; the outcome reads "VERB N key(s) ONTO ID".
+Result SendKeys(const Args& args, bool keyStrokes, const std::string& verb, const std::string& onto);
 // A text as the transcript shows it: in double quotes, with \r, \n, \"
 // and \\ escaped.
 std::string Shown(const std::string& text);
