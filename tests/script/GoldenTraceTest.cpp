@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "FakeSite.h"
+#include "FakeHttp.h"
 #include "LogCapture.h"
 #include "StandIn.h"
 #include "TempDir.h"
@@ -13,8 +13,8 @@
 
 namespace {
 
-using scripttest::Answer;
-using scripttest::Sent;
+using testutil::Answer;
+using testutil::Sent;
 
 const char* kGateway =
     "[Gateway]\n"
@@ -75,7 +75,7 @@ TEST(GoldenTrace, LoginFlow) {
     testutil::TempDir dir;
     const std::string path = dir.file("golden.ini");
     testutil::WriteFile(path, kGateway);
-    scripttest::FakeSite site(Site);
+    testutil::FakeHttp site(Site);
     testutil::LogCapture log;
     script::SmsMessage message{"49", "1701234567", "Hello, world!", nullptr};
     ASSERT_EQ(script::RunGateway(path.c_str(), "joe", "p@ss", &message, nullptr, nullptr), 0) << log.Text();

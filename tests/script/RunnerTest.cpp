@@ -7,7 +7,7 @@
 #include <thread>
 #include <vector>
 
-#include "FakeSite.h"
+#include "FakeHttp.h"
 #include "LogCapture.h"
 #include "StandIn.h"
 #include "TempDir.h"
@@ -18,10 +18,11 @@
 
 namespace {
 
-using scripttest::Answer;
-using scripttest::FakeSite;
+using testutil::Answer;
+using testutil::FakeHttp;
 using testutil::LogCapture;
-using scripttest::Sent;
+using testutil::Ok;
+using testutil::Sent;
 namespace result = script::result;
 
 class Runner : public ::testing::Test {
@@ -43,12 +44,6 @@ protected:
 };
 
 const char* kHead = "[Gateway]\nName=Test\nPrefix1=49;Germany\n";
-
-Answer Ok(const std::string& body) {
-    Answer a;
-    a.body = body;
-    return a;
-}
 
 Answer Redirect(const std::string& location, int status = 302) {
     Answer a;
@@ -115,7 +110,7 @@ TEST_F(Runner, ResultTable) {
     };
     for (const ResultCase& c : cases) {
         LogCapture log;
-        FakeSite site(c.site);
+        FakeHttp site(c.site);
         EXPECT_EQ(Run(Gateway(c.gateway)), c.expected) << c.name;
         EXPECT_TRUE(log.Has(c.line)) << c.name << "\n" << log.Text();
         EXPECT_EQ(site.LiveReplies(), 0) << c.name;
@@ -124,7 +119,7 @@ TEST_F(Runner, ResultTable) {
 
 TEST_F(Runner, NoReplySkipsTheNoRequestLine) {
     LogCapture log;
-    FakeSite site([](const Sent&) { Answer a; a.noReply = true; return a; });
+    FakeHttp site([](const Sent&) { Answer a; a.noReply = true; return a; });
     EXPECT_EQ(Run(Gateway(std::string(kHead) + "[Request1]\nURL=http://gw/\nType=GET\n")), result::kNoReply);
     EXPECT_EQ(log.Text().find("No Request-Section"), std::string::npos);
 }
@@ -145,7 +140,7 @@ TEST_F(Runner, EditmeShowsATranslatedWarningAndStops) {
                                      nullptr, &boxes};
     usermsg::SetInterceptor(&interceptor);
     LogCapture log;
-    FakeSite site([](const Sent&) { return Ok("x"); });
+    FakeHttp site([](const Sent&) { return Ok("x"); });
     const std::string path = Gateway(std::string(kHead) + "Editme=0\n[Request1]\nURL=http://gw/\nType=GET\n");
     EXPECT_EQ(Run(path), result::kNotEdited);
     usermsg::SetInterceptor(nullptr);
@@ -165,7 +160,7 @@ TEST(EditmeWarning, TranslationIsNeverAFormat) {
 // ---- requests as sent ------------------------------------------------------------
 
 TEST_F(Runner, HeadersBodyAndKeyListAsSent) {
-    FakeSite site([](const Sent& s) {
+    FakeHttp site([](const Sent& s) {
         if (s.url == "http://gw/form") {
             Answer a = Ok("<input type=\"hidden\" name=\"sid\" value=\"42\"><input name=\"user\" value=\"x\">");
             a.headers.push_back({"Set-Cookie", "S=1; path=/"});
@@ -185,7 +180,7 @@ TEST_F(Runner, HeadersBodyAndKeyListAsSent) {
     EXPECT_EQ(sent[0].bodyLength, 0);
     EXPECT_EQ(sent[0].Header("User-Agent"), "Mozilla/4.0");
     EXPECT_EQ(sent[0].Header("Cookie"), "<none>");
-    const scripttest::Headers expected = {
+    const testutil::Headers expected = {
         {"Referer", "http://gw/49"},
         {"Host", "gw.example"},
         {"User-Agent", "Agent/1"},
@@ -205,7 +200,7 @@ TEST_F(Runner, HeadersBodyAndKeyListAsSent) {
 }
 
 TEST_F(Runner, SkipsEverythingBehindAGapInTheRequests) {
-    FakeSite site([](const Sent& s) { return Ok(s.url == "http://gw/2" ? "OK!" : "first"); });
+    FakeHttp site([](const Sent& s) { return Ok(s.url == "http://gw/2" ? "OK!" : "first"); });
     const std::string path = Gateway(std::string(kHead) + "Success=OK!\n[Request1]\nURL=http://gw/1\nType=GET\n"
                                      "[Request2]\nURL=http://gw/2\nType=GET\n[Request4]\nURL=http://gw/4\nType=GET\n");
     EXPECT_EQ(Run(path), result::kSent);
@@ -213,7 +208,7 @@ TEST_F(Runner, SkipsEverythingBehindAGapInTheRequests) {
 }
 
 TEST_F(Runner, SuccessIsTestedOnTheLastRequestOnly) {
-    FakeSite site([](const Sent& s) { return Ok(s.url == "http://gw/1" ? "OK!" : "nothing"); });
+    FakeHttp site([](const Sent& s) { return Ok(s.url == "http://gw/1" ? "OK!" : "nothing"); });
     const std::string path = Gateway(std::string(kHead) + "Success=OK!\n[Request1]\nURL=http://gw/1\nType=GET\n"
                                      "[Request2]\nURL=http://gw/2\nType=GET\n");
     EXPECT_EQ(Run(path), result::kNoSuccessText);
@@ -249,7 +244,7 @@ TEST(ResolveLocation, Table) {
 
 TEST_F(Runner, FiveRedirectsSucceedASixthFails) {
     for (int hops : {5, 6}) {
-        FakeSite site([](const Sent& s) {
+        FakeHttp site([](const Sent& s) {
             const int n = s.url.back() - '0';
             return n < 9 ? Redirect("/r" + std::to_string(n + 1), 301 + n % 3) : Ok("x");
         });
@@ -264,7 +259,7 @@ TEST_F(Runner, FiveRedirectsSucceedASixthFails) {
 }
 
 TEST_F(Runner, RedirectBecomesGetAndRefreshesTheCookieHeader) {
-    FakeSite site([](const Sent& s) {
+    FakeHttp site([](const Sent& s) {
         if (s.url == "http://gw/a/login.php") {
             Answer a = Redirect("next.php", 303);
             a.headers.push_back({"Set-Cookie", "SID=new"});
@@ -308,7 +303,7 @@ struct Bar : script::ProgressTarget {
 };
 
 TEST_F(Runner, ProgressRangeAndSteps) {
-    FakeSite site([](const Sent&) { return Ok("x"); });
+    FakeHttp site([](const Sent&) { return Ok("x"); });
     Bar bar;
     const std::string path = Gateway(std::string(kHead) + "[Request1]\nURL=http://gw/1\nType=GET\n"
                                      "[Request2]\nURL=http://gw/2\nType=GET\n");
@@ -319,7 +314,7 @@ TEST_F(Runner, ProgressRangeAndSteps) {
 
 TEST_F(Runner, AbortIsNoticedBeforeTheNextRequest) {
     std::atomic<int> abortFlag{0};
-    FakeSite site([&](const Sent&) {
+    FakeHttp site([&](const Sent&) {
         abortFlag = 1;   // set while request 1 is under way
         return Ok("nope");
     });
@@ -339,7 +334,7 @@ TEST_F(Runner, AbortIsNoticedBeforeTheNextRequest) {
 }
 
 TEST_F(Runner, DelaySleepsAfterTheUrlIsExpanded) {
-    FakeSite site([](const Sent&) { return Ok("x"); });
+    FakeHttp site([](const Sent&) { return Ok("x"); });
     LogCapture log;
     const auto started = std::chrono::steady_clock::now();
     EXPECT_EQ(Run(Gateway(std::string(kHead) + "[Request1]\nURL=http://gw/\nType=GET\nDelay=150\n")), result::kSent);
@@ -348,7 +343,7 @@ TEST_F(Runner, DelaySleepsAfterTheUrlIsExpanded) {
 }
 
 TEST_F(Runner, VerboseLogsTheFinalBody) {
-    FakeSite site([](const Sent&) { return Ok("<b>page</b>"); });
+    FakeHttp site([](const Sent&) { return Ok("<b>page</b>"); });
     const std::string path = Gateway(std::string(kHead) + "[Request1]\nURL=http://gw/\nType=GET\n");
     {
         LogCapture log;
@@ -362,7 +357,7 @@ TEST_F(Runner, VerboseLogsTheFinalBody) {
 }
 
 TEST_F(Runner, MapPrefixReplacesThePrefixUntilTheRunEnds) {
-    FakeSite site([](const Sent&) { return Ok("x"); });
+    FakeHttp site([](const Sent&) { return Ok("x"); });
     const char* callerPrefix = message.prefix;
     LogCapture log;
     const std::string path = Gateway("[Gateway]\nName=T\nPrefix1=43;Austria\nPrefix2=49;Germany\n"
@@ -393,7 +388,7 @@ TEST(RunnerSteps, AppendKeysLooksForTheNameWithItsEqualsSign) {
 }
 
 TEST_F(Runner, JarOfEmptyTextsSendsNoCookieHeader) {
-    FakeSite site([](const Sent&) {
+    FakeHttp site([](const Sent&) {
         Answer a = Ok("x");
         a.headers.push_back({"Set-Cookie", "; path=/"});
         return a;
@@ -406,7 +401,7 @@ TEST_F(Runner, JarOfEmptyTextsSendsNoCookieHeader) {
 }
 
 TEST_F(Runner, DelayIsCappedWithAWarning) {
-    FakeSite site([](const Sent&) { return Ok("x"); });
+    FakeHttp site([](const Sent&) { return Ok("x"); });
     LogCapture log;
     script::SetMaxDelay(5);
     EXPECT_EQ(Run(Gateway(std::string(kHead) + "[Request1]\nURL=http://gw/\nType=GET\nDelay=2147483647\n")),
@@ -421,7 +416,7 @@ TEST_F(Runner, DelayIsCappedWithAWarning) {
 TEST_F(Runner, OutOfMemoryAndHugeScrapedValuesFailTheRun) {
     const char* callerPrefix = message.prefix;
     {
-        FakeSite site([](const Sent&) -> Answer { throw std::bad_alloc(); });
+        FakeHttp site([](const Sent&) -> Answer { throw std::bad_alloc(); });
         LogCapture log;
         EXPECT_EQ(Run(Gateway(std::string(kHead) + "[Request1]\nURL=http://gw/\nType=GET\nMapPrefix1=0\n")),
                   result::kExpandFailed);
@@ -434,7 +429,7 @@ TEST_F(Runner, OutOfMemoryAndHugeScrapedValuesFailTheRun) {
     for (int n = 1; n <= 12; ++n) gateway += "CustomVar" + std::to_string(n) + "=token=(*)END\n";
     gateway += "[Request2]\nURL=http://gw/plain\nType=POST\nPostString=to=$Number\n"
                "[Request3]\nURL=http://gw/post\nType=POST\nPostString=v=$CustomVar1&w=$CustomVar12\n";
-    FakeSite site([&](const Sent& s) { return Ok(s.url == "http://gw/page" ? page : "ok"); });
+    FakeHttp site([&](const Sent& s) { return Ok(s.url == "http://gw/page" ? page : "ok"); });
     LogCapture log;
     EXPECT_EQ(Run(Gateway(gateway)), result::kExpandFailed);
     const auto sent = site.Requests();
@@ -455,7 +450,7 @@ TEST_F(Runner, ScrapedLineBreaksNeverReachARequestLineOrHeader) {
         {"cookie", "URL=http://gw/?c=$Cookie[C]\nType=GET\n"},
     };
     for (const auto& c : cases) {
-        FakeSite site([](const Sent& s) {
+        FakeHttp site([](const Sent& s) {
             if (s.url != "http://gw/1") return Ok("unexpected");
             Answer a = Ok("v=a\r\nX-Evil: 1;");
             a.headers.push_back({"Set-Cookie", "C=ok"});
@@ -482,7 +477,7 @@ TEST_F(Runner, ScrapedLineBreaksNeverReachARequestLineOrHeader) {
 }
 
 TEST_F(Runner, LineBreaksMayGoIntoPostBodiesEncoded) {
-    FakeSite site([](const Sent& s) { return Ok(s.url == "http://gw/1" ? "v=a\r\nb;" : "ok"); });
+    FakeHttp site([](const Sent& s) { return Ok(s.url == "http://gw/1" ? "v=a\r\nb;" : "ok"); });
     const std::string path = Gateway(std::string(kHead) + "[Request1]\nURL=http://gw/1\nType=GET\nCustomVar1=v=(*);\n"
                                      "[Request2]\nURL=http://gw/2\nType=POST\nPostString=v=$CustomVar1\n");
     EXPECT_EQ(Run(path), result::kSent);
@@ -493,7 +488,7 @@ TEST_F(Runner, LineBreaksMayGoIntoPostBodiesEncoded) {
 // each other's cookies.
 TEST_F(Runner, ConcurrentRunsKeepTheirOwnCookies) {
     std::atomic<int> mixed{0};
-    FakeSite site([&](const Sent& s) {
+    FakeHttp site([&](const Sent& s) {
         const std::string hostName = s.url.substr(7, s.url.find('/', 7) - 7);
         if (s.url.find("/login") != std::string::npos) {
             Answer a = Ok("token=" + hostName + ";");

@@ -8,7 +8,7 @@
 #include <thread>
 #include <vector>
 
-#include "FakeCarrier.h"
+#include "FakeHttp.h"
 #include "StandIn.h"
 #include "TempDir.h"
 #include "catalogue/Catalogue.h"
@@ -21,6 +21,18 @@
 #include "shell/UserMessage.h"
 
 namespace {
+
+using testutil::FakeHttp;
+using testutil::Sent;
+
+// The provider behind every test gateway: it takes a request when `takes`
+// says so (or always, without one).
+FakeHttp::Handler Provider(std::function<bool(const Sent&)> takes = nullptr) {
+    return [takes](const Sent& s) {
+        if (takes && !takes(s)) return testutil::Answer{500, "Internal Server Error", {}, "Sorry"};
+        return testutil::Ok("Message accepted");
+    };
+}
 
 // The send dialog as the job sees it, recording what the job did to it.
 class FakeDialog : public SendControls {
@@ -160,7 +172,7 @@ const std::string k300 = [] {
 TEST_F(SendJobTest, EmptyFieldsAreRefusedBeforeAnyAttempt) {
     Gateway("a.ini", "a");
     Load();
-    testutil::FakeCarrier carrier(nullptr);
+    FakeHttp site(Provider());
     FakeDialog noMessage("43", "6641234567", "");
     Send(noMessage);
     EXPECT_EQ(noMessage.lastStatus(), "I need a message to send!");
@@ -171,7 +183,7 @@ TEST_F(SendJobTest, EmptyFieldsAreRefusedBeforeAnyAttempt) {
     EXPECT_EQ(noNumber.lastStatus(), "And WHERE should I send it to?");
     EXPECT_EQ(noNumber.focus(), 1003);
     EXPECT_FALSE(noNumber.everDisabled());
-    EXPECT_TRUE(carrier.Requests().empty());
+    EXPECT_TRUE(site.Requests().empty());
     EXPECT_EQ(standin::ThreadPushes(), 2);
     EXPECT_EQ(standin::ThreadPops(), 2);
 }
@@ -180,11 +192,11 @@ TEST_F(SendJobTest, NoUsableGatewayFailsWithoutAttemptAndKeepsOrder) {
     Gateway("a.ini", "a");
     Gateway("b.ini", "b");
     Load("0;a.ini\n0;b.ini\n");
-    testutil::FakeCarrier carrier(nullptr);
+    FakeHttp site(Provider());
     FakeDialog dialog("43", "6641234567", "hello");
     Send(dialog);
     EXPECT_EQ(dialog.lastStatus(), "Sending to all gateways failed, sorry");
-    EXPECT_TRUE(carrier.Requests().empty());
+    EXPECT_TRUE(site.Requests().empty());
     EXPECT_EQ(Order(), (std::vector<std::string>{"a.ini", "b.ini"}));
     EXPECT_TRUE(dialog.sendEnabled());
     EXPECT_EQ(dialog.closes(), 0);
@@ -195,25 +207,25 @@ TEST_F(SendJobTest, FallbackMovesFailedGatewaysBehindTheOneThatSent) {
     Gateway("b.ini", "b");
     Gateway("c.ini", "c");
     Load("1;a.ini\n1;b.ini\n1;c.ini\n");
-    testutil::FakeCarrier carrier([](const testutil::FakeRequest& r) { return r.host == "b"; });
+    FakeHttp site(Provider([](const Sent& r) { return r.Host() == "b"; }));
     FakeDialog dialog("43", "6641234567", "Hi you!");
     Send(dialog);
     EXPECT_EQ(dialog.lastStatus(), "Message sent successfully");
     EXPECT_EQ(dialog.statuses().front(), "Gateway a");
     EXPECT_EQ(Order(), (std::vector<std::string>{"b.ini", "c.ini", "a.ini"}));
-    auto requests = carrier.Requests();
+    auto requests = site.Requests();
     ASSERT_EQ(requests.size(), 2u);
-    EXPECT_EQ(requests[1].text, "Hi you!");
+    EXPECT_EQ(requests[1].Param("text"), "Hi you!");
     EXPECT_EQ(dialog.message(), "Hi you!");   // the field keeps what the user typed
     EXPECT_NE(Log().find("* We succeeded!! :-)\n"), std::string::npos);
 
     // Total failure moves each gateway once: the order is as before.
-    carrier.SetRule([](const testutil::FakeRequest&) { return false; });
+    site.SetHandler(Provider([](const Sent&) { return false; }));
     FakeDialog again("43", "6641234567", "Hi");
     Send(again);
     EXPECT_EQ(again.lastStatus(), "Sending to all gateways failed, sorry");
     EXPECT_EQ(Order(), (std::vector<std::string>{"b.ini", "c.ini", "a.ini"}));
-    EXPECT_EQ(carrier.Requests().size(), 5u);
+    EXPECT_EQ(site.Requests().size(), 5u);
 }
 
 TEST_F(SendJobTest, CutAndSplitArithmetic) {
@@ -252,13 +264,13 @@ TEST_F(SendJobTest, CutAndSplitArithmetic) {
         Load();
         settings::WriteDword("OnTooLong", c.onTooLong);
         settings::WriteByte("NumberMsgs", c.numbered ? 1 : 0);
-        testutil::FakeCarrier carrier(nullptr);
+        FakeHttp site(Provider());
         FakeDialog dialog("43", "6641234567", c.length ? t312.substr(0, c.length) : u);
         Send(dialog);
         EXPECT_EQ(dialog.lastStatus(), "Message sent successfully");
-        auto requests = carrier.Requests();
+        auto requests = site.Requests();
         ASSERT_EQ(requests.size(), c.sent.size());
-        for (size_t i = 0; i < requests.size(); ++i) EXPECT_EQ(requests[i].text, c.sent[i]) << i;
+        for (size_t i = 0; i < requests.size(); ++i) EXPECT_EQ(requests[i].Param("text"), c.sent[i]) << i;
         EXPECT_EQ(dialog.message(), c.left);
         FreeCatalogue();
     }
@@ -268,11 +280,11 @@ TEST_F(SendJobTest, SplitStopsAtSplitNumberAndLeavesTheRest) {
     Gateway("a.ini", "a", 100);
     Load();
     settings::WriteDword("OnTooLong", settings::kSplitLongMessages);
-    testutil::FakeCarrier carrier(nullptr);
+    FakeHttp site(Provider());
     FakeDialog dialog("43", "6641234567", k300);
     Send(dialog);
     EXPECT_EQ(dialog.lastStatus(), "Message sent successfully");
-    ASSERT_EQ(carrier.Requests().size(), 2u);
+    ASSERT_EQ(site.Requests().size(), 2u);
     EXPECT_EQ(dialog.message(), k300.substr(200));
 }
 
@@ -280,7 +292,7 @@ TEST_F(SendJobTest, AccountsAreTriedInOrderAndTheWorkingOneBecomesFirst) {
     Gateway("a.ini", "a");
     Accounts("a.sac", {"anna", "bert", "carl"});
     Load();
-    testutil::FakeCarrier carrier([](const testutil::FakeRequest& r) { return r.user == "bert"; });
+    FakeHttp site(Provider([](const Sent& r) { return r.Param("user") == "bert"; }));
     FakeDialog dialog("43", "6641234567", "hello");
     Send(dialog);
     EXPECT_EQ(dialog.lastStatus(), "Message sent successfully");
@@ -299,16 +311,16 @@ TEST_F(SendJobTest, GatewayWhoseAccountsAllFailGivesWayToTheNext) {
     Gateway("b.ini", "b");
     Accounts("b.sac", {"cora", "dave", "emil"});
     Load("1;a.ini\n1;b.ini\n");
-    testutil::FakeCarrier carrier([](const testutil::FakeRequest& r) { return r.host == "b"; });
+    FakeHttp site(Provider([](const Sent& r) { return r.Host() == "b"; }));
     FakeDialog dialog("43", "6641234567", "hello");
     Send(dialog);
     EXPECT_EQ(dialog.lastStatus(), "Message sent successfully");
-    auto requests = carrier.Requests();
+    auto requests = site.Requests();
     ASSERT_EQ(requests.size(), 3u);
-    EXPECT_EQ(requests[0].user, "anna");
-    EXPECT_EQ(requests[1].user, "bert");
-    EXPECT_EQ(requests[2].host, "b");
-    EXPECT_EQ(requests[2].user, "cora");   // the next gateway starts at its own first account
+    EXPECT_EQ(requests[0].Param("user"), "anna");
+    EXPECT_EQ(requests[1].Param("user"), "bert");
+    EXPECT_EQ(requests[2].Host(), "b");
+    EXPECT_EQ(requests[2].Param("user"), "cora");   // the next gateway starts at its own first account
     EXPECT_EQ(Order(), (std::vector<std::string>{"b.ini", "a.ini"}));
 }
 
@@ -316,11 +328,11 @@ TEST_F(SendJobTest, UpperCaseIniHasNoAccountFile) {
     Gateway("G.INI", "g", 0, "Username=own\r\n");
     Accounts("G.sac", {"never"});
     Load();
-    testutil::FakeCarrier carrier(nullptr);
+    FakeHttp site(Provider());
     FakeDialog dialog("43", "6641234567", "hello");
     Send(dialog);
-    ASSERT_EQ(carrier.Requests().size(), 1u);
-    EXPECT_EQ(carrier.Requests()[0].user, "own");
+    ASSERT_EQ(site.Requests().size(), 1u);
+    EXPECT_EQ(site.Requests()[0].Param("user"), "own");
 }
 
 TEST_F(SendJobTest, RetryOfASplitPartSendsTheSameTextWithOneLabel) {
@@ -331,17 +343,17 @@ TEST_F(SendJobTest, RetryOfASplitPartSendsTheSameTextWithOneLabel) {
     settings::WriteByte("NumberMsgs", 1);
     // Part one fails with anna and goes through with bert; part two is
     // then tried first with carl.
-    testutil::FakeCarrier carrier([](const testutil::FakeRequest& r) { return r.user != "anna"; });
+    FakeHttp site(Provider([](const Sent& r) { return r.Param("user") != "anna"; }));
     FakeDialog dialog("43", "6641234567", k300);
     Send(dialog);
     EXPECT_EQ(dialog.lastStatus(), "Message sent successfully");
-    auto requests = carrier.Requests();
+    auto requests = site.Requests();
     ASSERT_EQ(requests.size(), 3u);
-    EXPECT_EQ(requests[0].text, "1/2" + k300.substr(0, 154));
-    EXPECT_EQ(requests[1].text, requests[0].text);
-    EXPECT_EQ(requests[1].user, "bert");
-    EXPECT_EQ(requests[2].user, "carl");
-    EXPECT_EQ(requests[2].text, "2/2" + k300.substr(154));
+    EXPECT_EQ(requests[0].Param("text"), "1/2" + k300.substr(0, 154));
+    EXPECT_EQ(requests[1].Param("text"), requests[0].Param("text"));
+    EXPECT_EQ(requests[1].Param("user"), "bert");
+    EXPECT_EQ(requests[2].Param("user"), "carl");
+    EXPECT_EQ(requests[2].Param("text"), "2/2" + k300.substr(154));
     // carl sent the last part: he becomes account 1.
     EXPECT_EQ(profile::Read(dir.file("a.sac").c_str(), "Account1", "Username", 256), "carl");
 }
@@ -351,12 +363,12 @@ TEST_F(SendJobTest, LastAccountSentAPartSoTheNextPartStartsFromTheFirst) {
     Accounts("a.sac", {"anna", "bert"});
     Load();
     settings::WriteDword("OnTooLong", settings::kSplitLongMessages);
-    testutil::FakeCarrier carrier([](const testutil::FakeRequest& r) { return r.user == "bert"; });
+    FakeHttp site(Provider([](const Sent& r) { return r.Param("user") == "bert"; }));
     FakeDialog dialog("43", "6641234567", k300);
     Send(dialog);
     EXPECT_EQ(dialog.lastStatus(), "Message sent successfully");
     std::vector<std::string> users;
-    for (const auto& r : carrier.Requests()) users.push_back(r.user);
+    for (const auto& r : site.Requests()) users.push_back(r.Param("user"));
     EXPECT_EQ(users, (std::vector<std::string>{"anna", "bert", "anna", "bert"}));
 }
 
@@ -376,12 +388,12 @@ TEST_F(SendJobTest, EveryAccountIsTriedForEveryPartWrappingAround) {
         Accounts("a.sac", c.accounts);
         Load();
         settings::WriteDword("OnTooLong", settings::kSplitLongMessages);
-        testutil::FakeCarrier carrier([](const testutil::FakeRequest& r) { return r.user == "anna" || r.user == "good"; });
+        FakeHttp site(Provider([](const Sent& r) { return r.Param("user") == "anna" || r.Param("user") == "good"; }));
         FakeDialog dialog("43", "6641234567", k300);
         Send(dialog);
         EXPECT_EQ(dialog.lastStatus(), "Message sent successfully");
         std::vector<std::string> users;
-        for (const auto& r : carrier.Requests()) users.push_back(r.user);
+        for (const auto& r : site.Requests()) users.push_back(r.Param("user"));
         EXPECT_EQ(users, c.users);
         EXPECT_EQ(dialog.message(), k300.substr(160));   // both parts went out
         EXPECT_EQ(profile::Read(dir.file("a.sac").c_str(), "Account1", "Username", 256), c.firstAfterwards);
@@ -393,13 +405,13 @@ TEST_F(SendJobTest, RelayRepliesToTheContactAndClosesTheDialog) {
     Gateway("a.ini", "a");
     Load();
     host::Contact contact = standin::AddContact();
-    testutil::FakeCarrier carrier(nullptr);
+    FakeHttp site(Provider());
     settings::WriteText("SuccessMsg", "sent it");
     settings::WriteText("FailureMsg", "could not");
     FakeDialog ok("43", "6641234567", "hello");
     Send(ok, contact);
     EXPECT_EQ(ok.closes(), 1);
-    carrier.SetRule([](const testutil::FakeRequest&) { return false; });
+    site.SetHandler(Provider([](const Sent&) { return false; }));
     FakeDialog failed("43", "6641234567", "hello");
     Send(failed, contact);
     EXPECT_EQ(failed.closes(), 1);
@@ -417,11 +429,13 @@ TEST_F(SendJobTest, CancelEndsTheSendWithoutReplyAndClearsTheFlag) {
     host::Contact contact = standin::AddContact();
     settings::WriteText("FailureMsg", "could not");
     std::atomic<int> abortFlag{0};
-    testutil::FakeCarrier carrier([](const testutil::FakeRequest&) { return false; });
-    carrier.OnRequest([&] { abortFlag = 1; });   // Cancel pressed while the request runs
+    FakeHttp site(Provider([&](const Sent&) {
+        abortFlag = 1;   // Cancel pressed while the request runs
+        return false;
+    }));
     FakeDialog dialog("43", "6641234567", "hello");
     Send(dialog, contact, &abortFlag);
-    EXPECT_EQ(carrier.Requests().size(), 1u);
+    EXPECT_EQ(site.Requests().size(), 1u);
     EXPECT_EQ(dialog.closes(), 1);
     EXPECT_TRUE(dialog.closedWithSendEnabled());
     EXPECT_TRUE(standin::SentMessages().empty());
@@ -436,15 +450,15 @@ TEST_F(SendJobTest, EachDialogHasItsOwnAbortFlag) {
     std::mutex gate;
     std::condition_variable cv;
     int arrived = 0;
-    testutil::FakeCarrier carrier(nullptr);
     // Both sends are in flight when the first window's Cancel is pressed.
-    carrier.OnRequest([&] {
+    FakeHttp site(Provider([&](const Sent&) {
         std::unique_lock<std::mutex> lock(gate);
         ++arrived;
         cv.notify_all();
         cv.wait_for(lock, std::chrono::seconds(10), [&] { return arrived >= 2; });
         firstFlag = 1;
-    });
+        return true;
+    }));
     FakeDialog first("43", "1", "one"), second("43", "2", "two");
     std::thread a([&] { Send(first, nullptr, &firstFlag); });
     std::thread b([&] { Send(second, nullptr, &secondFlag); });
@@ -458,18 +472,18 @@ TEST_F(SendJobTest, EachDialogHasItsOwnAbortFlag) {
 TEST_F(SendJobTest, ZeroMaxCharsMeansNoLimit) {
     Gateway("a.ini", "a", 0, "MaxChars=0\r\n");
     Load();
-    testutil::FakeCarrier carrier(nullptr);
+    FakeHttp site(Provider());
     FakeDialog dialog("43", "6641234567", "hello");
     Send(dialog);
-    ASSERT_EQ(carrier.Requests().size(), 1u);
-    EXPECT_EQ(carrier.Requests()[0].text, "hello");
+    ASSERT_EQ(site.Requests().size(), 1u);
+    EXPECT_EQ(site.Requests()[0].Param("text"), "hello");
 }
 
 TEST_F(SendJobTest, StartReturnsOnceTheJobRunsAndTheJobFinishesAlone) {
     Gateway("a.ini", "a");
     Load();
     host::Contact contact = standin::AddContact();
-    testutil::FakeCarrier carrier(nullptr);
+    FakeHttp site(Provider());
     FakeDialog dialog("43", "6641234567", "hello");
     std::atomic<int> abortFlag{0};
     SendRequest request;
