@@ -85,6 +85,13 @@ std::string ReadTarget(Server* s, int fd, Clock::time_point end, std::string* li
     return head.substr(start + 1, stop - start - 1);
 }
 
+// Closes with a reset instead of an orderly end.
+void Reset(int fd) {
+    linger hard{1, 0};
+    setsockopt(fd, SOL_SOCKET, SO_LINGER, &hard, sizeof hard);
+    close(fd);
+}
+
 void Serve(Server* s, int fd) {
     const Clock::time_point end = Clock::now() + std::chrono::seconds(kHoldSeconds);
     std::string line;
@@ -117,6 +124,24 @@ void Serve(Server* s, int fd) {
         if (Send(s, fd, "HTTP/1.1 200 OK\r\nContent-Length: 100\r\nContent-Type: text/plain\r\n\r\nabcdefghij", end)) {
             Wait(s, fd, POLLIN, -1, end);
         }
+    } else if (path == "/trickle") {
+        // A good reply that takes its time: 40 bytes, one each 100 ms.
+        if (Send(s, fd, "HTTP/1.1 200 OK\r\nContent-Length: 40\r\nContent-Type: text/plain\r\n\r\n", end)) {
+            for (int i = 0; i < 40 && Send(s, fd, std::string(1, static_cast<char>('a' + i % 26)), end) &&
+                            (i == 39 || Wait(s, fd, POLLIN, 100, end));
+                 ++i) {
+            }
+        }
+    } else if (path == "/reset-body") {
+        // A body that breaks off: the connection is reset after 10 of 100 bytes.
+        Send(s, fd, "HTTP/1.1 200 OK\r\nContent-Length: 100\r\nContent-Type: text/plain\r\n\r\nabcdefghij", end);
+        Wait(s, fd, POLLIN, 200, end);
+        Reset(fd);
+        return;
+    } else if (path == "/reset") {
+        // Not a byte of reply: the connection is reset at once.
+        Reset(fd);
+        return;
     } else if (path == "/request-line") {
         const std::string body = line + "\n";
         Send(s, fd, "HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(body.size()) +

@@ -14,6 +14,7 @@
 
 #include "shell/Log.h"
 #include "transport/Carrier.h"
+#include "transport/Failure.h"
 #include "transport/Http.h"
 #include "transport/Reply.h"
 #include "transport/RequestPlan.h"
@@ -30,7 +31,6 @@ struct Library {
     void (*easyCleanup)(CURL* handle);
     curl_slist* (*slistAppend)(curl_slist* list, const char* text);
     void (*slistFreeAll)(curl_slist* list);
-    const char* (*easyStrerror)(CURLcode code);
 };
 
 namespace {
@@ -48,6 +48,8 @@ bool Find(void* module, const char* name, T* slot, std::string* missing) {
 struct Exchanged {
     HeaderList headers;
     std::string statusLine;
+    size_t headerBytes = 0;      // the raw header block so far, status line included
+    bool headersEnded = false;   // the blank line after the headers came
     bool headersTooLarge = false;
     BodyBuffer body;
     bool bodyFull = false;
@@ -77,20 +79,26 @@ size_t OnHeader(char* data, size_t size, size_t count, void* context) {
     auto* x = static_cast<Exchanged*>(context);
     size_t length = size * count;
     x->lastActivity = Clock::now();
-    if (length >= 5 && std::memcmp(data, "HTTP/", 5) == 0) {
+    const bool statusLine = length >= 5 && std::memcmp(data, "HTTP/", 5) == 0;
+    if (statusLine) {
         // A new status line (after an interim 1xx reply) starts the headers afresh.
         DiscardHeaders(x->headers);
-        x->headersTooLarge = false;
+        x->headerBytes = 0;
+        x->headersEnded = false;
         x->statusLine.assign(data, length);
-        return length;
     }
-    if (x->headersTooLarge) return length;
-    if (x->headers.bytes + length > static_cast<size_t>(kMaxHeaderBytes)) {
-        WriteLog("ERROR: Reply headers larger than %d bytes, none are kept\n", kMaxHeaderBytes);
-        DiscardHeaders(x->headers);
+    x->headerBytes += length;
+    // A header block beyond the cap is no reply, as when WinInet's watchdog
+    // closes an exchange whose headers do not end.
+    if (x->headerBytes > static_cast<size_t>(kMaxHeaderBytes)) {
         x->headersTooLarge = true;
+        return 0;   // ends the transfer
+    }
+    if (length <= 2 && (data[0] == '\r' || data[0] == '\n')) {
+        x->headersEnded = true;
         return length;
     }
+    if (statusLine) return length;   // the status line is no header
     if (AddHeaderLine(x->headers, data, length) != 0) {
         x->noMemory = true;
         return 0;
@@ -148,10 +156,29 @@ std::string Origin(const UrlParts& where) {
     return origin;
 }
 
-Failure Classify(CURLcode code, const Exchanged& x) {
-    if (code == CURLE_OPERATION_TIMEDOUT || x.silent) return Failure::kTimedOut;
-    if (x.headersTooLarge || x.bodyFull) return Failure::kTooLarge;
-    return Failure::kOther;
+// libcurl's reason, as the WinInet error number that names it.
+unsigned long ErrorNumber(CURLcode code, long osError) {
+    switch (code) {
+    case CURLE_OPERATION_TIMEDOUT: return kErrorTimeout;
+    case CURLE_COULDNT_RESOLVE_HOST:
+    case CURLE_COULDNT_RESOLVE_PROXY: return kErrorNameNotResolved;
+    case CURLE_COULDNT_CONNECT: return kErrorCannotConnect;
+    case CURLE_SEND_ERROR:
+    case CURLE_RECV_ERROR: return osError == ECONNRESET ? kErrorConnectionReset : kErrorConnectionAborted;
+    case CURLE_GOT_NOTHING:
+    case CURLE_WEIRD_SERVER_REPLY:
+    case CURLE_BAD_CONTENT_ENCODING: return kErrorInvalidResponse;
+    case CURLE_SSL_CONNECT_ERROR:
+    case CURLE_PEER_FAILED_VERIFICATION:
+    case CURLE_SSL_CERTPROBLEM:
+    case CURLE_SSL_CIPHER:
+    case CURLE_USE_SSL_FAILED: return kErrorSecurityChannel;
+    case CURLE_URL_MALFORMAT: return kErrorInvalidUrl;
+    case CURLE_UNSUPPORTED_PROTOCOL: return kErrorUnrecognizedScheme;
+    case CURLE_OUT_OF_MEMORY: return kErrorNoMemory;
+    case CURLE_ABORTED_BY_CALLBACK: return kErrorCancelled;
+    default: return kErrorInternal;
+    }
 }
 
 struct Handles {
@@ -169,6 +196,124 @@ bool AddRequestHeader(Handles& h, const std::string& line) {
     if (!list) return false;
     h.headers = list;
     return true;
+}
+
+// The proxy address for this request; "" for a direct connection.
+std::string ProxyAddress(const ProxyConfig& proxy, const UrlParts& where) {
+    switch (proxy.accessType) {
+    case kAccessDirect: return "";
+    case kAccessNamedProxy: return proxy.proxy;
+    default: return EnvironmentProxy(where.secure);
+    }
+}
+
+// What makes libcurl behave as WinInet does: the address, no redirects,
+// no reuse, any certificate, the silence and the deadline.
+void SetCommonOptions(const Handles& h, const std::string& origin, const std::string& target,
+                      const RequestPlan& plan, Exchanged& x) {
+    auto set = h.api->easySetopt;
+    CURL* e = h.easy;
+    set(e, CURLOPT_URL, origin.c_str());
+    set(e, CURLOPT_REQUEST_TARGET, target.c_str());
+    set(e, CURLOPT_NOSIGNAL, 1L);
+    set(e, CURLOPT_PATH_AS_IS, 1L);
+    set(e, CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_1));
+    set(e, CURLOPT_FOLLOWLOCATION, 0L);
+    set(e, CURLOPT_SSL_VERIFYPEER, 0L);
+    set(e, CURLOPT_SSL_VERIFYHOST, 0L);
+    set(e, CURLOPT_PROXY_SSL_VERIFYPEER, 0L);
+    set(e, CURLOPT_PROXY_SSL_VERIFYHOST, 0L);
+    set(e, CURLOPT_SUPPRESS_CONNECT_HEADERS, 1L);
+    set(e, CURLOPT_FORBID_REUSE, 1L);
+    set(e, CURLOPT_FRESH_CONNECT, 1L);
+    set(e, CURLOPT_USERAGENT, plan.agent.c_str());
+    if (plan.referrer) set(e, CURLOPT_REFERER, plan.referrer->c_str());
+
+    const Timeouts timeouts = CurrentTimeouts();
+    set(e, CURLOPT_CONNECTTIMEOUT_MS, timeouts.connectMs);
+    set(e, CURLOPT_TIMEOUT_MS, timeouts.deadlineMs);
+    x.silenceMs = timeouts.receiveMs;
+    set(e, CURLOPT_NOPROGRESS, 0L);
+    set(e, CURLOPT_XFERINFOFUNCTION, &OnProgress);
+    set(e, CURLOPT_XFERINFODATA, &x);
+    set(e, CURLOPT_HEADERFUNCTION, &OnHeader);
+    set(e, CURLOPT_HEADERDATA, &x);
+    set(e, CURLOPT_WRITEFUNCTION, &OnBody);
+    set(e, CURLOPT_WRITEDATA, &x);
+}
+
+void SetProxy(const Handles& h, const std::string& address, const ProxyConfig& proxy) {
+    auto set = h.api->easySetopt;
+    set(h.easy, CURLOPT_PROXY, address.c_str());
+    if (!proxy.apply) return;
+    WriteLog("Applying proxy parameters...\n");
+    if (proxy.user) set(h.easy, CURLOPT_PROXYUSERNAME, proxy.user->c_str());
+    if (proxy.password) set(h.easy, CURLOPT_PROXYPASSWORD, proxy.password->c_str());
+}
+
+// Only what the WinInet path sends: the extra header lines, and none of
+// libcurl's own Accept or Expect.
+bool SetRequestHeaders(Handles& h, const std::string& extra) {
+    bool listed = AddRequestHeader(h, "Accept:") && AddRequestHeader(h, "Expect:") &&
+                  AddRequestHeader(h, "Pragma: no-cache");
+    size_t start = 0;
+    while (listed && start < extra.size()) {
+        size_t end = extra.find('\n', start);
+        if (end == std::string::npos) end = extra.size();
+        listed = AddRequestHeader(h, extra.substr(start, end - start));
+        start = end + 1;
+    }
+    if (listed) h.api->easySetopt(h.easy, CURLOPT_HTTPHEADER, h.headers);
+    return listed;
+}
+
+void SetVerbAndBody(const Handles& h, const host::HttpRequest& request, const char* verb) {
+    auto set = h.api->easySetopt;
+    const bool hasBody = request.body && request.bodyLength > 0;
+    if (request.requestType == host::kHttpPost || hasBody) {
+        set(h.easy, CURLOPT_POST, 1L);
+        set(h.easy, CURLOPT_POSTFIELDSIZE, static_cast<long>(hasBody ? request.bodyLength : 0));
+        set(h.easy, CURLOPT_POSTFIELDS, hasBody ? request.body : "");
+    }
+    if (verb && std::strcmp(verb, "POST") != 0 && (hasBody || std::strcmp(verb, "GET") != 0)) {
+        set(h.easy, CURLOPT_CUSTOMREQUEST, verb);
+    }
+}
+
+// The reply of a finished transfer, or none (with the reason logged as
+// WinInet's carrier logs it).
+host::HttpReply* MakeReply(const Handles& h, CURLcode result, Exchanged& x) {
+    long status = 0;
+    h.api->easyGetinfo(h.easy, CURLINFO_RESPONSE_CODE, &status);
+    long osError = 0;
+    h.api->easyGetinfo(h.easy, CURLINFO_OS_ERRNO, &osError);
+    const unsigned long error = ErrorNumber(result, osError);
+    if (result == CURLE_OPERATION_TIMEDOUT || x.silent) {
+        LogFailure(Failure::kTimedOut);
+        return nullptr;
+    }
+    // libcurl refuses a single header line beyond its own limit (100 KB) as
+    // out of memory: that is a header block beyond the cap too.
+    if (x.headersTooLarge || (result == CURLE_OUT_OF_MEMORY && !x.headersEnded)) {
+        LogFailure(Failure::kHeadersTooLarge);
+        return nullptr;
+    }
+    if (status <= 0 || x.statusLine.empty() || !x.headersEnded) {
+        // A connection that ended before a status line came: WinInet cannot
+        // tell a reset from an orderly end there.
+        const bool noStatus = x.statusLine.empty() && (result == CURLE_RECV_ERROR || result == CURLE_GOT_NOTHING);
+        LogFailure(Failure::kOther, noStatus ? kErrorInvalidResponse : error);
+        return nullptr;
+    }
+    host::HttpReply* reply = NewReply(static_cast<int>(status), StatusText(x.statusLine).c_str());
+    if (!reply) return nullptr;
+    // Fewer bytes than announced, or more than a reply may hold, still make a
+    // reply of what came; a read that failed keeps no body.
+    const bool bodyUsable = result == CURLE_OK || result == CURLE_PARTIAL_FILE || x.bodyFull;
+    if (!bodyUsable && !x.noMemory) LogReadFailure(error);
+    if (bodyUsable && !x.noMemory) AttachBody(reply, x.body);
+    AttachHeaders(reply, x.headers);
+    return reply;
 }
 
 }  // namespace
@@ -190,7 +335,6 @@ int BindLibrary(const char* name, const Library** library, std::string* missing)
     all = Find(module, "curl_easy_cleanup", &api->easyCleanup, &first) && all;
     all = Find(module, "curl_slist_append", &api->slistAppend, &first) && all;
     all = Find(module, "curl_slist_free_all", &api->slistFreeAll, &first) && all;
-    all = Find(module, "curl_easy_strerror", &api->easyStrerror, &first) && all;
     if (!all || api->globalInit(CURL_GLOBAL_DEFAULT) != CURLE_OK) {
         if (missing) *missing = first;
         delete api;
@@ -205,117 +349,31 @@ void SetInvalidParameterError() { errno = EINVAL; }
 
 host::HttpReply* Exchange(const Library* library, const host::HttpRequest* request, const ProxyConfig& proxy) {
     if (!library || !request) return nullptr;
-    RequestPlan plan = PlanRequest(*request);
-    UrlParts where = SplitUrl(request->url);
+    const RequestPlan plan = PlanRequest(*request);
+    const UrlParts where = SplitUrl(request->url);
     if (where.host.empty()) return nullptr;
     // libcurl is given only the origin: the request line carries the
     // target exactly as WinInet sends it ("#" is no fragment there).
-    std::string url = std::string(where.secure ? "https://" : "http://") + where.host + ":" +
-                      std::to_string(where.port) + "/";
-    std::string proxyAddress;
-    switch (proxy.accessType) {
-    case kAccessDirect: break;
-    case kAccessNamedProxy: proxyAddress = proxy.proxy; break;
-    default: proxyAddress = EnvironmentProxy(where.secure); break;
-    }
+    const std::string origin = std::string(where.secure ? "https://" : "http://") + where.host + ":" +
+                               std::to_string(where.port) + "/";
+    const std::string proxyAddress = ProxyAddress(proxy, where);
     std::string target = WireTarget(where.path);
     if (!proxyAddress.empty() && !where.secure) target = Origin(where) + target;
 
     Handles h{library};
     h.easy = library->easyInit();
     if (!h.easy) return nullptr;
-    auto set = library->easySetopt;
-    CURL* e = h.easy;
-
-    set(e, CURLOPT_URL, url.c_str());
-    set(e, CURLOPT_REQUEST_TARGET, target.c_str());
-    set(e, CURLOPT_NOSIGNAL, 1L);
-    set(e, CURLOPT_PATH_AS_IS, 1L);
-    set(e, CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_1));
-    set(e, CURLOPT_FOLLOWLOCATION, 0L);
-    set(e, CURLOPT_SSL_VERIFYPEER, 0L);
-    set(e, CURLOPT_SSL_VERIFYHOST, 0L);
-    set(e, CURLOPT_PROXY_SSL_VERIFYPEER, 0L);
-    set(e, CURLOPT_PROXY_SSL_VERIFYHOST, 0L);
-    set(e, CURLOPT_SUPPRESS_CONNECT_HEADERS, 1L);
-    set(e, CURLOPT_FORBID_REUSE, 1L);
-    set(e, CURLOPT_FRESH_CONNECT, 1L);
-    set(e, CURLOPT_USERAGENT, plan.agent.c_str());
-    if (plan.referrer) set(e, CURLOPT_REFERER, plan.referrer->c_str());
-
     Exchanged x;
-    const Timeouts timeouts = CurrentTimeouts();
-    set(e, CURLOPT_CONNECTTIMEOUT_MS, timeouts.connectMs);
-    set(e, CURLOPT_TIMEOUT_MS, timeouts.deadlineMs);
-    x.silenceMs = timeouts.receiveMs;
-    set(e, CURLOPT_NOPROGRESS, 0L);
-    set(e, CURLOPT_XFERINFOFUNCTION, &OnProgress);
-    set(e, CURLOPT_XFERINFODATA, &x);
-    set(e, CURLOPT_PROXY, proxyAddress.c_str());
-    if (proxy.apply) {
-        WriteLog("Applying proxy parameters...\n");
-        if (proxy.user) set(e, CURLOPT_PROXYUSERNAME, proxy.user->c_str());
-        if (proxy.password) set(e, CURLOPT_PROXYPASSWORD, proxy.password->c_str());
-    }
-
-    // Only what the WinInet path sends: the extra header lines, and none of
-    // libcurl's own Accept or Expect.
-    bool listed = AddRequestHeader(h, "Accept:") && AddRequestHeader(h, "Expect:") &&
-                  AddRequestHeader(h, "Pragma: no-cache");
-    size_t start = 0;
-    while (listed && start < plan.extraHeaders.size()) {
-        size_t end = plan.extraHeaders.find('\n', start);
-        if (end == std::string::npos) end = plan.extraHeaders.size();
-        listed = AddRequestHeader(h, plan.extraHeaders.substr(start, end - start));
-        start = end + 1;
-    }
-    if (!listed) return nullptr;
-    set(e, CURLOPT_HTTPHEADER, h.headers);
-
-    bool hasBody = request->body && request->bodyLength > 0;
-    if (request->requestType == host::kHttpPost || hasBody) {
-        set(e, CURLOPT_POST, 1L);
-        set(e, CURLOPT_POSTFIELDSIZE, static_cast<long>(hasBody ? request->bodyLength : 0));
-        set(e, CURLOPT_POSTFIELDS, hasBody ? request->body : "");
-    }
-    if (plan.verb && std::strcmp(plan.verb, "POST") != 0 && (hasBody || std::strcmp(plan.verb, "GET") != 0)) {
-        set(e, CURLOPT_CUSTOMREQUEST, plan.verb);
-    }
-
-    set(e, CURLOPT_HEADERFUNCTION, &OnHeader);
-    set(e, CURLOPT_HEADERDATA, &x);
-    set(e, CURLOPT_WRITEFUNCTION, &OnBody);
-    set(e, CURLOPT_WRITEDATA, &x);
+    SetCommonOptions(h, origin, target, plan, x);
+    SetProxy(h, proxyAddress, proxy);
+    if (!SetRequestHeaders(h, plan.extraHeaders)) return nullptr;
+    SetVerbAndBody(h, *request, plan.verb);
 
     x.lastActivity = Clock::now();
-    CURLcode result = library->easyPerform(e);
-    long status = 0;
-    library->easyGetinfo(e, CURLINFO_RESPONSE_CODE, &status);
-
-    // Fewer bytes than announced, or more than a reply may hold, still make a
-    // reply of what came; any other failure keeps no body. An exchange that
-    // ran out of time gives no reply at all, as WinInet's does.
-    bool bodyUsable = result == CURLE_OK || result == CURLE_PARTIAL_FILE || (result == CURLE_WRITE_ERROR && x.bodyFull);
-    bool timedOut = result == CURLE_OPERATION_TIMEDOUT || x.silent;
-    if (!bodyUsable) LogFailure(Classify(result, x), library->easyStrerror(result));
-    if (status <= 0 || x.statusLine.empty() || timedOut) {
-        DiscardHeaders(x.headers);
-        DiscardBody(x.body);
-        return nullptr;
-    }
-
-    host::HttpReply* reply = NewReply(static_cast<int>(status), StatusText(x.statusLine).c_str());
-    if (!reply) {
-        DiscardHeaders(x.headers);
-        DiscardBody(x.body);
-        return nullptr;
-    }
-    if (bodyUsable && !x.noMemory) {
-        AttachBody(reply, x.body);
-    } else {
-        DiscardBody(x.body);
-    }
-    AttachHeaders(reply, x.headers);
+    const CURLcode result = library->easyPerform(h.easy);
+    host::HttpReply* reply = MakeReply(h, result, x);
+    DiscardHeaders(x.headers);
+    DiscardBody(x.body);
     return reply;
 }
 

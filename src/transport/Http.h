@@ -61,9 +61,4 @@ Timeouts CurrentTimeouts();
 // room for one more network read.
 constexpr long kReceiveSlackBytes = 64 * 1024;
 
-// Why an exchange gave no reply, logged the same way by both carriers
-// (and only while "Verbose" is on): "HTTP exchange failed: %s".
-enum class Failure { kTimedOut, kTooLarge, kOther };
-void LogFailure(Failure failure, const char* detail);
-
 }  // namespace transport

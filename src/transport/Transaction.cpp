@@ -54,12 +54,6 @@ void SetTimeouts(const Timeouts& timeouts) {
 
 Timeouts CurrentTimeouts() { return Timeouts{g_connectMs.load(), g_receiveMs.load(), g_deadlineMs.load()}; }
 
-void LogFailure(Failure failure, const char* detail) {
-    if (!settings::Verbose()) return;
-    const char* kind = failure == Failure::kTimedOut ? "timed out" : failure == Failure::kTooLarge ? "reply too large" : "failed";
-    WriteLog("HTTP exchange failed: %s (%s)\n", kind, detail ? detail : "");
-}
-
 HttpReply* HttpTransaction(const HttpRequest* request) {
     if (const Override* override = g_override.load()) return override->carrier(request, override->context);
     if (!request) return nullptr;

@@ -72,7 +72,7 @@ void CALLBACK Watchdog::OnStatus(HINTERNET, DWORD_PTR context, DWORD status, LPV
 bool Watchdog::Due(Clock::time_point now) {
     const size_t memory = headersDone_.load() || baselineMemory_ == 0 ? 0 : ProcessMemory();
     if (overCap_.load() || memory > baselineMemory_ + kHeaderPhaseGrowth) {
-        reason_ = Failure::kTooLarge;
+        reason_ = headersDone_.load() ? Failure::kBodyTooLarge : Failure::kHeadersTooLarge;
         return true;
     }
     const auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(now - start_).count();

@@ -17,6 +17,7 @@
 #include <string>
 #include <thread>
 
+#include "transport/Failure.h"
 #include "transport/Http.h"
 
 namespace transport {

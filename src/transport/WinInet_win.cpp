@@ -12,6 +12,7 @@
 #include "shell/Log.h"
 #include "shell/Notice.h"
 #include "transport/Carrier.h"
+#include "transport/Failure.h"
 #include "transport/Http.h"
 #include "transport/Reply.h"
 #include "transport/RequestPlan.h"
@@ -51,6 +52,17 @@ constexpr DWORD kStatusTextSize = 4096;
 constexpr DWORD kHeaderBlockSize = 4096;
 constexpr DWORD kReadPiece = 64 * 1024;
 constexpr long kBackstopMs = 1000;
+
+static_assert(kErrorTimeout == ERROR_INTERNET_TIMEOUT && kErrorNameNotResolved == ERROR_INTERNET_NAME_NOT_RESOLVED &&
+                  kErrorCannotConnect == ERROR_INTERNET_CANNOT_CONNECT &&
+                  kErrorConnectionAborted == ERROR_INTERNET_CONNECTION_ABORTED &&
+                  kErrorConnectionReset == ERROR_INTERNET_CONNECTION_RESET &&
+                  kErrorInvalidResponse == ERROR_HTTP_INVALID_SERVER_RESPONSE &&
+                  kErrorSecurityChannel == ERROR_INTERNET_SECURITY_CHANNEL_ERROR &&
+                  kErrorCancelled == ERROR_INTERNET_OPERATION_CANCELLED && kErrorInvalidUrl == ERROR_INTERNET_INVALID_URL &&
+                  kErrorUnrecognizedScheme == ERROR_INTERNET_UNRECOGNIZED_SCHEME &&
+                  kErrorInternal == ERROR_INTERNET_INTERNAL_ERROR && kErrorNoMemory == ERROR_NOT_ENOUGH_MEMORY,
+              "the error table holds WinInet's numbers");
 
 // "server:port" of a named proxy.
 std::string ProxyHost(const std::string& proxy) { return proxy.substr(0, proxy.rfind(':')); }
@@ -94,7 +106,7 @@ void SetTimeout(const Library* api, HINTERNET handle, DWORD option, long ms) {
 }
 
 void ReadFailed(BodyBuffer& body) {
-    WriteLog("ERROR: InternetReadFile failed with error 0x%.8X\n", static_cast<unsigned>(GetLastError()));
+    LogReadFailure(GetLastError());
     DiscardBody(body);
 }
 
@@ -112,9 +124,12 @@ bool ReadBody(const Library* api, HINTERNET request, DWORD wanted, BodyBuffer& b
         // it came, and a closed handle does not end that wait everywhere.
         DWORD available = 0;
         if (!api->queryDataAvailable(request, &available, 0, 0)) {
-            if (!watchdog.Closed() && GetLastError() != ERROR_INTERNET_TIMEOUT) return true;
-            watchdog.TimedOut();
-            DiscardBody(body);
+            if (watchdog.Closed() || GetLastError() == ERROR_INTERNET_TIMEOUT) {
+                watchdog.TimedOut();
+                DiscardBody(body);
+            } else {
+                ReadFailed(body);
+            }
             return false;
         }
         if (available == 0) return true;   // the end of the stream
@@ -149,29 +164,28 @@ bool ReadBody(const Library* api, HINTERNET request, DWORD wanted, BodyBuffer& b
 }
 
 // The raw header block, asking for the size it needs when 4096 bytes are
-// not enough (a Location or Set-Cookie header must not be lost).
-void ReadHeaders(const Library* api, HINTERNET request, HeaderList& headers) {
+// not enough (a Location or Set-Cookie header must not be lost). False
+// when the block is beyond the cap: that is no reply.
+bool ReadHeaders(const Library* api, HINTERNET request, HeaderList& headers) {
     DWORD capacity = kHeaderBlockSize;
     for (int attempt = 0; attempt < 4; ++attempt) {
         char* block = static_cast<char*>(std::calloc(capacity, 1));
-        if (!block) return;
+        if (!block) return true;
         DWORD size = capacity - 1;
         if (api->queryInfo(request, HTTP_QUERY_RAW_HEADERS, block, &size, nullptr)) {
             if (size > capacity - 1) size = capacity - 1;
             if (AddHeaderBlock(headers, block, size) != 0) DiscardHeaders(headers);
             std::free(block);
-            return;
+            return true;
         }
         std::free(block);
-        if (GetLastError() != ERROR_INSUFFICIENT_BUFFER) return;
+        if (GetLastError() != ERROR_INSUFFICIENT_BUFFER) return true;
         // The size asked for, or more should the library have under-asked.
         DWORD needed = size + 2 > capacity ? size + 2 : capacity * 2;
-        if (needed > static_cast<DWORD>(kMaxHeaderBytes)) {
-            WriteLog("ERROR: Reply headers larger than %d bytes, none are kept\n", kMaxHeaderBytes);
-            return;
-        }
+        if (needed > static_cast<DWORD>(kMaxHeaderBytes)) return false;
         capacity = needed;
     }
+    return true;
 }
 
 }  // namespace
@@ -225,10 +239,14 @@ void ApplyProxyCredentials(const Library* api, HINTERNET request, const ProxyCon
 
 // Status, status text, body and headers of a request that was sent.
 host::HttpReply* ReadReply(const Library* api, HINTERNET request, Watchdog& watchdog) {
+    // A connection that ended before a status line came gives no reply
+    // (Wine's WinInet then gives status 0).
     DWORD status = 0;
     DWORD statusSize = sizeof status;
-    if (!api->queryInfo(request, HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status, &statusSize, nullptr)) {
-        status = 0;
+    if (!api->queryInfo(request, HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status, &statusSize, nullptr) ||
+        status == 0) {
+        if (!watchdog.Closed()) LogFailure(Failure::kOther, kErrorInvalidResponse);
+        return nullptr;
     }
     char statusText[kStatusTextSize] = "";
     DWORD textSize = kStatusTextSize;
@@ -250,7 +268,11 @@ host::HttpReply* ReadReply(const Library* api, HINTERNET request, Watchdog& watc
     if (ReadBody(api, request, announced, body, watchdog)) AttachBody(reply, body);
 
     HeaderList headers;
-    ReadHeaders(api, request, headers);
+    if (!ReadHeaders(api, request, headers)) {
+        LogFailure(Failure::kHeadersTooLarge);
+        ReleaseReply(reply);
+        return nullptr;
+    }
     AttachHeaders(reply, headers);
     return reply;
 }
@@ -310,17 +332,13 @@ host::HttpReply* Exchange(const Library* api, const host::HttpRequest* request, 
         if (error == ERROR_FILE_NOT_FOUND) {
             ShowNotice("Internet Explorer is in the 'Offline' mode. Switch IE to the 'Online' mode and then try to relogin");
         }
-        if (!watchdog.Closed()) {
-            char detail[32];
-            std::snprintf(detail, sizeof detail, "error %lu", static_cast<unsigned long>(error));
-            LogFailure(error == ERROR_INTERNET_TIMEOUT ? Failure::kTimedOut : Failure::kOther, detail);
-        }
+        if (!watchdog.Closed()) LogFailure(error == ERROR_INTERNET_TIMEOUT ? Failure::kTimedOut : Failure::kOther, error);
     }
     if (watchdog.Stop()) {
         // Closed by the watchdog, or timed out: whatever came is no reply.
         if (watchdog.Closed()) h.request = nullptr;
         if (reply) ReleaseReply(reply);
-        LogFailure(watchdog.Reason(), "closed by the watchdog");
+        LogFailure(watchdog.Reason());
         return nullptr;
     }
     return reply;

@@ -8,5 +8,4 @@ int curl_easy_perform() { return 0; }
 void curl_easy_cleanup() {}
 void* curl_slist_append() { return nullptr; }
 void curl_slist_free_all() {}
-const char* curl_easy_strerror() { return ""; }
 }
