@@ -8,7 +8,7 @@
 #include <fstream>
 #include <string>
 
-#include "script/Profile.h"
+#include "script/profile/Profile.h"
 
 namespace {
 

@@ -17,7 +17,7 @@
 #include "catalogue/Catalogue.h"
 #include "catalogue/GatewayFolder.h"
 #include "catalogue/PrefixTable.h"
-#include "script/Profile.h"
+#include "script/profile/Profile.h"
 #include "script/Runner.h"
 #include "send/Charset.h"
 #include "send/SendJob.h"

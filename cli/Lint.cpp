@@ -4,7 +4,7 @@
 #include <cstdio>
 
 #include "LintChecks.h"
-#include "script/ProfileFile.h"
+#include "script/profile/ProfileFile.h"
 
 namespace lint {
 namespace {

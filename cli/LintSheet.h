@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "Lint.h"
-#include "script/ProfileDocument.h"
+#include "script/profile/ProfileDocument.h"
 
 namespace lint {
 

@@ -4,9 +4,9 @@
 // is written out and read in again, that the index finds what the plain
 // search finds, and that UTF-16 text survives a round
 // trip.
-#include "script/ProfileDocument.h"
-#include "script/ProfileEncoding.h"
-#include "script/ProfileIndex.h"
+#include "script/profile/ProfileDocument.h"
+#include "script/profile/ProfileEncoding.h"
+#include "script/profile/ProfileIndex.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -8,7 +8,7 @@
 
 #include "catalogue/FileLock.h"
 #include "shell/FileReplace.h"
-#include "script/ProfileFile.h"
+#include "script/profile/ProfileFile.h"
 
 namespace {
 

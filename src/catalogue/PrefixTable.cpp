@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "script/Extract.h"
-#include "script/Profile.h"
+#include "script/profile/Profile.h"
 #include "shell/Notice.h"
 
 namespace {

@@ -11,7 +11,7 @@
 #include "catalogue/GatewayFolder.h"
 #include "catalogue/OrderFile.h"
 #include "catalogue/RequiredVersion.h"
-#include "script/Profile.h"
+#include "script/profile/Profile.h"
 #include "shell/HostLink.h"
 #include "shell/Log.h"
 #include "shell/PluginInfo.h"

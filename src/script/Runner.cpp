@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "script/Extract.h"
-#include "script/Profile.h"
+#include "script/profile/Profile.h"
 #include "script/Progress.h"
 #include "script/RunnerSteps.h"
 #include "script/Search.h"

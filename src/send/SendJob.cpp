@@ -10,7 +10,7 @@
 
 #include "catalogue/Accounts.h"
 #include "catalogue/Catalogue.h"
-#include "script/Profile.h"
+#include "script/profile/Profile.h"
 #include "script/Runner.h"
 #include "send/SendControls.h"
 #include "send/Split.h"

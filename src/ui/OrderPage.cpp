@@ -2,7 +2,7 @@
 
 #include "catalogue/GatewayFolder.h"
 #include "catalogue/OrderFile.h"
-#include "script/Profile.h"
+#include "script/profile/Profile.h"
 #include "shell/HostLink.h"
 #include "shell/Text.h"
 

@@ -9,7 +9,7 @@
 #include "AccountFixture.h"
 #include "TempDir.h"
 #include "catalogue/Accounts.h"
-#include "script/Profile.h"
+#include "script/profile/Profile.h"
 
 namespace {
 

@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "script/Profile.h"
-#include "script/ProfileFile.h"
+#include "script/profile/Profile.h"
+#include "script/profile/ProfileFile.h"
 
 namespace torture {
 

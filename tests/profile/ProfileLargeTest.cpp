@@ -2,7 +2,7 @@
 // character, run time that grows with the size of the file and no faster.
 #include "ProfileRunner.h"
 #include "TempDir.h"
-#include "script/Profile.h"
+#include "script/profile/Profile.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 #include "ProfileRunner.h"
 
-#include "script/Profile.h"
+#include "script/profile/Profile.h"
 
 #include <cstdio>
 #include <filesystem>

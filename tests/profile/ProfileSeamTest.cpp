@@ -1,7 +1,7 @@
 // profile::Read and friends: the checks in front of the platform's
 // functions, the string and number reads, and a round trip through
 // whichever implementation the platform uses.
-#include "script/Profile.h"
+#include "script/profile/Profile.h"
 #include "TempDir.h"
 
 #include <gtest/gtest.h>

@@ -4,7 +4,7 @@
 #include <thread>
 
 #include "TempDir.h"
-#include "script/Profile.h"
+#include "script/profile/Profile.h"
 
 namespace {
 

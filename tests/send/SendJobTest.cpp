@@ -13,7 +13,7 @@
 #include "TempDir.h"
 #include "catalogue/Catalogue.h"
 #include "catalogue/GatewayFolder.h"
-#include "script/Profile.h"
+#include "script/profile/Profile.h"
 #include "send/SendControls.h"
 #include "send/SendJob.h"
 #include "shell/Log.h"

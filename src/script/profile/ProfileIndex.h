@@ -8,7 +8,7 @@
 #include <cstring>
 #include <vector>
 
-#include "script/ProfileDocument.h"
+#include "script/profile/ProfileDocument.h"
 
 namespace profile {
 namespace document {

@@ -1,5 +1,5 @@
-#include "script/Profile.h"
-#include "script/ProfileSystem.h"
+#include "script/profile/Profile.h"
+#include "script/profile/ProfileSystem.h"
 
 namespace profile {
 namespace system {

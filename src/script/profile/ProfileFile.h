@@ -10,8 +10,8 @@
 #include <cstddef>
 #include <string>
 
-#include "script/ProfileDocument.h"
-#include "script/ProfileEncoding.h"
+#include "script/profile/ProfileDocument.h"
+#include "script/profile/ProfileEncoding.h"
 
 namespace profile {
 

@@ -1,7 +1,7 @@
 // Units outside code page 1252 that the system's converter writes as a
 // near byte rather than '?' (its best-fit mapping), sorted by unit.
 // Measured from the system's converter, one unit at a time.
-#include "script/ProfileEncoding.h"
+#include "script/profile/ProfileEncoding.h"
 
 #include <algorithm>
 #include <iterator>

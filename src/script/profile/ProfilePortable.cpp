@@ -2,11 +2,11 @@
 // afresh unless the calling thread holds a snapshot of it, and a call that
 // changes something writes the whole file back from its parsed form, as the
 // system's implementation does.
-#include "script/Profile.h"
-#include "script/ProfileDocument.h"
-#include "script/ProfileEncoding.h"
-#include "script/ProfileFile.h"
-#include "script/ProfileIndex.h"
+#include "script/profile/Profile.h"
+#include "script/profile/ProfileDocument.h"
+#include "script/profile/ProfileEncoding.h"
+#include "script/profile/ProfileFile.h"
+#include "script/profile/ProfileIndex.h"
 #include "shell/FileReplace.h"
 
 #include <algorithm>

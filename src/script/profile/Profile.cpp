@@ -1,8 +1,8 @@
 // Checks shared by both platforms before a call reaches the system: a null
 // section or key would ask the system for a list of names or delete a whole
 // section, and an empty file name would mean the system's own win.ini.
-#include "script/Profile.h"
-#include "script/ProfileSystem.h"
+#include "script/profile/Profile.h"
+#include "script/profile/ProfileSystem.h"
 #include "shell/Text.h"
 
 #include <cstring>

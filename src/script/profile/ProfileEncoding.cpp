@@ -1,4 +1,4 @@
-#include "script/ProfileEncoding.h"
+#include "script/profile/ProfileEncoding.h"
 
 namespace profile {
 namespace encoding {

@@ -1,4 +1,4 @@
-#include "script/ProfileFile.h"
+#include "script/profile/ProfileFile.h"
 
 #include <type_traits>
 
