@@ -24,6 +24,12 @@ struct ProxyConfig {
 };
 ProxyConfig ReadProxyConfig(const char* module);
 
+// Whether `host` is on a proxy bypass list, as WinInet reads one: entries
+// are separated by ";" or " "; an entry is a host name (any case), "*."
+// and a domain that the host lies within, or "<local>" for a host without
+// a dot. No port, no other wildcard, no "," between entries.
+bool BypassesProxy(const std::string& host, const std::string& list);
+
 // A bound HTTP library; each platform defines its own. Once bound it stays
 // loaded for the life of the process.
 struct Library;

@@ -137,16 +137,20 @@ std::string StatusText(const std::string& line) {
     return text;
 }
 
-// The proxy that "the system's settings" name: the environment's, as
-// libcurl itself would read it; "" for none.
-std::string EnvironmentProxy(bool secure) {
-    const char* names[] = {secure ? "https_proxy" : "http_proxy", secure ? "HTTPS_PROXY" : nullptr, "all_proxy",
-                           "ALL_PROXY"};
-    for (const char* name : names) {
-        const char* value = name ? std::getenv(name) : nullptr;
-        if (value && *value) return value;
-    }
-    return "";
+const char* Environment(const char* lower, const char* upper) {
+    const char* value = std::getenv(lower);
+    if (!value || !*value) value = std::getenv(upper);
+    return value && *value ? value : nullptr;
+}
+
+// The proxy that "the system's settings" name, read as Wine's WinInet reads
+// the environment: "http_proxy" for both schemes ("https_proxy" and
+// "all_proxy" are not read), unless "no_proxy" lists the host. "" for none.
+std::string EnvironmentProxy(const std::string& host) {
+    const char* proxy = Environment("http_proxy", "HTTP_PROXY");
+    if (!proxy) return "";
+    const char* bypass = Environment("no_proxy", "NO_PROXY");
+    return bypass && BypassesProxy(host, bypass) ? "" : proxy;
 }
 
 // A plain request through a proxy names the whole address, as WinInet's does.
@@ -203,7 +207,7 @@ std::string ProxyAddress(const ProxyConfig& proxy, const UrlParts& where) {
     switch (proxy.accessType) {
     case kAccessDirect: return "";
     case kAccessNamedProxy: return proxy.proxy;
-    default: return EnvironmentProxy(where.secure);
+    default: return EnvironmentProxy(where.host);
     }
 }
 
@@ -245,6 +249,7 @@ void SetCommonOptions(const Handles& h, const std::string& origin, const std::st
 void SetProxy(const Handles& h, const std::string& address, const ProxyConfig& proxy) {
     auto set = h.api->easySetopt;
     set(h.easy, CURLOPT_PROXY, address.c_str());
+    set(h.easy, CURLOPT_NOPROXY, "");   // the bypass list was applied above; libcurl reads none of its own
     if (!proxy.apply) return;
     WriteLog("Applying proxy parameters...\n");
     if (proxy.user) set(h.easy, CURLOPT_PROXYUSERNAME, proxy.user->c_str());

@@ -29,8 +29,26 @@ using testx::Get;
 using testx::Outcome;
 using testx::Pattern;
 
+void PutEnv(const std::string& name, const std::string& value) {
+#ifdef _WIN32
+    _putenv((name + "=" + value).c_str());
+#else
+    setenv(name.c_str(), value.c_str(), 1);
+#endif
+}
+
+// The system's proxy settings are the environment's (WinInet reads them
+// once per process, so they are set before the first exchange): the
+// proxy for every host but 127.0.0.1.
 class ServicesEnvironment : public ::testing::Environment {
 public:
+    void SetUp() override {
+        std::string why;
+        if (const testsvc::Services* services = testsvc::Get(&why)) {
+            PutEnv("http_proxy", "http://127.0.0.1:" + std::to_string(services->proxyPort));
+            PutEnv("no_proxy", "elsewhere.invalid;127.0.0.1");
+        }
+    }
     void TearDown() override { testsvc::Shutdown(); }
 };
 const auto* g_environment = ::testing::AddGlobalTestEnvironment(new ServicesEnvironment);
@@ -504,6 +522,41 @@ TEST_F(Exchange, ProxyWithoutAPortUsesTheSystemsSettings) {
     ASSERT_TRUE(out.replied);
     EXPECT_EQ(out.status, 200);
     EXPECT_EQ(testsvc::ReadWholeFile(services_->proxyLog).find("preconfigured"), std::string::npos);
+}
+
+// The system's settings: "http_proxy" for both schemes, "no_proxy" as the
+// bypass list; a direct connection and a named proxy ignore both.
+TEST_F(Exchange, SystemProxyComesFromTheEnvironment) {
+    const std::string plainPort = plain_.substr(plain_.rfind(':'));
+    const std::string tlsPort = services_->tls.substr(services_->tls.rfind(':'));
+    struct Case {
+        int useProxy;        // "NLUseProxy"
+        std::string url;
+        bool viaProxy;
+    };
+    const Case cases[] = {
+        {1, "http://localhost" + plainPort + "/echo", true},
+        {1, "http://127.0.0.1" + plainPort + "/echo", false},
+        {1, "https://localhost" + tlsPort + "/echo", true},
+        {1, "https://127.0.0.1" + tlsPort + "/echo", false},
+        {0, "http://localhost" + plainPort + "/echo", false},
+    };
+    int n = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.url);
+        standin::SetByte(nullptr, settings::kNetModule, "NLUseProxy", static_cast<uint8_t>(c.useProxy));
+        const std::string before = testsvc::ReadWholeFile(services_->proxyLog);
+        const std::string tag = "?system-" + std::to_string(++n) + "-" +
+                                std::to_string(std::chrono::steady_clock::now().time_since_epoch().count());
+        Outcome out = Get(c.url + tag);
+        ASSERT_TRUE(out.replied);
+        EXPECT_EQ(out.status, 200);
+        const std::string after = testsvc::ReadWholeFile(services_->proxyLog);
+        // A plain request shows its tag in the proxy's log, a tunnel a new CONNECT line.
+        const bool seen = after.find(tag) != std::string::npos ||
+                          after.find("CONNECT localhost" + tlsPort, before.size()) != std::string::npos;
+        EXPECT_EQ(seen, c.viaProxy) << after.substr(before.size());
+    }
 }
 
 // --- releasing replies ---------------------------------------------------------------------

@@ -77,6 +77,34 @@ TEST_F(Proxy, ALongServerNameIsCutToTheProxyTextsSize) {
     EXPECT_EQ(config.accessType, transport::kAccessNamedProxy);
 }
 
+// The bypass list as Wine's WinInet reads "no_proxy".
+TEST(ProxyBypass, ListsAsWinInetReadsThem) {
+    struct Case {
+        const char* host;
+        const char* list;
+        bool bypassed;
+    };
+    const Case cases[] = {
+        {"127.0.0.1", "127.0.0.1", true},          {"127.0.0.1", "localhost", false},
+        {"localhost", "LOCALHOST", true},          {"localhost", "127.0.0.1", false},
+        {"127.0.0.1", "127.0.0.2;127.0.0.1", true}, {"127.0.0.1", "127.0.0.2 127.0.0.1", true},
+        {"127.0.0.1", "a b;127.0.0.1", true},      {"127.0.0.1", " 127.0.0.1", true},
+        {"127.0.0.1", "127.0.0.1;", true},         {"127.0.0.1", "127.0.0.2,127.0.0.1", false},
+        {"127.0.0.1", "a\t127.0.0.1", false},      {"127.0.0.1", "", false},
+        {"127.0.0.1", "*.0.0.1", true},            {"127.0.0.1", "*.1", true},
+        {"127.0.0.1", "*.127.0.0.1", false},       {"127.0.0.1", "*.7.0.0.1", false},
+        {"localhost", "*.localhost", false},       {"localhost", "*host", false},
+        {"127.0.0.1", "*", false},                 {"127.0.0.1", "127.0.0.*", false},
+        {"127.0.0.1", ".0.0.1", false},            {"127.0.0.1", "0.0.1", false},
+        {"localhost", ".localhost", false},        {"127.0.0.1", "127.0.0.1:8080", false},
+        {"localhost", "<local>", true},            {"localhost", "<LOCAL>", true},
+        {"127.0.0.1", "<local>", false},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(transport::BypassesProxy(c.host, c.list), c.bypassed) << c.host << " [" << c.list << "]";
+    }
+}
+
 TEST_F(Proxy, OtherModulesAreTheirOwn) {
     standin::SetByte(nullptr, "OtherUser", "NLUseProxy", 1);
     standin::SetText(nullptr, "OtherUser", "NLProxyServer", "other");
