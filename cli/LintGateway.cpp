@@ -8,6 +8,7 @@
 #include "LintChecks.h"
 #include "catalogue/RequiredVersion.h"
 #include "script/Extract.h"
+#include "script/profile/NumberedKeys.h"
 #include "script/Runner.h"
 #include "shell/PluginInfo.h"
 #include "shell/Text.h"
@@ -150,8 +151,9 @@ void CheckMapPrefixes(Sheet& sheet, const Section& r, const Section* gw, const G
     Sheet::ListRules rules;
     rules.never = "is never used";
     rules.goOn = [&](int n, const Key*, std::string* why) {
-        if (sheet.Present(gw, "Prefix" + std::to_string(n), kPrefixValueSize)) return true;
-        *why = "has no Prefix" + std::to_string(n) + " in [Gateway]";
+        const std::string prefix = profile::NumberedName("Prefix", n);
+        if (sheet.Present(gw, prefix, kPrefixValueSize)) return true;
+        *why = "has no " + prefix + " in [Gateway]";
         return false;
     };
     for (const Key* map : sheet.ReadList(&r, "MapPrefix", kValueSize, rules)) {

@@ -3,6 +3,7 @@
 #include <cctype>
 
 #include "script/Extract.h"
+#include "script/profile/NumberedKeys.h"
 
 namespace lint {
 
@@ -22,7 +23,7 @@ int NumberOf(const std::string& name, const std::string& stem) {
     return digits.size() > 5 ? 100000 : std::stoi(digits);
 }
 
-bool OutOfRange(int n) { return n == -2 || n == 0 || n > script::kLastNumber; }
+bool OutOfRange(int n) { return n == -2 || n == 0 || n > profile::kLastNumber; }
 
 }  // namespace
 
@@ -100,17 +101,16 @@ std::vector<const Key*> Sheet::ReadList(const Section* section, const std::strin
     std::vector<const Key*> keys;
     ListEnd info;
     info.rules = rules;
-    int n = rules.first;
-    for (; n <= script::kLastNumber; ++n) {
-        const Key* key = FindKey(section, stem + std::to_string(n));
+    info.end = profile::ForEachNumbered({stem, rules.first}, [&](int n, const std::string& name) {
+        const Key* key = FindKey(section, name);
         if (Value(key, size).empty()) {
             info.why = key ? "is empty" : "is missing";
-            break;
+            return false;
         }
-        if (rules.goOn && !rules.goOn(n, key, &info.why)) break;
+        if (rules.goOn && !rules.goOn(n, key, &info.why)) return false;
         keys.push_back(key);
-    }
-    info.end = n;
+        return true;
+    });
     if (section) keyLists_[section][stem] = info;
     return keys;
 }
@@ -121,20 +121,19 @@ std::vector<const Section*> Sheet::ReadSectionList(const std::string& stem, cons
     ListEnd info;
     info.ends = ends;
     info.rules.never = never;
-    int n = 1;
-    for (; n <= script::kLastNumber; ++n) {
-        const Section* section = FindSection(stem + std::to_string(n));
+    info.end = profile::ForEachNumbered({stem}, [&](int, const std::string& name) {
+        const Section* section = FindSection(name);
         if (!section) {
             info.why = "is missing";
-            break;
+            return false;
         }
         if (!goOn(section, &info.why)) {
             read_.erase(section);
-            break;
+            return false;
         }
         sections.push_back(section);
-    }
-    info.end = n;
+        return true;
+    });
     sectionLists_[stem] = info;
     return sections;
 }
@@ -169,14 +168,15 @@ void Sheet::ReportUnread(const std::string& unknownSection, const std::string& u
             if (n == -1) continue;
             const std::string head = "[" + section.name + "] " + list.rules.never;
             if (OutOfRange(n)) {
-                Warn(section.line, head + ": numbers go from 1 to 255 without leading zeros",
-                     "renumber the sections from " + stem + "1");
+                Warn(section.line,
+                     head + ": numbers go from 1 to " + std::to_string(profile::kLastNumber) + " without leading zeros",
+                     "renumber the sections from " + profile::NumberedName(stem, 1));
             } else if (n == list.end) {
                 Warn(section.line, head + ": it " + list.why + ", so " + list.ends + " before it",
                      "complete it or delete it");
             } else {
                 Warn(section.line,
-                     head + ": " + list.ends + " at [" + stem + std::to_string(list.end) + "], which " + list.why,
+                     head + ": " + list.ends + " at [" + profile::NumberedName(stem, list.end) + "], which " + list.why,
                      "renumber the sections without gaps");
             }
             explained = true;
@@ -214,14 +214,15 @@ bool Sheet::ReportNumbered(const Key& key, const std::map<std::string, ListEnd>&
         if (n == -2) {
             Warn(key.line, key.name + " has a leading zero and is never read", "number it without leading zeros");
         } else if (OutOfRange(n)) {
-            Warn(key.line, key.name + " is outside 1 to 255 and is never read", "renumber it from 1");
+            Warn(key.line, key.name + " is outside 1 to " + std::to_string(profile::kLastNumber) + " and is never read",
+                 "renumber it from 1");
         } else if (n < list.rules.first) {
             Warn(key.line, key.name + " " + list.rules.beforeFirst,
-                 "number on from " + stem + std::to_string(list.rules.first));
+                 "number on from " + profile::NumberedName(stem, list.rules.first));
         } else {
             Warn(key.line,
-                 key.name + " " + list.rules.never + ": the " + stem + " list ends at " + stem +
-                     std::to_string(list.end) + ", which " + list.why,
+                 key.name + " " + list.rules.never + ": the " + stem + " list ends at " +
+                     profile::NumberedName(stem, list.end) + ", which " + list.why,
                  "renumber the list without gaps");
         }
         return true;

@@ -8,21 +8,17 @@
 
 #include "catalogue/FileLock.h"
 #include "shell/FileReplace.h"
+#include "script/profile/NumberedKeys.h"
 #include "script/profile/ProfileFile.h"
 
 namespace {
 
-constexpr int kMaxAccounts = 255;
+constexpr int kMaxAccounts = profile::kLastNumber;
+constexpr const char* kAccountStem = "Account";
 // Two sends may end at once (the relay's and the user's): renumberings of
 // account files by threads of this process go one at a time, and the lock
 // file beside the account file keeps other processes out.
 std::mutex g_renumbering;
-
-std::string Section(const char* stem, int number) {
-    char name[32];
-    std::snprintf(name, sizeof name, "%s%d", stem, number);
-    return name;
-}
 
 template <class C>
 std::basic_string<C> Units(const std::string& ascii) {
@@ -74,24 +70,24 @@ void SetStored(profile::document::Document<C>& doc, const std::string& section, 
 template <class C>
 int Renumber(profile::document::Document<C>& doc, int number) {
     std::vector<StoredAccount<C>> accounts;
-    while (static_cast<int>(accounts.size()) < kMaxAccounts) {
-        std::string section = Section("Account", static_cast<int>(accounts.size()) + 1);
+    profile::ForEachNumbered({kAccountStem, 1, kMaxAccounts}, [&](int, const std::string& section) {
         const profile::document::Key<C>* user = FindKey(doc, section, "Username");
-        if (!Reads(user)) break;
+        if (!Reads(user)) return false;
         StoredAccount<C> account;
         account.user = user->value;
         const profile::document::Key<C>* password = FindKey(doc, section, "Password");
         account.hasPassword = Reads(password);
         if (account.hasPassword) account.password = password->value;
         accounts.push_back(std::move(account));
-    }
+        return true;
+    });
     // An account past a gap is never used, so it is never moved either.
     const int count = static_cast<int>(accounts.size());
     if (number > count) return -1;
     if (number == 1) return 0;
     for (int target = 1; target <= count; ++target) {
         const StoredAccount<C>& from = accounts[static_cast<size_t>((number - 1 + target - 1) % count)];
-        std::string section = Section("Account", target);
+        std::string section = profile::NumberedName(kAccountStem, target);
         SetStored(doc, section, "Username", from.user);
         // A missing password is written empty (which reads as missing), so
         // a password the slot held before never sticks to another account.
@@ -121,7 +117,7 @@ int ReadAccount(const std::string& accountFile, int number, AccountCredentials* 
         // would then get another account's password.
         profile::file::Parsed doc;
         if (profile::file::Load(accountFile.c_str(), doc) != profile::file::LoadResult::Loaded) return -1;
-        std::string section = Section("Account", number);
+        std::string section = profile::NumberedName(kAccountStem, number);
         std::string user = profile::file::Value(doc, section.c_str(), "Username", kAccountValueSize);
         if (user.empty()) return -1;
         std::string password = profile::file::Value(doc, section.c_str(), "Password", kAccountValueSize);

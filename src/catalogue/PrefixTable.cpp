@@ -4,11 +4,11 @@
 #include <cstring>
 
 #include "script/Extract.h"
+#include "script/profile/NumberedKeys.h"
 #include "script/profile/Profile.h"
 #include "shell/Notice.h"
 
 namespace {
-constexpr int kMaxPrefixNumber = 255;
 constexpr size_t kNoticeSize = 256;
 }  // namespace
 
@@ -32,17 +32,17 @@ long PrefixTable::Find(const char* prefix, size_t length) const {
 
 GatewayPrefixList ReadPrefixList(const std::string& path) {
     GatewayPrefixList list;
-    for (int n = 1; n <= kMaxPrefixNumber; ++n) {
-        char key[16];
-        std::snprintf(key, sizeof key, "Prefix%d", n);
-        std::string value = profile::Read(path.c_str(), "Gateway", key, script::kPrefixValueSize);
-        if (value.empty()) break;
-        if (value.find(';') == std::string::npos) {
-            list.unseparated = n;
-            break;
-        }
-        list.values.push_back(std::move(value));
-    }
+    profile::ReadNumbered(
+        {"Prefix"},
+        [&](const std::string& key) { return profile::Read(path.c_str(), "Gateway", key.c_str(), script::kPrefixValueSize); },
+        [&](int n, const std::string&, std::string& value) {
+            if (value.find(';') == std::string::npos) {
+                list.unseparated = n;
+                return false;
+            }
+            list.values.push_back(std::move(value));
+            return true;
+        });
     return list;
 }
 

@@ -1,9 +1,9 @@
 #include "script/Extract.h"
 
-#include <cstdio>
 #include <cstring>
 
 #include "script/Search.h"
+#include "script/profile/NumberedKeys.h"
 #include "shell/Log.h"
 
 namespace script {
@@ -75,38 +75,38 @@ bool FindFieldValue(const char* body, size_t length, const std::string& name, st
 
 void ExtractCustomVars(const SectionKeys& section, const char* body, size_t length, RunLists* lists) {
     length = TextLength(body, length);
-    for (size_t k = lists->customVars.size() + 1; k <= kLastNumber; ++k) {
-        char key[32];
-        std::snprintf(key, sizeof key, "CustomVar%zu", k);
-        const std::string pattern = section.read(section.context, key);
-        if (pattern.empty()) break;
-        std::string value;
-        if (!CutCustomVar(body, length, pattern, &value)) continue;
-        WriteLog(" - Got custom variable %s: %s\n", key, value.c_str());
-        if (lists->customVars.size() >= kMaxCustomVars) {
-            WriteLog(" - WARNING: Maximum number of custom variables reached. \n");
-            continue;
-        }
-        lists->customVars.push_back(std::move(value));
-    }
+    const int first = static_cast<int>(lists->customVars.size()) + 1;
+    profile::ReadNumbered(
+        {"CustomVar", first}, [&](const std::string& key) { return section.read(section.context, key.c_str()); },
+        [&](int, const std::string& key, const std::string& pattern) {
+            std::string value;
+            if (!CutCustomVar(body, length, pattern, &value)) return true;
+            WriteLog(" - Got custom variable %s: %s\n", key.c_str(), value.c_str());
+            if (lists->customVars.size() >= kMaxCustomVars) {
+                WriteLog(" - WARNING: Maximum number of custom variables reached. \n");
+                return true;
+            }
+            lists->customVars.push_back(std::move(value));
+            return true;
+        });
 }
 
 void ExtractKeys(const SectionKeys& section, const char* body, size_t length, RunLists* lists) {
     length = TextLength(body, length);
-    for (size_t k = lists->keys.size() + 1; k <= kLastNumber; ++k) {
-        char key[32];
-        std::snprintf(key, sizeof key, "Key%zu", k);
-        const std::string name = section.read(section.context, key);
-        if (name.empty()) break;
-        std::string value;
-        if (!FindFieldValue(body, length, name, &value)) continue;
-        if (lists->keys.size() >= kMaxKeys) {
-            WriteLog(" - WARNING: Maximum number of keys reached, %s dropped\n", name.c_str());
-            continue;
-        }
-        WriteLog(" - Found key %s=%s\n", name.c_str(), value.c_str());
-        lists->keys.push_back(KeyPair{name, std::move(value)});
-    }
+    const int first = static_cast<int>(lists->keys.size()) + 1;
+    profile::ReadNumbered(
+        {"Key", first}, [&](const std::string& key) { return section.read(section.context, key.c_str()); },
+        [&](int, const std::string&, const std::string& name) {
+            std::string value;
+            if (!FindFieldValue(body, length, name, &value)) return true;
+            if (lists->keys.size() >= kMaxKeys) {
+                WriteLog(" - WARNING: Maximum number of keys reached, %s dropped\n", name.c_str());
+                return true;
+            }
+            WriteLog(" - Found key %s=%s\n", name.c_str(), value.c_str());
+            lists->keys.push_back(KeyPair{name, std::move(value)});
+            return true;
+        });
 }
 
 }  // namespace script

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "script/profile/NumberedKeys.h"
 #include "shell/HostRecords.h"
 
 namespace script {
@@ -15,7 +16,7 @@ namespace script {
 constexpr size_t kMaxCookies = 20;
 constexpr size_t kMaxCustomVars = 32;
 constexpr size_t kMaxKeys = 255;
-constexpr int kLastNumber = 255;      // no numbered list goes past this
+using profile::kLastNumber;          // no numbered list goes past this
 constexpr size_t kValueSize = 2048;   // buffer of every key the runner reads
 constexpr size_t kPrefixValueSize = 256;   // but "Prefix%d": at most 255 characters
 

@@ -1,7 +1,6 @@
 #include "script/Runner.h"
 
 #include <chrono>
-#include <cstdio>
 #include <cstring>
 #include <new>
 #include <string>
@@ -10,6 +9,7 @@
 #include <vector>
 
 #include "script/Extract.h"
+#include "script/profile/NumberedKeys.h"
 #include "script/profile/Profile.h"
 #include "script/Progress.h"
 #include "script/RunnerSteps.h"
@@ -56,11 +56,7 @@ std::string Read(const Run& run, const char* section, const char* key, size_t si
     return profile::Read(run.path, section, key, size);
 }
 
-std::string SectionName(int j) {
-    char name[32];
-    std::snprintf(name, sizeof name, "Request%d", j);
-    return name;
-}
+std::string SectionName(int j) { return profile::NumberedName("Request", j); }
 
 struct SectionContext {
     const char* path;
@@ -167,26 +163,25 @@ private:
 // MapPrefix: the first "Prefix" n that begins with the current prefix puts
 // its expanded "MapPrefix" n in the prefix's place.
 bool MapPrefix(Run& run, const std::string& section) {
-    for (int n = 1; n <= kLastNumber; ++n) {
-        char key[32];
-        std::snprintf(key, sizeof key, "MapPrefix%d", n);
-        const std::string map = Read(run, section.c_str(), key);
-        if (map.empty()) break;
-        std::snprintf(key, sizeof key, "Prefix%d", n);
-        const std::string prefix = Read(run, "Gateway", key, kPrefixValueSize);
-        if (prefix.empty()) break;
-        const char* current = run.message->prefix;
-        if (prefix.compare(0, std::strlen(current), current) != 0) continue;
-        WriteLog("Prefix%d == MapPrefix%d (%s == %s)\n", n, n, prefix.c_str(), map.c_str());
-        std::string expanded;
-        if (!ExpandForRequest(run, map, false, &expanded)) return false;
-        if (!run.prefixMapped) run.callerPrefix = run.message->prefix;
-        run.prefixMapped = true;
-        run.mappedPrefix = std::move(expanded);
-        run.message->prefix = run.mappedPrefix.c_str();
-        break;
-    }
-    return true;
+    bool expanded = true;
+    profile::ReadNumbered(
+        {"MapPrefix"}, [&](const std::string& key) { return Read(run, section.c_str(), key.c_str()); },
+        [&](int n, const std::string&, const std::string& map) {
+            const std::string prefix = Read(run, "Gateway", profile::NumberedName("Prefix", n).c_str(), kPrefixValueSize);
+            if (prefix.empty()) return false;
+            const char* current = run.message->prefix;
+            if (prefix.compare(0, std::strlen(current), current) != 0) return true;
+            WriteLog("Prefix%d == MapPrefix%d (%s == %s)\n", n, n, prefix.c_str(), map.c_str());
+            std::string value;
+            expanded = ExpandForRequest(run, map, false, &value);
+            if (!expanded) return false;
+            if (!run.prefixMapped) run.callerPrefix = run.message->prefix;
+            run.prefixMapped = true;
+            run.mappedPrefix = std::move(value);
+            run.message->prefix = run.mappedPrefix.c_str();
+            return false;
+        });
+    return expanded;
 }
 
 // Replies looked at for one request: the first and the redirects after it.
@@ -447,13 +442,12 @@ int CheckGateway(const Run& run) {
     }
 
     bool supported = false;
-    for (int n = 1; n <= kLastNumber && !supported; ++n) {
-        char key[32];
-        std::snprintf(key, sizeof key, "Prefix%d", n);
-        const std::string entry = Read(run, "Gateway", key, kPrefixValueSize);
-        if (entry.empty()) break;
-        supported = entry.substr(0, entry.find(';')) == run.message->prefix;
-    }
+    profile::ReadNumbered(
+        {"Prefix"}, [&](const std::string& key) { return Read(run, "Gateway", key.c_str(), kPrefixValueSize); },
+        [&](int, const std::string&, const std::string& entry) {
+            supported = entry.substr(0, entry.find(';')) == run.message->prefix;
+            return !supported;
+        });
     if (!supported) {
         LogErrorLine(" - ERROR: Specified gateway has no support for prefix '%s'\n", run.message->prefix);
         return result::kPrefixUnsupported;
@@ -500,19 +494,19 @@ int RunChecked(const char* path, const char* user, const char* password, SmsMess
     if (usable != result::kSent) return usable;
 
     if (progress) {
-        int n = 1;
-        while (n <= kLastNumber && !Read(run, SectionName(n).c_str(), "URL").empty()) ++n;
+        const int n = profile::ReadNumbered(
+            {"Request"}, [&](const std::string& section) { return Read(run, section.c_str(), "URL"); },
+            [](int, const std::string&, const std::string&) { return true; });
         progress->SetRange(0, kProgressStep * n);
     }
     run.maxChars = profile::ReadNumber(path, "Gateway", "MaxChars", kValueSize);
     if (progress) progress->SetPosition(0);
 
-    int j = 1;
     Next next = Next::kGoOn;
-    for (; j <= kLastNumber; ++j) {
-        next = RunRequest(run, j, progress, abortFlag);
-        if (next != Next::kGoOn) break;
-    }
+    const int j = profile::ForEachNumbered({"Request"}, [&](int n, const std::string&) {
+        next = RunRequest(run, n, progress, abortFlag);
+        return next == Next::kGoOn;
+    });
     if (next != Next::kEndRun && j == 1 && run.result == result::kSent) {
         LogErrorLine(" - ERROR: No Request-Section '%s' for processing found.\n", "Request1");
         run.result = result::kNoRequest;

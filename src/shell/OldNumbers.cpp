@@ -1,7 +1,6 @@
 #include "shell/OldNumbers.h"
 
-#include <cstdio>
-
+#include "script/profile/NumberedKeys.h"
 #include "shell/HostLink.h"
 #include "shell/Settings.h"
 #include "ui/PhoneBook.h"
@@ -9,7 +8,6 @@
 namespace plugin {
 namespace {
 
-constexpr size_t kNameSize = 16;
 constexpr int kMaxIndex = 65535;
 
 bool SomeContactHolds(const std::string& prefix, const std::string& number) {
@@ -25,24 +23,21 @@ bool SomeContactHolds(const std::string& prefix, const std::string& number) {
 }  // namespace
 
 void MoveOldLastNumbers() {
-    for (int i = 0; i < kMaxIndex; ++i) {
-        char prefixName[kNameSize], numberName[kNameSize];
-        std::snprintf(prefixName, sizeof prefixName, "LastPrefix%d", i);
-        std::snprintf(numberName, sizeof numberName, "LastNumber%d", i);
-        std::optional<std::string> prefix = settings::ReadText(prefixName);
-        if (!prefix) {
-            if (i == 0) continue;
-            return;
-        }
-        std::optional<std::string> number = settings::ReadText(numberName);
+    // The list may start at 0 or at 1; past that, a gap ends it.
+    profile::ForEachNumbered({"LastPrefix", 0, kMaxIndex - 1}, [](int i, const std::string& prefixName) {
+        const std::string numberName = profile::NumberedName("LastNumber", i);
+        std::optional<std::string> prefix = settings::ReadText(prefixName.c_str());
+        if (!prefix) return i == 0;
+        std::optional<std::string> number = settings::ReadText(numberName.c_str());
         if (!number) {
-            settings::Delete(prefixName);
-            continue;
+            settings::Delete(prefixName.c_str());
+            return true;
         }
-        if (!SomeContactHolds(*prefix, *number) && !AddPhoneContact(*prefix, *number)) continue;
-        settings::Delete(numberName);
-        settings::Delete(prefixName);
-    }
+        if (!SomeContactHolds(*prefix, *number) && !AddPhoneContact(*prefix, *number)) return true;
+        settings::Delete(numberName.c_str());
+        settings::Delete(prefixName.c_str());
+        return true;
+    });
 }
 
 }  // namespace plugin

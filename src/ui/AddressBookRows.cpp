@@ -6,6 +6,7 @@
 #include "shell/HostLink.h"
 #include "shell/Settings.h"
 #include "catalogue/Catalogue.h"
+#include "script/profile/NumberedKeys.h"
 #include "shell/Text.h"
 #include "ui/PhoneBook.h"
 #include "ui/SendDialogLogic.h"
@@ -15,12 +16,12 @@ namespace {
 
 constexpr const char* kPhoneModule = phonebook::kContactModule;   // marks hidden phone contacts, holds their names
 constexpr const char* kNumberedModule = phonebook::kPhoneModule;
-constexpr const char* kNumberedStem = "MyPhone";   // the stem of phonebook::kPhoneSettingPattern
+constexpr const char* kNumberedStem = phonebook::kPhoneSettingStem;
 constexpr int kLastNumberedIndex = 255;
 
 std::atomic<int> g_sortDirection{1};
 
-std::string NumberedName(int index) { return kNumberedStem + std::to_string(index); }
+std::string NumberedName(int index) { return profile::NumberedName(kNumberedStem, index); }
 
 // The index of a "MyPhone%d" name, or -1 for any other name.
 int NumberedIndex(const std::string& setting) {
@@ -203,13 +204,14 @@ void RemoveContactEntry(const Row& row) {
     if (row.locationModule.compare(0, 8, kNumberedModule) != 0) return;
     int n = NumberedIndex(row.locationSetting);
     if (n < 0 || n >= kLastNumberedIndex) return;
-    for (int k = n + 1; k <= kLastNumberedIndex; ++k) {
-        std::string name = NumberedName(k);
-        std::optional<std::string> moved = settings::ReadText(name.c_str(), row.contact, kNumberedModule);
-        if (!moved) break;
-        settings::WriteText(NumberedName(k - 1).c_str(), *moved, row.contact, kNumberedModule);
-        settings::Delete(name.c_str(), row.contact, kNumberedModule);
-    }
+    profile::ReadNumbered(
+        {kNumberedStem, n + 1, kLastNumberedIndex},
+        [&](const std::string& name) { return settings::ReadText(name.c_str(), row.contact, kNumberedModule); },
+        [&](int k, const std::string& name, const std::optional<std::string>& moved) {
+            settings::WriteText(NumberedName(k - 1).c_str(), *moved, row.contact, kNumberedModule);
+            settings::Delete(name.c_str(), row.contact, kNumberedModule);
+            return true;
+        });
 }
 
 }  // namespace addressbook

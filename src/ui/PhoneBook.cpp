@@ -2,15 +2,13 @@
 
 #include <algorithm>
 #include <climits>
-#include <cstdio>
 
 #include "catalogue/Catalogue.h"
+#include "script/profile/NumberedKeys.h"
 #include "shell/HostLink.h"
 #include "shell/Settings.h"
 
 namespace {
-
-constexpr size_t kSettingNameSize = 32;   // "MyPhone" and any int
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
@@ -71,14 +69,16 @@ PhoneEntry ReadPhoneEntry(host::Contact contact, const PrefixTable& table) {
         auto value = settings::ReadText(phonebook::kCellularSetting, contact, module.c_str());
         if (auto entry = EntryFrom(value, table, module.c_str(), phonebook::kCellularSetting)) return *entry;
     }
-    for (int n = 0; n < INT_MAX; ++n) {
-        char name[kSettingNameSize];
-        std::snprintf(name, sizeof name, phonebook::kPhoneSettingPattern, n);
-        auto value = settings::ReadText(name, contact, phonebook::kPhoneModule);
-        if (!value) break;
-        if (auto entry = EntryFrom(value, table, phonebook::kPhoneModule, name)) return *entry;
-    }
-    return PhoneEntry{};
+    PhoneEntry found;
+    profile::ReadNumbered(
+        {phonebook::kPhoneSettingStem, 0, INT_MAX - 1},
+        [&](const std::string& name) { return settings::ReadText(name.c_str(), contact, phonebook::kPhoneModule); },
+        [&](int, const std::string& name, const std::optional<std::string>& value) {
+            auto entry = EntryFrom(value, table, phonebook::kPhoneModule, name.c_str());
+            if (entry) found = *entry;
+            return !entry;
+        });
+    return found;
 }
 
 std::string MakePhoneText(const std::optional<std::string>& prefix, const std::string& number) {
@@ -99,7 +99,7 @@ host::Contact AddPhoneContact(const std::optional<std::string>& prefix, const st
     if (!contact) return nullptr;
     settings::WriteByte("Hidden", 1, contact, "CList");
     settings::WriteText("p", phonebook::kContactModule, contact, "Protocol");
-    settings::WriteText("MyPhone0", MakePhoneText(prefix, number), contact, phonebook::kPhoneModule);
+    settings::WriteText(profile::NumberedName(phonebook::kPhoneSettingStem, 0).c_str(), MakePhoneText(prefix, number), contact, phonebook::kPhoneModule);
     return contact;
 }
 

@@ -14,7 +14,7 @@ namespace phonebook {
 
 constexpr const char* kContactModule = "ZUVE_ROV";   // marks our hidden contacts, holds their names
 constexpr const char* kPhoneModule = "UserInfo";
-constexpr const char* kPhoneSettingPattern = "MyPhone%d";
+constexpr const char* kPhoneSettingStem = "MyPhone";   // "MyPhone0", "MyPhone1", ...
 constexpr const char* kCellularSetting = "Cellular";
 constexpr size_t kMaxPhoneText = 63;
 // Every phone text ends in this suffix.
