@@ -2,6 +2,7 @@
 
 #include <climits>
 #include <cstdint>
+#include <string>
 
 #include "shell/Text.h"
 
@@ -38,6 +39,37 @@ TEST(FillPattern, FirstConversionOnlyAndPercentSigns) {
     };
     for (const Case& c : cases) EXPECT_EQ(text::FillPattern(c.pattern, c.conversion, "V", 255), c.expected);
     EXPECT_EQ(text::FillPattern("%s!", 's', std::string(300, 'x'), 255), std::string(255, 'x'));
+}
+
+struct FindCase {
+    const char* text;
+    const char* pattern;
+    size_t from;
+    size_t expected;
+};
+
+TEST(FindNoCase, Table) {
+    const size_t npos = std::string::npos;
+    const FindCase cases[] = {
+        {"<SELECT name=x>", "<select", 0, 0},
+        {"ab<SeLeCt", "<select", 0, 2},
+        {"<select", "<select", 1, npos},       // the search starts behind the match
+        {"abc", "", 0, npos},                  // an empty pattern is never found
+        {"", "a", 0, npos},
+        {"aab", "ab", 0, 1},
+        {"aaaab", "AAAB", 0, 1},               // a failed partial match backs off correctly
+        {"abababc", "ababc", 0, 2},
+        {"x\xC9y", "\xE9", 0, npos},           // only ASCII letters fold
+        {"[\\]", "[\\]", 0, 0},                // '[' '\\' ']' are not letters: no folding into them
+        {"{", "[", 0, npos},
+        {"abc", "abcd", 0, npos},
+        {"abcabc", "abc", 4, npos},
+        {"abcabc", "ABC", 3, 3},
+        {"abc", "c", 5, npos},
+    };
+    for (const FindCase& c : cases) {
+        EXPECT_EQ(FindNoCase(std::string(c.text), c.pattern, c.from), c.expected) << c.text << " / " << c.pattern;
+    }
 }
 
 }  // namespace
