@@ -1,15 +1,15 @@
 // The DLL's exported entry points, as the host's plug-in API names them.
 #include <windows.h>
 
+#include "shell/DllInstance_win.h"
 #include "shell/Guard.h"
 #include "shell/Lifecycle.h"
-#include "shell/Module_win.h"
 #include "shell/PluginInfo.h"
 
 extern "C" {
 
 BOOL WINAPI DllMain(HINSTANCE instance, DWORD, LPVOID) {
-    module::SetInstance(instance);
+    dll::SetInstance(instance);
     return TRUE;
 }
 

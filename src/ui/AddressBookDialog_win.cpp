@@ -11,9 +11,9 @@
 #include "AddressBookIds.h"
 #include "SendIds.h"
 #include "resource.h"
+#include "shell/DllInstance_win.h"
 #include "shell/HostLink.h"
 #include "shell/Guard.h"
-#include "shell/Module_win.h"
 #include "shell/Settings.h"
 #include "ui/AddressBookRows.h"
 #include "ui/DialogHost_win.h"
@@ -236,7 +236,7 @@ void OpenAddressBook(void* owner) {
     INITCOMMONCONTROLSEX controls{sizeof(INITCOMMONCONTROLSEX), ICC_LISTVIEW_CLASSES};
     InitCommonControlsEx(&controls);
     AddressBook book;
-    DialogBoxParamA(module::Instance(), MAKEINTRESOURCEA(IDD_ADDRESSBOOK), static_cast<HWND>(owner), AddressBookProc,
+    DialogBoxParamA(dll::Instance(), MAKEINTRESOURCEA(IDD_ADDRESSBOOK), static_cast<HWND>(owner), AddressBookProc,
                     reinterpret_cast<LPARAM>(&book));
 }
 

@@ -6,9 +6,9 @@
 
 #include "OptionsIds.h"
 #include "resource.h"
+#include "shell/DllInstance_win.h"
 #include "shell/Guard.h"
 #include "shell/HostLink.h"
-#include "shell/Module_win.h"
 #include "shell/UserMessage.h"
 #include "ui/GeneralPage.h"
 #include "ui/PageHelpers_win.h"
@@ -27,7 +27,7 @@ void SetText(HWND page, int id, const std::string& text) { SetDlgItemTextA(page,
 
 void Fill(HWND page, PageState& state) {
     state.folderIcon = static_cast<HICON>(
-        LoadImageA(module::Instance(), MAKEINTRESOURCEA(IDI_FOLDER), IMAGE_ICON, 16, 16, 0));
+        LoadImageA(dll::Instance(), MAKEINTRESOURCEA(IDI_FOLDER), IMAGE_ICON, 16, 16, 0));
     TranslateDialog(page);
     GeneralFields f = LoadGeneralFields();
     SetText(page, IDC_GATEWAY_PATH, f.gatewayFolder);

@@ -1,6 +1,6 @@
 #include "ui/OptionsPages.h"
 
-#include "shell/Module_win.h"
+#include "shell/DllInstance_win.h"
 #include "ui/PageHelpers_win.h"
 
 namespace ui {
@@ -8,7 +8,7 @@ namespace ui {
 host::Word OnOptionsInitialise(host::Word wParam, host::Word) {
     try {
         OptionsPageSources sources{reinterpret_cast<void*>(GeneralPageProc), reinterpret_cast<void*>(OrderPageProc),
-                                   module::Instance()};
+                                   dll::Instance()};
         return AddOptionsPages(wParam, sources);
     } catch (...) {
         return 0;   // the options dialog opens without these pages

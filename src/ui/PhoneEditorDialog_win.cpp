@@ -5,8 +5,8 @@
 
 #include "AddressBookIds.h"
 #include "resource.h"
+#include "shell/DllInstance_win.h"
 #include "shell/Guard.h"
-#include "shell/Module_win.h"
 #include "ui/DialogHost_win.h"
 #include "ui/Dialogs.h"
 
@@ -102,7 +102,7 @@ INT_PTR CALLBACK EditorProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lPa
 
 int OpenPhoneEditor(void* owner, phone_editor::EditRecord& record) {
     EditorWindow window(record);
-    INT_PTR result = DialogBoxParamA(module::Instance(), MAKEINTRESOURCEA(IDD_PHONE_EDITOR), static_cast<HWND>(owner),
+    INT_PTR result = DialogBoxParamA(dll::Instance(), MAKEINTRESOURCEA(IDD_PHONE_EDITOR), static_cast<HWND>(owner),
                                      EditorProc, reinterpret_cast<LPARAM>(&window));
     return result == 1 ? 1 : 2;
 }

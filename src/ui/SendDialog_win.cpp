@@ -11,9 +11,9 @@
 #include "SendIds.h"
 #include "resource.h"
 #include "send/SendJob.h"
+#include "shell/DllInstance_win.h"
 #include "shell/Guard.h"
 #include "shell/HostLink.h"
-#include "shell/Module_win.h"
 #include "shell/Notice.h"
 #include "shell/ResourceIcon.h"
 #include "shell/Settings.h"
@@ -219,7 +219,7 @@ int OpenSendDialog(const SendDialogRequest* request) {
     InitCommonControlsEx(&controls);
     auto holder = std::make_unique<std::shared_ptr<DialogState>>(std::make_shared<DialogState>());
     (*holder)->request = request;
-    INT_PTR result = DialogBoxParamA(module::Instance(), MAKEINTRESOURCEA(IDD_SEND), nullptr, DialogProc,
+    INT_PTR result = DialogBoxParamA(dll::Instance(), MAKEINTRESOURCEA(IDD_SEND), nullptr, DialogProc,
                                      reinterpret_cast<LPARAM>(holder.get()));
     // Jobs still running keep their own reference to the state.
     return result == -1 ? -1 : 0;

@@ -1,6 +1,6 @@
-#include "shell/Module_win.h"
+#include "shell/DllInstance_win.h"
 
-namespace module {
+namespace dll {
 namespace {
 HINSTANCE g_instance = nullptr;
 }
@@ -8,4 +8,4 @@ HINSTANCE g_instance = nullptr;
 HINSTANCE Instance() { return g_instance ? g_instance : GetModuleHandleA(nullptr); }
 void SetInstance(HINSTANCE instance) { g_instance = instance; }
 
-}  // namespace module
+}  // namespace dll
