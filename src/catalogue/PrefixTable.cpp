@@ -34,7 +34,9 @@ GatewayPrefixList ReadPrefixList(const std::string& path) {
     GatewayPrefixList list;
     profile::ReadNumbered(
         {"Prefix"},
-        [&](const std::string& key) { return profile::Read(path.c_str(), "Gateway", key.c_str(), script::kPrefixValueSize); },
+        [&](const std::string& key) {
+            return profile::Read(path.c_str(), "Gateway", key.c_str(), script::kPrefixValueSize);
+        },
         [&](int n, const std::string&, std::string& value) {
             if (value.find(';') == std::string::npos) {
                 list.unseparated = n;

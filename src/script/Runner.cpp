@@ -167,7 +167,8 @@ bool MapPrefix(Run& run, const std::string& section) {
     profile::ReadNumbered(
         {"MapPrefix"}, [&](const std::string& key) { return Read(run, section.c_str(), key.c_str()); },
         [&](int n, const std::string&, const std::string& map) {
-            const std::string prefix = Read(run, "Gateway", profile::NumberedName("Prefix", n).c_str(), kPrefixValueSize);
+            const std::string prefixKey = profile::NumberedName("Prefix", n);
+            const std::string prefix = Read(run, "Gateway", prefixKey.c_str(), kPrefixValueSize);
             if (prefix.empty()) return false;
             const char* current = run.message->prefix;
             if (prefix.compare(0, std::strlen(current), current) != 0) return true;
