@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -12,18 +13,26 @@
 #include "Commands.h"
 #include "Usage.h"
 
-int main(int argc, char** argv) {
-    CLI::App app{"parlet: send SMS through the web sites of SMS providers, described by gateway files"};
-    // A path is a path on both builds: no "/option" on Windows.
-    app.allow_windows_style_options(false);
-    app.require_subcommand(1);
-    app.set_version_flag("--version", usage::VersionText());
-    app.footer(usage::kExitCodes);
-    std::string settingsFile;
-    app.add_option("--settings", settingsFile,
-                   "settings database of the stand-in host (default: $PARLET_SETTINGS, else none)");
+namespace {
 
+// Every option of every command, filled in by parsing.
+struct Options {
+    std::string settingsFile;
     SendOptions send;
+    RunOptions run;
+    std::string folder;     // gateways
+    std::string checkPath;  // check
+};
+
+// The subcommands; parsing marks the one given.
+struct Subcommands {
+    CLI::App* send;
+    CLI::App* run;
+    CLI::App* gateways;
+    CLI::App* check;
+};
+
+CLI::App* AddSendCommand(CLI::App& app, SendOptions& send) {
     CLI::App* sendCmd = app.add_subcommand("send", "send a message, trying gateway after gateway of a folder");
     sendCmd->footer(usage::kExitCodes);
     sendCmd->add_option("--gateways", send.gateways, "gateway folder")->required()->check(CLI::ExistingDirectory);
@@ -42,8 +51,10 @@ int main(int argc, char** argv) {
                         "(default: UTF-8; parlet.exe: the ANSI code page)");
     sendCmd->add_option("--log", send.log, "write the log to FILE");
     sendCmd->add_flag("--verbose", send.verbose, "log reply pages too, and echo the log on standard error");
+    return sendCmd;
+}
 
-    RunOptions run;
+CLI::App* AddRunCommand(CLI::App& app, RunOptions& run) {
     CLI::App* runCmd = app.add_subcommand("run", "run one gateway file once, tracing every step on standard error");
     runCmd->footer("Exit codes: 0 result 0 (sent), 1 any other result, 2 bad usage.");
     runCmd->add_option("file", run.file, "gateway definition file")->required()->check(CLI::ExistingFile);
@@ -51,21 +62,37 @@ int main(int argc, char** argv) {
     runCmd->add_option("--number", run.number, "number without the prefix, digits")->required();
     runCmd->add_option("--message", run.message, "the message")->required();
     runCmd->add_option("--sender", run.sender, "your own number");
-    runCmd->add_option("--account", run.account, "account N of the file's account file (default: account 1, "
-                                                  "else [Gateway] Username and Password)")
-        ->check(CLI::Range(1, 255));
+    const char* accountHelp =
+        "account N of the file's account file (default: account 1, else [Gateway] Username and Password)";
+    runCmd->add_option("--account", run.account, accountHelp)->check(CLI::Range(1, 255));
     runCmd->add_option("--user", run.user, "account user name ($User), instead of the file's");
     runCmd->add_option("--pass", run.password, "account password ($Pass), instead of the file's");
+    return runCmd;
+}
 
-    std::string folder;
-    CLI::App* gatewaysCmd = app.add_subcommand("gateways", "list the gateways of a folder in the order they are tried");
-    gatewaysCmd->add_option("dir", folder, "gateway folder")->required()->check(CLI::ExistingDirectory);
+Subcommands DefineCommandLine(CLI::App& app, Options& options) {
+    // A path is a path on both builds: no "/option" on Windows.
+    app.allow_windows_style_options(false);
+    app.require_subcommand(1);
+    app.set_version_flag("--version", usage::VersionText());
+    app.footer(usage::kExitCodes);
+    app.add_option("--settings", options.settingsFile,
+                   "settings database of the stand-in host (default: $PARLET_SETTINGS, else none)");
 
-    std::string checkPath;
-    CLI::App* checkCmd = app.add_subcommand("check", "check gateway and account files for mistakes");
-    checkCmd->footer("Exit codes: 0 no errors (warnings allowed), 1 errors found, 2 bad usage.");
-    checkCmd->add_option("path", checkPath, "a gateway folder or one file")->required();
+    Subcommands commands{};
+    commands.send = AddSendCommand(app, options.send);
+    commands.run = AddRunCommand(app, options.run);
+    commands.gateways = app.add_subcommand("gateways", "list the gateways of a folder in the order they are tried");
+    commands.gateways->add_option("dir", options.folder, "gateway folder")->required()->check(CLI::ExistingDirectory);
+    commands.check = app.add_subcommand("check", "check gateway and account files for mistakes");
+    commands.check->footer("Exit codes: 0 no errors (warnings allowed), 1 errors found, 2 bad usage.");
+    commands.check->add_option("path", options.checkPath, "a gateway folder or one file")->required();
+    return commands;
+}
 
+// Parses the command line. Returns the exit code when the program ends here
+// (help, --version, bad usage), nothing when a command is to run.
+std::optional<int> ParseCommandLine(CLI::App& app, int argc, char** argv) {
     std::vector<std::string> commands;
     for (const CLI::App* sub : app.get_subcommands([](CLI::App*) { return true; })) commands.push_back(sub->get_name());
     if (!usage::CommandKnown(argc, argv, commands)) return kExitUsage;
@@ -79,27 +106,44 @@ int main(int argc, char** argv) {
         // Help and --version exit 0; every other parse error is bad usage.
         return app.exit(e) == 0 ? kExitOk : kExitUsage;
     }
-    if (*sendCmd && send.to.empty() && (sendCmd->count("--prefix") == 0 || sendCmd->count("--number") == 0)) {
-        std::fprintf(stderr, "parlet send: give --to NUMBER, or --prefix and --number\n");
-        return kExitUsage;
-    }
+    return std::nullopt;
+}
 
-    if (settingsFile.empty()) {
+// "send" needs a whole number, or a prefix and a number.
+bool SendHasDestination(const CLI::App& sendCmd, const SendOptions& send) {
+    if (!sendCmd || !send.to.empty() || (sendCmd.count("--prefix") > 0 && sendCmd.count("--number") > 0)) return true;
+    std::fprintf(stderr, "parlet send: give --to NUMBER, or --prefix and --number\n");
+    return false;
+}
+
+int RunGivenCommand(const Subcommands& commands, Options& options) {
+    if (options.settingsFile.empty()) {
         const char* env = std::getenv("PARLET_SETTINGS");
-        if (env) settingsFile = env;
+        if (env) options.settingsFile = env;
     }
-    if (*checkCmd) return CheckCommand(checkPath);
-    HostSession session(settingsFile);
+    if (*commands.check) return CheckCommand(options.checkPath);
+    HostSession session(options.settingsFile);
     if (!session.ok()) return kExitUsage;
-    if (*sendCmd) {
-        send.splitGiven = sendCmd->count("--split") > 0;
-        return SendCommand(send);
+    if (*commands.send) {
+        options.send.splitGiven = commands.send->count("--split") > 0;
+        return SendCommand(options.send);
     }
-    if (*runCmd) {
-        run.senderGiven = runCmd->count("--sender") > 0;
-        run.userGiven = runCmd->count("--user") > 0;
-        run.passwordGiven = runCmd->count("--pass") > 0;
-        return RunCommand(run);
+    if (*commands.run) {
+        options.run.senderGiven = commands.run->count("--sender") > 0;
+        options.run.userGiven = commands.run->count("--user") > 0;
+        options.run.passwordGiven = commands.run->count("--pass") > 0;
+        return RunCommand(options.run);
     }
-    return GatewaysCommand(folder);
+    return GatewaysCommand(options.folder);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    CLI::App app{"parlet: send SMS through the web sites of SMS providers, described by gateway files"};
+    Options options;
+    const Subcommands commands = DefineCommandLine(app, options);
+    if (std::optional<int> exitCode = ParseCommandLine(app, argc, argv)) return *exitCode;
+    if (!SendHasDestination(*commands.send, options.send)) return kExitUsage;
+    return RunGivenCommand(commands, options);
 }

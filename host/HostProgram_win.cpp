@@ -13,7 +13,6 @@
 #include <atomic>
 #include <cstdio>
 #include <cstring>
-#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
@@ -28,7 +27,7 @@ using InterfacesProc = const host::Uuid* (*)();
 using LoadProc = int (*)(const host::PluginLink*);
 using UnloadProc = int (*)();
 
-constexpr DWORD kHostVersion = 0x00080000;   // 0.8.0.0
+constexpr DWORD kHostVersion = 0x00080000;  // 0.8.0.0
 constexpr int kMaxInterfaces = 64;
 
 // Through the generic function pointer type, which converts to any other.
@@ -119,7 +118,7 @@ private:
         if (std::strcmp(cls, "#32770") != 0 || !IsWindowVisible(window)) return TRUE;
         char caption[256] = "", text[2048] = "";
         GetWindowTextA(window, caption, sizeof caption);
-        GetDlgItemTextA(window, 0xFFFF, text, sizeof text);   // a message box's text
+        GetDlgItemTextA(window, 0xFFFF, text, sizeof text);  // a message box's text
         std::printf("message box \"%s\": %s (answered OK)\n", caption, text);
         PostMessageA(window, WM_COMMAND, IDOK, 0);
         return TRUE;
@@ -132,24 +131,29 @@ private:
     std::thread worker_;
 };
 
-}  // namespace
-
-int main(int argc, char** argv) {
+struct HostArguments {
     std::string db, plugin, scenarioFile;
+};
+
+bool ReadArguments(int argc, char** argv, HostArguments* args) {
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--db") == 0 && i + 1 < argc)
-            db = argv[++i];
+            args->db = argv[++i];
         else if (std::strcmp(argv[i], "--scenario") == 0 && i + 1 < argc)
-            scenarioFile = argv[++i];
+            args->scenarioFile = argv[++i];
         else
-            plugin = argv[i];
+            args->plugin = argv[i];
     }
-    if (plugin.empty()) {
+    if (args->plugin.empty()) {
         std::fprintf(stderr, "usage: parlet-host [--db FILE] [--scenario FILE] PLUGIN.dll\n");
-        return 1;
+        return false;
     }
-    std::setvbuf(stdout, nullptr, _IONBF, 0);
+    return true;
+}
 
+// The stand-in as the plug-in will find it, with the database of --db when
+// that file exists.
+bool StartStandIn(const std::string& db) {
     standin::Reset();
     // As in a Miranda with the popup plug-in: notices become popups (listed
     // by the scenario command "popups") rather than message boxes that
@@ -157,79 +161,114 @@ int main(int argc, char** argv) {
     standin::SetPopupService(true);
     if (!db.empty() && GetFileAttributesA(db.c_str()) != INVALID_FILE_ATTRIBUTES && !standin::LoadDatabase(db)) {
         std::printf("database %s: unreadable\n", db.c_str());
-        return 1;
+        return false;
     }
     std::printf("link record: %u bytes, plugin information: %u / %u bytes\n",
                 static_cast<unsigned>(sizeof(host::PluginLink)), static_cast<unsigned>(sizeof(host::PluginInfo)),
                 static_cast<unsigned>(sizeof(host::PluginInfoEx)));
+    return true;
+}
 
-    HMODULE module = LoadPlugin(plugin);
-    if (!module) {
-        std::printf("%s: cannot load (error %lu)\n", plugin.c_str(), GetLastError());
-        return 1;
-    }
+struct PluginEntries {
+    InfoProc infoEx, info;
+    InterfacesProc interfaces;
+    LoadProc load;
+    UnloadProc unload;
+};
+
+PluginEntries FindEntries(HMODULE module) {
+    return {Entry<InfoProc>(module, "MirandaPluginInfoEx"), Entry<InfoProc>(module, "MirandaPluginInfo"),
+            Entry<InterfacesProc>(module, "MirandaPluginInterfaces"), Entry<LoadProc>(module, "Load"),
+            Entry<UnloadProc>(module, "Unload")};
+}
+
+// The information records and the interface list, checked the way the host
+// checks them before it calls Load.
+bool CheckRecords(HMODULE module, const PluginEntries& entries) {
     bool ok = true;
-    auto infoEx = Entry<InfoProc>(module, "MirandaPluginInfoEx");
-    auto info = Entry<InfoProc>(module, "MirandaPluginInfo");
-    auto interfaces = Entry<InterfacesProc>(module, "MirandaPluginInterfaces");
-    auto load = Entry<LoadProc>(module, "Load");
-    auto unload = Entry<UnloadProc>(module, "Unload");
-
-    if (!infoEx && !info) {
+    if (!entries.infoEx && !entries.info) {
         std::printf("no MirandaPluginInfoEx or MirandaPluginInfo\n");
         ok = false;
     }
-    if (infoEx) ok = ShowInfo("MirandaPluginInfoEx", infoEx(kHostVersion), 56) && ok;
-    if (infoEx && infoEx(kHostVersion)) ShowVersionResource(module, infoEx(kHostVersion)->version);
-    if (info) ok = ShowInfo("MirandaPluginInfo", info(kHostVersion), 40) && ok;
-    if (interfaces) {
-        const host::Uuid* list = interfaces();
+    if (entries.infoEx) ok = ShowInfo("MirandaPluginInfoEx", entries.infoEx(kHostVersion), 56) && ok;
+    if (entries.infoEx && entries.infoEx(kHostVersion))
+        ShowVersionResource(module, entries.infoEx(kHostVersion)->version);
+    if (entries.info) ok = ShowInfo("MirandaPluginInfo", entries.info(kHostVersion), 40) && ok;
+    if (entries.interfaces) {
+        const host::Uuid* list = entries.interfaces();
         int n = 0;
         while (list && n < kMaxInterfaces && !IsZero(list[n])) ++n;
         std::printf("MirandaPluginInterfaces: %d interface(s)\n", n);
         if (!list || n == kMaxInterfaces) ok = false;
-    } else if (infoEx) {
+    } else if (entries.infoEx) {
         std::printf("MirandaPluginInterfaces: missing, which the extended record needs\n");
         ok = false;
     }
-    if (!load || !unload) {
+    return ok;
+}
+
+// Load, then the event that tells plug-ins that every module is up.
+bool StartPlugin(const PluginEntries& entries) {
+    MessageBoxAnswerer answerer;
+    int loaded = entries.load(standin::Link());
+    std::printf("Load: %d\n", loaded);
+    if (loaded != 0) return false;
+    int called = standin::NotifyEvent("Miranda/System/ModulesLoaded", 0, 0);
+    std::printf("Miranda/System/ModulesLoaded: %d hook(s) called\n", called);
+    // Windows messages the plug-in posted to itself get their turn.
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+    ShowWhatItRegistered();
+    return true;
+}
+
+// Runs the scenario (when there is one and start-up went well), else
+// unloads the plug-in at once.
+bool RunScenarioOrUnload(const HostArguments& args, HMODULE module, const PluginEntries& entries, bool ok) {
+    if (ok && !args.scenarioFile.empty()) {
+        // The scenario may unload and load the plug-in again itself.
+        scenario::SetPlugin(args.plugin, module);
+        ok = scenario::RunScenario(args.scenarioFile);
+        if (scenario::PluginLoaded()) ok = scenario::UnloadPluginAtEnd() && ok;
+        return ok;
+    }
+    MessageBoxAnswerer answerer;
+    int unloaded = entries.unload();
+    std::printf("Unload: %d\n", unloaded);
+    if (unloaded != 0) ok = false;
+    FreeLibrary(module);
+    return ok;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    HostArguments args;
+    if (!ReadArguments(argc, argv, &args)) return 1;
+    std::setvbuf(stdout, nullptr, _IONBF, 0);
+    if (!StartStandIn(args.db)) return 1;
+
+    HMODULE module = LoadPlugin(args.plugin);
+    if (!module) {
+        std::printf("%s: cannot load (error %lu)\n", args.plugin.c_str(), GetLastError());
+        return 1;
+    }
+    const PluginEntries entries = FindEntries(module);
+    const bool recordsOk = CheckRecords(module, entries);
+    if (!entries.load || !entries.unload) {
         std::printf("Load or Unload missing\n");
         FreeLibrary(module);
         return 1;
     }
-    if (!ok) {
+    if (!recordsOk) {
         FreeLibrary(module);
         return 1;
     }
 
-    auto answerer = std::make_unique<MessageBoxAnswerer>();
-    int loaded = load(standin::Link());
-    std::printf("Load: %d\n", loaded);
-    if (loaded != 0) ok = false;
-    if (ok) {
-        int called = standin::NotifyEvent("Miranda/System/ModulesLoaded", 0, 0);
-        std::printf("Miranda/System/ModulesLoaded: %d hook(s) called\n", called);
-        // Windows messages the plug-in posted to itself get their turn.
-        MSG msg;
-        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
-        ShowWhatItRegistered();
-    }
-    answerer.reset();
-    if (ok && !scenarioFile.empty()) {
-        // The scenario may unload and load the plug-in again itself.
-        scenario::SetPlugin(plugin, module);
-        ok = scenario::RunScenario(scenarioFile);
-        if (scenario::PluginLoaded()) ok = scenario::UnloadPluginAtEnd() && ok;
-    } else {
-        answerer = std::make_unique<MessageBoxAnswerer>();
-        int unloaded = unload();
-        std::printf("Unload: %d\n", unloaded);
-        if (unloaded != 0) ok = false;
-        FreeLibrary(module);
-    }
-
-    if (!db.empty() && !standin::SaveDatabase(db)) {
-        std::printf("database %s: cannot save\n", db.c_str());
+    bool ok = StartPlugin(entries);
+    ok = RunScenarioOrUnload(args, module, entries, ok);
+    if (!args.db.empty() && !standin::SaveDatabase(args.db)) {
+        std::printf("database %s: cannot save\n", args.db.c_str());
         ok = false;
     }
     std::printf("host: %s\n", ok ? "ok" : "failed");
