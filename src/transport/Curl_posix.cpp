@@ -304,10 +304,10 @@ host::HttpReply* MakeReply(const Handles& h, CURLcode result, Exchanged& x) {
         return nullptr;
     }
     if (status <= 0 || x.statusLine.empty() || !x.headersEnded) {
-        // A connection that ended before a status line came: WinInet cannot
-        // tell a reset from an orderly end there.
+        // A connection that ended before a status line came is "aborted",
+        // reset or not: Wine's WinInet cannot tell them apart there.
         const bool noStatus = x.statusLine.empty() && (result == CURLE_RECV_ERROR || result == CURLE_GOT_NOTHING);
-        LogFailure(Failure::kOther, noStatus ? kErrorInvalidResponse : error);
+        LogFailure(Failure::kOther, noStatus ? kErrorConnectionAborted : error);
         return nullptr;
     }
     host::HttpReply* reply = NewReply(static_cast<int>(status), StatusText(x.statusLine).c_str());

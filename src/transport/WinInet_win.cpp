@@ -240,12 +240,12 @@ void ApplyProxyCredentials(const Library* api, HINTERNET request, const ProxyCon
 // Status, status text, body and headers of a request that was sent.
 host::HttpReply* ReadReply(const Library* api, HINTERNET request, Watchdog& watchdog) {
     // A connection that ended before a status line came gives no reply
-    // (Wine's WinInet then gives status 0).
+    // (Wine's WinInet then gives status 0, or fails the send with 12030).
     DWORD status = 0;
     DWORD statusSize = sizeof status;
     if (!api->queryInfo(request, HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status, &statusSize, nullptr) ||
         status == 0) {
-        if (!watchdog.Closed()) LogFailure(Failure::kOther, kErrorInvalidResponse);
+        if (!watchdog.Closed()) LogFailure(Failure::kOther, kErrorConnectionAborted);
         return nullptr;
     }
     char statusText[kStatusTextSize] = "";

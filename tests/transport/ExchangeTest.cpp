@@ -367,7 +367,7 @@ TEST_F(Exchange, HostileRepliesEndTheSameWayOnBothCarriers) {
         {"held-open short body", "http://" + host + "/short-body", 0, kTimedOut},
         {"no server", "http://127.0.0.1:1/api/send", 0, "HTTP exchange failed: failed (error 12029, cannot connect)\n"},
         {"reset before the reply", "http://" + host + "/reset", 0,
-         "HTTP exchange failed: failed (error 12152, invalid server response)\n"},
+         "HTTP exchange failed: failed (error 12030, connection aborted)\n"},
         {"reset within the body", "http://" + host + "/reset-body", 200,
          "ERROR: InternetReadFile failed with error 0x00002EFF\n"},
         {"https to the provider's plain port", "https://127.0.0.1" + plainPort + "/web/", 0,
