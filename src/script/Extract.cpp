@@ -1,5 +1,6 @@
 #include "script/Extract.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "script/Search.h"
@@ -55,7 +56,7 @@ bool CutCustomVar(const char* body, size_t length, const std::string& pattern, s
     if (first > size) first = size;
     if (last > size) last = size;
     if (last < first) last = first;
-    value->assign(body + first, static_cast<size_t>(last - first));
+    value->assign(body + first, std::min(static_cast<size_t>(last - first), kMaxKeptValue));
     return true;
 }
 
@@ -69,7 +70,8 @@ bool FindFieldValue(const char* body, size_t length, const std::string& name, st
     const size_t begin = v + kValue.size();
     const void* quote = std::memchr(body + begin, '"', length - begin);
     if (!quote) return false;
-    value->assign(body + begin, static_cast<const char*>(quote) - (body + begin));
+    const size_t size = static_cast<size_t>(static_cast<const char*>(quote) - (body + begin));
+    value->assign(body + begin, std::min(size, kMaxKeptValue));
     return true;
 }
 

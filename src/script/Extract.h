@@ -20,6 +20,14 @@ using profile::kLastNumber;          // no numbered list goes past this
 constexpr size_t kValueSize = 2048;   // buffer of every key the runner reads
 constexpr size_t kPrefixValueSize = 256;   // but "Prefix%d": at most 255 characters
 
+// The longest text a request carries: an expanded template, or a POST body
+// with its KeyList pairs. A value cut out of a page is kept to one byte
+// more at most (kMaxKeptValue): a longer one fits into no request anyway,
+// and a 32 MB page read by a few dozen patterns would otherwise hold a
+// gigabyte.
+constexpr size_t kMaxExpandedSize = 1 << 20;
+constexpr size_t kMaxKeptValue = kMaxExpandedSize + 1;
+
 // Cookie texts ("name=value") in arrival order.
 struct CookieJar {
     std::vector<std::string> texts;
@@ -59,6 +67,7 @@ void ExtractKeys(const SectionKeys& section, const char* body, size_t length, Ru
 void ExtractSelectLists(const char* body, size_t length, RunLists* lists);
 
 // One "CustomVar" pattern on a body; false when its head does not occur.
+// Values (here and below) are kept to kMaxKeptValue bytes.
 bool CutCustomVar(const char* body, size_t length, const std::string& pattern, std::string* value);
 // The value of the form field `name`; false when nothing is taken.
 bool FindFieldValue(const char* body, size_t length, const std::string& name, std::string* value);

@@ -27,24 +27,47 @@ namespace {
 
 constexpr uint32_t kRequestFlags = 0x80003;
 
-std::atomic<int32_t> g_maxDelayMs{kMaxDelayMs};
+void RealSleep(int32_t ms, void*) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+const Sleeper kRealSleeper{RealSleep, nullptr};
+std::atomic<const Sleeper*> g_sleeper{&kRealSleeper};
+
+// The message's prefix while a "MapPrefix" value stands in for it. The
+// caller's pointer goes back when the run ends, on every way out of it (an
+// exception included), and the mapped text lives exactly as long as needed.
+class PrefixSwap {
+public:
+    explicit PrefixSwap(SmsMessage* message) : message_(message), caller_(message->prefix) {}
+    ~PrefixSwap() { message_->prefix = caller_; }
+    PrefixSwap(const PrefixSwap&) = delete;
+    PrefixSwap& operator=(const PrefixSwap&) = delete;
+
+    void Map(std::string prefix) {
+        mapped_ = std::move(prefix);
+        message_->prefix = mapped_.c_str();
+    }
+
+private:
+    SmsMessage* message_;
+    const char* caller_;
+    std::string mapped_;
+};
 
 // Everything one run keeps; nothing of it is shared with another run.
 struct Run {
+    Run(const char* file, const char* account, const char* secret, SmsMessage* sms, RunDetail* into)
+        : path(file), user(account), password(secret), message(sms), prefix(sms), detail(into) {}
     const char* path;
     const char* user;
     const char* password;
     SmsMessage* message;
+    PrefixSwap prefix;
     int32_t maxChars = 0;
     CookieJar jar;
     RunLists lists;
     std::string lastRedirect;
     bool redirected = false;
-    std::string mappedPrefix;
-    const char* callerPrefix = nullptr;
-    bool prefixMapped = false;
     int result = result::kSent;
-    RunDetail* detail = nullptr;
+    RunDetail* detail;
 };
 
 enum class Next { kGoOn, kLeaveLoop, kEndRun };
@@ -175,11 +198,7 @@ bool MapPrefix(Run& run, const std::string& section) {
             WriteLog("Prefix%d == MapPrefix%d (%s == %s)\n", n, n, prefix.c_str(), map.c_str());
             std::string value;
             expanded = ExpandForRequest(run, map, false, &value);
-            if (!expanded) return false;
-            if (!run.prefixMapped) run.callerPrefix = run.message->prefix;
-            run.prefixMapped = true;
-            run.mappedPrefix = std::move(value);
-            run.message->prefix = run.mappedPrefix.c_str();
+            if (expanded) run.prefix.Map(std::move(value));
             return false;
         });
     return expanded;
@@ -200,13 +219,13 @@ void Pause(const Run& run, const std::string& section) {
     if (delay.empty()) return;
     WriteLog(" - ZzzZZzzz... Sleeping %sms...\n", delay.c_str());
     int32_t ms = text::ParseDecimal(delay.c_str());
-    const int32_t cap = g_maxDelayMs.load();
-    if (ms > cap) {
+    if (ms > kMaxDelayMs) {
         // Cancel is only looked at between requests: a pause of days would hold the send for days.
-        WriteLog(" - WARNING: Delay capped at %ldms\n", static_cast<long>(cap));
-        ms = cap;
+        WriteLog(" - WARNING: Delay capped at %ldms\n", static_cast<long>(kMaxDelayMs));
+        ms = kMaxDelayMs;
     }
-    if (ms > 0) std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+    const Sleeper* sleeper = g_sleeper.load();
+    if (ms > 0) sleeper->sleep(ms, sleeper->context);
 }
 
 // The request's headers in the order they are sent, logged.
@@ -255,9 +274,12 @@ bool SetMethod(Run& run, const std::string& section, Request* request) {
     }
     if (!ExpandForRequest(run, postString, true, &request->body)) return Stop(run, result::kExpandFailed);
     request->headers.push_back({"Content-Type", "application/x-www-form-urlencoded"});
+    bool appended = false;
     try {
-        AppendKeys(&request->body, run.lists.keys);
+        appended = AppendKeys(&request->body, run.lists.keys, kMaxExpandedSize);
     } catch (const std::bad_alloc&) {
+    }
+    if (!appended) {
         LogErrorLine(kPostDataLine);
         return Stop(run, result::kPostDataMemory);
     }
@@ -317,6 +339,23 @@ bool Redirect(Run& run, const char* location, std::string* address, Request* req
     return true;
 }
 
+// What a redirect reply says: its first "Location" (null when it has none)
+// and whether it sets a cookie.
+struct RedirectHeaders {
+    const char* location = nullptr;
+    bool setsCookie = false;
+};
+
+RedirectHeaders ReadRedirectHeaders(const host::HttpReply* reply) {
+    RedirectHeaders found;
+    for (int i = 0; i < reply->headerCount && reply->headers; ++i) {
+        const host::HttpHeader& h = reply->headers[i];
+        if (NameStarts(h.name, "Set-Cookie")) found.setsCookie = true;
+        if (!found.location && NameStarts(h.name, "Location")) found.location = h.value ? h.value : "";
+    }
+    return found;
+}
+
 // Follows the reply's redirects, taking cookies along; true with the final
 // page in `reply`, false (result set) when the run stops.
 bool FollowRedirects(Run& run, Request* request, ReplyHolder* reply) {
@@ -325,19 +364,13 @@ bool FollowRedirects(Run& run, Request* request, ReplyHolder* reply) {
     for (int r = 0;;) {
         WriteLog(" - Data received\n");
         CollectCookies(&run.jar, reply->get());
-        const host::HttpReply* at = reply->get();
-        if (IsRedirect(at)) {
-            bool setsCookie = false;
-            const char* location = nullptr;
-            for (int i = 0; i < at->headerCount && at->headers; ++i) {
-                if (NameStarts(at->headers[i].name, "Set-Cookie")) setsCookie = true;
-                if (!location && NameStarts(at->headers[i].name, "Location")) {
-                    location = at->headers[i].value ? at->headers[i].value : "";
-                }
+        if (IsRedirect(reply->get())) {
+            const RedirectHeaders said = ReadRedirectHeaders(reply->get());
+            if (said.setsCookie && !run.jar.texts.empty()) CarryCookies(run, request);
+            if (said.location) {
+                if (!Redirect(run, said.location, &address, request, reply)) return false;
+                followed = true;
             }
-            if (setsCookie && !run.jar.texts.empty()) CarryCookies(run, request);
-            if (location && !Redirect(run, location, &address, request, reply)) return false;
-            if (location) followed = true;
         }
         ++r;
         if (!IsRedirect(reply->get())) {
@@ -458,7 +491,7 @@ int CheckGateway(const Run& run) {
 
 }  // namespace
 
-void SetMaxDelay(int32_t ms) { g_maxDelayMs.store(ms); }
+void SetSleeper(const Sleeper* sleeper) { g_sleeper.store(sleeper ? sleeper : &kRealSleeper); }
 
 int CheckPage(const host::HttpReply* reply, const char* address) {
     if (!reply) {
@@ -483,12 +516,7 @@ int RunChecked(const char* path, const char* user, const char* password, SmsMess
                ProgressTarget* progress, std::atomic<int>* abortFlag, RunDetail* detail) {
     // One parse of the file for the whole run instead of one per key.
     profile::Snapshot snapshot(path);
-    Run run;
-    run.path = path;
-    run.user = user;
-    run.password = password;
-    run.message = message;
-    run.detail = detail;
+    Run run(path, user, password, message, detail);
 
     WriteLog(" * Processing file %s...\n", path);
     const int usable = CheckGateway(run);
@@ -512,7 +540,6 @@ int RunChecked(const char* path, const char* user, const char* password, SmsMess
         LogErrorLine(" - ERROR: No Request-Section '%s' for processing found.\n", "Request1");
         run.result = result::kNoRequest;
     }
-    if (run.prefixMapped) message->prefix = run.callerPrefix;
     return run.result;
 }
 
@@ -525,13 +552,12 @@ int RunGateway(const char* path, const char* user, const char* password, SmsMess
         LogErrorLine(" - ERROR: Required Parameters were not specified in SMS-structure");
         return result::kMissingParameters;
     }
-    const char* callerPrefix = message->prefix;
     try {
         return RunChecked(path ? path : "", user, password, message, progress, abortFlag, detail);
     } catch (const std::bad_alloc&) {
         // A reply page or scraped values too big for the address space: this
-        // gateway fails, the host and the next gateway carry on.
-        message->prefix = callerPrefix;
+        // gateway fails, the host and the next gateway carry on. The run's
+        // state, the caller's prefix back in place, is gone already.
         try {
             LogErrorLine(kExpandFailedLine);
         } catch (...) {

@@ -75,9 +75,17 @@ int RunGateway(const char* path, const char* user, const char* password, SmsMess
                ProgressTarget* progress, std::atomic<int>* abortFlag, RunDetail* detail = nullptr);
 
 // The longest pause a "Delay" key may ask for; a longer one is cut to it
-// with a warning. Tests shorten it with SetMaxDelay.
+// with a warning.
 constexpr int32_t kMaxDelayMs = 300 * 1000;
-void SetMaxDelay(int32_t ms);
+
+// How a "Delay" pauses the run's thread. Tests put their own to see every
+// pause asked for (in milliseconds, only pauses above 0) without waiting;
+// null puts the real sleep back.
+struct Sleeper {
+    void (*sleep)(int32_t ms, void* context);
+    void* context;
+};
+void SetSleeper(const Sleeper* sleeper);
 
 // Checks a final reply: 0, or result::kNoPage (no reply), kHttpError (status
 // outside 200..299) or kEmptyReply (no body), each logged. The reply stays

@@ -36,14 +36,16 @@ int ResolveLocation(const std::string& current, const char* location, std::strin
     return 0;
 }
 
-void AppendKeys(std::string* body, const std::vector<KeyPair>& keys) {
+bool AppendKeys(std::string* body, const std::vector<KeyPair>& keys, size_t limit) {
     for (const KeyPair& pair : keys) {
         if (FindExact(body->data(), body->size(), pair.name + "=") != kNotFound) continue;
+        if (body->size() + pair.name.size() + pair.value.size() + 2 > limit) return false;
         *body += '&';
         *body += pair.name;
         *body += '=';
         *body += pair.value;
     }
+    return true;
 }
 
 bool HasLineBreak(const std::string& text) {

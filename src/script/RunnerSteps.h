@@ -21,8 +21,9 @@ void LogErrorLine(const char* format, ...)
 // part of the path. -1 when a "/x" location meets an address without host.
 int ResolveLocation(const std::string& current, const char* location, std::string* next);
 
-// Appends "&name=value" for every pair whose "name=" the body lacks.
-void AppendKeys(std::string* body, const std::vector<KeyPair>& keys);
+// Appends "&name=value" for every pair whose "name=" the body lacks. False
+// when that would make the body longer than `limit` bytes.
+bool AppendKeys(std::string* body, const std::vector<KeyPair>& keys, size_t limit);
 
 // A CR, LF or zero byte would end a request line or header early and let a
 // page inject headers of its own.

@@ -151,34 +151,76 @@ std::string UrlEncode(const std::string& text) {
     return out;
 }
 
+namespace {
+
+// The values of the eight table variables for one expansion, in the order
+// of kVariableNames; a value the run lacks is not present.
+struct VariableSet {
+    std::string texts[kVariableCount];
+    Variable variables[kVariableCount];
+
+    explicit VariableSet(const TemplateValues& values) {
+        const SmsMessage* m = values.message;
+        bool present[kVariableCount] = {};
+        auto keep = [&](size_t i, const char* s) {
+            if (s) texts[i] = s;
+            present[i] = s != nullptr;
+        };
+        keep(0, m ? m->prefix : nullptr);
+        keep(1, m ? m->number : nullptr);
+        present[2] = m && m->text && UrlEncode(m->text, &texts[2]) == 0;
+        keep(3, m ? m->sender : nullptr);
+        // In 64 bits: MaxChars near INT32_MIN less a long text must not overflow.
+        present[4] = present[2];
+        if (present[4]) texts[4] = std::to_string(static_cast<int64_t>(values.maxChars) - static_cast<int64_t>(std::strlen(m->text)));
+        keep(5, values.user);
+        keep(6, values.password);
+        keep(7, values.lastRedirect);
+        for (size_t i = 0; i < kVariableCount; ++i) {
+            variables[i] = Variable{kVariableNames[i], std::strlen(kVariableNames[i]), present[i], &texts[i]};
+        }
+    }
+};
+
+// The pass for the first "$Cookie[name]" (at `cookie`): replaced by the
+// cookie's value, or the expansion fails.
+int ReplaceCookie(std::string* work, size_t cookie, const CookieJar* jar) {
+    const size_t nameAt = cookie + sizeof kCookieReference - 1;
+    const size_t close = work->find(']', nameAt);
+    if (close == std::string::npos) return Fail(kExpandUnclosedCookie);
+    std::string value;
+    if (!jar || !FindCookie(*jar, work->data() + nameAt, close - nameAt, &value)) return Fail(kExpandNoCookie);
+    if (HoldsReference(value, work->substr(cookie, close + 1 - cookie), false)) {
+        return Runaway("a cookie's value refers to itself");
+    }
+    work->replace(cookie, close + 1 - cookie, value);
+    if (work->size() > kMaxExpandedSize) return Runaway("the text grew too long");
+    return kExpandOk;
+}
+
+// One pass over the table variables and the custom variables: the first
+// occurrence of each replaced. `changed` tells whether anything was.
+int ReplaceVariables(std::string* work, const VariableSet& set, const std::vector<std::string>& custom,
+                     bool mayHoldCustom, bool encodeCustomVars, bool* changed) {
+    bool selfReference = false;
+    for (const Variable& v : set.variables) {
+        if (v.present && ReplaceFirst(work, v, &selfReference)) *changed = true;
+        if (selfReference) return Runaway((std::string("the value of ") + v.name + " refers to itself").c_str());
+    }
+    bool tooLong = false;
+    for (size_t n = 1; mayHoldCustom && n <= custom.size(); ++n) {
+        if (ReplaceCustomVar(work, n, custom[n - 1], encodeCustomVars, &selfReference, &tooLong)) *changed = true;
+        if (selfReference) return Runaway("a custom variable refers to itself");
+        if (tooLong || work->size() > kMaxExpandedSize) return Runaway("the text grew too long");
+    }
+    return kExpandOk;
+}
+
+}  // namespace
+
 int ExpandTemplate(const char* text, const TemplateValues& values, bool encodeCustomVars, std::string* out) {
     std::string work = text ? text : "";
-    const SmsMessage* m = values.message;
-
-    std::string prefix, number, message, sender, count, user, password, lastRedirect;
-    auto keep = [](const char* s, std::string* into) {
-        if (s) *into = s;
-        return s != nullptr;
-    };
-    const bool hasPrefix = m && keep(m->prefix, &prefix);
-    const bool hasNumber = m && keep(m->number, &number);
-    const bool hasMessage = m && m->text && UrlEncode(m->text, &message) == 0;
-    const bool hasSender = m && keep(m->sender, &sender);
-    // In 64 bits: MaxChars near INT32_MIN less a long text must not overflow.
-    if (hasMessage) count = std::to_string(static_cast<int64_t>(values.maxChars) - static_cast<int64_t>(std::strlen(m->text)));
-    const bool hasUser = keep(values.user, &user);
-    const bool hasPassword = keep(values.password, &password);
-    const bool hasRedirect = keep(values.lastRedirect, &lastRedirect);
-    // In the order of kVariableNames.
-    const bool present[kVariableCount] = {hasPrefix, hasNumber, hasMessage, hasSender,
-                                          hasMessage, hasUser, hasPassword, hasRedirect};
-    const std::string* texts[kVariableCount] = {&prefix, &number, &message, &sender,
-                                                &count, &user, &password, &lastRedirect};
-    Variable variables[kVariableCount];
-    for (size_t i = 0; i < kVariableCount; ++i) {
-        variables[i] = Variable{kVariableNames[i], std::strlen(kVariableNames[i]), present[i], texts[i]};
-    }
-
+    const VariableSet set(values);
     // Custom variables are copied (and encoded) only where the text names
     // them: scraped values can be large, and most templates name none.
     static const std::vector<std::string> kNone;
@@ -189,41 +231,19 @@ int ExpandTemplate(const char* text, const TemplateValues& values, bool encodeCu
         if (pass > kMaxPasses) return Runaway("too many passes");
         // Each pass searches the text once per variable it may hold.
         const bool mayHoldCustom = !custom.empty() && work.find(kCustomVarReference) != std::string::npos;
-        scanned += work.size() * (2 + sizeof variables / sizeof variables[0] + (mayHoldCustom ? custom.size() : 0));
+        scanned += work.size() * (2 + kVariableCount + (mayHoldCustom ? custom.size() : 0));
         if (scanned > kMaxScannedBytes) return Runaway("too much text to search");
 
         const size_t cookie = work.find(kCookieReference);
         if (cookie != std::string::npos) {
-            const size_t nameAt = cookie + sizeof kCookieReference - 1;
-            const size_t close = work.find(']', nameAt);
-            if (close == std::string::npos) {
-                return Fail(kExpandUnclosedCookie);
-            }
-            std::string value;
-            if (!values.jar || !FindCookie(*values.jar, work.data() + nameAt, close - nameAt, &value)) {
-                return Fail(kExpandNoCookie);
-            }
-            if (HoldsReference(value, work.substr(cookie, close + 1 - cookie), false)) {
-                return Runaway("a cookie's value refers to itself");
-            }
-            work.replace(cookie, close + 1 - cookie, value);
-            if (work.size() > kMaxExpandedSize) return Runaway("the text grew too long");
+            const int replaced = ReplaceCookie(&work, cookie, values.jar);
+            if (replaced != kExpandOk) return replaced;
             continue;
         }
-
         const std::string before = work;
         bool changed = false;
-        bool selfReference = false;
-        for (const Variable& v : variables) {
-            if (v.present && ReplaceFirst(&work, v, &selfReference)) changed = true;
-            if (selfReference) return Runaway((std::string("the value of ") + v.name + " refers to itself").c_str());
-        }
-        bool tooLong = false;
-        for (size_t n = 1; mayHoldCustom && n <= custom.size(); ++n) {
-            if (ReplaceCustomVar(&work, n, custom[n - 1], encodeCustomVars, &selfReference, &tooLong)) changed = true;
-            if (selfReference) return Runaway("a custom variable refers to itself");
-            if (tooLong || work.size() > kMaxExpandedSize) return Runaway("the text grew too long");
-        }
+        const int replaced = ReplaceVariables(&work, set, custom, mayHoldCustom, encodeCustomVars, &changed);
+        if (replaced != kExpandOk) return replaced;
         if (!changed) break;
         if (work.size() > kMaxExpandedSize) return Runaway("the text grew too long");
         if (work == before) return Runaway("a value refers to itself");

@@ -203,6 +203,19 @@ struct FieldCase {
     const char* value;
 };
 
+// A value longer than any request can carry is kept only that far: a page
+// read by many patterns must not be copied whole for each.
+TEST(Extract, KeepsNoMoreOfAValueThanARequestCarries) {
+    const std::string big(3u << 20, 'x');
+    std::string value;
+    const std::string page = "token=" + big;
+    ASSERT_TRUE(script::CutCustomVar(page.data(), page.size(), "token=(*)END", &value));
+    EXPECT_EQ(value, big.substr(0, script::kMaxKeptValue));
+    const std::string form = "<input name=\"t\" value=\"" + big + "\">";
+    ASSERT_TRUE(script::FindFieldValue(form.data(), form.size(), "t", &value));
+    EXPECT_EQ(value, big.substr(0, script::kMaxKeptValue));
+}
+
 TEST(FindFieldValue, Table) {
     const FieldCase cases[] = {
         {"<input type=\"hidden\" name=\"sid\" value=\"99\">", "sid", true, "99"},

@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <chrono>
 #include <new>
 #include <string>
 #include <thread>
@@ -28,6 +27,7 @@ namespace result = script::result;
 class Runner : public ::testing::Test {
 protected:
     void SetUp() override { standin::Reset(); }
+    void TearDown() override { script::SetSleeper(nullptr); }
     std::string Gateway(const std::string& text) {
         const std::string path = dir_.file("gw" + std::to_string(files_++) + ".ini");
         testutil::WriteFile(path, text);
@@ -107,6 +107,16 @@ TEST_F(Runner, ResultTable) {
         {"editme empty", std::string(kHead) + "Editme=\n" + get, ok, result::kSent, "Processing Gateway Test\n"},
         {"prefix behind a gap", "[Gateway]\nName=T\nPrefix1=1;x\nPrefix3=49;y\n" + get, ok,
          result::kPrefixUnsupported, " - ERROR: Specified gateway has no support for prefix '49'\n"},
+        // Two fields of 600 KB: the body with both pairs would pass the
+        // longest text a request carries, as if memory had run out.
+        {"post data too long",
+         std::string(kHead) + "[Request1]\nURL=http://gw/form\nType=GET\nKey1=a\nKey2=b\n"
+                              "[Request2]\nURL=http://gw/send\nType=POST\nPostString=t=1\n",
+         [](const Sent&) {
+             const std::string big(600u << 10, 'v');
+             return Ok("<input name=\"a\" value=\"" + big + "\"><input name=\"b\" value=\"" + big + "\">");
+         },
+         result::kPostDataMemory, " - ERROR: Memory allocation error while Building PostData\n"},
     };
     for (const ResultCase& c : cases) {
         LogCapture log;
@@ -333,13 +343,48 @@ TEST_F(Runner, AbortIsNoticedBeforeTheNextRequest) {
     EXPECT_TRUE(log.Has(" - Sending the SMS failed - We didn't get the successmsg we expected :(\n"));
 }
 
-TEST_F(Runner, DelaySleepsAfterTheUrlIsExpanded) {
-    FakeHttp site([](const Sent&) { return Ok("x"); });
-    LogCapture log;
-    const auto started = std::chrono::steady_clock::now();
-    EXPECT_EQ(Run(Gateway(std::string(kHead) + "[Request1]\nURL=http://gw/\nType=GET\nDelay=150\n")), result::kSent);
-    EXPECT_GE(std::chrono::steady_clock::now() - started, std::chrono::milliseconds(150));
-    EXPECT_TRUE(log.Has(" - ZzzZZzzz... Sleeping 150ms...\n"));
+// The pauses a run asks of the sleeper, and how many requests had gone out
+// when each began; nothing really waits.
+struct Pauses {
+    std::vector<int32_t> asked;
+    std::vector<size_t> sentBefore;
+    const FakeHttp* site = nullptr;
+    static void Sleep(int32_t ms, void* context) {
+        Pauses* p = static_cast<Pauses*>(context);
+        p->asked.push_back(ms);
+        p->sentBefore.push_back(p->site->Requests().size());
+    }
+};
+
+TEST_F(Runner, DelayPausesAfterTheUrlIsExpandedAndBeforeTheRequest) {
+    const struct {
+        const char* name;
+        const char* section;
+        int expected;
+        std::vector<int32_t> asked;
+        const char* line;
+    } cases[] = {
+        {"plain", "URL=http://gw/\nDelay=150\n", result::kSent, {150}, " - ZzzZZzzz... Sleeping 150ms...\n"},
+        {"capped", "URL=http://gw/\nDelay=2147483647\n", result::kSent, {script::kMaxDelayMs},
+         " - WARNING: Delay capped at 300000ms\n"},
+        {"url fails first", "URL=http://gw/$Cookie[none]\nDelay=150\n", result::kExpandFailed, {},
+         " - ERROR: Memory allocation error while parsing URL\n"},
+        {"zero", "URL=http://gw/\nDelay=0\n", result::kSent, {}, " - ZzzZZzzz... Sleeping 0ms...\n"},
+        {"negative", "URL=http://gw/\nDelay=-5\n", result::kSent, {}, " - ZzzZZzzz... Sleeping -5ms...\n"},
+    };
+    for (const auto& c : cases) {
+        FakeHttp site([](const Sent&) { return Ok("x"); });
+        Pauses pauses;
+        pauses.site = &site;
+        const script::Sleeper sleeper{&Pauses::Sleep, &pauses};
+        script::SetSleeper(&sleeper);
+        LogCapture log;
+        EXPECT_EQ(Run(Gateway(std::string(kHead) + "[Request1]\nType=GET\n" + c.section)), c.expected) << c.name;
+        script::SetSleeper(nullptr);
+        EXPECT_EQ(pauses.asked, c.asked) << c.name;
+        EXPECT_EQ(pauses.sentBefore, std::vector<size_t>(c.asked.size(), 0u)) << c.name;
+        EXPECT_TRUE(log.Has(c.line)) << c.name << "\n" << log.Text();
+    }
 }
 
 TEST_F(Runner, VerboseLogsTheFinalBody) {
@@ -380,11 +425,54 @@ TEST_F(Runner, MapPrefixReplacesThePrefixUntilTheRunEnds) {
     EXPECT_EQ(site.Requests()[3].url, "http://gw/m49");
 }
 
-TEST(RunnerSteps, AppendKeysLooksForTheNameWithItsEqualsSign) {
+// However a run ends after a "MapPrefix" applied, the caller's prefix is back.
+TEST_F(Runner, MappedPrefixIsPutBackOnEveryWayOut) {
+    const char* callerPrefix = message.prefix;
+    const struct {
+        const char* name;
+        const char* request2;
+        Answer second;
+        int expected;
+    } cases[] = {
+        {"no reply", "URL=http://gw/2?p=$Prefix\nType=GET\n", [] { Answer a; a.noReply = true; return a; }(),
+         result::kNoReply},
+        {"404", "URL=http://gw/2?p=$Prefix\nType=GET\n", [] { Answer a; a.status = 404; return a; }(),
+         result::kHttpError},
+        {"bad type", "URL=http://gw/2?p=$Prefix\nType=PUT\n", Ok("x"), result::kBadType},
+        {"missing cookie", "URL=http://gw/2?p=$Prefix&c=$Cookie[C]\nType=GET\n", Ok("x"), result::kExpandFailed},
+        {"sent", "URL=http://gw/2?p=$Prefix\nType=GET\n", Ok("x"), result::kSent},
+    };
+    for (const auto& c : cases) {
+        FakeHttp site([&](const Sent& s) { return s.url == "http://gw/1" ? Ok("x") : c.second; });
+        const std::string path = Gateway(std::string(kHead) + "[Request1]\nURL=http://gw/1\nType=GET\nMapPrefix1=0043\n"
+                                                               "[Request2]\n" + c.request2);
+        EXPECT_EQ(Run(path), c.expected) << c.name;
+        EXPECT_EQ(message.prefix, callerPrefix) << c.name;
+        const auto sent = site.Requests();
+        if (sent.size() == 2) {
+            EXPECT_EQ(sent[1].url, "http://gw/2?p=0043") << c.name;   // the mapped prefix stood in
+        }
+    }
+}
+
+TEST(RunnerSteps, AppendKeysTable) {
     const std::vector<script::KeyPair> keys = {{"sid", "42"}, {"user", "x"}};
-    std::string body = "sidx=1&user=joe";
-    script::AppendKeys(&body, keys);
-    EXPECT_EQ(body, "sidx=1&user=joe&sid=42");
+    const struct {
+        const char* body;
+        size_t limit;
+        bool appended;
+        const char* result;
+    } cases[] = {
+        {"sidx=1&user=joe", 100, true, "sidx=1&user=joe&sid=42"},   // "sid=", not "sid", is looked for
+        {"a=1", 100, true, "a=1&sid=42&user=x"},
+        {"a=1", 17, true, "a=1&sid=42&user=x"},                   // exactly the limit
+        {"a=1", 16, false, "a=1&sid=42"},
+    };
+    for (const auto& c : cases) {
+        std::string body = c.body;
+        EXPECT_EQ(script::AppendKeys(&body, keys, c.limit), c.appended) << c.body << " " << c.limit;
+        EXPECT_EQ(body, c.result) << c.body << " " << c.limit;
+    }
 }
 
 TEST_F(Runner, JarOfEmptyTextsSendsNoCookieHeader) {
@@ -398,17 +486,6 @@ TEST_F(Runner, JarOfEmptyTextsSendsNoCookieHeader) {
     ASSERT_EQ(Run(path), result::kSent);
     ASSERT_EQ(site.Requests().size(), 2u);
     EXPECT_EQ(site.Requests()[1].Header("Cookie"), "<none>");
-}
-
-TEST_F(Runner, DelayIsCappedWithAWarning) {
-    FakeHttp site([](const Sent&) { return Ok("x"); });
-    LogCapture log;
-    script::SetMaxDelay(5);
-    EXPECT_EQ(Run(Gateway(std::string(kHead) + "[Request1]\nURL=http://gw/\nType=GET\nDelay=2147483647\n")),
-              result::kSent);
-    script::SetMaxDelay(script::kMaxDelayMs);
-    EXPECT_TRUE(log.Has(" - ZzzZZzzz... Sleeping 2147483647ms...\n"));
-    EXPECT_TRUE(log.Has(" - WARNING: Delay capped at 5ms\n"));
 }
 
 // Memory that runs out inside a run fails that gateway, never the caller;
