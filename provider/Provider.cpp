@@ -241,16 +241,20 @@ void Pieces(const httplib::Request& req, httplib::Response& res) {
     size_t total = static_cast<size_t>(Number(req, "bytes", 1000, 0, kMaxGenerated));
     size_t piece = static_cast<size_t>(Number(req, "piece", 1, 1, 1 << 20));
     long pauseMs = Number(req, "pause", 0, 0, 1000);
-    // A page that begins with a text of the test's choice, such as the head
-    // of a "CustomVar" pattern whose tail the letters never hold.
+    // A page that begins and ends with texts of the test's choice, such as
+    // the head of a "CustomVar" pattern whose tail the letters never hold.
     std::string head = Param(req, "head").substr(0, total);
+    std::string tail = Param(req, "tail").substr(0, total - head.size());
+    const size_t tailAt = total - tail.size();
     res.set_content_provider(total, "text/plain",
-                             [piece, pauseMs, head](size_t offset, size_t length, httplib::DataSink& sink) {
+                             [piece, pauseMs, head, tail, tailAt](size_t offset, size_t length, httplib::DataSink& sink) {
                                  size_t n = std::min(piece, length);
                                  std::string buffer(n, ' ');
                                  for (size_t i = 0; i < n; ++i) {
                                      const size_t at = offset + i;
-                                     buffer[i] = at < head.size() ? head[at] : PatternByte(at);
+                                     buffer[i] = at < head.size() ? head[at]
+                                                 : at >= tailAt   ? tail[at - tailAt]
+                                                                  : PatternByte(at);
                                  }
                                  if (pauseMs > 0) std::this_thread::sleep_for(std::chrono::milliseconds(pauseMs));
                                  return sink.write(buffer.data(), n);
