@@ -4,6 +4,8 @@
 // every search role keeps a Cursor (its starting points only move
 // forward), and the selected options are found once for the whole page.
 #include <algorithm>
+#include <string>
+#include <utility>
 
 #include "script/Extract.h"
 #include "script/Search.h"
@@ -100,6 +102,36 @@ std::vector<SelectedOption> FindSelectedOptions(const Patterns& p, const char* t
     return found;
 }
 
+// The KeyList pair of one list: made by its first option, or by the first
+// selected one when the first option's value cannot be read; each later
+// selected option puts its value in.
+class ListPair {
+public:
+    ListPair(RunLists* lists, std::string name) : lists_(lists), name_(std::move(name)) {}
+
+    // False when the KeyList is full: then no later list can be kept either.
+    bool Take(const char* text, const Span& value) {
+        const std::string v(text + value.begin, std::min(value.end - value.begin, kMaxKeptValue));
+        if (pair_ == kNotFound) {
+            if (lists_->keys.size() >= kMaxKeys) {
+                WriteLog(" - WARNING: Maximum number of keys reached, <select> %s dropped\n", name_.c_str());
+                return false;
+            }
+            pair_ = lists_->keys.size();
+            lists_->keys.push_back(KeyPair{name_, v});
+        } else {
+            lists_->keys[pair_].value = v;
+        }
+        WriteLog(" - Found <select> %s=%s\n", name_.c_str(), v.c_str());
+        return true;
+    }
+
+private:
+    RunLists* lists_;
+    std::string name_;
+    size_t pair_ = kNotFound;
+};
+
 }  // namespace
 
 void ExtractSelectLists(const char* body, size_t length, RunLists* lists) {
@@ -122,36 +154,15 @@ void ExtractSelectLists(const char* body, size_t length, RunLists* lists) {
         if (n == kNotFound || n + 4 >= g) continue;
         Span nameSpan;
         if (!nameReader.Read(text, length, n + 4, &nameSpan)) continue;
-        const std::string listName(text + nameSpan.begin, nameSpan.end - nameSpan.begin);
+        ListPair pair(lists, std::string(text + nameSpan.begin, nameSpan.end - nameSpan.begin));
 
         const size_t o = firstOption.Next(text, length, s + 1);
         if (o == kNotFound || o >= listEnd) continue;
         const size_t h = firstGt.Next(text, length, o + 1);
         if (h == kNotFound) continue;
 
-        // The list's pair: made by its first option, or by the first
-        // selected one when the first option's value cannot be read.
-        size_t pair = kNotFound;
-        bool full = false;
-        auto take = [&](const Span& value) {
-            const std::string v(text + value.begin, value.end - value.begin);
-            if (pair == kNotFound) {
-                if (lists->keys.size() >= kMaxKeys) {
-                    WriteLog(" - WARNING: Maximum number of keys reached, <select> %s dropped\n", listName.c_str());
-                    full = true;
-                    return;
-                }
-                pair = lists->keys.size();
-                lists->keys.push_back(KeyPair{listName, v});
-            } else {
-                lists->keys[pair].value = v;
-            }
-            WriteLog(" - Found <select> %s=%s\n", listName.c_str(), v.c_str());
-        };
-
         Span first;
-        if (firstReader.Read(text, length, o, h, &first)) take(first);
-        if (full) break;   // no later list can be kept either
+        if (firstReader.Read(text, length, o, h, &first) && !pair.Take(text, first)) break;
 
         if (!selectedKnown) {
             selected = FindSelectedOptions(p, text, length);
@@ -159,10 +170,9 @@ void ExtractSelectLists(const char* body, size_t length, RunLists* lists) {
         }
         auto it = std::upper_bound(selected.begin(), selected.end(), o,
                                    [](size_t at, const SelectedOption& e) { return at < e.at; });
-        for (; it != selected.end() && it->at < listEnd; ++it) {
-            if (!it->readable) continue;
-            take(it->value);
-            if (full) break;
+        bool full = false;
+        for (; !full && it != selected.end() && it->at < listEnd; ++it) {
+            if (it->readable) full = !pair.Take(text, it->value);
         }
         if (full) break;
     }
