@@ -15,7 +15,7 @@ const ResultText kResults[] = {
     {result::kExpandFailed, "ExpandFailed", "a value could not be filled in (a missing cookie?)"},
     {result::kNoType, "NoType", "a request has no Type"},
     {result::kNoPostString, "NoPostString", "a POST request has no PostString"},
-    {result::kPostDataMemory, "PostDataMemory", "out of memory while building the post data"},
+    {result::kPostDataMemory, "PostDataMemory", "the post data could not be built (out of memory, or longer than 1 MiB)"},
     {result::kBadType, "BadType", "a Type is neither POST nor GET"},
     {result::kNoReply, "NoReply", "could not connect, or no reply came"},
     {result::kRedirectFailed, "RedirectFailed", "a redirect could not be followed, or redirects did not end"},
