@@ -10,8 +10,8 @@
 namespace transport {
 
 // Shuts down (both ways) every socket of this process that is connected
-// to `host`:`port`; gives how many. Another exchange with the very same
-// server at the same moment loses its connection too and gives no reply.
+// to `host`:`port`; gives how many. Every exchange with that server loses
+// its connection, so the watchdog calls it only when none of them is live.
 int ShutDownSocketsTo(const std::string& host, int port);
 
 }  // namespace transport

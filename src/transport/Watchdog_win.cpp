@@ -2,6 +2,7 @@
 
 #include <psapi.h>
 
+#include "transport/InFlight.h"
 #include "transport/SocketReaper_win.h"
 
 namespace transport {
@@ -38,6 +39,11 @@ void Watchdog::Watch(HINTERNET request, const std::string& peerHost, int peerPor
     baselineMemory_ = ProcessMemory();
     peerHost_ = peerHost;
     peerPort_ = peerPort;
+    if (!registered_) {
+        peer_ = peerHost + ":" + std::to_string(peerPort);
+        inflight::Begin(peer_);
+        registered_ = true;
+    }
     if (!thread_.joinable()) thread_ = std::thread([this] { Run(); });
 }
 
@@ -70,7 +76,9 @@ void CALLBACK Watchdog::OnStatus(HINTERNET, DWORD_PTR context, DWORD status, LPV
 }
 
 bool Watchdog::Due(Clock::time_point now) {
-    const size_t memory = headersDone_.load() || baselineMemory_ == 0 ? 0 : ProcessMemory();
+    // The process's memory speaks for this exchange only while no other is in flight.
+    const bool alone = inflight::Count() == 1;
+    const size_t memory = headersDone_.load() || baselineMemory_ == 0 || !alone ? 0 : ProcessMemory();
     if (overCap_.load() || memory > baselineMemory_ + kHeaderPhaseGrowth) {
         reason_ = headersDone_.load() ? Failure::kBodyTooLarge : Failure::kHeadersTooLarge;
         return true;
@@ -90,11 +98,14 @@ void Watchdog::Run() {
             closedFlag_.store(true);
             if (request_) close_(request_);
             closed_ = true;
+            inflight::Closed(peer_);
             // Where closing the handle does not end a read that is under way
             // (and where the library tries a new connection after a failed
-            // one), the sockets to the server are shut until the call returns.
+            // one), the sockets to the server are shut until the call returns;
+            // but only once no live exchange with that server would lose its
+            // connection too (each ends by its own deadline at the latest).
             while (!peerHost_.empty() && !wake_.wait_for(lock, kGrace, [this] { return stopping_; })) {
-                ShutDownSocketsTo(peerHost_, peerPort_);
+                if (inflight::AllClosed(peer_)) ShutDownSocketsTo(peerHost_, peerPort_);
             }
             return;
         }
@@ -109,6 +120,10 @@ bool Watchdog::Stop() {
     }
     wake_.notify_all();
     if (thread_.joinable()) thread_.join();
+    if (registered_) {
+        inflight::End(peer_, closed_);
+        registered_ = false;
+    }
     if (timedOut_.load() && !closed_) reason_ = Failure::kTimedOut;
     return closed_ || timedOut_.load();
 }

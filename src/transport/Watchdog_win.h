@@ -3,7 +3,8 @@
 // pass the header or body cap, a thread of its own closes the request
 // handle, and the call that waits on it returns with a failure. Not every
 // WinInet reports the bytes of the headers (Wine's does not), so while
-// they come the process's own memory stands in for the count.
+// they come, and no other exchange is in flight, the process's own memory
+// stands in for the count.
 #pragma once
 
 #include <windows.h>
@@ -71,6 +72,8 @@ private:
     size_t baselineMemory_ = 0;   // the process's working set when watching began
     std::string peerHost_;
     int peerPort_ = 0;
+    std::string peer_;          // "host:port", its name among the exchanges in flight
+    bool registered_ = false;
     bool stopping_ = false;
     bool closed_ = false;
     Failure reason_ = Failure::kOther;

@@ -6,6 +6,7 @@
 #include <chrono>
 #include <cstring>
 #include <string>
+#include <thread>
 
 #include "Exchange.h"
 #include "LogCapture.h"
@@ -394,6 +395,24 @@ TEST_F(Exchange, HostileRepliesEndTheSameWayOnBothCarriers) {
     Outcome patient = Get(plain_ + "/slow?ms=1500");
     ASSERT_TRUE(patient.replied);
     EXPECT_EQ(patient.body, "slow reply\n");
+}
+
+// A hostile exchange ends without harming a good one with the same server
+// at the same time: the good one, slow but steady, gets its whole reply.
+TEST_F(Exchange, HostileExchangeSparesAGoodOneWithTheSameServer) {
+    const std::string host = "http://127.0.0.1:" + std::to_string(services_->hostilePort);
+    transport::SetTimeouts(transport::Timeouts{1000, 1000, 6000});
+    for (const char* hostilePath : {"/headers", "/status-line", "/silence"}) {
+        SCOPED_TRACE(hostilePath);
+        Outcome hostile;
+        std::thread other([&] { hostile = Get(host + hostilePath); });
+        Outcome good = Get(host + "/trickle");
+        other.join();
+        EXPECT_FALSE(hostile.replied);
+        ASSERT_TRUE(good.replied);
+        EXPECT_EQ(good.status, 200);
+        EXPECT_EQ(good.body, Pattern(40));
+    }
 }
 
 // The send dialog as far as a whole send needs it.
