@@ -33,12 +33,8 @@ bool BypassesProxy(const std::string& host, const std::string& list);
 // A bound HTTP library; each platform defines its own. Once bound it stays
 // loaded for the life of the process.
 struct Library;
-constexpr const char* kDefaultLibrary =
-#ifdef _WIN32
-    "WinInet.dll";
-#else
-    "libcurl.so.4";
-#endif
+// The system's own library ("WinInet.dll", or libcurl off Windows).
+extern const char* const kDefaultLibrary;
 
 // 0 and the library; -1 when it cannot be loaded; -2 when an entry point is
 // missing (its name in `missing`).

@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <new>
 
 #include "shell/HostLink.h"
 #include "transport/Http.h"
@@ -17,15 +18,40 @@ char* CopyText(const char* text, size_t length) {
     return copy;
 }
 
+bool CopyHeaders(host::HttpReply* reply, const HeaderList& headers) {
+    if (headers.items.empty()) return true;
+    const size_t count = headers.items.size();
+    reply->headers = static_cast<host::HttpHeader*>(std::calloc(count, sizeof(host::HttpHeader)));
+    if (!reply->headers) return false;
+    reply->headerCount = static_cast<int>(count);
+    for (size_t i = 0; i < count; ++i) {
+        const Header& h = headers.items[i];
+        reply->headers[i].name = CopyText(h.name.data(), h.name.size());
+        reply->headers[i].value = CopyText(h.value.data(), h.value.size());
+        if (!reply->headers[i].name || !reply->headers[i].value) return false;
+    }
+    return true;
+}
+
 }  // namespace
 
-host::HttpReply* NewReply(int status, const char* statusText) {
+host::HttpReply* MakeReply(int status, const char* statusText, const std::string& body, const HeaderList& headers) {
     auto* reply = static_cast<host::HttpReply*>(std::calloc(1, sizeof(host::HttpReply)));
     if (!reply) return nullptr;
     reply->size = host::kHttpRecordSize;
     reply->status = status;
     const char* text = (statusText && *statusText) ? statusText : kUnknownStatusText;
     reply->statusText = CopyText(text, std::strlen(text));
+    bool complete = reply->statusText != nullptr;
+    if (complete && !body.empty()) {
+        reply->body = CopyText(body.data(), body.size());
+        reply->bodyLength = static_cast<int>(body.size());
+        complete = reply->body != nullptr;
+    }
+    if (!complete || !CopyHeaders(reply, headers)) {
+        ReleaseReply(reply);
+        return nullptr;
+    }
     return reply;
 }
 
@@ -42,46 +68,23 @@ void ReleaseReply(host::HttpReply* reply) {
     std::free(reply);
 }
 
-size_t ReserveBody(BodyBuffer& body, size_t count) {
-    const size_t limit = static_cast<size_t>(kMaxBodyBytes);
-    if (body.length >= limit) return 0;
-    if (count > limit - body.length) count = limit - body.length;
-    size_t needed = body.length + count + 1;   // room for the closing zero
-    if (needed > body.capacity) {
-        size_t capacity = body.capacity ? body.capacity : 4096;
-        while (capacity < needed) capacity *= 2;
-        if (capacity > limit + 1) capacity = limit + 1;
-        char* grown = static_cast<char*>(std::realloc(body.data, capacity));
-        if (!grown) return 0;
-        body.data = grown;
-        body.capacity = capacity;
-    }
-    return count;
-}
-
-int AppendBody(BodyBuffer& body, const char* data, size_t count) {
+int AppendBody(std::string& body, const char* data, size_t count) {
     if (count == 0) return kAppendOk;
-    size_t room = ReserveBody(body, count);
-    if (room == 0) return body.length >= static_cast<size_t>(kMaxBodyBytes) ? kAppendFull : kAppendNoMemory;
-    std::memcpy(body.data + body.length, data, room);
-    body.length += room;
-    return room < count ? kAppendFull : kAppendOk;
-}
-
-void AttachBody(host::HttpReply* reply, BodyBuffer& body) {
-    if (body.length == 0) {
-        DiscardBody(body);
-        return;
+    const size_t limit = static_cast<size_t>(kMaxBodyBytes);
+    if (body.size() >= limit) return kAppendFull;
+    const size_t room = count < limit - body.size() ? count : limit - body.size();
+    try {
+        // Doubling, but never beyond the cap.
+        if (body.size() + room > body.capacity()) {
+            size_t capacity = body.capacity() < 4096 ? 4096 : body.capacity() * 2;
+            while (capacity < body.size() + room) capacity *= 2;
+            body.reserve(capacity < limit ? capacity : limit);
+        }
+        body.append(data, room);
+    } catch (const std::bad_alloc&) {
+        return kAppendNoMemory;
     }
-    body.data[body.length] = '\0';
-    reply->body = body.data;
-    reply->bodyLength = static_cast<int>(body.length);
-    body = BodyBuffer{};
-}
-
-void DiscardBody(BodyBuffer& body) {
-    std::free(body.data);
-    body = BodyBuffer{};
+    return room < count ? kAppendFull : kAppendOk;
 }
 
 int AddHeaderLine(HeaderList& headers, const char* line, size_t length) {
@@ -89,26 +92,14 @@ int AddHeaderLine(HeaderList& headers, const char* line, size_t length) {
     while (length > 0 && (line[length - 1] == '\n' || line[length - 1] == '\r')) --length;
     const char* colon = static_cast<const char*>(std::memchr(line, ':', length));
     if (!colon) return 0;
-
-    if (headers.count == headers.capacity) {
-        int capacity = headers.capacity ? headers.capacity * 2 : 16;
-        auto* grown = static_cast<host::HttpHeader*>(
-            std::realloc(headers.items, static_cast<size_t>(capacity) * sizeof(host::HttpHeader)));
-        if (!grown) return -1;
-        headers.items = grown;
-        headers.capacity = capacity;
-    }
     const char* value = colon + 1;
     const char* end = line + length;
     while (value < end && (*value == ' ' || *value == '\t')) ++value;
-    char* name = CopyText(line, static_cast<size_t>(colon - line));
-    char* copy = CopyText(value, static_cast<size_t>(end - value));
-    if (!name || !copy) {
-        std::free(name);
-        std::free(copy);
+    try {
+        headers.items.push_back(Header{std::string(line, colon), std::string(value, end)});
+    } catch (const std::bad_alloc&) {
         return -1;
     }
-    headers.items[headers.count++] = host::HttpHeader{name, copy};
     return 0;
 }
 
@@ -121,25 +112,6 @@ int AddHeaderBlock(HeaderList& headers, const char* block, size_t size) {
         at += length + 1;
     }
     return 0;
-}
-
-void AttachHeaders(host::HttpReply* reply, HeaderList& headers) {
-    if (headers.count == 0) {
-        DiscardHeaders(headers);
-        return;
-    }
-    reply->headers = headers.items;
-    reply->headerCount = headers.count;
-    headers = HeaderList{};
-}
-
-void DiscardHeaders(HeaderList& headers) {
-    for (int i = 0; i < headers.count; ++i) {
-        std::free(headers.items[i].name);
-        std::free(headers.items[i].value);
-    }
-    std::free(headers.items);
-    headers = HeaderList{};
 }
 
 }  // namespace transport

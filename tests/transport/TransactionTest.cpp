@@ -21,11 +21,7 @@ struct Recorder {
 host::HttpReply* Carry(const host::HttpRequest* request, void* context) {
     auto* r = static_cast<Recorder*>(context);
     r->urls.push_back(request->url);
-    host::HttpReply* reply = transport::NewReply(299, "Overridden");
-    transport::BodyBuffer body;
-    transport::AppendBody(body, "override", 8);
-    transport::AttachBody(reply, body);
-    return reply;
+    return transport::MakeReply(299, "Overridden", "override");
 }
 
 void Release(host::HttpReply* reply, void* context) {

@@ -22,6 +22,8 @@
 
 namespace transport {
 
+const char* const kDefaultLibrary = "libcurl.so.4";
+
 struct Library {
     CURLcode (*globalInit)(long flags);
     CURL* (*easyInit)();
@@ -51,7 +53,7 @@ struct Exchanged {
     size_t headerBytes = 0;      // the raw header block so far, status line included
     bool headersEnded = false;   // the blank line after the headers came
     bool headersTooLarge = false;
-    BodyBuffer body;
+    std::string body;
     bool bodyFull = false;
     bool noMemory = false;
     // Silence: the last time a byte went out or came in.
@@ -82,10 +84,15 @@ size_t OnHeader(char* data, size_t size, size_t count, void* context) {
     const bool statusLine = length >= 5 && std::memcmp(data, "HTTP/", 5) == 0;
     if (statusLine) {
         // A new status line (after an interim 1xx reply) starts the headers afresh.
-        DiscardHeaders(x->headers);
+        x->headers.Clear();
         x->headerBytes = 0;
         x->headersEnded = false;
-        x->statusLine.assign(data, length);
+        try {
+            x->statusLine.assign(data, length);
+        } catch (const std::bad_alloc&) {   // never through libcurl's frames
+            x->noMemory = true;
+            return 0;
+        }
     }
     x->headerBytes += length;
     // A header block beyond the cap is no reply, as when WinInet's watchdog
@@ -287,7 +294,7 @@ void SetVerbAndBody(const Handles& h, const host::HttpRequest& request, const ch
 
 // The reply of a finished transfer, or none (with the reason logged as
 // WinInet's carrier logs it).
-host::HttpReply* MakeReply(const Handles& h, CURLcode result, Exchanged& x) {
+host::HttpReply* ReplyOf(const Handles& h, CURLcode result, const Exchanged& x) {
     long status = 0;
     h.api->easyGetinfo(h.easy, CURLINFO_RESPONSE_CODE, &status);
     long osError = 0;
@@ -310,15 +317,13 @@ host::HttpReply* MakeReply(const Handles& h, CURLcode result, Exchanged& x) {
         LogFailure(Failure::kOther, noStatus ? kErrorConnectionAborted : error);
         return nullptr;
     }
-    host::HttpReply* reply = NewReply(static_cast<int>(status), StatusText(x.statusLine).c_str());
-    if (!reply) return nullptr;
     // Fewer bytes than announced, or more than a reply may hold, still make a
     // reply of what came; a read that failed keeps no body.
     const bool bodyUsable = result == CURLE_OK || result == CURLE_PARTIAL_FILE || x.bodyFull;
     if (!bodyUsable && !x.noMemory) LogReadFailure(error);
-    if (bodyUsable && !x.noMemory) AttachBody(reply, x.body);
-    AttachHeaders(reply, x.headers);
-    return reply;
+    static const std::string kNoBody;
+    const std::string& body = bodyUsable && !x.noMemory ? x.body : kNoBody;
+    return MakeReply(static_cast<int>(status), StatusText(x.statusLine).c_str(), body, x.headers);
 }
 
 }  // namespace
@@ -376,10 +381,7 @@ host::HttpReply* Exchange(const Library* library, const host::HttpRequest* reque
 
     x.lastActivity = Clock::now();
     const CURLcode result = library->easyPerform(h.easy);
-    host::HttpReply* reply = MakeReply(h, result, x);
-    DiscardHeaders(x.headers);
-    DiscardBody(x.body);
-    return reply;
+    return ReplyOf(h, result, x);
 }
 
 }  // namespace transport

@@ -3,11 +3,11 @@
 #include <windows.h>
 #include <wininet.h>
 
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <new>
 #include <string>
+#include <vector>
 
 #include "shell/Log.h"
 #include "shell/Notice.h"
@@ -20,6 +20,8 @@
 #include "transport/Watchdog_win.h"
 
 namespace transport {
+
+const char* const kDefaultLibrary = "WinInet.dll";
 
 struct Library {
     decltype(&::InternetCloseHandle) closeHandle;
@@ -105,61 +107,57 @@ void SetTimeout(const Library* api, HINTERNET handle, DWORD option, long ms) {
     api->setOption(handle, option, &value, sizeof value);
 }
 
-void ReadFailed(BodyBuffer& body) {
-    LogReadFailure(GetLastError());
-    DiscardBody(body);
+// Why a read ended without the body: the watchdog closed the handle, or
+// WinInet's own time-out struck (both: no reply), or the read failed.
+void ReadEnded(Watchdog& watchdog) {
+    if (watchdog.Closed() || GetLastError() == ERROR_INTERNET_TIMEOUT) {
+        watchdog.TimedOut();   // a body that stops coming is no reply, as on every carrier
+    } else {
+        LogReadFailure(GetLastError());
+    }
+}
+
+// How many bytes to read next: what has arrived, no more than a piece and
+// no more than the announced length still wants; 0 at the end.
+bool NextPiece(const Library* api, HINTERNET request, DWORD wanted, size_t have, DWORD* piece) {
+    *piece = kReadPiece;
+    if (wanted > 0 && have >= wanted) {
+        *piece = 0;
+        return true;
+    }
+    if (wanted > 0 && wanted - have < *piece) *piece = static_cast<DWORD>(wanted - have);
+    // Only what has arrived is read: a read of more waits until all of it
+    // came, and a closed handle does not end that wait everywhere.
+    DWORD available = 0;
+    if (!api->queryDataAvailable(request, &available, 0, 0)) return false;
+    if (available < *piece) *piece = available;
+    return true;
 }
 
 // Reads until `wanted` bytes (0: no length announced) or the end of the
 // stream; a read may give fewer bytes than asked for. Gives false when
 // the body is to be dropped.
-bool ReadBody(const Library* api, HINTERNET request, DWORD wanted, BodyBuffer& body, Watchdog& watchdog) {
+bool ReadBody(const Library* api, HINTERNET request, DWORD wanted, std::string& body, Watchdog& watchdog) {
+    std::vector<char> buffer(kReadPiece);
     for (;;) {
-        DWORD piece = kReadPiece;
-        if (wanted > 0) {
-            if (body.length >= wanted) return true;
-            if (wanted - body.length < piece) piece = static_cast<DWORD>(wanted - body.length);
-        }
-        // Only what has arrived is read: a read of more waits until all of
-        // it came, and a closed handle does not end that wait everywhere.
-        DWORD available = 0;
-        if (!api->queryDataAvailable(request, &available, 0, 0)) {
-            if (watchdog.Closed() || GetLastError() == ERROR_INTERNET_TIMEOUT) {
-                watchdog.TimedOut();
-                DiscardBody(body);
-            } else {
-                ReadFailed(body);
-            }
-            return false;
-        }
-        if (available == 0) return true;   // the end of the stream
-        if (available < piece) piece = available;
-        size_t room = ReserveBody(body, piece);
-        if (room == 0) {
-            if (body.length >= static_cast<size_t>(kMaxBodyBytes)) {
-                WriteLog("ERROR: Reply body larger than %d bytes, the rest is not read\n", kMaxBodyBytes);
-                return true;
-            }
-            WriteLog("ERROR: Out of memory while allocating space for Data\n");
-            DiscardBody(body);
-            return false;
-        }
+        DWORD piece = 0;
         DWORD read = 0;
-        if (!api->readFile(request, body.data + body.length, static_cast<DWORD>(room), &read)) {
-            if (watchdog.Closed()) {
-                DiscardBody(body);
-            } else if (GetLastError() == ERROR_INTERNET_TIMEOUT) {
-                // A body that stops coming is no reply, as on every carrier.
-                watchdog.TimedOut();
-                DiscardBody(body);
-            } else {
-                ReadFailed(body);
-            }
+        if (!NextPiece(api, request, wanted, body.size(), &piece) ||
+            (piece > 0 && !api->readFile(request, buffer.data(), piece, &read))) {
+            ReadEnded(watchdog);
             return false;
         }
-        if (read == 0) return true;   // the end of the stream
-        body.length += read;
+        if (piece == 0 || read == 0) return true;   // the end of the stream
         watchdog.Activity();
+        const int appended = AppendBody(body, buffer.data(), read);
+        if (appended == kAppendFull) {
+            WriteLog("ERROR: Reply body larger than %d bytes, the rest is not read\n", kMaxBodyBytes);
+            return true;
+        }
+        if (appended == kAppendNoMemory) {
+            WriteLog("ERROR: Out of memory while allocating space for Data\n");
+            return false;
+        }
     }
 }
 
@@ -169,19 +167,16 @@ bool ReadBody(const Library* api, HINTERNET request, DWORD wanted, BodyBuffer& b
 bool ReadHeaders(const Library* api, HINTERNET request, HeaderList& headers) {
     DWORD capacity = kHeaderBlockSize;
     for (int attempt = 0; attempt < 4; ++attempt) {
-        char* block = static_cast<char*>(std::calloc(capacity, 1));
-        if (!block) return true;
+        std::vector<char> block(capacity, '\0');
         DWORD size = capacity - 1;
-        if (api->queryInfo(request, HTTP_QUERY_RAW_HEADERS, block, &size, nullptr)) {
+        if (api->queryInfo(request, HTTP_QUERY_RAW_HEADERS, block.data(), &size, nullptr)) {
             if (size > capacity - 1) size = capacity - 1;
-            if (AddHeaderBlock(headers, block, size) != 0) DiscardHeaders(headers);
-            std::free(block);
+            if (AddHeaderBlock(headers, block.data(), size) != 0) headers.Clear();
             return true;
         }
-        std::free(block);
         if (GetLastError() != ERROR_INSUFFICIENT_BUFFER) return true;
         // The size asked for, or more should the library have under-asked.
-        DWORD needed = size + 2 > capacity ? size + 2 : capacity * 2;
+        const DWORD needed = size + 2 > capacity ? size + 2 : capacity * 2;
         if (needed > static_cast<DWORD>(kMaxHeaderBytes)) return false;
         capacity = needed;
     }
@@ -252,8 +247,6 @@ host::HttpReply* ReadReply(const Library* api, HINTERNET request, Watchdog& watc
     DWORD textSize = kStatusTextSize;
     if (!api->queryInfo(request, HTTP_QUERY_STATUS_TEXT, statusText, &textSize, nullptr)) statusText[0] = '\0';
     statusText[kStatusTextSize - 1] = '\0';
-    host::HttpReply* reply = NewReply(static_cast<int>(status), statusText);
-    if (!reply) return nullptr;
 
     // The announced length only bounds the read: nothing is set aside for it
     // before the bytes arrive.
@@ -264,46 +257,39 @@ host::HttpReply* ReadReply(const Library* api, HINTERNET request, Watchdog& watc
         static_cast<int>(announced) <= 0) {
         announced = 0;
     }
-    BodyBuffer body;
-    if (ReadBody(api, request, announced, body, watchdog)) AttachBody(reply, body);
+    std::string body;
+    if (!ReadBody(api, request, announced, body, watchdog)) std::string().swap(body);
 
     HeaderList headers;
     if (!ReadHeaders(api, request, headers)) {
         LogFailure(Failure::kHeadersTooLarge);
-        ReleaseReply(reply);
         return nullptr;
     }
-    AttachHeaders(reply, headers);
-    return reply;
+    return MakeReply(static_cast<int>(status), statusText, body, headers);
 }
 
-}  // namespace
-
-host::HttpReply* Exchange(const Library* api, const host::HttpRequest* request, const ProxyConfig& proxy) {
-    if (!api || !request) return nullptr;
-    RequestPlan plan = PlanRequest(*request);
-    UrlParts where = SplitUrl(request->url);
-    const std::string target = WireTarget(where.path);
-    DWORD flags = kRequestFlags | (where.secure ? INTERNET_FLAG_SECURE : 0);
-    const Timeouts timeouts = CurrentTimeouts();
-    Watchdog watchdog(api->closeHandle, timeouts);
+// The root handle, the connection and the request, set up as the exchange
+// wants them; false when one of them cannot be opened.
+bool OpenRequest(Handles& h, const RequestPlan& plan, const UrlParts& where, const ProxyConfig& proxy,
+                 const Timeouts& timeouts, Watchdog& watchdog) {
+    const Library* api = h.api;
+    const DWORD flags = kRequestFlags | (where.secure ? INTERNET_FLAG_SECURE : 0);
     // The watchdog is the context of every handle, so that the status
     // callback finds it.
     const DWORD_PTR context = reinterpret_cast<DWORD_PTR>(&watchdog);
-
-    Handles h{api};
     h.root = api->open(plan.agent.c_str(), static_cast<DWORD>(proxy.accessType),
                        proxy.accessType == kAccessNamedProxy ? proxy.proxy.c_str() : nullptr, nullptr, 0);
-    if (!h.root) return nullptr;
+    if (!h.root) return false;
     if (api->setStatusCallback) api->setStatusCallback(h.root, &Watchdog::OnStatus);
     SetTimeout(api, h.root, INTERNET_OPTION_CONNECT_TIMEOUT, timeouts.connectMs);
 
     h.connection = api->connect(h.root, where.host.c_str(), static_cast<INTERNET_PORT>(where.port), "", "",
                                 INTERNET_SERVICE_HTTP, flags, context);
-    if (!h.connection) return nullptr;
+    if (!h.connection) return false;
+    const std::string target = WireTarget(where.path);
     h.request = api->openRequest(h.connection, plan.verb, target.c_str(), nullptr,
                                  plan.referrer ? plan.referrer->c_str() : nullptr, nullptr, flags, context);
-    if (!h.request) return nullptr;
+    if (!h.request) return false;
     // Not every WinInet passes the root handle's time-outs on to its
     // requests. Its own silence time-outs stand behind the watchdog's, so
     // that one rule decides on both carriers.
@@ -317,27 +303,45 @@ host::HttpReply* Exchange(const Library* api, const host::HttpRequest* request, 
     api->queryOption(h.request, INTERNET_OPTION_SECURITY_FLAGS, &security, &securitySize);
     security |= SECURITY_FLAG_IGNORE_UNKNOWN_CA;
     api->setOption(h.request, INTERNET_OPTION_SECURITY_FLAGS, &security, sizeof security);
+    return true;
+}
 
-    watchdog.Watch(h.request, proxy.accessType == kAccessNamedProxy ? ProxyHost(proxy.proxy) : where.host,
-                   proxy.accessType == kAccessNamedProxy ? ProxyPort(proxy.proxy) : where.port);
-    bool hasExtra = !plan.extraHeaders.empty();
-    host::HttpReply* reply = nullptr;
-    if (api->sendRequest(h.request, hasExtra ? plan.extraHeaders.c_str() : nullptr,
-                         hasExtra ? static_cast<DWORD>(plan.extraHeaders.size()) : 0, request->body,
-                         request->body ? static_cast<DWORD>(request->bodyLength > 0 ? request->bodyLength : 0) : 0)) {
+// Sends the request and reads the reply; none when the send failed.
+host::HttpReply* SendAndRead(const Handles& h, const RequestPlan& plan, const host::HttpRequest& request,
+                             Watchdog& watchdog) {
+    const bool hasExtra = !plan.extraHeaders.empty();
+    const DWORD bodyLength = request.body && request.bodyLength > 0 ? static_cast<DWORD>(request.bodyLength) : 0;
+    if (h.api->sendRequest(h.request, hasExtra ? plan.extraHeaders.c_str() : nullptr,
+                           hasExtra ? static_cast<DWORD>(plan.extraHeaders.size()) : 0, request.body, bodyLength)) {
         watchdog.HeadersDone();
-        reply = ReadReply(api, h.request, watchdog);
-    } else {
-        DWORD error = GetLastError();
-        if (error == ERROR_FILE_NOT_FOUND) {
-            ShowNotice("Internet Explorer is in the 'Offline' mode. Switch IE to the 'Online' mode and then try to relogin");
-        }
-        if (!watchdog.Closed()) LogFailure(error == ERROR_INTERNET_TIMEOUT ? Failure::kTimedOut : Failure::kOther, error);
+        return ReadReply(h.api, h.request, watchdog);
     }
+    const DWORD error = GetLastError();
+    if (error == ERROR_FILE_NOT_FOUND) {
+        ShowNotice("Internet Explorer is in the 'Offline' mode. Switch IE to the 'Online' mode and then try to relogin");
+    }
+    if (!watchdog.Closed()) LogFailure(error == ERROR_INTERNET_TIMEOUT ? Failure::kTimedOut : Failure::kOther, error);
+    return nullptr;
+}
+
+}  // namespace
+
+host::HttpReply* Exchange(const Library* api, const host::HttpRequest* request, const ProxyConfig& proxy) {
+    if (!api || !request) return nullptr;
+    const RequestPlan plan = PlanRequest(*request);
+    const UrlParts where = SplitUrl(request->url);
+    const Timeouts timeouts = CurrentTimeouts();
+    Watchdog watchdog(api->closeHandle, timeouts);
+    Handles h{api};
+    if (!OpenRequest(h, plan, where, proxy, timeouts, watchdog)) return nullptr;
+
+    const bool named = proxy.accessType == kAccessNamedProxy;
+    watchdog.Watch(h.request, named ? ProxyHost(proxy.proxy) : where.host, named ? ProxyPort(proxy.proxy) : where.port);
+    host::HttpReply* reply = SendAndRead(h, plan, *request, watchdog);
     if (watchdog.Stop()) {
         // Closed by the watchdog, or timed out: whatever came is no reply.
         if (watchdog.Closed()) h.request = nullptr;
-        if (reply) ReleaseReply(reply);
+        ReleaseReply(reply);
         LogFailure(watchdog.Reason());
         return nullptr;
     }
