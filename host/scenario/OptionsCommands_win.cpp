@@ -225,28 +225,41 @@ Result File(const Args& args) {
     return Result{true, args[0] + " is " + shown};
 }
 
-// lines PATH TEXT [COUNT]: the lines of the file that contain TEXT; fails
-// unless there are COUNT of them.
-Result Lines(const Args& args) {
-    bool ok = false;
-    std::string bytes = ReadWhole(args[0], &ok);
-    if (!ok) return Result::Fail("cannot read " + args[0]);
-    long count = 0;
+// The lines of `bytes` that contain `text`.
+std::vector<std::string> LinesWith(const std::string& bytes, const std::string& text) {
+    std::vector<std::string> found;
     size_t start = 0;
     while (start < bytes.size()) {
         size_t end = bytes.find('\n', start);
         if (end == std::string::npos) end = bytes.size();
         std::string line = bytes.substr(start, end - start);
         if (!line.empty() && line.back() == '\r') line.pop_back();
-        if (line.find(args[1]) != std::string::npos) {
-            Echo("  %s", line.c_str());
-            ++count;
-        }
+        if (line.find(text) != std::string::npos) found.push_back(line);
         start = end + 1;
     }
-    std::string outcome = std::to_string(count) + " line(s) with " + Shown(args[1]);
-    long expected = 0;
-    if (args.size() == 3 && (!ParseInt(args[2], &expected) || expected != count))
+    return found;
+}
+
+// lines PATH TEXT [COUNT [MS]]: the lines of the file that contain TEXT;
+// fails unless there are COUNT of them, waiting up to MS for them (a log
+// that a running job writes).
+Result Lines(const Args& args) {
+    long expected = -1, ms = 0;
+    if (args.size() >= 3 && (!ParseInt(args[2], &expected) || expected < 0))
+        return Result::Fail("not a count: " + args[2]);
+    if (args.size() == 4 && (!ParseInt(args[3], &ms) || ms < 0)) return Result::Fail("not a time: " + args[3]);
+    std::vector<std::string> found;
+    for (long waited = 0;; waited += 20) {
+        bool ok = false;
+        std::string bytes = ReadWhole(args[0], &ok);
+        if (!ok && waited >= ms) return Result::Fail("cannot read " + args[0]);
+        found = LinesWith(bytes, args[1]);
+        if (expected < 0 || static_cast<long>(found.size()) == expected || waited >= ms) break;
+        Sleep(20);
+    }
+    for (const std::string& line : found) Echo("  %s", line.c_str());
+    std::string outcome = std::to_string(found.size()) + " line(s) with " + Shown(args[1]);
+    if (expected >= 0 && static_cast<long>(found.size()) != expected)
         return Result::Fail(outcome + ", expected " + args[2]);
     return Result{true, outcome};
 }
@@ -268,7 +281,7 @@ Result ReadOnly(const Args& args) {
 const CommandRegistrar kCommands{
     {"box", "box TEXT|~PART [MS]", 1, 2, Box},
     {"file", "file PATH [EXPECTED|absent]", 1, 2, File},
-    {"lines", "lines PATH TEXT [COUNT]", 2, 3, Lines},
+    {"lines", "lines PATH TEXT [COUNT [MS]]", 2, 4, Lines},
     {"read-only", "read-only PATH on|off", 2, 2, ReadOnly},
     {"options", "options", 0, 0, Options},
     {"page", "page TITLE", 1, 1, Page},

@@ -5,7 +5,9 @@
 #include <prsht.h>
 
 #include <algorithm>
+#include <chrono>
 #include <condition_variable>
+#include <deque>
 #include <cstdlib>
 #include <cstdarg>
 #include <cstdio>
@@ -29,10 +31,16 @@ std::map<std::string, Command>& Table() {
 std::mutex g_echoMutex;
 
 // --- the bridge to the interface thread ------------------------------------------
-constexpr UINT kRunTask = WM_APP + 40;
-constexpr UINT kQuit = WM_APP + 41;
+// Tasks wait in a queue of their own; the posted message only wakes the
+// interface thread. A modal loop that is closing drops the posted message it
+// fetches after EndDialog, so a waiter posts the wake-up again until its task
+// has begun, and the end of the run is asked for the same way.
+constexpr UINT kWake = WM_APP + 40;
+constexpr DWORD kRewakeMs = 100;
 HWND g_bridge = nullptr;
 DWORD g_mainThread = 0;
+std::atomic<bool> g_quitAsked{false};
+std::atomic<bool> g_loopLeft{false};
 
 struct Task {
     std::function<void()> body;
@@ -42,29 +50,46 @@ struct Task {
     std::shared_ptr<std::atomic<bool>> finished = std::make_shared<std::atomic<bool>>(false);
 };
 
-void Mark(Task& task, bool Task::*flag) {
+std::mutex g_queueMutex;
+std::deque<std::shared_ptr<Task>> g_queue;
+
+void Wake() { PostMessageA(g_bridge, kWake, 0, 0); }
+
+void RunTask(Task& task) {
+    {
+        std::lock_guard<std::mutex> lock(task.mutex);
+        task.started = true;
+        task.cv.notify_all();
+    }
+    try {
+        task.body();
+    } catch (...) {
+        Echo("(a command failed on the interface thread)");
+    }
     std::lock_guard<std::mutex> lock(task.mutex);
-    task.*flag = true;
+    task.finished->store(true);
     task.cv.notify_all();
 }
 
-LRESULT CALLBACK BridgeProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == kRunTask) {
-        std::unique_ptr<std::shared_ptr<Task>> owned(reinterpret_cast<std::shared_ptr<Task>*>(lParam));
-        Task& task = **owned;
-        Mark(task, &Task::started);
-        try {
-            task.body();
-        } catch (...) {
-            Echo("(a command failed on the interface thread)");
+// Runs the queued tasks in order; a task that runs a modal loop lets the
+// tasks after it run inside that loop.
+void RunQueuedTasks() {
+    for (;;) {
+        std::shared_ptr<Task> task;
+        {
+            std::lock_guard<std::mutex> lock(g_queueMutex);
+            if (g_queue.empty()) break;
+            task = g_queue.front();
+            g_queue.pop_front();
         }
-        std::lock_guard<std::mutex> lock(task.mutex);
-        task.finished->store(true);
-        task.cv.notify_all();
-        return 0;
+        RunTask(*task);
     }
-    if (message == kQuit) {
-        PostQuitMessage(0);
+}
+
+LRESULT CALLBACK BridgeProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == kWake) {
+        RunQueuedTasks();
+        if (g_quitAsked) PostQuitMessage(0);
         return 0;
     }
     return DefWindowProcA(window, message, wParam, lParam);
@@ -73,8 +98,28 @@ LRESULT CALLBACK BridgeProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
 std::shared_ptr<Task> Post(std::function<void()> body) {
     auto task = std::make_shared<Task>();
     task->body = std::move(body);
-    PostMessageA(g_bridge, kRunTask, 0, reinterpret_cast<LPARAM>(new std::shared_ptr<Task>(task)));
+    {
+        std::lock_guard<std::mutex> lock(g_queueMutex);
+        g_queue.push_back(task);
+    }
+    Wake();
     return task;
+}
+
+// Waits until the interface thread has begun the task, waking it again
+// while it has not.
+void AwaitStart(Task& task) {
+    std::unique_lock<std::mutex> lock(task.mutex);
+    while (!task.cv.wait_for(lock, std::chrono::milliseconds(kRewakeMs), [&] { return task.started; })) Wake();
+}
+
+// Asks the interface thread's message loop to end, until it has.
+void QuitMainLoop() {
+    g_quitAsked = true;
+    while (!g_loopLeft) {
+        Wake();
+        Sleep(kRewakeMs);
+    }
 }
 
 // --- the plug-in ------------------------------------------------------------------
@@ -143,14 +188,14 @@ void OnMainThread(const std::function<void()>& task) {
         return;
     }
     auto posted = Post(task);
+    AwaitStart(*posted);
     std::unique_lock<std::mutex> lock(posted->mutex);
     posted->cv.wait(lock, [&] { return posted->finished->load(); });
 }
 
 std::shared_ptr<std::atomic<bool>> StartOnMainThread(std::function<void()> task) {
     auto posted = Post(std::move(task));
-    std::unique_lock<std::mutex> lock(posted->mutex);
-    posted->cv.wait(lock, [&] { return posted->started; });
+    AwaitStart(*posted);
     return posted->finished;
 }
 
@@ -388,6 +433,45 @@ bool RunLines(const std::string& path) {
     return true;
 }
 
+// How long a run that failed may take to close its dialogs, stop its send
+// jobs and unload before the process is ended regardless.
+constexpr DWORD kEndGraceMs = 10000;
+constexpr DWORD kPollMs = 50;
+
+int RunningJobs() { return standin::ThreadPushes() - standin::ThreadPops(); }
+
+// Ends the process with exit code 1 unless it has ended by itself within
+// the grace period (a job stuck in an exchange, a dialog that ignores
+// Cancel, an unload that waits). TerminateProcess skips the libraries'
+// detach code, which might wait for a lock held by a thread it stopped.
+void StartEndWatchdog() {
+    std::thread([] {
+        Sleep(kEndGraceMs);
+        Echo("parlet-host: still running %lu ms after the failure; ending the process",
+             static_cast<unsigned long>(kEndGraceMs));
+        std::fflush(stdout);
+        TerminateProcess(GetCurrentProcess(), 1);
+    }).detach();
+}
+
+// After a failed line: cancels every open dialog once (a send dialog that
+// is sending takes it as an abort, and its job closes it when it stops) and
+// waits until no dialog is open and the plug-in's send jobs have ended.
+void EndAfterFailure() {
+    StartEndWatchdog();
+    std::vector<HWND> cancelled;
+    for (;;) {
+        std::vector<HWND> open = OpenDialogs();
+        if (open.empty() && RunningJobs() <= 0) return;
+        for (HWND dialog : open) {
+            if (std::find(cancelled.begin(), cancelled.end(), dialog) != cancelled.end()) continue;
+            PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+            cancelled.push_back(dialog);
+        }
+        Sleep(kPollMs);
+    }
+}
+
 }  // namespace
 
 bool RunScenario(const std::string& path) {
@@ -403,18 +487,19 @@ bool RunScenario(const std::string& path) {
     std::thread runner([&] {
         ok = RunLines(path);
         size_t open = OpenDialogs().size();
-        if (open > 0) {
-            Echo("scenario ended with %u dialog(s) open", static_cast<unsigned>(open));
-            std::fflush(stdout);
-            ExitProcess(1);   // a modal loop holds the interface thread
+        if (open > 0) Echo("scenario ended with %u dialog(s) open", static_cast<unsigned>(open));
+        if (!ok || open > 0) {
+            ok = false;
+            EndAfterFailure();
         }
-        PostMessageA(g_bridge, kQuit, 0, 0);
+        QuitMainLoop();
     });
     MSG msg;
     while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
         TranslateMessage(&msg);
         DispatchMessageA(&msg);
     }
+    g_loopLeft = true;
     runner.join();
     DestroyWindow(g_bridge);
     return ok;

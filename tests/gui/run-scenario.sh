@@ -13,8 +13,14 @@ here="$(cd "$(dirname "$0")" && pwd)"
 root="$(cd "$here/../.." && pwd)"
 
 work="$(mktemp -d "${TMPDIR:-/tmp}/parlet-gui.XXXXXX")"
+# A provider still serving a slow request would keep the output open until
+# it ends: it gets two seconds, then it is killed.
 cleanup() {
-  [ -n "${provider_pid:-}" ] && kill "$provider_pid" 2>/dev/null
+  if [ -n "${provider_pid:-}" ]; then
+    kill "$provider_pid" 2>/dev/null
+    for _ in $(seq 40); do kill -0 "$provider_pid" 2>/dev/null || break; sleep 0.05; done
+    kill -KILL "$provider_pid" 2>/dev/null
+  fi
   rm -rf "$work"
 }
 trap cleanup EXIT
@@ -49,6 +55,7 @@ desktop=()
 [ -n "${PARLET_DESKTOP:-}" ] && desktop=(explorer "/desktop=parlet,$PARLET_DESKTOP")
 bash "$root/tests/wine-run.sh" "${desktop[@]}" "$host" --db "$(winpath "$work/db.txt")" --scenario "$(winpath "$scenario")" "$(winpath "$plugin")"
 status=$?
+echo "== host exit code $status"
 echo "== the log"
 cat "$work/sms_log.txt" 2>/dev/null | tail -n 40
 exit $status
