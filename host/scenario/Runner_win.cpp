@@ -71,24 +71,23 @@ void RunTask(Task& task) {
     task.cv.notify_all();
 }
 
-// Runs the queued tasks in order; a task that runs a modal loop lets the
-// tasks after it run inside that loop.
-void RunQueuedTasks() {
-    for (;;) {
-        std::shared_ptr<Task> task;
-        {
-            std::lock_guard<std::mutex> lock(g_queueMutex);
-            if (g_queue.empty()) break;
-            task = g_queue.front();
-            g_queue.pop_front();
-        }
-        RunTask(*task);
+// Runs the task at the head of the queue: one a wake-up, so a task posted
+// while a modal loop ends runs where the next loop takes its wake-up, not
+// inside the loop that is ending.
+void RunNextTask() {
+    std::shared_ptr<Task> task;
+    {
+        std::lock_guard<std::mutex> lock(g_queueMutex);
+        if (g_queue.empty()) return;
+        task = g_queue.front();
+        g_queue.pop_front();
     }
+    RunTask(*task);
 }
 
 LRESULT CALLBACK BridgeProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == kWake) {
-        RunQueuedTasks();
+        RunNextTask();
         if (g_quitAsked) PostQuitMessage(0);
         return 0;
     }
