@@ -1,19 +1,16 @@
 #include "shell/FileReplace.h"
 
-#include <filesystem>
+#include <cstdio>
 
 namespace files {
 
 void RemoveLeftovers(const std::string& path) {
-    namespace fs = std::filesystem;
-    std::error_code ec;
-    const fs::path file(path);
-    const std::string stem = file.filename().string() + ".~";   // the temporary files' names begin so
-    fs::path folder = file.parent_path();
-    if (folder.empty()) folder = ".";
-    for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
-        const std::string name = it->path().filename().string();
-        if (name.compare(0, stem.size(), stem) == 0 && it->is_regular_file(ec)) fs::remove(it->path(), ec);
+    const size_t cut = path.find_last_of("/\\");
+    const std::string folder = cut == std::string::npos ? "." : path.substr(0, cut == 0 ? 1 : cut);
+    const std::string stem = path.substr(cut == std::string::npos ? 0 : cut + 1) + kTempMark;
+    const std::string prefix = cut == std::string::npos ? "" : path.substr(0, cut + 1);
+    for (const std::string& name : detail::PlainFilesIn(folder)) {
+        if (name.compare(0, stem.size(), stem) == 0) std::remove((prefix + name).c_str());
     }
 }
 

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace files {
 
@@ -25,5 +26,13 @@ bool ReplaceWhole(const std::string& path, const std::string& bytes, InPlace inP
 // beside it. Only for a caller that knows no other writer of the file is at
 // work (it holds the file's lock).
 void RemoveLeftovers(const std::string& path);
+
+// The mark between a file's name and the rest of its temporary files' names.
+constexpr const char* kTempMark = ".~";
+
+namespace detail {
+// The names of the plain files in `folder`; each platform lists them.
+std::vector<std::string> PlainFilesIn(const std::string& folder);
+}  // namespace detail
 
 }  // namespace files

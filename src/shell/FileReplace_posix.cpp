@@ -1,5 +1,6 @@
 #include "shell/FileReplace.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -54,7 +55,7 @@ bool ReplaceWhole(const std::string& path, const std::string& bytes, InPlace inP
     if (exists && ReadOnly(target, old)) return false;
 
     static std::atomic<unsigned> serial{0};
-    const std::string temp = target + ".~" + std::to_string(getpid()) + "-" + std::to_string(serial++);
+    const std::string temp = target + kTempMark + std::to_string(getpid()) + "-" + std::to_string(serial++);
     switch (WriteAll(temp, bytes, O_CREAT | O_EXCL, true)) {
     case Written::kAll: break;
     case Written::kNotOpened:
@@ -79,4 +80,19 @@ bool ReplaceWhole(const std::string& path, const std::string& bytes, InPlace inP
     return true;
 }
 
+namespace detail {
+
+std::vector<std::string> PlainFilesIn(const std::string& folder) {
+    std::vector<std::string> names;
+    std::unique_ptr<DIR, int (*)(DIR*)> dir(opendir(folder.c_str()), &closedir);
+    if (!dir) return names;
+    while (const dirent* entry = readdir(dir.get())) {
+        struct stat st {};
+        const std::string name = entry->d_name;
+        if (lstat((folder + "/" + name).c_str(), &st) == 0 && S_ISREG(st.st_mode)) names.push_back(name);
+    }
+    return names;
+}
+
+}  // namespace detail
 }  // namespace files

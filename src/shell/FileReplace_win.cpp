@@ -49,7 +49,7 @@ bool ReplaceWhole(const std::string& path, const std::string& bytes, InPlace inP
     if (exists && (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY))) return false;
 
     static std::atomic<unsigned> serial{0};
-    std::string temp = path + ".~" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(serial++);
+    std::string temp = path + kTempMark + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(serial++);
     switch (WriteAll(temp, bytes, CREATE_NEW)) {
     case Written::kAll: break;
     case Written::kNotOpened:
@@ -68,4 +68,19 @@ bool ReplaceWhole(const std::string& path, const std::string& bytes, InPlace inP
     return true;
 }
 
+namespace detail {
+
+std::vector<std::string> PlainFilesIn(const std::string& folder) {
+    std::vector<std::string> names;
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return names;
+    do {
+        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) names.push_back(found.cFileName);
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+    return names;
+}
+
+}  // namespace detail
 }  // namespace files
