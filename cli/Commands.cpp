@@ -34,7 +34,7 @@ void PrintBox(const char* text, void*) { std::fprintf(stderr, "parlet: %s\n", te
 
 // Log entries on standard error, without their time stamps, as they happen.
 void EchoLog(const char* entry, void*) {
-    constexpr size_t kStamp = 28;   // the ctime layout and four blanks
+    constexpr size_t kStamp = 28;  // the ctime layout and four blanks
     std::string text(entry);
     std::fputs(text.size() >= kStamp ? text.c_str() + kStamp : text.c_str(), stderr);
     std::fflush(stderr);
@@ -101,8 +101,9 @@ int LoadCatalogue(const std::string& folder) {
 // Prefix and number given apart: digits only, caught before any gateway is tried.
 bool DestinationUsable(const std::string& prefix, const std::string& number) {
     if (!destination::AllDigits(prefix)) {
-        std::fprintf(stderr, prefix.empty() ? "parlet: the prefix is empty\n"
-                                            : "parlet: the prefix \"%s\" must be digits only (43, not +43)\n",
+        std::fprintf(stderr,
+                     prefix.empty() ? "parlet: the prefix is empty\n"
+                                    : "parlet: the prefix \"%s\" must be digits only (43, not +43)\n",
                      prefix.c_str());
         return false;
     }
@@ -155,7 +156,8 @@ std::string Unsent(ConsoleControls& controls, const SendOptions& o) {
     if (!sent || controls.LastSentWasSplitPart()) return controls.Message();
     // Cut mode: the message as the job read it, against what went out.
     std::string whole = controls.ReadMessageForSend();
-    if (!o.splitGiven && controls.LastSentText().size() < whole.size()) return whole.substr(controls.LastSentText().size());
+    if (!o.splitGiven && controls.LastSentText().size() < whole.size())
+        return whole.substr(controls.LastSentText().size());
     return {};
 }
 
@@ -183,14 +185,15 @@ HostSession::~HostSession() {
 int SendCommand(const SendOptions& options) {
     std::optional<charset::Charset> encoding = ChosenCharset(options.charset);
     if (!encoding) return kExitUsage;
-    SendOptions o = options;   // the texts in that charset
+    SendOptions o = options;  // the texts in that charset
     if (!Encoded(*encoding, "message", options.message, &o.message) ||
         !Encoded(*encoding, "number", options.number, &o.number) || !Encoded(*encoding, "number", options.to, &o.to) ||
         !Encoded(*encoding, "prefix", options.prefix, &o.prefix) ||
         !Encoded(*encoding, "sender", options.sender, &o.sender)) {
         return kExitUsage;
     }
-    if (!MessageUsable(o.message) || FieldTooLong("number", o.number) || FieldTooLong("number", o.to)) return kExitUsage;
+    if (!MessageUsable(o.message) || FieldTooLong("number", o.number) || FieldTooLong("number", o.to))
+        return kExitUsage;
     if (o.to.empty() && !DestinationUsable(o.prefix, o.number)) return kExitUsage;
     std::string log = o.log.empty() ? std::string() : Absolute(o.log);
     if (!log.empty() && !LogUsable(log)) return kExitUsage;
@@ -222,7 +225,8 @@ int SendCommand(const SendOptions& options) {
             std::fprintf(stderr, "parlet: %s\n", error.c_str());
             return kExitUsage;
         }
-        std::fprintf(stderr, "parlet: %s is prefix %s, number %s\n", o.to.c_str(), to.prefix.c_str(), to.number.c_str());
+        std::fprintf(stderr, "parlet: %s is prefix %s, number %s\n", o.to.c_str(), to.prefix.c_str(),
+                     to.number.c_str());
     }
 
     ConsoleControls controls(to.prefix, to.number, o.message, *encoding, stderr);
@@ -308,8 +312,8 @@ int RunCommand(const RunOptions& options) {
     message.sender = o.senderGiven ? o.sender.c_str() : nullptr;
     ConsoleProgress progress(stderr);
     script::RunDetail detail;
-    int result = script::RunGateway(path.c_str(), user ? user->c_str() : nullptr, password ? password->c_str() : nullptr,
-                                    &message, &progress, nullptr, &detail);
+    int result = script::RunGateway(path.c_str(), user ? user->c_str() : nullptr,
+                                    password ? password->c_str() : nullptr, &message, &progress, nullptr, &detail);
     progress.Finish();
     logging::SetObserver(nullptr, nullptr);
     std::printf("result %d (%s)\n", result, script::ResultSummary(result, &detail).c_str());
@@ -328,7 +332,7 @@ int GatewaysCommand(const std::string& folder) {
         bool enabled;
     };
     std::vector<Row> rows;
-    int fileWidth = 4, nameWidth = 4;   // at least as wide as the headings
+    int fileWidth = 4, nameWidth = 4;  // at least as wide as the headings
     for (const GatewayView& g : list) {
         Row row{g.name, profile::Read(g.path.c_str(), "Gateway", "Name", 1024), "", g.enabled != 0};
         if (row.name.empty()) row.name = "(no Name)";

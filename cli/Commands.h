@@ -4,10 +4,10 @@
 #include <string>
 
 // Exit codes; --help and docs/cli.md describe them.
-constexpr int kExitOk = 0;        // sent whole (run: result 0; check: no errors)
-constexpr int kExitFailed = 1;    // nothing sent
-constexpr int kExitUsage = 2;     // bad usage, caught before anything was sent
-constexpr int kExitPartial = 3;   // sent in part: the rest was not sent, or cut off
+constexpr int kExitOk = 0;       // sent whole (run: result 0; check: no errors)
+constexpr int kExitFailed = 1;   // nothing sent
+constexpr int kExitUsage = 2;    // bad usage, caught before anything was sent
+constexpr int kExitPartial = 3;  // sent in part: the rest was not sent, or cut off
 
 // Brings up the stand-in host for one command: its database from
 // `settingsFile` (when given; a file that is missing or cannot be read is an
@@ -25,7 +25,7 @@ private:
 
 struct SendOptions {
     std::string gateways, prefix, number, to, message, sender, log;
-    std::string charset;   // "": the default (UTF-8; the ANSI code page on Windows)
+    std::string charset;  // "": the default (UTF-8; the ANSI code page on Windows)
     int split = 0;
     bool splitGiven = false;
     bool numberParts = false;
@@ -34,7 +34,7 @@ struct SendOptions {
 
 struct RunOptions {
     std::string file, prefix, number, message, sender, user, password;
-    int account = 0;   // 0: account 1 of the account file, else the [Gateway] account
+    int account = 0;  // 0: account 1 of the account file, else the [Gateway] account
     bool senderGiven = false, userGiven = false, passwordGiven = false;
 };
 

@@ -12,7 +12,7 @@
 #endif
 
 namespace {
-constexpr size_t kFieldLimit = 1023;   // the dialog's fields hold at most this many bytes
+constexpr size_t kFieldLimit = 1023;  // the dialog's fields hold at most this many bytes
 
 std::string Limited(const std::string& text, const charset::Charset& encoding) {
     return text.substr(0, encoding.CutPoint(text, kFieldLimit));
@@ -57,8 +57,8 @@ void ConsoleProgress::Finish() {
     open_ = false;
 }
 
-ConsoleControls::ConsoleControls(std::string prefix, std::string number, std::string message,
-                                 charset::Charset encoding, FILE* progressOut)
+ConsoleControls::ConsoleControls(std::string prefix, std::string number, std::string message, charset::Charset encoding,
+                                 FILE* progressOut)
     : prefix_(std::move(prefix)),
       number_(std::move(number)),
       message_(std::move(message)),

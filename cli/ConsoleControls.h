@@ -50,15 +50,15 @@ public:
     void AttemptEnded(const AttemptReport& report) override;
 
     const std::string& Status() const { return status_; }
-    const std::string& Message() const { return message_; }   // what was not sent
+    const std::string& Message() const { return message_; }  // what was not sent
     bool PrefixListed() const { return listed_; }
-    int PartsSent() const { return partsSent_; }              // successful attempts
+    int PartsSent() const { return partsSent_; }  // successful attempts
     // The text of the last successful attempt, and whether more was to follow it.
     const std::string& LastSentText() const { return lastSent_; }
     bool LastSentWasSplitPart() const { return lastSentSplit_; }
 
 private:
-    std::shared_ptr<const PrefixTable> table_;   // keeps the selected entry alive
+    std::shared_ptr<const PrefixTable> table_;  // keeps the selected entry alive
     std::string prefix_;
     const char* selected_ = nullptr;
     bool listed_ = false;

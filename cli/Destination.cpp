@@ -68,9 +68,7 @@ std::string Nearest(const std::string& digits, const std::vector<std::string>& s
 
 }  // namespace
 
-bool AllDigits(const std::string& text) {
-    return !text.empty() && std::all_of(text.begin(), text.end(), IsDigit);
-}
+bool AllDigits(const std::string& text) { return !text.empty() && std::all_of(text.begin(), text.end(), IsDigit); }
 
 bool SplitInternational(const std::string& text, const std::vector<std::string>& served, Split* split,
                         std::string* error) {

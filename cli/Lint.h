@@ -12,10 +12,10 @@ enum class Severity { Warning, Error };
 
 struct Finding {
     std::string file;
-    int line;              // 1-based; 0 when the finding concerns the whole file
+    int line;  // 1-based; 0 when the finding concerns the whole file
     Severity severity;
     std::string message;
-    std::string fix;       // one line
+    std::string fix;  // one line
 };
 
 // Checks one definition file (".ini") or account file (".sac") given as its

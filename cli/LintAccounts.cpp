@@ -11,14 +11,15 @@ void CheckAccountFile(Sheet& sheet) {
         if (lower.size() > 4 && lower.compare(0, 4, "temp") == 0 &&
             lower.find_first_not_of("0123456789", 4) == std::string::npos) {
             sheet.Warn(section.line,
-                       "[" + section.name + "] is left over from an interrupted renumbering of an older version and "
-                       "may hold the only copy of an account; renumbering leaves it alone",
+                       "[" + section.name +
+                           "] is left over from an interrupted renumbering of an older version and "
+                           "may hold the only copy of an account; renumbering leaves it alone",
                        "move an account it holds into an [AccountN] section, then delete [" + section.name + "]");
             sheet.Reported(&section);
         }
     }
-    std::vector<const Section*> accounts = sheet.ReadSectionList(
-        "Account", "the accounts end", "is never used", [&](const Section* s, std::string* why) {
+    std::vector<const Section*> accounts =
+        sheet.ReadSectionList("Account", "the accounts end", "is never used", [&](const Section* s, std::string* why) {
             if (sheet.Present(s, "Username", kAccountValueSize)) return true;
             *why = "has no Username";
             return false;

@@ -42,7 +42,8 @@ bool HasLoneCr(const std::string& bytes) {
 
 // A line that names no gateway exactly: what it probably meant, and why the
 // catalogue skips it.
-Finding ExplainOrderLine(const std::string& path, int lineNo, std::string text, const std::vector<std::string>& gateways) {
+Finding ExplainOrderLine(const std::string& path, int lineNo, std::string text,
+                         const std::vector<std::string>& gateways) {
     std::vector<std::string> reasons;
     if (lineNo == 1 && text.compare(0, 3, "\xEF\xBB\xBF") == 0) {
         text.erase(0, 3);
@@ -59,8 +60,8 @@ Finding ExplainOrderLine(const std::string& path, int lineNo, std::string text, 
         for (const std::string& r : reasons) why += (why.empty() ? "" : ", ") + r;
         const bool disables = !text.empty() && text[0] == '0';
         return {path, lineNo, Severity::Error,
-                "this line means " + gateway + " but the catalogue matches names exactly and skips it (" + why +
-                    "): " + gateway + (disables ? ", which it disables, runs enabled" : " keeps its place in folder order"),
+                "this line means " + gateway + " but the catalogue matches names exactly and skips it (" + why + "): " +
+                    gateway + (disables ? ", which it disables, runs enabled" : " keeps its place in folder order"),
                 std::string("write the line as ") + (disables ? "0" : "1") + ";" + gateway};
     }
     return {path, lineNo, Severity::Warning, "names no gateway of this folder: the catalogue skips the line",
@@ -78,7 +79,8 @@ std::vector<Finding> CheckOrderFile(const std::string& path, const std::vector<s
         return out;
     }
     if (HasLoneCr(bytes)) {
-        out.push_back({path, 1, Severity::Error, "lines end in CR alone: the catalogue reads the file as one line and applies none of it",
+        out.push_back({path, 1, Severity::Error,
+                       "lines end in CR alone: the catalogue reads the file as one line and applies none of it",
                        "end the lines in LF or CR LF"});
         return out;
     }
@@ -132,11 +134,11 @@ std::vector<Finding> CheckAccountFileName(const std::string& path, const std::ve
                      "rename " + gateway + " to " + stem + ".ini and this file to " + stem + ".sac"}};
         }
         return {{path, 0, Severity::Warning,
-                 "the account file of " + gateway + " is " + expected +
-                     ", letter for letter: this one is never read",
+                 "the account file of " + gateway + " is " + expected + ", letter for letter: this one is never read",
                  "rename it to " + expected}};
     }
-    return {{path, 0, Severity::Warning, "no definition file " + stem + ".ini beside it: this account file is never read",
+    return {{path, 0, Severity::Warning,
+             "no definition file " + stem + ".ini beside it: this account file is never read",
              "name it after its definition file, which must end in lower-case .ini"}};
 }
 

@@ -19,14 +19,14 @@ namespace {
 using script::kPrefixValueSize;
 using script::kValueSize;
 
-
 std::string VersionText(uint32_t v) {
     return std::to_string(v >> 24) + "." + std::to_string((v >> 16) & 0xFF) + "." + std::to_string((v >> 8) & 0xFF) +
            "." + std::to_string(v & 0xFF);
 }
 
 bool AllDigits(const std::string& s) {
-    return !s.empty() && std::all_of(s.begin(), s.end(), [](char c) { return std::isdigit(static_cast<unsigned char>(c)); });
+    return !s.empty() &&
+           std::all_of(s.begin(), s.end(), [](char c) { return std::isdigit(static_cast<unsigned char>(c)); });
 }
 
 void CheckVersion(Sheet& sheet, const Section* gw) {
@@ -36,9 +36,11 @@ void CheckVersion(Sheet& sheet, const Section* gw) {
     uint32_t version = 0;
     if (ParseRequiredVersion(value.c_str(), &version) != 0) {
         sheet.Error(key->line,
-                    "RequiresVersion \"" + value + "\" is malformed (four numbers separated by dots, at least 7 "
-                    "characters): the catalogue ignores this gateway",
-                    std::string("write four numbers separated by dots, for example RequiresVersion=") + plugin::kVersionText);
+                    "RequiresVersion \"" + value +
+                        "\" is malformed (four numbers separated by dots, at least 7 "
+                        "characters): the catalogue ignores this gateway",
+                    std::string("write four numbers separated by dots, for example RequiresVersion=") +
+                        plugin::kVersionText);
     } else if (version > plugin::kVersion) {
         sheet.Error(key->line,
                     "RequiresVersion " + VersionText(version) + " is newer than this plug-in (" + plugin::kVersionText +
@@ -59,9 +61,10 @@ size_t CheckPrefixes(Sheet& sheet, const Section* gw) {
         if (semi == std::string::npos) {
             const bool beyond = key->value.find(';') != std::string::npos;
             sheet.Error(key->line,
-                        key->name + (beyond ? "'s ';' lies beyond character " + std::to_string(kPrefixValueSize - 1) +
-                                                  ", where the catalogue stops reading it"
-                                            : " has no ';'") +
+                        key->name +
+                            (beyond ? "'s ';' lies beyond character " + std::to_string(kPrefixValueSize - 1) +
+                                          ", where the catalogue stops reading it"
+                                    : " has no ';'") +
                             ": the catalogue reports it and gathers no prefix from here on",
                         beyond ? "shorten the label" : "write " + key->name + "=<digits>;<label>");
             *why = "has no ';'";
@@ -84,8 +87,8 @@ void CheckGatewaySection(Sheet& sheet, const Section* gw) {
     }
     if (const Key* key = sheet.Present(gw, "Editme", kValueSize)) {
         sheet.Error(key->line,
-                    "Editme is present: every run stops with a warning box (" +
-                        ResultName(script::result::kNotEdited) + ")",
+                    "Editme is present: every run stops with a warning box (" + ResultName(script::result::kNotEdited) +
+                        ")",
                     "put your account into the file and delete the line " + key->name + "=" + key->value);
     }
     CheckVersion(sheet, gw);
@@ -98,7 +101,7 @@ void CheckGatewaySection(Sheet& sheet, const Section* gw) {
                        "write the provider's longest message length, for example MaxChars=160");
         }
     }
-    sheet.FindKey(gw, "Success");   // checked with the script
+    sheet.FindKey(gw, "Success");  // checked with the script
     // Read by the send job when there is no account file.
     sheet.FindKey(gw, "Username");
     sheet.FindKey(gw, "Password");
@@ -239,8 +242,9 @@ bool IsNumber(const std::string& s) {
 void CheckGatewayFile(Sheet& sheet) {
     const Section* gw = sheet.FindSection("Gateway");
     if (!gw) {
-        sheet.Error(0, "no [Gateway] section: every run fails at once with " + ResultName(script::result::kNoName) +
-                           " (no Name)",
+        sheet.Error(0,
+                    "no [Gateway] section: every run fails at once with " + ResultName(script::result::kNoName) +
+                        " (no Name)",
                     "add a [Gateway] section with Name=...");
     } else {
         CheckGatewaySection(sheet, gw);

@@ -23,7 +23,7 @@ using Key = profile::document::Key<char>;
 using Document = profile::document::Document<char>;
 
 std::string Lower(std::string s);
-bool IsComment(const Key& key);   // a ";" line: a key no one asks for
+bool IsComment(const Key& key);  // a ";" line: a key no one asks for
 
 class Sheet {
 public:
@@ -95,8 +95,8 @@ private:
     std::set<const void*> read_;
     std::set<const void*> reported_;
     std::set<const void*> cutReported_;
-    std::map<const Section*, std::map<std::string, ListEnd>> keyLists_;   // by section, then stem
-    std::map<std::string, ListEnd> sectionLists_;                         // by stem
+    std::map<const Section*, std::map<std::string, ListEnd>> keyLists_;  // by section, then stem
+    std::map<std::string, ListEnd> sectionLists_;                        // by stem
 };
 
 }  // namespace lint

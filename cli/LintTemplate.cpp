@@ -46,7 +46,9 @@ void CheckCustomVar(Sheet& sheet, const Key& key, const std::string& text, size_
         return;
     }
     if (text[begin] == '0') {
-        sheet.Warn(key.line, text.substr(at, end - at) + " is never replaced: custom variables are numbered without leading zeros",
+        sheet.Warn(key.line,
+                   text.substr(at, end - at) +
+                       " is never replaced: custom variables are numbered without leading zeros",
                    "write the number without leading zeros");
         return;
     }

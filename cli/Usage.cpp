@@ -25,7 +25,8 @@ size_t Distance(const std::string& a, const std::string& b) {
         for (size_t j = 1; j <= b.size(); ++j) {
             size_t change = d[i - 1][j - 1] + (a[i - 1] == b[j - 1] ? 0 : 1);
             d[i][j] = std::min({d[i - 1][j] + 1, d[i][j - 1] + 1, change});
-            if (i > 1 && j > 1 && a[i - 1] == b[j - 2] && a[i - 2] == b[j - 1]) d[i][j] = std::min(d[i][j], d[i - 2][j - 2] + 1);
+            if (i > 1 && j > 1 && a[i - 1] == b[j - 2] && a[i - 2] == b[j - 1])
+                d[i][j] = std::min(d[i][j], d[i - 2][j - 2] + 1);
         }
     }
     return d[a.size()][b.size()];
@@ -35,7 +36,7 @@ size_t Distance(const std::string& a, const std::string& b) {
 
 std::string Nearest(const std::string& word, const std::vector<std::string>& names) {
     constexpr size_t kMaxEdits = 2;
-    constexpr size_t kMaxWord = 64;   // longer words are no misspelt command
+    constexpr size_t kMaxWord = 64;  // longer words are no misspelt command
     if (word.empty() || word.size() > kMaxWord) return {};
     std::string best;
     size_t bestDistance = kMaxEdits + 1;

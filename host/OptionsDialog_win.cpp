@@ -27,7 +27,7 @@ int RunOptionsDialog(HWND owner) {
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_WIN95_CLASSES | ICC_TAB_CLASSES};
     InitCommonControlsEx(&controls);
 
-    const intptr_t handle = 0x0FF10000 + ++g_openings;   // the host passes its dialog; any word will do
+    const intptr_t handle = 0x0FF10000 + ++g_openings;  // the host passes its dialog; any word will do
     NotifyEvent("Opt/Initialise", static_cast<host::Word>(handle), 0);
     std::vector<OptionsPageRecord> pages;
     for (const OptionsPageRecord& page : OptionsPages())

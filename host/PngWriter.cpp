@@ -6,7 +6,7 @@
 namespace image {
 namespace {
 
-constexpr size_t kStoredBlock = 65535;   // the most a stored deflate block holds
+constexpr size_t kStoredBlock = 65535;  // the most a stored deflate block holds
 
 uint32_t Crc32(const uint8_t* data, size_t size, uint32_t crc = 0) {
     static const auto table = [] {
@@ -72,12 +72,12 @@ std::vector<uint8_t> EncodePng(const Rgb& image) {
     std::vector<uint8_t> header;
     Put32(header, static_cast<uint32_t>(image.width));
     Put32(header, static_cast<uint32_t>(image.height));
-    header.insert(header.end(), {8, 2, 0, 0, 0});   // 8 bits, RGB, deflate, no filter, no interlace
+    header.insert(header.end(), {8, 2, 0, 0, 0});  // 8 bits, RGB, deflate, no filter, no interlace
     Chunk(out, "IHDR", header);
     std::vector<uint8_t> raw;
     size_t row = static_cast<size_t>(image.width) * 3;
     for (int y = 0; y < image.height; ++y) {
-        raw.push_back(0);   // filter: none
+        raw.push_back(0);  // filter: none
         raw.insert(raw.end(), image.pixels.begin() + static_cast<long>(y * row),
                    image.pixels.begin() + static_cast<long>((y + 1) * row));
     }
@@ -95,7 +95,7 @@ std::vector<uint8_t> EncodeBmp(const Rgb& image) {
     PutLe(out, 54, 4);
     PutLe(out, 40, 4);
     PutLe(out, static_cast<uint32_t>(image.width), 4);
-    PutLe(out, static_cast<uint32_t>(image.height), 4);   // bottom-up rows
+    PutLe(out, static_cast<uint32_t>(image.height), 4);  // bottom-up rows
     PutLe(out, 1, 2);
     PutLe(out, 24, 2);
     for (int i = 0; i < 6; ++i) PutLe(out, 0, 4);
@@ -111,7 +111,8 @@ bool Save(const Rgb& image, const std::string& path) {
     if (image.width <= 0 || image.height <= 0 ||
         image.pixels.size() != static_cast<size_t>(image.width) * image.height * 3)
         return false;
-    bool bmp = path.size() >= 4 && (path.compare(path.size() - 4, 4, ".bmp") == 0 || path.compare(path.size() - 4, 4, ".BMP") == 0);
+    bool bmp = path.size() >= 4 &&
+               (path.compare(path.size() - 4, 4, ".bmp") == 0 || path.compare(path.size() - 4, 4, ".BMP") == 0);
     std::vector<uint8_t> bytes = bmp ? EncodeBmp(image) : EncodePng(image);
     FILE* f = std::fopen(path.c_str(), "wb");
     if (!f) return false;

@@ -11,7 +11,7 @@ namespace image {
 struct Rgb {
     int width = 0;
     int height = 0;
-    std::vector<uint8_t> pixels;   // rows top to bottom, 3 bytes (R, G, B) a pixel
+    std::vector<uint8_t> pixels;  // rows top to bottom, 3 bytes (R, G, B) a pixel
 };
 
 std::vector<uint8_t> EncodePng(const Rgb& image);

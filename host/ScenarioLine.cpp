@@ -20,7 +20,10 @@ bool Escape(char c, char* out) {
 bool HexByte(const std::string& digits, char* out) {
     int value = 0;
     for (char d : digits) {
-        int v = d >= '0' && d <= '9' ? d - '0' : d >= 'a' && d <= 'f' ? d - 'a' + 10 : d >= 'A' && d <= 'F' ? d - 'A' + 10 : -1;
+        int v = d >= '0' && d <= '9'   ? d - '0'
+                : d >= 'a' && d <= 'f' ? d - 'a' + 10
+                : d >= 'A' && d <= 'F' ? d - 'A' + 10
+                                       : -1;
         if (v < 0) return false;
         value = value * 16 + v;
     }
@@ -93,7 +96,7 @@ bool ParseKeys(const std::string& text, std::vector<TypedKey>* keys, std::string
             keys->push_back({text[i], false});
             continue;
         }
-        size_t end = text.find('}', i + 2);   // "{}}" is not a key; "{{}" is a brace
+        size_t end = text.find('}', i + 2);  // "{}}" is not a key; "{{}" is a brace
         if (end == std::string::npos) {
             *error = "unterminated {key}";
             return false;

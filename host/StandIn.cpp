@@ -25,7 +25,7 @@ using host::Word;
 struct Hook {
     uintptr_t id;
     host::HookProc proc;
-    void* window;       // set for a hook that posts a window message
+    void* window;  // set for a hook that posts a window message
     unsigned message;
 };
 
@@ -37,17 +37,17 @@ struct Event {
 struct Service {
     uintptr_t id;
     host::ServiceProc proc;
-    std::unique_ptr<std::string> name;   // the map's key looks into it
+    std::unique_ptr<std::string> name;  // the map's key looks into it
 };
 
 // Handler calls happen outside this lock: a handler may call the host again,
 // from this or another thread.
 std::mutex g_mutex;
-std::map<std::string, Event, std::less<>> g_events;   // found by const char* without a copy
+std::map<std::string, Event, std::less<>> g_events;  // found by const char* without a copy
 // Keyed by views of the names the entries own, so a call looks a service up
 // without copying its name.
 std::unordered_map<std::string_view, Service> g_services;
-uintptr_t g_nextId = 1;                 // events, hooks and services share one numbering
+uintptr_t g_nextId = 1;  // events, hooks and services share one numbering
 std::set<std::string> g_kept;
 std::thread::id g_mainThread;
 
@@ -71,7 +71,7 @@ constexpr auto kSyncGrace = std::chrono::milliseconds(500);
 std::mutex g_syncMutex;
 std::condition_variable g_syncCv;
 std::deque<std::shared_ptr<SyncCall>> g_syncQueue;
-bool g_serving = false;     // the main thread is inside PumpMainThread
+bool g_serving = false;  // the main thread is inside PumpMainThread
 
 // --- link slots -------------------------------------------------------------------
 
@@ -133,15 +133,13 @@ Handle AddHook(const char* name, host::HookProc proc, void* window, unsigned mes
     if (!name) return nullptr;
     std::lock_guard<std::mutex> lock(g_mutex);
     auto it = g_events.find(name);
-    if (it == g_events.end()) return nullptr;   // the host only hooks events that exist
+    if (it == g_events.end()) return nullptr;  // the host only hooks events that exist
     uintptr_t id = g_nextId++;
     it->second.hooks.push_back(Hook{id, proc, window, message});
     return ToHandle(id);
 }
 
-Handle LinkHookEvent(const char* name, host::HookProc hook) {
-    return hook ? AddHook(name, hook, nullptr, 0) : nullptr;
-}
+Handle LinkHookEvent(const char* name, host::HookProc hook) { return hook ? AddHook(name, hook, nullptr, 0) : nullptr; }
 
 Handle LinkHookEventMessage(const char* name, void* window, unsigned message) {
     return window ? AddHook(name, nullptr, window, message) : nullptr;
@@ -221,7 +219,7 @@ Word LinkCallServiceSync(const char* name, Word wParam, Word lParam) {
             if (std::chrono::steady_clock::now() >= deadline) break;
             g_syncCv.wait_until(lock, deadline);
         } else {
-            g_syncCv.wait(lock);   // the main thread has it, or will take it now
+            g_syncCv.wait(lock);  // the main thread has it, or will take it now
         }
     }
     // The main thread is busy elsewhere: take the call back and run it here.
@@ -236,17 +234,17 @@ Word LinkCallServiceSync(const char* name, Word wParam, Word lParam) {
 }
 
 const host::PluginLink g_link = {
-    LinkCreateHookableEvent, LinkDestroyHookableEvent, LinkNotifyEventHooks, LinkHookEvent,
-    LinkHookEventMessage,    LinkUnhookEvent,          LinkCreateServiceFunction,
+    LinkCreateHookableEvent,    LinkDestroyHookableEvent, LinkNotifyEventHooks,      LinkHookEvent,
+    LinkHookEventMessage,       LinkUnhookEvent,          LinkCreateServiceFunction,
     LinkCreateServiceFunction,  // transient services live as long as the others here
-    LinkDestroyServiceFunction, LinkCallService, LinkServiceExists, LinkCallServiceSync,
+    LinkDestroyServiceFunction, LinkCallService,          LinkServiceExists,         LinkCallServiceSync,
 };
 
 // Events the host itself offers.
 const char* const kHostEvents[] = {
-    "Miranda/System/ModulesLoaded", "Miranda/System/PreShutdown", "Miranda/System/Shutdown",
-    "Opt/Initialise",               "CList/StatusModeChange",     "CList/PreBuildContactMenu",
-    "CList/PreBuildMainMenu",       "DB/Contact/Added",           "DB/Contact/Deleted",
+    "Miranda/System/ModulesLoaded", "Miranda/System/PreShutdown", "Miranda/System/Shutdown", "Opt/Initialise",
+    "CList/StatusModeChange",       "CList/PreBuildContactMenu",  "CList/PreBuildMainMenu",  "DB/Contact/Added",
+    "DB/Contact/Deleted",
 };
 
 }  // namespace
@@ -344,7 +342,7 @@ int PumpMainThread(int timeoutMs) {
         std::lock_guard<std::mutex> lock(g_syncMutex);
         g_serving = false;
     }
-    g_syncCv.notify_all();   // waiting workers may now take their calls back
+    g_syncCv.notify_all();  // waiting workers may now take their calls back
     return served;
 }
 

@@ -32,15 +32,15 @@ bool IsMainThread();
 // --- database: typed settings, absent is not empty ---------------------------
 host::Contact AddContact();
 bool DeleteContact(host::Contact contact);
-std::vector<host::Contact> Contacts();          // in database order
+std::vector<host::Contact> Contacts();  // in database order
 void SetByte(host::Contact contact, const char* module, const char* name, uint8_t value);
 void SetWord(host::Contact contact, const char* module, const char* name, uint16_t value);
 void SetDword(host::Contact contact, const char* module, const char* name, uint32_t value);
 void SetText(host::Contact contact, const char* module, const char* name, const std::string& value);
 void DeleteSetting(host::Contact contact, const char* module, const char* name);
 struct Setting {
-    uint8_t type;        // host::DbValueType
-    uint32_t number;     // byte, word or double word
+    uint8_t type;     // host::DbValueType
+    uint32_t number;  // byte, word or double word
     std::string text;
 };
 std::optional<Setting> GetSetting(host::Contact contact, const char* module, const char* name);
@@ -80,7 +80,7 @@ struct SentMessage {
     std::string text;
 };
 std::vector<SentMessage> SentMessages();
-std::vector<std::string> RegisteredModules();    // "Proto/RegisterModule" names
+std::vector<std::string> RegisteredModules();  // "Proto/RegisterModule" names
 
 // --- menus, options, windows ----------------------------------------------------
 struct MenuItemRecord {
@@ -91,13 +91,13 @@ struct MenuItemRecord {
     std::string service;
     void* icon;
 };
-std::vector<MenuItemRecord> MenuItems();        // in the order added; handles index them
+std::vector<MenuItemRecord> MenuItems();  // in the order added; handles index them
 int OptionsPageCount();
 struct OptionsPageRecord {
-    host::Word dialog;       // the wParam "Opt/AddPage" was given
+    host::Word dialog;  // the wParam "Opt/AddPage" was given
     std::string title;
-    std::string group;       // empty: none
-    intptr_t templateId;     // a resource number, or -1 for a named template
+    std::string group;    // empty: none
+    intptr_t templateId;  // a resource number, or -1 for a named template
     void* dialogProc;
     void* instance;
 };

@@ -33,7 +33,7 @@ Word AddMenuItem(bool contactMenu, Word lParam) {
     std::lock_guard<std::mutex> lock(g_clistMutex);
     g_menus.push_back(MenuItemRecord{contactMenu, item->name ? item->name : "", item->flags & ~kModifyMask,
                                      item->position, item->service ? item->service : "", item->icon});
-    return static_cast<Word>(g_menus.size());   // handle = position in the list + 1
+    return static_cast<Word>(g_menus.size());  // handle = position in the list + 1
 }
 
 Word AddMainMenuItemService(Word, Word lParam) { return AddMenuItem(false, lParam); }

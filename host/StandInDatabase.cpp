@@ -72,7 +72,8 @@ Word GetSettingService(Word wParam, Word lParam) {
     host::DbVariant& out = *request->value;
     std::lock_guard<std::mutex> lock(g_dbMutex);
     ++g_settingReads;
-    auto it = g_db.settings.find(detail::SettingKeyView{static_cast<uintptr_t>(wParam), request->module, request->setting});
+    auto it =
+        g_db.settings.find(detail::SettingKeyView{static_cast<uintptr_t>(wParam), request->module, request->setting});
     if (it == g_db.settings.end()) {
         out.type = host::kDbDeleted;
         return 1;
@@ -105,7 +106,7 @@ Word FreeVariantService(Word, Word lParam) {
     std::lock_guard<std::mutex> lock(g_dbMutex);
     auto it = g_variants.find(value->pszVal);
     if (it == g_variants.end()) {
-        ++g_foreignFrees;   // not ours: freeing it would corrupt the heap
+        ++g_foreignFrees;  // not ours: freeing it would corrupt the heap
     } else {
         std::free(*it);
         g_variants.erase(it);

@@ -139,15 +139,31 @@ struct Cursor {
             default: return false;
             }
         }
-        return false;   // the closing quote is missing
+        return false;  // the closing quote is missing
     }
 };
 
 bool ParseType(Cursor& c, uint8_t& type, uint64_t& max) {
-    if (c.Word("byte")) { type = host::kDbByte; max = 0xFF; return true; }
-    if (c.Word("word")) { type = host::kDbWord; max = 0xFFFF; return true; }
-    if (c.Word("dword")) { type = host::kDbDword; max = 0xFFFFFFFF; return true; }
-    if (c.Word("text")) { type = host::kDbText; max = 0; return true; }
+    if (c.Word("byte")) {
+        type = host::kDbByte;
+        max = 0xFF;
+        return true;
+    }
+    if (c.Word("word")) {
+        type = host::kDbWord;
+        max = 0xFFFF;
+        return true;
+    }
+    if (c.Word("dword")) {
+        type = host::kDbDword;
+        max = 0xFFFFFFFF;
+        return true;
+    }
+    if (c.Word("text")) {
+        type = host::kDbText;
+        max = 0;
+        return true;
+    }
     return false;
 }
 
@@ -197,11 +213,13 @@ const char* Parse(const std::string& file, detail::DatabaseImage& db, size_t* li
         if (c.AtEnd() || *c.p == '#') continue;
         if (ended) return "a record follows the end record";
         if (!header) {
-            if (!c.Word(kHeader) || !c.AtEnd()) return "not a settings file: the first record must be \"parlet-standin-database 1\"";
+            if (!c.Word(kHeader) || !c.AtEnd())
+                return "not a settings file: the first record must be \"parlet-standin-database 1\"";
             header = true;
         } else if (c.Word("contact")) {
             uint64_t id = 0;
-            if (!c.Space() || !c.Number(kMaxContactId, id) || id == 0 || !c.AtEnd()) return "a contact reads: contact ID (1 and up)";
+            if (!c.Space() || !c.Number(kMaxContactId, id) || id == 0 || !c.AtEnd())
+                return "a contact reads: contact ID (1 and up)";
             if (!db.contacts.insert(static_cast<uintptr_t>(id)).second) return "the contact is given twice";
         } else if (c.Word("setting")) {
             if (const char* why = ParseSetting(c, db)) return why;

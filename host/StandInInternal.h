@@ -51,7 +51,7 @@ struct SettingKeyLess {
     }
 };
 struct DatabaseImage {
-    std::set<uintptr_t> contacts;       // 0, the global "contact", is not listed
+    std::set<uintptr_t> contacts;  // 0, the global "contact", is not listed
     std::map<SettingKey, Setting, SettingKeyLess> settings;
 };
 DatabaseImage SnapshotDatabase();

@@ -17,9 +17,9 @@ namespace {
 
 std::mutex g_mutex;
 std::vector<std::string> g_requests;
-std::map<uintptr_t, std::string> g_users;     // handle number -> settings module
+std::map<uintptr_t, std::string> g_users;  // handle number -> settings module
 uintptr_t g_nextUser = 1;
-constexpr uintptr_t kUserBase = 0x4E000;      // keeps user handles apart from contacts
+constexpr uintptr_t kUserBase = 0x4E000;  // keeps user handles apart from contacts
 
 // Bound once for the process, like the real library would be.
 const transport::Library* Carrier() {

@@ -20,7 +20,7 @@ struct Module {
 
 std::mutex g_protoMutex;
 std::vector<Module> g_modules;
-std::map<uintptr_t, std::vector<std::string>> g_filters;   // per contact, in the order added
+std::map<uintptr_t, std::vector<std::string>> g_filters;  // per contact, in the order added
 std::vector<ReceivedMessage> g_received;
 std::vector<SentMessage> g_sent;
 
@@ -72,7 +72,7 @@ Word ChainRecvService(Word wParam, Word lParam) {
     }
     for (size_t i = static_cast<size_t>(wParam); i < filters.size(); ++i) {
         std::string service = filters[i] + ccs->protoService;
-        if (!Link()->ServiceExists(service.c_str())) continue;   // a module without this service is passed by
+        if (!Link()->ServiceExists(service.c_str())) continue;  // a module without this service is passed by
         ++t_chainDepth;
         Word result = Link()->CallService(service.c_str(), static_cast<Word>(i + 1), lParam);
         --t_chainDepth;

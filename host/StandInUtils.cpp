@@ -124,7 +124,7 @@ void SetPopupService(bool on, int result) {
         g_popupResult = result;
     }
     if (on)
-        detail::AddService("PopUp/AddPopUpEx", AddPopupService);   // no-op when it exists
+        detail::AddService("PopUp/AddPopUpEx", AddPopupService);  // no-op when it exists
     else
         detail::RemoveService("PopUp/AddPopUpEx");
 }

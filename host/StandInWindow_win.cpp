@@ -40,7 +40,7 @@ void InitMainThread() {
     cls.lpfnWndProc = HostWindowProc;
     cls.hInstance = GetModuleHandleA(nullptr);
     cls.lpszClassName = kClassName;
-    RegisterClassA(&cls);   // fails harmlessly when already registered
+    RegisterClassA(&cls);  // fails harmlessly when already registered
     g_window = CreateWindowExA(0, kClassName, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, cls.hInstance, nullptr);
     g_windowThread = GetCurrentThreadId();
 }
@@ -66,7 +66,8 @@ bool PlaceWindow(void* window, const WindowRect& rect, bool move, bool size) {
     if (!IsWindow(hwnd)) return false;
     if (move) {
         // A position kept from another screen layout must not hide the window.
-        RECT target{rect.x, rect.y, rect.x + (rect.width > 0 ? rect.width : 1), rect.y + (rect.height > 0 ? rect.height : 1)};
+        RECT target{rect.x, rect.y, rect.x + (rect.width > 0 ? rect.width : 1),
+                    rect.y + (rect.height > 0 ? rect.height : 1)};
         if (!MonitorFromRect(&target, MONITOR_DEFAULTTONULL)) move = false;
     }
     UINT flags = SWP_NOZORDER | SWP_NOACTIVATE | (move ? 0 : SWP_NOMOVE) | (size ? 0 : SWP_NOSIZE);

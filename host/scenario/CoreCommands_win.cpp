@@ -86,10 +86,10 @@ Result GetSetting(const Args& args) {
     if (args.size() == 4) {
         const std::string& want = args[3];
         bool text = s && s->type == host::kDbText;
-        bool match = want == "absent"                   ? !s
+        bool match = want == "absent"                          ? !s
                      : text && !want.empty() && want[0] == '~' ? s->text.find(want.substr(1)) != std::string::npos
-                     : text                                 ? s->text == want
-                                                            : Describe(s) == want;
+                     : text                                    ? s->text == want
+                                                               : Describe(s) == want;
         if (!match) return Result::Fail(shown + ", expected " + args[3]);
     }
     return Result{true, shown};
@@ -100,7 +100,8 @@ Result AddContactCommand(const Args& args) {
     NameContact(args[0], contact);
     if (args.size() == 2) standin::SetText(contact, "Protocol", "p", args[1]);
     char text[64];
-    std::snprintf(text, sizeof text, "contact @%s = %ld", args[0].c_str(), static_cast<long>(reinterpret_cast<intptr_t>(contact)));
+    std::snprintf(text, sizeof text, "contact @%s = %ld", args[0].c_str(),
+                  static_cast<long>(reinterpret_cast<intptr_t>(contact)));
     return Result{true, text};
 }
 

@@ -35,13 +35,12 @@ Result Use(const Args& args) {
 }
 
 BOOL CALLBACK PrintControl(HWND control, LPARAM dialog) {
-    if (GetParent(control) != reinterpret_cast<HWND>(dialog)) return TRUE;   // a combo box's own edit
+    if (GetParent(control) != reinterpret_cast<HWND>(dialog)) return TRUE;  // a combo box's own edit
     std::string extra = IsWindowEnabled(control) ? "" : " (disabled)";
     if (!IsWindowVisible(control)) extra += " (hidden)";
     std::string cls = ClassOf(control);
     std::string text = WindowText(control);
-    if (cls == "msctls_progress32")
-        text = std::to_string(SendMessageA(control, PBM_GETPOS, 0, 0));
+    if (cls == "msctls_progress32") text = std::to_string(SendMessageA(control, PBM_GETPOS, 0, 0));
     Echo("  %d %s %s%s", GetDlgCtrlID(control), cls.c_str(), Shown(text).c_str(), extra.c_str());
     if (cls == "ComboBox") {
         int count = static_cast<int>(SendMessageA(control, CB_GETCOUNT, 0, 0));
@@ -63,7 +62,8 @@ Result Texts(const Args&) {
         Echo("  dialog %s", Shown(WindowText(dialog)).c_str());
         EnumChildWindows(dialog, PrintControl, reinterpret_cast<LPARAM>(dialog));
         // A property sheet: the controls of the page it shows, too.
-        HWND page = IsPropertySheet(dialog) ? reinterpret_cast<HWND>(SendMessageA(dialog, PSM_GETCURRENTPAGEHWND, 0, 0)) : nullptr;
+        HWND page = IsPropertySheet(dialog) ? reinterpret_cast<HWND>(SendMessageA(dialog, PSM_GETCURRENTPAGEHWND, 0, 0))
+                                            : nullptr;
         if (page) {
             Echo("  page %s", Shown(WindowText(page)).c_str());
             EnumChildWindows(page, PrintControl, reinterpret_cast<LPARAM>(page));
@@ -88,9 +88,11 @@ Result Select(const Args& args) {
     if (!r.ok) return r;
     LRESULT index = CB_ERR;
     OnMainThread([&] {
-        index = SendMessageA(control, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(args[1].c_str()));
+        index = SendMessageA(control, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
+                             reinterpret_cast<LPARAM>(args[1].c_str()));
         if (index == CB_ERR)
-            index = SendMessageA(control, CB_FINDSTRING, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(args[1].c_str()));
+            index = SendMessageA(control, CB_FINDSTRING, static_cast<WPARAM>(-1),
+                                 reinterpret_cast<LPARAM>(args[1].c_str()));
         if (index == CB_ERR) return;
         SendMessageA(control, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
         Notify(control, CBN_SELCHANGE);

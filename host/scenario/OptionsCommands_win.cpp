@@ -106,7 +106,8 @@ std::string RowLine(HWND list, int row, std::string* summary) {
     bool checked = ((state & LVIS_STATEIMAGEMASK) >> 12) == 2;
     if (!summary->empty()) *summary += ",";
     *summary += std::string(checked ? "x:" : "-:") + file + ((state & LVIS_SELECTED) ? "*" : "");
-    std::string line = std::string("  ") + std::to_string(row) + " [" + (checked ? "x" : " ") + "] \"" + name + "\" " + file;
+    std::string line =
+        std::string("  ") + std::to_string(row) + " [" + (checked ? "x" : " ") + "] \"" + name + "\" " + file;
     if (state & LVIS_SELECTED) line += " (selected)";
     if (state & LVIS_FOCUSED) line += " (focused)";
     return line;
@@ -203,8 +204,8 @@ Result Box(const Args& args) {
 
 std::string ReadWhole(const std::string& path, bool* ok) {
     std::string bytes;
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
-                              nullptr);
+    HANDLE file =
+        CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
     *ok = file != INVALID_HANDLE_VALUE;
     if (!*ok) return bytes;
     char chunk[4096];

@@ -14,7 +14,7 @@
 namespace scenario {
 namespace {
 
-constexpr int kForwardWaitMs = 60000;   // a forward runs a whole send
+constexpr int kForwardWaitMs = 60000;  // a forward runs a whole send
 
 Result Contact(const std::string& word, host::Contact* contact) {
     return ParseContact(word, contact) ? Result::Ok() : Result::Fail("unknown contact " + word);
@@ -135,7 +135,8 @@ Result LastSend(const Args& args) {
     auto last = standin::GetSetting(contact, "Parlet-Plugin", "LastSendTime");
     if (!last || last->type != host::kDbDword) return Result::Fail("no LastSendTime for " + args[0]);
     const uint32_t now = PluginNow();
-    const std::string shown = "LastSendTime of " + args[0] + " = " + std::to_string(last->number) + ", the clock " + std::to_string(now);
+    const std::string shown =
+        "LastSendTime of " + args[0] + " = " + std::to_string(last->number) + ", the clock " + std::to_string(now);
     if (now - last->number > static_cast<uint32_t>(limit)) return Result::Fail(shown);
     return Result{true, shown};
 }
@@ -164,7 +165,8 @@ bool PatchImport(HMODULE module, const char* dll, const char* function, void* re
     if (!imports.VirtualAddress) return false;
     for (auto* d = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + imports.VirtualAddress); d->Name; ++d) {
         if (lstrcmpiA(reinterpret_cast<const char*>(base + d->Name), dll) != 0) continue;
-        auto* names = reinterpret_cast<IMAGE_THUNK_DATA*>(base + (d->OriginalFirstThunk ? d->OriginalFirstThunk : d->FirstThunk));
+        auto* names =
+            reinterpret_cast<IMAGE_THUNK_DATA*>(base + (d->OriginalFirstThunk ? d->OriginalFirstThunk : d->FirstThunk));
         auto* slots = reinterpret_cast<IMAGE_THUNK_DATA*>(base + d->FirstThunk);
         for (; names->u1.AddressOfData; ++names, ++slots) {
             if (IMAGE_SNAP_BY_ORDINAL(names->u1.Ordinal)) continue;

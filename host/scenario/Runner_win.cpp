@@ -136,7 +136,7 @@ Proc Entry(const char* name) {
 // --- contacts and dialogs ------------------------------------------------------------
 std::mutex g_stateMutex;
 std::map<std::string, host::Contact> g_contacts;
-std::vector<HWND> g_dialogs;   // in the order they appeared
+std::vector<HWND> g_dialogs;  // in the order they appeared
 HWND g_current = nullptr;
 HWND g_last = nullptr;
 std::map<HWND, std::shared_ptr<std::atomic<bool>>> g_openers;
@@ -363,10 +363,14 @@ bool Matches(const std::string& text, const std::string& expected) {
 std::string Shown(const std::string& text) {
     std::string out;
     for (char c : text) {
-        if (c == '\r') out += "\\r";
-        else if (c == '\n') out += "\\n";
-        else if (c == '"' || c == '\\') out += std::string("\\") + c;
-        else out += c;
+        if (c == '\r')
+            out += "\\r";
+        else if (c == '\n')
+            out += "\\n";
+        else if (c == '"' || c == '\\')
+            out += std::string("\\") + c;
+        else
+            out += c;
     }
     return "\"" + out + "\"";
 }

@@ -22,7 +22,7 @@
 
 namespace scenario {
 
-using Args = std::vector<std::string>;   // the words after the command's name
+using Args = std::vector<std::string>;  // the words after the command's name
 
 // What a command gives back: ok, or the reason it failed.
 struct Result {
@@ -34,7 +34,7 @@ struct Result {
 
 struct Command {
     const char* name;
-    const char* usage;       // shown by "help" and on a wrong argument count
+    const char* usage;  // shown by "help" and on a wrong argument count
     size_t minArgs;
     size_t maxArgs;
     Result (*run)(const Args& args);
@@ -45,7 +45,7 @@ public:
     explicit CommandRegistrar(std::initializer_list<Command> commands);
 };
 const Command* FindCommand(const std::string& name);
-std::vector<Command> AllCommands();   // sorted by name
+std::vector<Command> AllCommands();  // sorted by name
 
 // Prints one line of the transcript (a line break is added).
 void Echo(const char* format, ...) __attribute__((format(printf, 1, 2)));

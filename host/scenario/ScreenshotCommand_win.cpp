@@ -25,7 +25,7 @@ bool Capture(HWND window, image::Rgb* out) {
     BITMAPINFO info{};
     info.bmiHeader.biSize = sizeof info.bmiHeader;
     info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;   // top-down rows
+    info.bmiHeader.biHeight = -height;  // top-down rows
     info.bmiHeader.biPlanes = 1;
     info.bmiHeader.biBitCount = 32;
     info.bmiHeader.biCompression = BI_RGB;
@@ -64,7 +64,8 @@ Result Screenshot(const Args& args) {
     OnMainThread([&] { captured = Capture(dialog, &picture); });
     if (!captured) return Result::Fail("cannot capture the dialog");
     if (!image::Save(picture, args[0])) return Result::Fail("cannot write " + args[0]);
-    return Result{true, "saved " + std::to_string(picture.width) + "x" + std::to_string(picture.height) + " to " + args[0]};
+    return Result{true,
+                  "saved " + std::to_string(picture.width) + "x" + std::to_string(picture.height) + " to " + args[0]};
 }
 
 const CommandRegistrar kCommands{

@@ -141,9 +141,10 @@ int RotateAccounts(const std::string& accountFile, int number) {
         // on the way, the file is either the old one or the new one.
         profile::file::Parsed doc;
         if (profile::file::Load(accountFile.c_str(), doc) != profile::file::LoadResult::Loaded) return -1;
-        int result = doc.kind == profile::encoding::Kind::Ansi ? Renumber(doc.ansi, number) : Renumber(doc.wide, number);
+        int result =
+            doc.kind == profile::encoding::Kind::Ansi ? Renumber(doc.ansi, number) : Renumber(doc.wide, number);
         if (result <= 0) return result;
-        files::RemoveLeftovers(accountFile);   // of renumberings killed before
+        files::RemoveLeftovers(accountFile);  // of renumberings killed before
         return profile::file::Replace(accountFile.c_str(), doc) ? 0 : -1;
     } catch (const std::bad_alloc&) {
         return -1;

@@ -15,7 +15,7 @@ std::string AccountFilePath(const std::string& definitionPath);
 
 struct AccountCredentials {
     std::string user;
-    std::optional<std::string> password;   // none when missing or empty
+    std::optional<std::string> password;  // none when missing or empty
 };
 // "Username" and "Password" of section "Account<number>", each up to 1023
 // characters. 0; -1 when that section has no "Username".

@@ -52,7 +52,7 @@ void AppendGateway(GatewayList& list, const std::string& folder, const char* fil
 int InstallGatewayList(GatewayList&& list) {
     try {
         auto prefixes = std::make_shared<const PrefixTable>(std::move(list.prefixes));
-        std::vector<GatewayRef> old;   // released after the lock is let go
+        std::vector<GatewayRef> old;  // released after the lock is let go
         std::lock_guard<std::mutex> lock(g_mutex);
         if (!g_catalogue.present) return -1;
         old.swap(g_catalogue.gateways);
@@ -90,7 +90,7 @@ int AddGateway(const char* fileName, int enabled) {
         if (!g_catalogue.present) return -1;
         auto prefixes = std::make_shared<PrefixTable>(*g_catalogue.prefixes);
         MergePrefixes(*prefixes, values);
-        g_catalogue.gateways.push_back(gateway);   // may throw: then nothing has changed
+        g_catalogue.gateways.push_back(gateway);  // may throw: then nothing has changed
         g_catalogue.prefixes = std::move(prefixes);
         return 0;
     } catch (const std::bad_alloc&) {

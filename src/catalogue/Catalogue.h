@@ -18,8 +18,8 @@
 #include "catalogue/PrefixTable.h"
 
 struct GatewayInfo {
-    std::string name;            // the file name as the folder listing gave it, e.g. abc.ini
-    std::string path;            // GatewayFolder, the separator and name
+    std::string name;             // the file name as the folder listing gave it, e.g. abc.ini
+    std::string path;             // GatewayFolder, the separator and name
     std::atomic<int> enabled{1};  // 0: the send job skips the gateway
 };
 using GatewayRef = std::shared_ptr<GatewayInfo>;

@@ -11,7 +11,7 @@
 
 namespace catalogue {
 
-bool EndsInIni(const std::string& name);   // case-blind
+bool EndsInIni(const std::string& name);  // case-blind
 
 namespace platform {
 // FolderListing_win.cpp / FolderListing_posix.cpp

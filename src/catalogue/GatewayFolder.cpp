@@ -57,7 +57,7 @@ void ResolveGatewayFolder(std::string& folder) {
     if (last == std::string::npos || last == 0) return;
 
     std::string resolved = executable.substr(0, last);
-    std::string rest = folder.substr(1);   // ".\Gateways" contributes "\Gateways"
+    std::string rest = folder.substr(1);  // ".\Gateways" contributes "\Gateways"
 #ifndef _WIN32
     for (char& c : rest) {
         if (c == '\\') c = '/';

@@ -26,7 +26,7 @@ void SetExecutablePathForTests(const std::string& path);
 std::string ExecutablePath();
 
 namespace platform {
-std::string ExecutablePath();   // ExecutablePath_win.cpp / _posix.cpp
+std::string ExecutablePath();  // ExecutablePath_win.cpp / _posix.cpp
 }  // namespace platform
 
 // `folder` + separator + `name`.

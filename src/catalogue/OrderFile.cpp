@@ -59,7 +59,7 @@ void ApplyOrderFile(const std::string& path, std::vector<GatewayRef>& gateways) 
     std::unordered_map<std::string, std::list<GatewayRef>::iterator> byName;
     for (auto it = order.begin(); it != order.end(); ++it) byName.emplace((*it)->name, it);
 
-    bool atHead = true;   // the insertion point: the head, or the gateway `point`
+    bool atHead = true;  // the insertion point: the head, or the gateway `point`
     std::list<GatewayRef>::iterator point = order.end();
     OrderLine entry;
     for (const OrderFileLine& line : lines) {

@@ -13,7 +13,7 @@ namespace catalogue {
 
 constexpr const char* kOrderFileName = "gateways.ord";
 constexpr size_t kMaxOrderLine = 259;
-constexpr size_t kMaxOrderPath = 259;   // the order file's whole path
+constexpr size_t kMaxOrderPath = 259;  // the order file's whole path
 
 // Lines end as text mode writes them on the platform.
 #ifdef _WIN32

@@ -12,14 +12,12 @@ namespace {
 constexpr size_t kNoticeSize = 256;
 }  // namespace
 
-const char* PrefixTable::Entry(size_t index) const {
-    return index < entries.size() ? entries[index].c_str() : nullptr;
-}
+const char* PrefixTable::Entry(size_t index) const { return index < entries.size() ? entries[index].c_str() : nullptr; }
 
 const char* PrefixTable::Description(size_t index) const {
     if (index >= entries.size()) return nullptr;
     const std::string& entry = entries[index];
-    return entry.c_str() + std::strlen(entry.c_str()) + 1;   // std::string keeps a zero after the end
+    return entry.c_str() + std::strlen(entry.c_str()) + 1;  // std::string keeps a zero after the end
 }
 
 long PrefixTable::Find(const char* prefix, size_t length) const {
@@ -52,8 +50,8 @@ std::vector<std::string> ReadGatewayPrefixes(const std::string& path, const char
     GatewayPrefixList list = ReadPrefixList(path);
     if (list.unseparated != 0) {
         char notice[kNoticeSize];
-        std::snprintf(notice, sizeof notice, "Error: No ; seperator in Prefix #%d in Gateway file %s",
-                      list.unseparated, fileName ? fileName : "");
+        std::snprintf(notice, sizeof notice, "Error: No ; seperator in Prefix #%d in Gateway file %s", list.unseparated,
+                      fileName ? fileName : "");
         ShowNotice(notice);
     }
     return std::move(list.values);

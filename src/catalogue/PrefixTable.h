@@ -27,8 +27,8 @@ struct PrefixTable {
 // `path` (each up to 255 characters), up to the first absent one or the
 // first without ";", which ends the list.
 struct GatewayPrefixList {
-    std::vector<std::string> values;   // "prefix;description", in order
-    int unseparated = 0;               // the number of the value without ";" that ended it; 0: none
+    std::vector<std::string> values;  // "prefix;description", in order
+    int unseparated = 0;              // the number of the value without ";" that ended it; 0: none
 };
 GatewayPrefixList ReadPrefixList(const std::string& path);
 // The same, with a value without ";" reported in a notice naming `fileName`.

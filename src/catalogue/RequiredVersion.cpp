@@ -5,7 +5,7 @@
 #include "shell/Text.h"
 
 namespace {
-constexpr size_t kShortestVersion = 7;   // 0.0.0.0
+constexpr size_t kShortestVersion = 7;  // 0.0.0.0
 
 uint32_t Part(const char* text) {
     // atoi-like; a negative part wraps like any other modulo 256

@@ -35,10 +35,11 @@ bool VersionAccepted(const std::string& path, const char* name) {
     if (required.empty()) return true;
     uint32_t version = 0;
     if (ParseRequiredVersion(required.c_str(), &version) != 0) {
-        std::string text = WithFileName(
-            host::TranslateString("Warning: The specified Gateway %s has no correct versioning info. It is ignored. "
-                                  "Please fix the RequiresVersion entry in the .ini file."),
-            name);
+        std::string text =
+            WithFileName(host::TranslateString(
+                             "Warning: The specified Gateway %s has no correct versioning info. It is ignored. "
+                             "Please fix the RequiresVersion entry in the .ini file."),
+                         name);
         usermsg::WarningBox(text.c_str());
         return false;
     }
@@ -64,8 +65,9 @@ int ScanGateways() {
         const std::string folder = GatewayFolder();
         catalogue::GatewayList list;
         if (!catalogue::platform::FolderExists(folder)) {
-            Warn("Huston, we got a problem.. The specified gateway-path was not found. Please give me the correct "
-                 "path in the options dialog");
+            Warn(
+                "Huston, we got a problem.. The specified gateway-path was not found. Please give me the correct "
+                "path in the options dialog");
             return catalogue::InstallGatewayList(std::move(list)) == 0 ? 0 : -1;
         }
         std::vector<std::string> names = catalogue::ListDefinitionFiles(folder);

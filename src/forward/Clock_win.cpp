@@ -13,7 +13,7 @@ uint32_t SystemNow() {
     ticks.LowPart = now.dwLowDateTime;
     ticks.HighPart = now.dwHighDateTime;
     constexpr uint64_t kTicksPerSecond = 10000000;
-    constexpr uint64_t kEpochTicks = 116444736000000000;   // 1601 to 1970 in 100 ns ticks
+    constexpr uint64_t kEpochTicks = 116444736000000000;  // 1601 to 1970 in 100 ns ticks
     return static_cast<uint32_t>((ticks.QuadPart - kEpochTicks) / kTicksPerSecond);
 }
 

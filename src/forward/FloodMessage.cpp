@@ -25,9 +25,9 @@ struct Conversion {
     size_t width = 0;
     bool hasPrecision = false;
     size_t precision = 0;
-    bool star = false;   // a width or precision taken from an argument
-    char letter = 0;     // 0: the text ended inside the conversion
-    size_t length = 0;   // bytes from the '%' on
+    bool star = false;  // a width or precision taken from an argument
+    char letter = 0;    // 0: the text ended inside the conversion
+    size_t length = 0;  // bytes from the '%' on
 };
 
 // Widths beyond the answer's limit pad nothing more that could be seen,
@@ -96,9 +96,12 @@ void PutInteger(const Conversion& c, int value, BoundedText* out) {
     if (!c.hasPrecision && digits.empty()) digits = "0";
 
     std::string prefix;
-    if (negative) prefix = "-";
-    else if (isSigned && c.plus) prefix = "+";
-    else if (isSigned && c.space) prefix = " ";
+    if (negative)
+        prefix = "-";
+    else if (isSigned && c.plus)
+        prefix = "+";
+    else if (isSigned && c.space)
+        prefix = " ";
     if (c.alternate && (c.letter == 'x' || c.letter == 'X') && magnitude != 0) prefix = c.letter == 'x' ? "0x" : "0X";
 
     size_t zeros = c.precision > digits.size() ? c.precision - digits.size() : 0;
@@ -134,7 +137,7 @@ std::string ExpandFloodMessage(const std::string& format, int minutes) {
             PutInteger(c, minutes, &out);
             used = true;
         } else {
-            out.Put(format.data() + i, c.length);   // not ours to expand: shown as typed
+            out.Put(format.data() + i, c.length);  // not ours to expand: shown as typed
         }
         i += c.length;
     }

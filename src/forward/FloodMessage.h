@@ -7,7 +7,7 @@
 
 namespace forward {
 
-constexpr size_t kMaxFloodAnswer = 1023;   // characters of an answer
+constexpr size_t kMaxFloodAnswer = 1023;  // characters of an answer
 
 // Expands `format` the way printf would with `minutes` as its one int
 // argument, but only as far as that is safe for any text a user may type:

@@ -44,7 +44,7 @@ bool RefusedAsFlood(host::Contact contact, uint32_t now) {
 
     std::optional<std::string> floodMsg = settings::FloodMsg();
     if (!floodMsg) return true;
-    const uint32_t limit = settings::UserMsgInterval() * kSecondsPerMinute;   // read afresh for the answer
+    const uint32_t limit = settings::UserMsgInterval() * kSecondsPerMinute;  // read afresh for the answer
     const int minutesLeft = static_cast<int32_t>(limit - elapsed) / static_cast<int32_t>(kSecondsPerMinute);
     const std::string answer = ExpandFloodMessage(*floodMsg, minutesLeft);
     WriteLog("User tried to flood the gateway. I said to him: %s\n", answer.c_str());
@@ -64,7 +64,7 @@ void Forward(host::Contact contact, const OwnerNumber& owner, const char* rest) 
 }
 
 void Relay(host::Word lParam) {
-    if (!plugin::ForwardingActive()) return;   // nothing is read while forwarding is off
+    if (!plugin::ForwardingActive()) return;  // nothing is read while forwarding is off
     const auto* ccs = reinterpret_cast<const host::CcsData*>(lParam);
     const auto* event = ccs ? reinterpret_cast<const host::ProtoRecvEvent*>(ccs->lParam) : nullptr;
     if (!event || !event->message) return;

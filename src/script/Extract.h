@@ -16,9 +16,9 @@ namespace script {
 constexpr size_t kMaxCookies = 20;
 constexpr size_t kMaxCustomVars = 32;
 constexpr size_t kMaxKeys = 255;
-using profile::kLastNumber;          // no numbered list goes past this
-constexpr size_t kValueSize = 2048;   // buffer of every key the runner reads
-constexpr size_t kPrefixValueSize = 256;   // but "Prefix%d": at most 255 characters
+using profile::kLastNumber;               // no numbered list goes past this
+constexpr size_t kValueSize = 2048;       // buffer of every key the runner reads
+constexpr size_t kPrefixValueSize = 256;  // but "Prefix%d": at most 255 characters
 
 // The longest text a request carries: an expanded template, or a POST body
 // with its KeyList pairs. A value cut out of a page is kept to one byte
@@ -40,8 +40,8 @@ struct KeyPair {
 
 // The lists one run fills; both start empty.
 struct RunLists {
-    std::vector<std::string> customVars;   // "$CustomVar1" is customVars[0]
-    std::vector<KeyPair> keys;             // appended to later POST bodies
+    std::vector<std::string> customVars;  // "$CustomVar1" is customVars[0]
+    std::vector<KeyPair> keys;            // appended to later POST bodies
 };
 
 // Takes the reply's "Set-Cookie" headers into the jar; gives the jar's

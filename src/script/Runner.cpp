@@ -242,7 +242,8 @@ bool AddHeaders(Run& run, const std::string& section, Request* request) {
     request->headers.push_back({"User-Agent", agent.empty() ? "Mozilla/4.0" : agent});
     if (HasNonEmptyCookie(run.jar)) request->headers.push_back({"Cookie", JoinCookies(run.jar)});
     request->headers.push_back(
-        {"Accept", "text/xml,application/xml,application/xhtml+xml,text/html;q=0.9,text/plain;q=0.8,image/png,*/*;q=0.5"});
+        {"Accept",
+         "text/xml,application/xml,application/xhtml+xml,text/html;q=0.9,text/plain;q=0.8,image/png,*/*;q=0.5"});
     request->headers.push_back({"Accept-Language", "en-us,en;q=0.5"});
     request->headers.push_back({"Accept-Charset", "ISO-8859-1,utf-8;q=0.7,*;q=0.7"});
     request->headers.push_back({"Keep-Alive", "300"});
@@ -331,7 +332,8 @@ bool Redirect(Run& run, const char* location, std::string* address, Request* req
     reply->Reset(nullptr);
     reply->Reset(transport::HttpTransaction(request->Record()));
     if (!reply->get()) {
-        LogErrorLine(" - ERROR: The last HTTP-Request returned an error. Exiting.\n(HINT: Check your proxy settings)\n");
+        LogErrorLine(
+            " - ERROR: The last HTTP-Request returned an error. Exiting.\n(HINT: Check your proxy settings)\n");
         return Stop(run, result::kNoReply);
     }
     run.lastRedirect = next;
@@ -447,7 +449,8 @@ Next RunRequest(Run& run, int j, ProgressTarget* progress, std::atomic<int>* abo
     ReplyHolder reply;
     reply.Reset(transport::HttpTransaction(request.Record()));
     if (!reply.get()) {
-        LogErrorLine(" - ERROR: The last HTTP-Request returned an error. Exiting.\n(HINT: Check your proxy settings)\n");
+        LogErrorLine(
+            " - ERROR: The last HTTP-Request returned an error. Exiting.\n(HINT: Check your proxy settings)\n");
         run.result = result::kNoReply;
         return Next::kEndRun;
     }
@@ -512,8 +515,8 @@ int CheckPage(const host::HttpReply* reply, const char* address) {
 
 namespace {
 
-int RunChecked(const char* path, const char* user, const char* password, SmsMessage* message,
-               ProgressTarget* progress, std::atomic<int>* abortFlag, RunDetail* detail) {
+int RunChecked(const char* path, const char* user, const char* password, SmsMessage* message, ProgressTarget* progress,
+               std::atomic<int>* abortFlag, RunDetail* detail) {
     // One parse of the file for the whole run instead of one per key.
     profile::Snapshot snapshot(path);
     Run run(path, user, password, message, detail);
@@ -545,8 +548,8 @@ int RunChecked(const char* path, const char* user, const char* password, SmsMess
 
 }  // namespace
 
-int RunGateway(const char* path, const char* user, const char* password, SmsMessage* message,
-               ProgressTarget* progress, std::atomic<int>* abortFlag, RunDetail* detail) {
+int RunGateway(const char* path, const char* user, const char* password, SmsMessage* message, ProgressTarget* progress,
+               std::atomic<int>* abortFlag, RunDetail* detail) {
     if (detail) *detail = RunDetail{};
     if (!message || !message->number || !message->prefix || !message->text) {
         LogErrorLine(" - ERROR: Required Parameters were not specified in SMS-structure");

@@ -17,10 +17,10 @@ class ProgressTarget;
 // `prefix` elsewhere while a "MapPrefix%d" applies, and always puts the
 // caller's pointer back before it returns.
 struct SmsMessage {
-    const char* prefix;   // country prefix, digits (required)
-    const char* number;   // number without the prefix (required)
-    const char* text;     // the message (required)
-    const char* sender;   // may be null
+    const char* prefix;  // country prefix, digits (required)
+    const char* number;  // number without the prefix (required)
+    const char* text;    // the message (required)
+    const char* sender;  // may be null
 };
 
 // Results of a run. The send job tells only kSent from the rest; their names
@@ -53,15 +53,15 @@ enum Code : int {
 // result above (ResultNames.cpp holds the table).
 struct ResultText {
     int code;
-    const char* name;     // "NoSuccessText"
-    const char* reason;   // "success text not found"
+    const char* name;    // "NoSuccessText"
+    const char* reason;  // "success text not found"
 };
 // The row of `code`; a code outside the table gets the name "Unknown".
 const ResultText& DescribeResult(int code);
 
 // What a run learnt beyond its result, so that a reason can name it.
 struct RunDetail {
-    int status = 0;            // the final reply's status, for result::kHttpError
+    int status = 0;  // the final reply's status, for result::kHttpError
     std::string statusText;
 };
 // "name: reason", with the status in the reason of an HTTP error
@@ -71,8 +71,8 @@ std::string ResultSummary(int code, const RunDetail* detail);
 // `user` and `password` may be null (they only feed "$User" and "$Pass");
 // so may `progress`, `abortFlag` and `detail`. Every run keeps its own
 // cookie jar and lists, so runs on several threads do not disturb one another.
-int RunGateway(const char* path, const char* user, const char* password, SmsMessage* message,
-               ProgressTarget* progress, std::atomic<int>* abortFlag, RunDetail* detail = nullptr);
+int RunGateway(const char* path, const char* user, const char* password, SmsMessage* message, ProgressTarget* progress,
+               std::atomic<int>* abortFlag, RunDetail* detail = nullptr);
 
 // The longest pause a "Delay" key may ask for; a longer one is cut to it
 // with a warning.

@@ -48,9 +48,7 @@ bool AppendKeys(std::string* body, const std::vector<KeyPair>& keys, size_t limi
     return true;
 }
 
-bool HasLineBreak(const std::string& text) {
-    return text.find_first_of(std::string("\r\n\0", 3)) != std::string::npos;
-}
+bool HasLineBreak(const std::string& text) { return text.find_first_of(std::string("\r\n\0", 3)) != std::string::npos; }
 
 std::string EditmeWarning(const char* translated, const char* path) {
     std::string text = translated ? translated : "";

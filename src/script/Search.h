@@ -27,7 +27,7 @@ public:
     size_t Size() const { return pattern_.size(); }
 
 private:
-    std::string pattern_;   // folded when noCase
+    std::string pattern_;  // folded when noCase
     std::vector<size_t> border_;
     bool noCase_;
 };

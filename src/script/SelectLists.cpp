@@ -36,7 +36,8 @@ struct Span {
 // The text behind an "=": inside double quotes when a quote follows
 // anywhere (up to the next quote, or the next ">"), else up to a space.
 struct AttributeReader {
-    explicit AttributeReader(const Patterns& p) : eq(p.eq), quote(p.quote), closing(p.quote), gt(p.gt), space(p.space) {}
+    explicit AttributeReader(const Patterns& p)
+        : eq(p.eq), quote(p.quote), closing(p.quote), gt(p.gt), space(p.space) {}
     Cursor eq, quote, closing, gt, space;
 
     bool Read(const char* text, size_t length, size_t from, Span* span) {
@@ -92,7 +93,7 @@ std::vector<SelectedOption> FindSelectedOptions(const Patterns& p, const char* t
     OptionReader reader(p);
     for (size_t o = option.Next(text, length, 0); o != kNotFound; o = option.Next(text, length, o + 1)) {
         const size_t h = gt.Next(text, length, o + 1);
-        if (h == kNotFound) break;   // no later option has a ">" either
+        if (h == kNotFound) break;  // no later option has a ">" either
         const size_t s = selected.Next(text, length, o + 1);
         if (s == kNotFound || s > h) continue;
         SelectedOption entry{o, Span{}, false};

@@ -16,7 +16,7 @@ bool IsAsciiAlnum(unsigned char c) {
 
 // "[S;L]" behind a variable: L characters of the value from offset S.
 std::string Select(const std::string& value, long start, long count) {
-    if (start < 0) start = 0;   // a negative offset would read before the value
+    if (start < 0) start = 0;  // a negative offset would read before the value
     if (count < 0) count = 0;
     const size_t len = value.size();
     size_t s = static_cast<size_t>(start);
@@ -98,7 +98,7 @@ const ExpandResultText kExpandResults[] = {
     {kExpandNoCookie, "NoCookie", "Fatal: Required Cookie wasn't found.\n"},
     {kExpandUnclosedCookie, "UnclosedCookie", "Fatal: Cookie reference without a closing ']'.\n"},
     {kExpandRunaway, "Runaway", "Fatal: Template expansion stopped: %s.\n"},
-    {kExpandNoMemory, "NoMemory", ""},   // the runner logs this one itself
+    {kExpandNoMemory, "NoMemory", ""},  // the runner logs this one itself
 };
 
 // Logs the result's line and gives the result.
@@ -172,7 +172,9 @@ struct VariableSet {
         keep(3, m ? m->sender : nullptr);
         // In 64 bits: MaxChars near INT32_MIN less a long text must not overflow.
         present[4] = present[2];
-        if (present[4]) texts[4] = std::to_string(static_cast<int64_t>(values.maxChars) - static_cast<int64_t>(std::strlen(m->text)));
+        if (present[4])
+            texts[4] =
+                std::to_string(static_cast<int64_t>(values.maxChars) - static_cast<int64_t>(std::strlen(m->text)));
         keep(5, values.user);
         keep(6, values.password);
         keep(7, values.lastRedirect);

@@ -60,7 +60,7 @@ const ExpandResultText& DescribeExpandResult(int code);
 // Limits that make every expansion end: a value that refers to itself
 // (a user name "$User") or multiplies references would go on for ever.
 // The text may grow to kMaxExpandedSize (Extract.h) at most.
-constexpr int kMaxPasses = 512;       // a 2047-character value needs at most ~410
+constexpr int kMaxPasses = 512;  // a 2047-character value needs at most ~410
 constexpr size_t kMaxScannedBytes = 32u << 20;
 
 // Expands `text` into `out`; encodeCustomVars asks for "$CustomVar%d"

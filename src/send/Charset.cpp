@@ -93,16 +93,14 @@ std::string Charset::Decode(const std::string& text) const {
 size_t Charset::CutPoint(const std::string& text, size_t limit) const {
     if (limit >= text.size()) return text.size();
     switch (width_) {
-    case Width::kSingleByte:
-        return limit;
+    case Width::kSingleByte: return limit;
     case Width::kUtf8: {
         // Back over the continuation bytes of a character the cut would split.
         size_t cut = limit;
         while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80 && limit - cut < 3) --cut;
         return (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80 ? limit : cut;
     }
-    case Width::kMultiByte:
-        return platform::MultiByteCutPoint(*this, text, limit);
+    case Width::kMultiByte: return platform::MultiByteCutPoint(*this, text, limit);
     }
     return limit;
 }

@@ -32,7 +32,7 @@ public:
 
     const std::string& name() const { return name_; }
     Width width() const { return width_; }
-    unsigned codePage() const { return codePage_; }   // Windows; 0 natively
+    unsigned codePage() const { return codePage_; }  // Windows; 0 natively
 
     // UTF-8 text in this encoding. false when the text holds a character
     // the encoding cannot hold (or bytes that are not UTF-8); *unfit then
@@ -45,7 +45,8 @@ public:
     // splitting a character (the text's length when it is shorter).
     size_t CutPoint(const std::string& text, size_t limit) const;
 
-    Charset(std::string name, Width width, unsigned codePage) : name_(std::move(name)), width_(width), codePage_(codePage) {}
+    Charset(std::string name, Width width, unsigned codePage)
+        : name_(std::move(name)), width_(width), codePage_(codePage) {}
 
 private:
     std::string name_;

@@ -63,7 +63,7 @@ bool HasLeadBytes(const std::string& name) {
 Charset Default() { return Charset::Utf8(); }
 
 std::optional<Charset> Find(const std::string& name) {
-    if (name.empty() || name.find('/') != std::string::npos) return std::nullopt;   // no //TRANSLIT and the like
+    if (name.empty() || name.find('/') != std::string::npos) return std::nullopt;  // no //TRANSLIT and the like
     Converter encode(name, "UTF-8");
     if (!encode.ok()) return std::nullopt;
     std::string ascii, out;
@@ -113,7 +113,7 @@ size_t MultiByteCutPoint(const Charset& charset, const std::string& text, size_t
     while (pos < limit) {
         int error = decode.Convert(text, &pos, limit, nullptr);
         if (error == 0 || error == EINVAL) break;
-        ++pos;   // EILSEQ
+        ++pos;  // EILSEQ
     }
     return pos;
 }

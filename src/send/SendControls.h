@@ -9,12 +9,12 @@
 
 // One run of one gateway, as the job reports it when the run has ended.
 struct AttemptReport {
-    std::string file;          // the gateway's file name in the catalogue
-    std::string name;          // its [Gateway] Name, or the file name
-    const char* user;          // the account user of the attempt; may be null
-    std::string text;          // the text as it went out (cut, labelled)
-    bool splitPart;            // a part of a split message, more to come
-    int result;                // script::result
+    std::string file;  // the gateway's file name in the catalogue
+    std::string name;  // its [Gateway] Name, or the file name
+    const char* user;  // the account user of the attempt; may be null
+    std::string text;  // the text as it went out (cut, labelled)
+    bool splitPart;    // a part of a split message, more to come
+    int result;        // script::result
     script::RunDetail detail;
 };
 #include "send/Charset.h"

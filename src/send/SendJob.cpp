@@ -21,7 +21,7 @@
 
 namespace {
 
-constexpr size_t kFieldSize = 1024;   // message, number and gateway values: at most 1023 bytes
+constexpr size_t kFieldSize = 1024;  // message, number and gateway values: at most 1023 bytes
 
 std::optional<std::string> GatewayValue(const std::string& path, const char* key) {
     std::string value = profile::Read(path.c_str(), "Gateway", key, kFieldSize);
@@ -67,11 +67,11 @@ private:
     std::string number_;
     std::optional<std::string> sender_;
     uint32_t fullLength_ = 0;
-    int turn_ = 0;              // -1 once something was sent
-    int account_ = 0;           // 0: no account in use
+    int turn_ = 0;     // -1 once something was sent
+    int account_ = 0;  // 0: no account in use
     int partsSent_ = 0;
-    bool finished_ = false;     // the last part went out, or SplitNumber parts did
-    std::string accountFile_;   // of the gateway that sent the last part
+    bool finished_ = false;    // the last part went out, or SplitNumber parts did
+    std::string accountFile_;  // of the gateway that sent the last part
     std::optional<std::string> user_;
     std::optional<std::string> password_;
 };
@@ -171,7 +171,7 @@ bool Job::TryGateway(const GatewayRef& gateway, bool* over) {
             if (ReadAccount(accountFile, account_ + 1, &credentials) == 0) {
                 if (wrapped && account_ + 1 == firstTried) {
                     account_ = 0;
-                    return false;   // round to the first account tried: every account failed this part
+                    return false;  // round to the first account tried: every account failed this part
                 }
                 WriteLog(" * Trying to send SMS with user '%s'\n", credentials.user.c_str());
                 ++account_;
@@ -211,7 +211,7 @@ bool Job::TryGateway(const GatewayRef& gateway, bool* over) {
             dialog_.WriteMessage(attempt->rest);
             ++partsSent_;
             if (partsSent_ >= settings::SplitNumber()) {
-                finished_ = true;   // the rest stays unsent in the message field
+                finished_ = true;  // the rest stays unsent in the message field
                 *over = true;
             }
             return true;
@@ -233,7 +233,7 @@ bool Job::Prepare(const std::string& text, const std::string& path, const charse
         return true;
     }
     if (!tooLong && partsSent_ == 0) {
-        attempt->text = text;   // the whole message, as typed
+        attempt->text = text;  // the whole message, as typed
         return true;
     }
     // A part of a split message; the last one too is labelled and kept
@@ -303,7 +303,7 @@ int StartSendJob(const SendRequest& request) {
     try {
         std::thread([request, handshake] { RunJob(request, handshake.get()); }).detach();
     } catch (...) {
-        return -1;   // no thread: the starter does not wait
+        return -1;  // no thread: the starter does not wait
     }
     std::unique_lock<std::mutex> lock(handshake->mutex);
     handshake->cv.wait(lock, [&] { return handshake->started; });

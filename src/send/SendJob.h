@@ -10,7 +10,7 @@
 class SendControls;
 
 struct SendRequest {
-    SendControls* dialog = nullptr;      // whose controls hold the input and show the progress
+    SendControls* dialog = nullptr;        // whose controls hold the input and show the progress
     host::Contact replyContact = nullptr;  // contact to answer at the end; 0 when the user sent
     // The dialog's own abort flag: Cancel in one window never stops another
     // window's send.

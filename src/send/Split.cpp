@@ -47,8 +47,8 @@ int MakeSplitPart(const std::string& rest, int part, uint32_t fullLength, uint32
     }
 }
 
-int NextPart(const std::string& rest, int part, uint32_t fullLength, uint32_t maxChars,
-             const charset::Charset& charset, std::string* out, size_t* taken, bool* last) {
+int NextPart(const std::string& rest, int part, uint32_t fullLength, uint32_t maxChars, const charset::Charset& charset,
+             std::string* out, size_t* taken, bool* last) {
     if (!out || !taken || !last || rest.empty()) return -1;
     try {
         if (maxChars == 0 || rest.size() <= maxChars) {

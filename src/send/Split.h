@@ -34,5 +34,5 @@ int MakeSplitPart(const std::string& rest, int part, uint32_t fullLength, uint32
 // MakeSplitPart makes it, which leaves the rest for later: a labelled part
 // is never longer than the gateway takes. 0 with *last telling which; -1
 // when the gateway has no room for a part.
-int NextPart(const std::string& rest, int part, uint32_t fullLength, uint32_t maxChars,
-             const charset::Charset& charset, std::string* out, size_t* taken, bool* last);
+int NextPart(const std::string& rest, int part, uint32_t fullLength, uint32_t maxChars, const charset::Charset& charset,
+             std::string* out, size_t* taken, bool* last);

@@ -10,8 +10,8 @@
 namespace files {
 
 enum class InPlace {
-    kFallback,   // where the folder takes no new files, write the file in place, as the only way left
-    kNever,      // fail instead: the file must be the old one or the new one, whatever happens
+    kFallback,  // where the folder takes no new files, write the file in place, as the only way left
+    kNever,     // fail instead: the file must be the old one or the new one, whatever happens
 };
 
 // Writes `bytes` as the whole new contents of `path` (created when missing).

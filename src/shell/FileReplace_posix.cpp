@@ -24,8 +24,10 @@ Written WriteAll(const std::string& file, const std::string& bytes, int flags, b
     while (ok && done < bytes.size()) {
         ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);
         if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) ok = false;
-        else done += static_cast<size_t>(n);
+        if (n <= 0)
+            ok = false;
+        else
+            done += static_cast<size_t>(n);
     }
     if (ok && sync && fsync(fd) != 0) ok = false;
     if (close(fd) != 0) ok = false;
@@ -63,9 +65,7 @@ bool ReplaceWhole(const std::string& path, const std::string& bytes, InPlace inP
         // be written: then in place, as the only way left.
         if (inPlace == InPlace::kNever) return false;
         return WriteAll(target, bytes, O_CREAT | O_TRUNC, false) == Written::kAll;
-    case Written::kFailed:
-        unlink(temp.c_str());
-        return false;
+    case Written::kFailed: unlink(temp.c_str()); return false;
     }
     if (exists) {
         chmod(temp.c_str(), old.st_mode & 07777);

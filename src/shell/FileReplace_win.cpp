@@ -57,9 +57,7 @@ bool ReplaceWhole(const std::string& path, const std::string& bytes, InPlace inP
         // be written: then in place, as the only way left.
         if (inPlace == InPlace::kNever) return false;
         return WriteAll(path, bytes, CREATE_ALWAYS) == Written::kAll;
-    case Written::kFailed:
-        DeleteFileA(temp.c_str());
-        return false;
+    case Written::kFailed: DeleteFileA(temp.c_str()); return false;
     }
     if (!Move(temp, path)) {
         DeleteFileA(temp.c_str());

@@ -7,6 +7,6 @@
 namespace plugin {
 
 int ForwardingActive();
-void SetForwardingActive(int active);   // kept as 0 or 1
+void SetForwardingActive(int active);  // kept as 0 or 1
 
 }  // namespace plugin

@@ -10,8 +10,8 @@ namespace host {
 // The size that request and reply records carry in their size field.
 constexpr int kHttpRecordSize = 44;
 
-void SetLink(const PluginLink* link);   // kept for the plug-in's whole life
-const PluginLink* Link();               // null before Load()
+void SetLink(const PluginLink* link);  // kept for the plug-in's whole life
+const PluginLink* Link();              // null before Load()
 
 Handle HookEvent(const char* name, HookProc hook);
 int UnhookEvent(Handle hook);

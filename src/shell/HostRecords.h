@@ -11,9 +11,9 @@
 
 namespace host {
 
-using Word = intptr_t;            // WPARAM / LPARAM / the result of a service
-using Handle = void*;             // HANDLE: hooks, services, contacts, net users
-using Contact = Handle;           // a contact of the host database; 0 = global
+using Word = intptr_t;   // WPARAM / LPARAM / the result of a service
+using Handle = void*;    // HANDLE: hooks, services, contacts, net users
+using Contact = Handle;  // a contact of the host database; 0 = global
 
 // Handlers of events and services take two words and give a word (cdecl).
 // The 32-bit ABI says int; a word is the same register there and keeps
@@ -23,18 +23,18 @@ using ServiceProc = Word (*)(Word wParam, Word lParam);
 
 // The link record handed to Load(): the host's core functions, in slot order.
 struct PluginLink {
-    Handle (*CreateHookableEvent)(const char* name);                 // slot 0
-    int (*DestroyHookableEvent)(Handle event);                       // slot 1
-    Word (*NotifyEventHooks)(Handle event, Word wParam, Word lParam); // slot 2
-    Handle (*HookEvent)(const char* name, HookProc hook);            // slot 3
-    Handle (*HookEventMessage)(const char* name, void* window, unsigned message); // slot 4
-    int (*UnhookEvent)(Handle hook);                                 // slot 5
-    Handle (*CreateServiceFunction)(const char* name, ServiceProc service);      // slot 6
-    Handle (*CreateTransientServiceFunction)(const char* name, ServiceProc service); // slot 7
-    int (*DestroyServiceFunction)(Handle service);                   // slot 8
-    Word (*CallService)(const char* name, Word wParam, Word lParam);  // slot 9
-    int (*ServiceExists)(const char* name);                          // slot 10
-    Word (*CallServiceSync)(const char* name, Word wParam, Word lParam); // slot 11
+    Handle (*CreateHookableEvent)(const char* name);                                  // slot 0
+    int (*DestroyHookableEvent)(Handle event);                                        // slot 1
+    Word (*NotifyEventHooks)(Handle event, Word wParam, Word lParam);                 // slot 2
+    Handle (*HookEvent)(const char* name, HookProc hook);                             // slot 3
+    Handle (*HookEventMessage)(const char* name, void* window, unsigned message);     // slot 4
+    int (*UnhookEvent)(Handle hook);                                                  // slot 5
+    Handle (*CreateServiceFunction)(const char* name, ServiceProc service);           // slot 6
+    Handle (*CreateTransientServiceFunction)(const char* name, ServiceProc service);  // slot 7
+    int (*DestroyServiceFunction)(Handle service);                                    // slot 8
+    Word (*CallService)(const char* name, Word wParam, Word lParam);                  // slot 9
+    int (*ServiceExists)(const char* name);                                           // slot 10
+    Word (*CallServiceSync)(const char* name, Word wParam, Word lParam);              // slot 11
 };
 
 // CallService's answer when no service of that name exists.
@@ -56,7 +56,7 @@ struct PluginInfo {
     const char* authorEmail;
     const char* copyright;
     const char* homepage;
-    uint8_t flags;          // transient flag, padded to a word
+    uint8_t flags;  // transient flag, padded to a word
     int replacesDefaultModule;
 };
 
@@ -116,7 +116,7 @@ struct DbWriteSetting {
 constexpr int kProtoTypeFilter = 3000;
 
 struct ProtocolDescriptor {
-    int cbSize;          // 12
+    int cbSize;  // 12
     const char* name;
     int type;
 };
@@ -138,7 +138,7 @@ struct ProtoRecvEvent {
 };
 
 // The global status values the plug-in tells apart.
-constexpr Word kStatusNotAvailable = 40075;   // N/A
+constexpr Word kStatusNotAvailable = 40075;  // N/A
 
 // --- menus and options ------------------------------------------------------
 
@@ -146,7 +146,7 @@ constexpr uint32_t kMenuFlagHidden = 0x00000004;
 constexpr uint32_t kMenuModifyFlags = 0x40000000;
 
 struct MenuItem {
-    int cbSize;          // 40
+    int cbSize;  // 40
     char* name;
     uint32_t flags;
     int position;
@@ -159,7 +159,7 @@ struct MenuItem {
 };
 
 struct OptionsPage {
-    int cbSize;          // 60
+    int cbSize;  // 60
     int position;
     char* title;
     void* dialogProc;
@@ -177,14 +177,14 @@ struct OptionsPage {
 };
 
 struct CountryListEntry {
-    int id;              // the country's dialling code
+    int id;  // the country's dialling code
     const char* name;
 };
 
 // --- network library ----------------------------------------------------------
 
 struct NetlibUser {
-    int cbSize;          // 44
+    int cbSize;  // 44
     const char* settingsModule;
     const char* descriptiveName;
     uint32_t flags;
@@ -204,8 +204,8 @@ struct HttpHeader {
 
 // One record type serves as request and reply, on both carriers.
 struct HttpRequest {
-    int size;            // 44
-    int requestType;     // 1 GET, 2 POST, 3 CONNECT; 0 in a reply
+    int size;         // 44
+    int requestType;  // 1 GET, 2 POST, 3 CONNECT; 0 in a reply
     uint32_t flags;
     char* url;
     HttpHeader* headers;
@@ -235,7 +235,7 @@ struct PopupData {
     uint32_t colorText;
     void* windowProc;
     void* pluginData;
-    int seconds;         // -1: stays until dismissed
+    int seconds;  // -1: stays until dismissed
     const char* styleName;
     Word reserved;
 };
@@ -244,17 +244,17 @@ struct PopupData {
 
 // lParam of "LangPack/TranslateDialog".
 struct TranslateDialogRequest {
-    int cbSize;          // 16
+    int cbSize;  // 16
     uint32_t flags;
     void* window;
-    const int* ignoreControls;   // ids not to translate, ended by 0; may be null
+    const int* ignoreControls;  // ids not to translate, ended by 0; may be null
 };
 
 // lParam of "Utils/SaveWindowPos" and "Utils/RestoreWindowPos"; the position
 // is kept as double words "<prefix>x", "<prefix>y", "<prefix>width" and
 // "<prefix>height" of the module.
 struct WindowPositionRequest {
-    int cbSize;          // 20
+    int cbSize;  // 20
     void* window;
     Contact contact;
     const char* module;

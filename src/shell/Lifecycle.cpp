@@ -30,12 +30,12 @@ constexpr const char* kNetlibUserName = "HTTP SMS-Gateway connection";
 constexpr const char* kUserAgent = "Mozilla/4.08 [en] (WinNT; U ;Nav)";
 
 struct State {
-    std::vector<host::Handle> hooks;      // in the order hooked
-    std::vector<host::Handle> services;   // in the order created
+    std::vector<host::Handle> hooks;     // in the order hooked
+    std::vector<host::Handle> services;  // in the order created
     host::Handle netlibUser = nullptr;
     Word contactMenuItem = 0;
     bool inert = false;
-    bool running = false;                 // OnModulesLoaded ran: ForwardingActive was loaded
+    bool running = false;  // OnModulesLoaded ran: ForwardingActive was loaded
 };
 State g_state;
 
@@ -86,7 +86,7 @@ Word OptionsHook(Word wParam, Word lParam) {
     return Guarded<Word>(0, [&] { return ui::OnOptionsInitialise(wParam, lParam); });
 #else
     (void)wParam, (void)lParam;
-    return 0;   // the pages are Windows dialogs
+    return 0;  // the pages are Windows dialogs
 #endif
 }
 
@@ -204,8 +204,7 @@ int Unload() {
         // Only a value that was loaded is written back: an inert plug-in
         // must not overwrite the user's choice with its default.
         if (g_state.running) settings::WriteByte("Active", static_cast<uint8_t>(ForwardingActive()));
-        if (g_state.netlibUser)
-            host::CallService("Netlib/CloseHandle", reinterpret_cast<Word>(g_state.netlibUser), 0);
+        if (g_state.netlibUser) host::CallService("Netlib/CloseHandle", reinterpret_cast<Word>(g_state.netlibUser), 0);
         transport::SetNetlibUser(nullptr);
         for (host::Handle hook : g_state.hooks)
             if (hook) host::UnhookEvent(hook);

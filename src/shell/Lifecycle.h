@@ -6,12 +6,12 @@
 
 namespace plugin {
 
-constexpr const char* kProtocolModule = "Parlet";   // our filter module
+constexpr const char* kProtocolModule = "Parlet";  // our filter module
 constexpr const char* kSendService = "Parlet/Send";
 constexpr const char* kMenuCommandService = "RodaDID/MenuCommand";
 constexpr const char* kRecvMessageService = "Parlet/RecvMessage";
 
-constexpr int kMainMenuPosition = -2147483647;    // 0x80000001
+constexpr int kMainMenuPosition = -2147483647;     // 0x80000001
 constexpr int kContactMenuPosition = -2000070000;  // 0x88C95A90
 constexpr int kMenuIcon = 106;
 

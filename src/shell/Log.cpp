@@ -23,7 +23,7 @@ logfile::Handle g_file = logfile::kNone;
 char g_name[logging::kMaxNameLength + 1] = "";
 logging::Observer g_observer = nullptr;
 void* g_observerContext = nullptr;
-std::atomic<bool> g_hasObserver{false};   // lets the common case skip the lock
+std::atomic<bool> g_hasObserver{false};  // lets the common case skip the lock
 
 bool OpenFile() {
     if (g_file != logfile::kNone) return true;

@@ -21,8 +21,9 @@ constexpr DWORD kLockOffsetHigh = 0x3FFFFFFFu;
 Handle Open(const char* name) {
     // Append access without write access: the system puts every write at
     // the end of the file, whoever else appends to it.
-    HANDLE h = CreateFileA(name, FILE_APPEND_DATA | GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                           nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE h =
+        CreateFileA(name, FILE_APPEND_DATA | GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                    nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     return h == INVALID_HANDLE_VALUE ? kNone : reinterpret_cast<Handle>(h);
 }
 

@@ -110,7 +110,8 @@ const char* const kDefaultSuccessMsg = "Your message has been sent successfully 
 const char* const kDefaultFailureMsg =
     "Sorry, I was not able to send your SMS-Message to my owner.. You may try again later.";
 const char* const kDefaultFloodMsg =
-    "Sorry, you are not allowed to flood me with SMS-messages. Please wait %d minutes, before you can send the next message.";
+    "Sorry, you are not allowed to flood me with SMS-messages. Please wait %d minutes, before you can send the next "
+    "message.";
 
 std::string GatewayPath() { return ReadText("GatewayPath").value_or(".\\Gateways"); }
 std::optional<std::string> SenderNumber() { return ReadText("SenderNumber"); }

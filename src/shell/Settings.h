@@ -12,7 +12,7 @@
 namespace settings {
 
 constexpr const char* kModule = "Parlet-Plugin";
-constexpr const char* kNetModule = "ZUVE_ROV";   // network user, window positions, phone contacts
+constexpr const char* kNetModule = "ZUVE_ROV";  // network user, window positions, phone contacts
 
 std::optional<uint8_t> ReadByte(const char* name, host::Contact contact = nullptr, const char* module = kModule);
 std::optional<uint16_t> ReadWord(const char* name, host::Contact contact = nullptr, const char* module = kModule);
@@ -23,7 +23,8 @@ std::optional<std::string> ReadText(const char* name, host::Contact contact = nu
 bool WriteByte(const char* name, uint8_t value, host::Contact contact = nullptr, const char* module = kModule);
 bool WriteWord(const char* name, uint16_t value, host::Contact contact = nullptr, const char* module = kModule);
 bool WriteDword(const char* name, uint32_t value, host::Contact contact = nullptr, const char* module = kModule);
-bool WriteText(const char* name, const std::string& value, host::Contact contact = nullptr, const char* module = kModule);
+bool WriteText(const char* name, const std::string& value, host::Contact contact = nullptr,
+               const char* module = kModule);
 bool Delete(const char* name, host::Contact contact = nullptr, const char* module = kModule);
 
 // The settings table, with its defaults.
@@ -34,27 +35,27 @@ extern const char* const kDefaultSuccessMsg;
 extern const char* const kDefaultFailureMsg;
 extern const char* const kDefaultFloodMsg;
 
-std::string GatewayPath();                   // ".\Gateways"
-std::optional<std::string> SenderNumber();   // none
-uint32_t OnTooLong();                        // 1004: cut
-uint16_t SplitNumber();                      // 2
-bool NumberMsgs();                           // off
-bool ActivateOnNA();                         // off
-std::string Trigger();                       // "[SMS]", also for a value that is no text
+std::string GatewayPath();                  // ".\Gateways"
+std::optional<std::string> SenderNumber();  // none
+uint32_t OnTooLong();                       // 1004: cut
+uint16_t SplitNumber();                     // 2
+bool NumberMsgs();                          // off
+bool ActivateOnNA();                        // off
+std::string Trigger();                      // "[SMS]", also for a value that is no text
 // As the relay reads it: "[SMS]" while absent, none when stored as
 // something other than text (then nothing is forwarded).
 std::optional<std::string> ForwardTrigger();
-uint16_t UserMsgInterval();                  // 5 minutes
-bool Active();                               // off
-bool DoLog();                                // off
-std::string Logfile();                       // "sms_log.txt"
-bool Verbose();                              // off
-bool UseWab();                               // on
-std::optional<std::string> SuccessMsg();     // written at start-up when absent
+uint16_t UserMsgInterval();               // 5 minutes
+bool Active();                            // off
+bool DoLog();                             // off
+std::string Logfile();                    // "sms_log.txt"
+bool Verbose();                           // off
+bool UseWab();                            // on
+std::optional<std::string> SuccessMsg();  // written at start-up when absent
 std::optional<std::string> FailureMsg();
 std::optional<std::string> FloodMsg();
 std::optional<std::string> LastSelectedPrefix();
-bool ShowNonCriticalPopups();                // on
+bool ShowNonCriticalPopups();                  // on
 uint32_t LastSendTime(host::Contact contact);  // 0: never
 
 }  // namespace settings

@@ -13,12 +13,12 @@
 #define PARLET_VERSION_STRING_(x) #x
 #define PARLET_VERSION_STRING(x) PARLET_VERSION_STRING_(x)
 /* "0.0.0.13" */
-#define PARLET_VERSION_TEXT                                                                          \
-    PARLET_VERSION_STRING(PARLET_VERSION_MAJOR) "." PARLET_VERSION_STRING(PARLET_VERSION_MINOR) "." \
-    PARLET_VERSION_STRING(PARLET_VERSION_PATCH) "." PARLET_VERSION_STRING(PARLET_VERSION_BUILD)
+#define PARLET_VERSION_TEXT                                                    \
+    PARLET_VERSION_STRING(PARLET_VERSION_MAJOR)                                \
+    "." PARLET_VERSION_STRING(PARLET_VERSION_MINOR) "." PARLET_VERSION_STRING( \
+        PARLET_VERSION_PATCH) "." PARLET_VERSION_STRING(PARLET_VERSION_BUILD)
 /* The four parts packed, the first highest: 0x0000000D. */
-#define PARLET_VERSION_NUMBER                                                                 \
-    ((PARLET_VERSION_MAJOR << 24) | (PARLET_VERSION_MINOR << 16) | (PARLET_VERSION_PATCH << 8) | \
-     PARLET_VERSION_BUILD)
+#define PARLET_VERSION_NUMBER \
+    ((PARLET_VERSION_MAJOR << 24) | (PARLET_VERSION_MINOR << 16) | (PARLET_VERSION_PATCH << 8) | PARLET_VERSION_BUILD)
 
 #endif

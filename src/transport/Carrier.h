@@ -17,10 +17,10 @@ constexpr int kAccessNamedProxy = 3;
 // A network user's proxy settings, as the host's network options store them.
 struct ProxyConfig {
     int accessType = kAccessDirect;
-    std::string proxy;                     // "server:port" for a named proxy
-    bool apply = false;                    // "NLUseProxy" was on
-    std::optional<std::string> user;       // "NLProxyAuthUser"
-    std::optional<std::string> password;   // "NLProxyAuthPassword"
+    std::string proxy;                    // "server:port" for a named proxy
+    bool apply = false;                   // "NLUseProxy" was on
+    std::optional<std::string> user;      // "NLProxyAuthUser"
+    std::optional<std::string> password;  // "NLProxyAuthPassword"
 };
 ProxyConfig ReadProxyConfig(const char* module);
 

@@ -33,10 +33,10 @@ struct SocketError {
     unsigned long internet;
 };
 constexpr SocketError kSocketErrors[] = {
-    {10053, kErrorConnectionAborted},   // WSAECONNABORTED
-    {10054, kErrorConnectionReset},     // WSAECONNRESET
-    {10060, kErrorTimeout},             // WSAETIMEDOUT
-    {10061, kErrorCannotConnect},       // WSAECONNREFUSED
+    {10053, kErrorConnectionAborted},  // WSAECONNABORTED
+    {10054, kErrorConnectionReset},    // WSAECONNRESET
+    {10060, kErrorTimeout},            // WSAETIMEDOUT
+    {10061, kErrorCannotConnect},      // WSAECONNREFUSED
 };
 
 }  // namespace
@@ -68,7 +68,8 @@ void LogFailure(Failure failure, unsigned long error) {
         WriteLog("HTTP exchange failed: reply too large (body beyond %d bytes)\n", kMaxBodyBytes);
         break;
     case Failure::kOther:
-        WriteLog("HTTP exchange failed: failed (error %lu, %s)\n", InternetError(error), ErrorText(InternetError(error)));
+        WriteLog("HTTP exchange failed: failed (error %lu, %s)\n", InternetError(error),
+                 ErrorText(InternetError(error)));
         break;
     }
 }

@@ -50,8 +50,8 @@ bool Find(void* module, const char* name, T* slot, std::string* missing) {
 struct Exchanged {
     HeaderList headers;
     std::string statusLine;
-    size_t headerBytes = 0;      // the raw header block so far, status line included
-    bool headersEnded = false;   // the blank line after the headers came
+    size_t headerBytes = 0;     // the raw header block so far, status line included
+    bool headersEnded = false;  // the blank line after the headers came
     bool headersTooLarge = false;
     std::string body;
     bool bodyFull = false;
@@ -72,7 +72,7 @@ int OnProgress(void* context, curl_off_t, curl_off_t, curl_off_t, curl_off_t sen
     }
     if (now - x->lastActivity > std::chrono::milliseconds(x->silenceMs)) {
         x->silent = true;
-        return 1;   // ends the transfer
+        return 1;  // ends the transfer
     }
     return 0;
 }
@@ -89,7 +89,7 @@ size_t OnHeader(char* data, size_t size, size_t count, void* context) {
         x->headersEnded = false;
         try {
             x->statusLine.assign(data, length);
-        } catch (const std::bad_alloc&) {   // never through libcurl's frames
+        } catch (const std::bad_alloc&) {  // never through libcurl's frames
             x->noMemory = true;
             return 0;
         }
@@ -99,13 +99,13 @@ size_t OnHeader(char* data, size_t size, size_t count, void* context) {
     // closes an exchange whose headers do not end.
     if (x->headerBytes > static_cast<size_t>(kMaxHeaderBytes)) {
         x->headersTooLarge = true;
-        return 0;   // ends the transfer
+        return 0;  // ends the transfer
     }
     if (length <= 2 && (data[0] == '\r' || data[0] == '\n')) {
         x->headersEnded = true;
         return length;
     }
-    if (statusLine) return length;   // the status line is no header
+    if (statusLine) return length;  // the status line is no header
     if (AddHeaderLine(x->headers, data, length) != 0) {
         x->noMemory = true;
         return 0;
@@ -220,8 +220,8 @@ std::string ProxyAddress(const ProxyConfig& proxy, const UrlParts& where) {
 
 // What makes libcurl behave as WinInet does: the address, no redirects,
 // no reuse, any certificate, the silence and the deadline.
-void SetCommonOptions(const Handles& h, const std::string& origin, const std::string& target,
-                      const RequestPlan& plan, Exchanged& x) {
+void SetCommonOptions(const Handles& h, const std::string& origin, const std::string& target, const RequestPlan& plan,
+                      Exchanged& x) {
     auto set = h.api->easySetopt;
     CURL* e = h.easy;
     set(e, CURLOPT_URL, origin.c_str());
@@ -256,7 +256,7 @@ void SetCommonOptions(const Handles& h, const std::string& origin, const std::st
 void SetProxy(const Handles& h, const std::string& address, const ProxyConfig& proxy) {
     auto set = h.api->easySetopt;
     set(h.easy, CURLOPT_PROXY, address.c_str());
-    set(h.easy, CURLOPT_NOPROXY, "");   // the bypass list was applied above; libcurl reads none of its own
+    set(h.easy, CURLOPT_NOPROXY, "");  // the bypass list was applied above; libcurl reads none of its own
     if (!proxy.apply) return;
     WriteLog("Applying proxy parameters...\n");
     if (proxy.user) set(h.easy, CURLOPT_PROXYUSERNAME, proxy.user->c_str());
@@ -266,8 +266,8 @@ void SetProxy(const Handles& h, const std::string& address, const ProxyConfig& p
 // Only what the WinInet path sends: the extra header lines, and none of
 // libcurl's own Accept or Expect.
 bool SetRequestHeaders(Handles& h, const std::string& extra) {
-    bool listed = AddRequestHeader(h, "Accept:") && AddRequestHeader(h, "Expect:") &&
-                  AddRequestHeader(h, "Pragma: no-cache");
+    bool listed =
+        AddRequestHeader(h, "Accept:") && AddRequestHeader(h, "Expect:") && AddRequestHeader(h, "Pragma: no-cache");
     size_t start = 0;
     while (listed && start < extra.size()) {
         size_t end = extra.find('\n', start);
@@ -351,7 +351,7 @@ int BindLibrary(const char* name, const Library** library, std::string* missing)
         dlclose(module);
         return all ? -1 : -2;
     }
-    *library = api;   // stays loaded for the life of the process
+    *library = api;  // stays loaded for the life of the process
     return 0;
 }
 
@@ -364,8 +364,8 @@ host::HttpReply* Exchange(const Library* library, const host::HttpRequest* reque
     if (where.host.empty()) return nullptr;
     // libcurl is given only the origin: the request line carries the
     // target exactly as WinInet sends it ("#" is no fragment there).
-    const std::string origin = std::string(where.secure ? "https://" : "http://") + where.host + ":" +
-                               std::to_string(where.port) + "/";
+    const std::string origin =
+        std::string(where.secure ? "https://" : "http://") + where.host + ":" + std::to_string(where.port) + "/";
     const std::string proxyAddress = ProxyAddress(proxy, where);
     std::string target = WireTarget(where.path);
     if (!proxyAddress.empty() && !where.secure) target = Origin(where) + target;

@@ -61,7 +61,8 @@ static_assert(kErrorTimeout == ERROR_INTERNET_TIMEOUT && kErrorNameNotResolved =
                   kErrorConnectionReset == ERROR_INTERNET_CONNECTION_RESET &&
                   kErrorInvalidResponse == ERROR_HTTP_INVALID_SERVER_RESPONSE &&
                   kErrorSecurityChannel == ERROR_INTERNET_SECURITY_CHANNEL_ERROR &&
-                  kErrorCancelled == ERROR_INTERNET_OPERATION_CANCELLED && kErrorInvalidUrl == ERROR_INTERNET_INVALID_URL &&
+                  kErrorCancelled == ERROR_INTERNET_OPERATION_CANCELLED &&
+                  kErrorInvalidUrl == ERROR_INTERNET_INVALID_URL &&
                   kErrorUnrecognizedScheme == ERROR_INTERNET_UNRECOGNIZED_SCHEME &&
                   kErrorInternal == ERROR_INTERNET_INTERNAL_ERROR && kErrorNoMemory == ERROR_NOT_ENOUGH_MEMORY,
               "the error table holds WinInet's numbers");
@@ -111,7 +112,7 @@ void SetTimeout(const Library* api, HINTERNET handle, DWORD option, long ms) {
 // WinInet's own time-out struck (both: no reply), or the read failed.
 void ReadEnded(Watchdog& watchdog) {
     if (watchdog.Closed() || GetLastError() == ERROR_INTERNET_TIMEOUT) {
-        watchdog.TimedOut();   // a body that stops coming is no reply, as on every carrier
+        watchdog.TimedOut();  // a body that stops coming is no reply, as on every carrier
     } else {
         LogReadFailure(GetLastError());
     }
@@ -147,7 +148,7 @@ bool ReadBody(const Library* api, HINTERNET request, DWORD wanted, std::string& 
             ReadEnded(watchdog);
             return false;
         }
-        if (piece == 0 || read == 0) return true;   // the end of the stream
+        if (piece == 0 || read == 0) return true;  // the end of the stream
         watchdog.Activity();
         const int appended = AppendBody(body, buffer.data(), read);
         if (appended == kAppendFull) {
@@ -211,7 +212,7 @@ int BindLibrary(const char* name, const Library** library, std::string* missing)
         if (IsNtFamily()) FreeLibrary(module);
         return -2;
     }
-    *library = api;   // never unloaded once in use
+    *library = api;  // never unloaded once in use
     return 0;
 }
 
@@ -318,7 +319,8 @@ host::HttpReply* SendAndRead(const Handles& h, const RequestPlan& plan, const ho
     }
     const DWORD error = GetLastError();
     if (error == ERROR_FILE_NOT_FOUND) {
-        ShowNotice("Internet Explorer is in the 'Offline' mode. Switch IE to the 'Online' mode and then try to relogin");
+        ShowNotice(
+            "Internet Explorer is in the 'Offline' mode. Switch IE to the 'Online' mode and then try to relogin");
     }
     if (!watchdog.Closed()) LogFailure(error == ERROR_INTERNET_TIMEOUT ? Failure::kTimedOut : Failure::kOther, error);
     return nullptr;

@@ -8,8 +8,8 @@ namespace inflight {
 namespace {
 
 struct Peer {
-    int live = 0;     // in flight, closed or not
-    int closed = 0;   // of those, closed by their watchdog
+    int live = 0;    // in flight, closed or not
+    int closed = 0;  // of those, closed by their watchdog
 };
 
 std::mutex g_mutex;

@@ -33,7 +33,8 @@ namespace {
 bool SameText(const std::string& a, const std::string& b) {
     if (a.size() != b.size()) return false;
     for (size_t i = 0; i < a.size(); ++i) {
-        if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i]))) return false;
+        if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
+            return false;
     }
     return true;
 }
@@ -44,7 +45,7 @@ bool EntryMatches(const std::string& host, const std::string& entry) {
     if (entry[0] != '*') return SameText(host, entry);
     if (entry.size() < 3 || entry[1] != '.') return false;
     // "*.a.b": a host below a.b, ending at a dot boundary; a.b itself is not.
-    const std::string domain = entry.substr(1);   // ".a.b"
+    const std::string domain = entry.substr(1);  // ".a.b"
     return host.size() > domain.size() && SameText(host.substr(host.size() - domain.size()), domain);
 }
 

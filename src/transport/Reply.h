@@ -17,7 +17,7 @@ constexpr const char* kUnknownStatusText = "unknown error";
 // A reply body that grows as pieces arrive, never beyond kMaxBodyBytes.
 constexpr int kAppendOk = 0;
 constexpr int kAppendNoMemory = -1;
-constexpr int kAppendFull = -2;     // kept up to the limit, the rest dropped
+constexpr int kAppendFull = -2;  // kept up to the limit, the rest dropped
 int AppendBody(std::string& body, const char* data, size_t count);
 
 // Reply headers as name/value pairs.
@@ -27,7 +27,7 @@ struct Header {
 };
 struct HeaderList {
     std::vector<Header> items;
-    size_t bytes = 0;       // raw bytes taken in so far
+    size_t bytes = 0;  // raw bytes taken in so far
     void Clear() { *this = HeaderList{}; }
 };
 // One raw header line (a trailing line break is ignored): a line with ":"

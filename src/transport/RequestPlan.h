@@ -13,8 +13,8 @@ constexpr const char* kDefaultAgent = "ZUVE_ROV";
 constexpr const char* kFormContentType = "Content-Type: application/x-www-form-urlencoded";
 
 struct RequestPlan {
-    const char* verb = nullptr;          // none: the library's default (GET)
-    std::string extraHeaders;            // lines joined by "\n"
+    const char* verb = nullptr;  // none: the library's default (GET)
+    std::string extraHeaders;    // lines joined by "\n"
     std::optional<std::string> referrer;
     std::string agent = kDefaultAgent;
 };

@@ -23,9 +23,11 @@ struct Winsock {
 bool Bind(Winsock* w) {
     HMODULE module = GetModuleHandleA("ws2_32.dll");
     if (!module) return false;
-    w->peerName = reinterpret_cast<decltype(w->peerName)>(reinterpret_cast<void*>(GetProcAddress(module, "getpeername")));
+    w->peerName =
+        reinterpret_cast<decltype(w->peerName)>(reinterpret_cast<void*>(GetProcAddress(module, "getpeername")));
     w->resolve = reinterpret_cast<decltype(w->resolve)>(reinterpret_cast<void*>(GetProcAddress(module, "getaddrinfo")));
-    w->release = reinterpret_cast<decltype(w->release)>(reinterpret_cast<void*>(GetProcAddress(module, "freeaddrinfo")));
+    w->release =
+        reinterpret_cast<decltype(w->release)>(reinterpret_cast<void*>(GetProcAddress(module, "freeaddrinfo")));
     w->shutDown = reinterpret_cast<decltype(w->shutDown)>(reinterpret_cast<void*>(GetProcAddress(module, "shutdown")));
     return w->peerName && w->resolve && w->release && w->shutDown;
 }
@@ -39,7 +41,8 @@ bool SamePeer(const sockaddr_storage& peer, const addrinfo* list) {
         } else if (a->ai_family == AF_INET6 && peer.ss_family == AF_INET6) {
             auto* x = reinterpret_cast<const sockaddr_in6*>(&peer);
             auto* y = reinterpret_cast<const sockaddr_in6*>(a->ai_addr);
-            if (x->sin6_port == y->sin6_port && memcmp(&x->sin6_addr, &y->sin6_addr, sizeof x->sin6_addr) == 0) return true;
+            if (x->sin6_port == y->sin6_port && memcmp(&x->sin6_addr, &y->sin6_addr, sizeof x->sin6_addr) == 0)
+                return true;
         }
     }
     return false;

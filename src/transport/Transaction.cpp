@@ -28,7 +28,7 @@ long OrDefault(long value, long fallback) { return value > 0 ? value : fallback;
 int LoadWinInet() { return LoadWinInet(nullptr); }
 
 int LoadWinInet(const char* library) {
-    if (g_useWinInet) return 0;   // never unloaded once in use
+    if (g_useWinInet) return 0;  // never unloaded once in use
     const Library* bound = nullptr;
     std::string missing;
     int result = BindLibrary(library ? library : kDefaultLibrary, &bound, &missing);

@@ -12,7 +12,7 @@ constexpr int kHttpsPort = 443;
 struct UrlParts {
     std::string host;
     int port = kHttpPort;
-    std::string path = "/";     // the query included
+    std::string path = "/";  // the query included
     bool secure = false;
 };
 

@@ -26,8 +26,7 @@ size_t ProcessMemory() {
 }
 }  // namespace
 
-Watchdog::Watchdog(CloseFn close, const Timeouts& timeouts)
-    : close_(close), timeouts_(timeouts), start_(Clock::now()) {
+Watchdog::Watchdog(CloseFn close, const Timeouts& timeouts) : close_(close), timeouts_(timeouts), start_(Clock::now()) {
     Activity();
 }
 

@@ -27,7 +27,7 @@ class Watchdog {
 public:
     using CloseFn = BOOL(WINAPI*)(HINTERNET);
     Watchdog(CloseFn close, const Timeouts& timeouts);
-    ~Watchdog();   // stops watching (Stop)
+    ~Watchdog();  // stops watching (Stop)
     Watchdog(const Watchdog&) = delete;
     Watchdog& operator=(const Watchdog&) = delete;
 
@@ -69,10 +69,10 @@ private:
     std::mutex mutex_;
     std::condition_variable wake_;
     HINTERNET request_ = nullptr;
-    size_t baselineMemory_ = 0;   // the process's working set when watching began
+    size_t baselineMemory_ = 0;  // the process's working set when watching began
     std::string peerHost_;
     int peerPort_ = 0;
-    std::string peer_;          // "host:port", its name among the exchanges in flight
+    std::string peer_;  // "host:port", its name among the exchanges in flight
     bool registered_ = false;
     bool stopping_ = false;
     bool closed_ = false;

@@ -23,7 +23,7 @@ namespace ui {
 namespace {
 
 constexpr const char* kPositionPrefix = "ADDRBOOKdlg";
-constexpr int kOwnerPrefixBox = IDC_SMS_PREFIX;   // the send dialog's, which owns this one
+constexpr int kOwnerPrefixBox = IDC_SMS_PREFIX;  // the send dialog's, which owns this one
 constexpr int kOwnerNumberBox = IDC_SMS_NUMBER;
 
 using addressbook::Row;
@@ -32,7 +32,7 @@ struct AddressBook {
     HWND dialog = nullptr;
     HWND list = nullptr;
     addressbook::RowList rows;
-    std::unique_ptr<wab::Source> wab;   // held while open: Edit of an entry needs it
+    std::unique_ptr<wab::Source> wab;  // held while open: Edit of an entry needs it
 };
 
 std::vector<std::string> OwnerPrefixItems(HWND dialog) {
@@ -56,7 +56,8 @@ int ItemOf(HWND list, const Row* row) {
     LVFINDINFOA find{};
     find.flags = LVFI_PARAM;
     find.lParam = reinterpret_cast<LPARAM>(row);
-    return static_cast<int>(SendMessageA(list, LVM_FINDITEMA, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&find)));
+    return static_cast<int>(
+        SendMessageA(list, LVM_FINDITEMA, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&find)));
 }
 
 void WriteCells(HWND list, const Row& row) {
@@ -222,7 +223,7 @@ INT_PTR CALLBACK AddressBookProc(HWND dialog, UINT message, WPARAM wParam, LPARA
         case WM_DESTROY:
             ListView_DeleteAllItems(book->list);
             book->rows.clear();
-            book->wab.reset();   // releases both objects and unloads the library
+            book->wab.reset();  // releases both objects and unloads the library
             dialoghost::SavePosition(dialog, kPositionPrefix);
             return TRUE;
         }

@@ -14,7 +14,7 @@
 namespace addressbook {
 namespace {
 
-constexpr const char* kPhoneModule = phonebook::kContactModule;   // marks hidden phone contacts, holds their names
+constexpr const char* kPhoneModule = phonebook::kContactModule;  // marks hidden phone contacts, holds their names
 constexpr const char* kNumberedModule = phonebook::kPhoneModule;
 constexpr const char* kNumberedStem = phonebook::kPhoneSettingStem;
 constexpr int kLastNumberedIndex = 255;

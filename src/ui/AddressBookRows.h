@@ -21,7 +21,7 @@ struct Row {
     std::optional<std::string> lastName;
     std::string prefix;
     std::string number;
-    std::string locationModule;       // where the phone text lives (contact rows)
+    std::string locationModule;  // where the phone text lives (contact rows)
     std::string locationSetting;
     host::Contact contact = nullptr;  // null for address book rows
     wab::EntryId wabEntryId;          // empty for contact rows

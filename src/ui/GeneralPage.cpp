@@ -70,7 +70,7 @@ uint16_t ReadCountField(const std::string& text) {
         char c = text[i];
         if (c < '0' || c > '9') return 0;
         value = value * 10 + static_cast<uint32_t>(c - '0');
-        if (value > UINT16_MAX) value = UINT16_MAX + 1u;   // stays past the range
+        if (value > UINT16_MAX) value = UINT16_MAX + 1u;  // stays past the range
     }
     return value > UINT16_MAX ? UINT16_MAX : static_cast<uint16_t>(value);
 }

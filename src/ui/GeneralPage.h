@@ -10,22 +10,22 @@
 namespace ui {
 
 struct GeneralFields {
-    std::string gatewayFolder;     // 1007
-    std::string senderNumber;      // 1002
-    std::string splitNumber;       // 1006, digits
-    uint32_t onTooLong = 0;        // the chosen radio button, 1004 or 1005
-    bool numberMsgs = false;       // 1003
-    bool activateOnNA = false;     // 1012
-    std::string trigger;           // 1014
-    std::string userMsgInterval;   // 1015, digits
-    bool forwardingActive = false; // 1016
-    bool doLog = false;            // 1017
-    std::string logfile;           // 1018
-    bool verbose = false;          // 1019
-    bool useWab = false;           // 1037
-    std::string successMsg;        // 1020
-    std::string failureMsg;        // 1021
-    std::string floodMsg;          // 1022
+    std::string gatewayFolder;      // 1007
+    std::string senderNumber;       // 1002
+    std::string splitNumber;        // 1006, digits
+    uint32_t onTooLong = 0;         // the chosen radio button, 1004 or 1005
+    bool numberMsgs = false;        // 1003
+    bool activateOnNA = false;      // 1012
+    std::string trigger;            // 1014
+    std::string userMsgInterval;    // 1015, digits
+    bool forwardingActive = false;  // 1016
+    bool doLog = false;             // 1017
+    std::string logfile;            // 1018
+    bool verbose = false;           // 1019
+    bool useWab = false;            // 1037
+    std::string successMsg;         // 1020
+    std::string failureMsg;         // 1021
+    std::string floodMsg;           // 1022
 };
 
 // Texts the page reads from a box are cut to these lengths.

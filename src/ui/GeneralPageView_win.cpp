@@ -17,7 +17,7 @@ namespace ui {
 namespace {
 
 struct PageState {
-    uint32_t onTooLong = 0;   // the chosen radio button
+    uint32_t onTooLong = 0;  // the chosen radio button
     HICON folderIcon = nullptr;
 };
 
@@ -26,8 +26,8 @@ PageState* StateOf(HWND page) { return reinterpret_cast<PageState*>(GetWindowLon
 void SetText(HWND page, int id, const std::string& text) { SetDlgItemTextA(page, id, text.c_str()); }
 
 void Fill(HWND page, PageState& state) {
-    state.folderIcon = static_cast<HICON>(
-        LoadImageA(dll::Instance(), MAKEINTRESOURCEA(IDI_FOLDER), IMAGE_ICON, 16, 16, 0));
+    state.folderIcon =
+        static_cast<HICON>(LoadImageA(dll::Instance(), MAKEINTRESOURCEA(IDI_FOLDER), IMAGE_ICON, 16, 16, 0));
     TranslateDialog(page);
     GeneralFields f = LoadGeneralFields();
     SetText(page, IDC_GATEWAY_PATH, f.gatewayFolder);

@@ -10,9 +10,9 @@ constexpr int kGeneralPageTemplate = 103;
 constexpr int kOrderPageTemplate = 112;
 
 struct OptionsPageSources {
-    void* generalProc;   // the pages' dialog procedures
+    void* generalProc;  // the pages' dialog procedures
     void* orderProc;
-    void* instance;      // the module holding the dialog templates
+    void* instance;  // the module holding the dialog templates
 };
 
 // Adds both pages through "Opt/AddPage" to the options dialog `dialog` (the

@@ -11,7 +11,7 @@ host::Word OnOptionsInitialise(host::Word wParam, host::Word) {
                                    dll::Instance()};
         return AddOptionsPages(wParam, sources);
     } catch (...) {
-        return 0;   // the options dialog opens without these pages
+        return 0;  // the options dialog opens without these pages
     }
 }
 

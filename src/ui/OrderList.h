@@ -13,23 +13,23 @@
 namespace ui {
 
 struct OrderRow {
-    GatewayRef gateway;   // the row's data
-    std::string title;    // column "Gateway": the definition file's "Name"
-    std::string file;     // column "File": the gateway's file name
+    GatewayRef gateway;  // the row's data
+    std::string title;   // column "Gateway": the definition file's "Name"
+    std::string file;    // column "File": the gateway's file name
     bool checked = false;
 };
 
 class OrderList {
 public:
     std::vector<OrderRow> rows;
-    std::vector<char> selected;   // one flag per row
+    std::vector<char> selected;  // one flag per row
     int focus = -1;
 
     // Rows in order, nothing selected.
     void Assign(std::vector<OrderRow> newRows);
     int Count() const { return static_cast<int>(rows.size()); }
     int SelectedCount() const;
-    int FirstSelected() const;    // -1: none
+    int FirstSelected() const;  // -1: none
 
     // As the list view does: row -1 means every row; a row that does not
     // exist is left alone.

@@ -19,7 +19,10 @@ public:
     // Whether the list must be filled again; records the current first
     // gateway when it must.
     bool TakeFill();
-    void Forget() { first_.reset(); filled_ = false; }
+    void Forget() {
+        first_.reset();
+        filled_ = false;
+    }
 
 private:
     GatewayRef first_;

@@ -21,7 +21,7 @@ namespace {
 struct PageState {
     OrderList list;
     FillMark mark;
-    WNDPROC listProc = nullptr;   // the list's own procedure, while subclassed
+    WNDPROC listProc = nullptr;  // the list's own procedure, while subclassed
 };
 
 PageState* StateOf(HWND page) { return reinterpret_cast<PageState*>(GetWindowLongPtrA(page, DWLP_USER)); }
@@ -56,7 +56,8 @@ void WriteRow(HWND list, int i, const OrderRow& row, bool insert) {
 
 void WriteSelection(HWND list, const OrderList& model) {
     for (int i = 0; i < model.Count(); ++i) {
-        UINT state = (model.selected[static_cast<size_t>(i)] ? LVIS_SELECTED : 0) | (model.focus == i ? LVIS_FOCUSED : 0);
+        UINT state =
+            (model.selected[static_cast<size_t>(i)] ? LVIS_SELECTED : 0) | (model.focus == i ? LVIS_FOCUSED : 0);
         ListView_SetItemState(list, i, state, LVIS_SELECTED | LVIS_FOCUSED);
     }
 }
@@ -109,8 +110,8 @@ LRESULT CALLBACK ListProc(HWND list, UINT message, WPARAM wParam, LPARAM lParam)
 void Create(HWND page, PageState& state) {
     HWND list = ListOf(page);
     state.mark.Forget();
-    state.listProc = reinterpret_cast<WNDPROC>(
-        SetWindowLongPtrA(list, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(ListProc)));
+    state.listProc =
+        reinterpret_cast<WNDPROC>(SetWindowLongPtrA(list, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(ListProc)));
     RECT client{};
     GetClientRect(list, &client);
     int width = (client.right - client.left - GetSystemMetrics(SM_CXVSCROLL)) / 2;

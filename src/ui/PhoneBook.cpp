@@ -99,7 +99,8 @@ host::Contact AddPhoneContact(const std::optional<std::string>& prefix, const st
     if (!contact) return nullptr;
     settings::WriteByte("Hidden", 1, contact, "CList");
     settings::WriteText("p", phonebook::kContactModule, contact, "Protocol");
-    settings::WriteText(profile::NumberedName(phonebook::kPhoneSettingStem, 0).c_str(), MakePhoneText(prefix, number), contact, phonebook::kPhoneModule);
+    settings::WriteText(profile::NumberedName(phonebook::kPhoneSettingStem, 0).c_str(), MakePhoneText(prefix, number),
+                        contact, phonebook::kPhoneModule);
     return contact;
 }
 

@@ -12,9 +12,9 @@
 
 namespace phonebook {
 
-constexpr const char* kContactModule = "ZUVE_ROV";   // marks our hidden contacts, holds their names
+constexpr const char* kContactModule = "ZUVE_ROV";  // marks our hidden contacts, holds their names
 constexpr const char* kPhoneModule = "UserInfo";
-constexpr const char* kPhoneSettingStem = "MyPhone";   // "MyPhone0", "MyPhone1", ...
+constexpr const char* kPhoneSettingStem = "MyPhone";  // "MyPhone0", "MyPhone1", ...
 constexpr const char* kCellularSetting = "Cellular";
 constexpr size_t kMaxPhoneText = 63;
 // Every phone text ends in this suffix.
@@ -32,10 +32,10 @@ struct PhoneLocation {
 // One phone book entry; every part may be absent. An entry is valid when it
 // has a number.
 struct PhoneEntry {
-    std::optional<std::string> prefix;     // country and area digits, e.g. 43650
-    std::optional<std::string> number;     // subscriber digits, e.g. 1234567
+    std::optional<std::string> prefix;  // country and area digits, e.g. 43650
+    std::optional<std::string> number;  // subscriber digits, e.g. 1234567
     std::optional<PhoneLocation> location;
-    std::optional<std::string> reserved;   // never set by ReadPhoneEntry; free for callers
+    std::optional<std::string> reserved;  // never set by ReadPhoneEntry; free for callers
 
     bool Valid() const { return number.has_value(); }
 };

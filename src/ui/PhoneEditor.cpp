@@ -47,7 +47,8 @@ std::optional<LeadingCode> FindLeadingCode(const std::string& full) {
     if (i < full.size() && (full[i] == '+' || full[i] == '-')) negative = full[i++] == '-';
     size_t digits = i;
     long value = 0;
-    for (; i < full.size() && IsDigit(full[i]); ++i) value = value > (LONG_MAX - 9) / 10 ? LONG_MAX : value * 10 + (full[i] - '0');
+    for (; i < full.size() && IsDigit(full[i]); ++i)
+        value = value > (LONG_MAX - 9) / 10 ? LONG_MAX : value * 10 + (full[i] - '0');
     // Without digits the conversion ends where it began, right after the '+'.
     size_t end = i > digits ? i : 1;
     if (end > 4) return std::nullopt;

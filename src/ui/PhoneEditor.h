@@ -88,7 +88,7 @@ public:
     virtual void AddCountry(const Country& country) = 0;
     virtual int CountryCount() = 0;
     virtual uint32_t CountryCodeAt(int index) = 0;
-    virtual int SelectedCountry() = 0;       // -1: none
+    virtual int SelectedCountry() = 0;          // -1: none
     virtual void SelectCountry(int index) = 0;  // -1: none
     // A message box owned by the editor, with an OK button.
     virtual void ShowMessage(const std::string& caption, const std::string& text) = 0;
@@ -116,7 +116,7 @@ private:
 
     View& view_;
     EditRecord& record_;
-    bool updating_ = false;   // set while one form is written from the other
+    bool updating_ = false;  // set while one form is written from the other
 };
 
 }  // namespace phone_editor

@@ -37,7 +37,9 @@ public:
         GetDlgItemTextA(dialog, ControlOf(field), buffer.data(), static_cast<int>(buffer.size()));
         return buffer.data();
     }
-    void SetText(Field field, const std::string& text) override { SetDlgItemTextA(dialog, ControlOf(field), text.c_str()); }
+    void SetText(Field field, const std::string& text) override {
+        SetDlgItemTextA(dialog, ControlOf(field), text.c_str());
+    }
     void SetLimit(Field field, size_t limit) override {
         SendDlgItemMessageA(dialog, ControlOf(field), EM_LIMITTEXT, limit, 0);
     }
@@ -56,7 +58,9 @@ public:
     }
 
 private:
-    LRESULT Combo(UINT message, WPARAM w, LPARAM l) { return SendDlgItemMessageA(dialog, IDC_PE_COUNTRY, message, w, l); }
+    LRESULT Combo(UINT message, WPARAM w, LPARAM l) {
+        return SendDlgItemMessageA(dialog, IDC_PE_COUNTRY, message, w, l);
+    }
 };
 
 void Command(EditorWindow& window, int id, int code) {

@@ -15,7 +15,7 @@ struct SendDialogRequest {
         std::optional<std::string> presetMessage;
     };
     std::optional<Entry> entry;
-    host::Contact replyContact = nullptr;   // set only by the relay
+    host::Contact replyContact = nullptr;  // set only by the relay
 };
 
 // Runs the dialog modally on the calling (interface) thread and returns
@@ -28,5 +28,5 @@ using SendDialogOpener = int (*)(const SendDialogRequest* request);
 void SetSendDialogOpener(SendDialogOpener opener);
 
 namespace platform {
-int OpenSendDialog(const SendDialogRequest* request);   // SendDialog_win.cpp; none natively
+int OpenSendDialog(const SendDialogRequest* request);  // SendDialog_win.cpp; none natively
 }  // namespace platform

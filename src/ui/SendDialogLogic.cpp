@@ -69,7 +69,7 @@ bool ShouldStoreNumber(const char* selectedPrefix, const std::string& typed, con
 size_t MessageLength(std::u16string_view text) {
     size_t length = text.size();
     for (size_t i = 0; i < text.size(); ++i)
-        if (text[i] == u'\n' && (i == 0 || text[i - 1] != u'\r')) ++length;   // a bare line feed
+        if (text[i] == u'\n' && (i == 0 || text[i - 1] != u'\r')) ++length;  // a bare line feed
     return length;
 }
 

@@ -25,7 +25,7 @@
 namespace {
 
 constexpr const char* kPositionPrefix = "SMSdlg";
-constexpr int kNumberSize = 256;   // the number box is read up to 255 characters
+constexpr int kNumberSize = 256;  // the number box is read up to 255 characters
 constexpr int kIconSize = 16;
 
 // One open dialog. Shared with the jobs it started, which may outlive it.
@@ -89,7 +89,7 @@ void StartJob(HWND dialog, host::Contact replyContact) {
     request.dialog = (*holder)->controls.get();
     request.replyContact = replyContact;
     request.abortFlag = &(*holder)->abortFlag;
-    request.keepAlive = *holder;   // the job's copy keeps the state and its controls alive
+    request.keepAlive = *holder;  // the job's copy keeps the state and its controls alive
     StartSendJob(request);
 }
 
@@ -122,7 +122,7 @@ LRESULT CALLBACK MessageBoxProc(HWND edit, UINT message, WPARAM wParam, LPARAM l
             if (wParam == '\r' || wParam == '\n') {
                 PostMessageA(GetParent(edit), WM_COMMAND, MAKEWPARAM(IDC_SMS_SEND, BN_CLICKED),
                              reinterpret_cast<LPARAM>(GetDlgItem(GetParent(edit), IDC_SMS_SEND)));
-            } else if (wParam == 1) {   // Ctrl+A
+            } else if (wParam == 1) {  // Ctrl+A
                 SendMessageA(edit, EM_SETSEL, 0, -1);
                 return 0;
             }
@@ -167,10 +167,10 @@ BOOL InitDialog(HWND dialog, std::shared_ptr<DialogState>* holder) {
     }
     if (state.request && state.request->replyContact) StartJob(dialog, state.request->replyContact);
     HWND edit = GetDlgItem(dialog, IDC_SMS_MESSAGE);
-    g_editProc.store(reinterpret_cast<WNDPROC>(
-        SetWindowLongPtrA(edit, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(MessageBoxProc))));
+    g_editProc.store(
+        reinterpret_cast<WNDPROC>(SetWindowLongPtrA(edit, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(MessageBoxProc))));
     SendDlgItemMessageA(dialog, IDC_SMS_ADDRESSBOOK, BM_SETIMAGE, IMAGE_ICON, reinterpret_cast<LPARAM>(icon));
-    return FALSE;   // the focus was set above
+    return FALSE;  // the focus was set above
 }
 
 void Destroy(HWND dialog) {

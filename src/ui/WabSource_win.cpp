@@ -49,7 +49,8 @@ std::string LibraryPath() {
 
 class WabLibrary : public Source {
 public:
-    WabLibrary(HMODULE library, IAddrBook* book, IWABObject* object) : library_(library), book_(book), object_(object) {}
+    WabLibrary(HMODULE library, IAddrBook* book, IWABObject* object)
+        : library_(library), book_(book), object_(object) {}
     ~WabLibrary() override {
         book_->Release();
         object_->Release();

@@ -11,7 +11,7 @@
 
 namespace {
 
-constexpr int kFieldSize = 1024;      // message and number: at most 1023 bytes
+constexpr int kFieldSize = 1024;        // message and number: at most 1023 bytes
 constexpr int kWideMessageSize = 2049;  // the message as wide text: at most 2048 units
 
 std::string ReadText(HWND control, int size) {
@@ -52,12 +52,14 @@ std::string WinSendControls::ReadMessage() { return ReadText(Control(IDC_SMS_MES
 
 std::string WinSendControls::ReadMessageForSend() {
     std::wstring wide(kWideMessageSize, L'\0');
-    LRESULT units = SendMessageW(Control(IDC_SMS_MESSAGE), WM_GETTEXT, kWideMessageSize, reinterpret_cast<LPARAM>(&wide[0]));
+    LRESULT units =
+        SendMessageW(Control(IDC_SMS_MESSAGE), WM_GETTEXT, kWideMessageSize, reinterpret_cast<LPARAM>(&wide[0]));
     if (units <= 0) return ReadMessage();
     UINT codePage = KeyboardCodePage(dialog_);
     int bytes = WideCharToMultiByte(codePage, 0, wide.c_str(), static_cast<int>(units), nullptr, 0, nullptr, nullptr);
     std::string text(static_cast<size_t>(bytes > 0 ? bytes : 0), '\0');
-    if (bytes > 0) WideCharToMultiByte(codePage, 0, wide.c_str(), static_cast<int>(units), &text[0], bytes, nullptr, nullptr);
+    if (bytes > 0)
+        WideCharToMultiByte(codePage, 0, wide.c_str(), static_cast<int>(units), &text[0], bytes, nullptr, nullptr);
     // Cut to the field's size between characters, never inside one.
     text.resize(MessageCharset().CutPoint(text, kFieldSize - 1));
     return text;
@@ -89,7 +91,9 @@ void WinSendControls::EnableSend(bool enabled) { EnableWindow(Control(IDC_SMS_SE
 
 // The dialog moves the focus on its own thread; SetFocus would not work
 // from the job's.
-void WinSendControls::Focus(int id) { SendMessageA(dialog_, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(Control(id)), TRUE); }
+void WinSendControls::Focus(int id) {
+    SendMessageA(dialog_, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(Control(id)), TRUE);
+}
 void WinSendControls::FocusMessage() { Focus(IDC_SMS_MESSAGE); }
 void WinSendControls::FocusNumber() { Focus(IDC_SMS_NUMBER); }
 

@@ -10,7 +10,7 @@
 
 namespace profile {
 
-constexpr int kLastNumber = 255;   // no numbered list of a gateway or account file goes past this
+constexpr int kLastNumber = 255;  // no numbered list of a gateway or account file goes past this
 
 // The name of entry `n`: "Prefix" and 3 give "Prefix3".
 inline std::string NumberedName(std::string_view stem, int n) { return std::string(stem) + std::to_string(n); }

@@ -22,14 +22,14 @@ struct Key {
     std::basic_string<C> name;
     std::basic_string<C> value;
     bool hasValue = false;
-    int line = 0;   // 1-based line of the file; 0 for an entry a write added
+    int line = 0;  // 1-based line of the file; 0 for an entry a write added
 };
 
 template <class C>
 struct Section {
     std::basic_string<C> name;
     std::vector<Key<C>> keys;
-    int line = 0;   // of the "[name]" line; 0 for the nameless section
+    int line = 0;  // of the "[name]" line; 0 for the nameless section
 };
 
 // sections[0] is always the nameless one.

@@ -46,7 +46,7 @@ private:
         const Key<char>* key = nullptr;
     };
 
-    static constexpr uint64_t kSeed = 1469598103934665603ull;   // FNV-1a
+    static constexpr uint64_t kSeed = 1469598103934665603ull;  // FNV-1a
     static uint64_t Hash(const char* s, size_t n, uint64_t h) {
         for (size_t i = 0; i < n; ++i) h = (h ^ static_cast<unsigned char>(FoldAscii(s[i]))) * 1099511628211ull;
         return h;

@@ -155,9 +155,8 @@ bool DeleteSection(const char* file, const char* section) {
 
 bool DeleteKey(const char* file, const char* section, const char* key) {
     if (!file || !*file || !section || !key) return false;
-    return Modify(file, [&](auto& doc, auto convert) {
-        return document::RemoveKey(doc, convert(section), convert(key));
-    });
+    return Modify(file,
+                  [&](auto& doc, auto convert) { return document::RemoveKey(doc, convert(section), convert(key)); });
 }
 
 void* TakeSnapshot(const char* file) {
