@@ -1,0 +1,186 @@
+// parlet send: the send job over a gateway folder, with the console as its dialog.
+#include <CLI/CLI.hpp>
+
+#include <atomic>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "CommandSupport.h"
+#include "Commands.h"
+#include "ConsoleControls.h"
+#include "Destination.h"
+#include "Usage.h"
+#include "catalogue/Catalogue.h"
+#include "catalogue/PrefixTable.h"
+#include "send/SendJob.h"
+#include "shell/Log.h"
+#include "shell/Settings.h"
+
+namespace {
+
+struct SendOptions {
+    std::string gateways, prefix, number, to, message, sender, log;
+    std::string charset;  // "": the default (UTF-8; the ANSI code page on Windows)
+    int split = 0;
+    bool splitGiven = false;
+    bool numberParts = false;
+    bool verbose = false;
+};
+
+// The log file must take entries before the send starts, and its name must
+// fit whole: the log would otherwise be lost, or written under a cut name.
+bool LogUsable(const std::string& path) {
+    if (path.size() > logging::kMaxNameLength) {
+        std::fprintf(stderr, "parlet: the log path is %zu characters long; at most %zu fit\n", path.size(),
+                     logging::kMaxNameLength);
+        return false;
+    }
+    std::FILE* f = std::fopen(path.c_str(), "a");
+    if (!f) {
+        std::fprintf(stderr, "parlet: cannot open the log %s: %s\n", path.c_str(), std::strerror(errno));
+        return false;
+    }
+    std::fclose(f);
+    return true;
+}
+
+// The digit prefixes of the catalogue's table, for --to.
+std::vector<std::string> ServedPrefixes() {
+    std::shared_ptr<const PrefixTable> table = CurrentPrefixTable();
+    std::vector<std::string> served;
+    for (size_t i = 0; i < table->Count(); ++i) served.push_back(table->Entry(i));
+    return served;
+}
+
+// What the job left unsent: the rest after split parts, or what cut mode
+// dropped. Empty when the message went out whole or not at all.
+std::string Unsent(ConsoleControls& controls, const SendOptions& o) {
+    if (controls.PartsSent() == 0) return {};
+    bool sent = controls.Status() == sendtext::kSent;
+    if (!sent || controls.LastSentWasSplitPart()) return controls.Message();
+    // Cut mode: the message as the job read it, against what went out.
+    std::string whole = controls.ReadMessageForSend();
+    if (!o.splitGiven && controls.LastSentText().size() < whole.size())
+        return whole.substr(controls.LastSentText().size());
+    return {};
+}
+
+class SendCommand : public Command {
+public:
+    CLI::App* Define(CLI::App& app) override {
+        SendOptions& send = options_;
+        CLI::App* sendCmd = app.add_subcommand("send", "send a message, trying gateway after gateway of a folder");
+        sendCmd->footer(usage::kExitCodes);
+        sendCmd->add_option("--gateways", send.gateways, "gateway folder")->required()->check(CLI::ExistingDirectory);
+        CLI::Option* to = sendCmd->add_option("--to", send.to,
+                                              "full international number (+436501234567, 0043 650 123-4567); "
+                                              "the longest prefix a gateway serves is the prefix");
+        sendCmd->add_option("--prefix", send.prefix, "country prefix, digits")->excludes(to);
+        sendCmd->add_option("--number", send.number, "number without the prefix, digits")->excludes(to);
+        sendCmd->add_option("--message", send.message, "the message")->required();
+        sendCmd->add_option("--sender", send.sender, "your own number (the $Sender of gateway files)");
+        sendCmd->add_option("--split", send.split, "split a long message into at most N parts (default: cut it)")
+            ->check(CLI::Range(1, 65535));
+        sendCmd->add_flag("--number-parts", send.numberParts, "label split parts n/m");
+        sendCmd->add_option("--charset", send.charset,
+                            "encoding of the message for the provider, e.g. UTF-8, ISO-8859-2, windows-1250 "
+                            "(default: UTF-8; parlet.exe: the ANSI code page)");
+        sendCmd->add_option("--log", send.log, "write the log to FILE");
+        sendCmd->add_flag("--verbose", send.verbose, "log reply pages too, and echo the log on standard error");
+        command_ = sendCmd;
+        return sendCmd;
+    }
+
+    int Run() override {
+        options_.splitGiven = command_->count("--split") > 0;
+        // A whole number, or a prefix and a number.
+        if (options_.to.empty() && (command_->count("--prefix") == 0 || command_->count("--number") == 0)) {
+            std::fprintf(stderr, "parlet send: give --to NUMBER, or --prefix and --number\n");
+            return kExitUsage;
+        }
+        return Send();
+    }
+
+private:
+    int Send() {
+        const SendOptions& options = options_;
+        std::optional<charset::Charset> encoding = ChosenCharset(options.charset);
+        if (!encoding) return kExitUsage;
+        SendOptions o = options;  // the texts in that charset
+        if (!Encoded(*encoding, "message", options.message, &o.message) ||
+            !Encoded(*encoding, "number", options.number, &o.number) ||
+            !Encoded(*encoding, "number", options.to, &o.to) ||
+            !Encoded(*encoding, "prefix", options.prefix, &o.prefix) ||
+            !Encoded(*encoding, "sender", options.sender, &o.sender)) {
+            return kExitUsage;
+        }
+        if (!MessageUsable(o.message) || FieldTooLong("number", o.number) || FieldTooLong("number", o.to))
+            return kExitUsage;
+        if (o.to.empty() && !DestinationUsable(o.prefix, o.number)) return kExitUsage;
+        std::string log = o.log.empty() ? std::string() : Absolute(o.log);
+        if (!log.empty() && !LogUsable(log)) return kExitUsage;
+        // The options stand in for the options page, for this run only.
+        if (!o.sender.empty()) settings::WriteText("SenderNumber", o.sender);
+        if (o.splitGiven) {
+            settings::WriteDword("OnTooLong", settings::kSplitLongMessages);
+            settings::WriteWord("SplitNumber", static_cast<uint16_t>(o.split));
+        } else {
+            settings::WriteDword("OnTooLong", settings::kCutLongMessages);
+        }
+        if (o.numberParts) settings::WriteByte("NumberMsgs", 1);
+        if (!log.empty()) {
+            settings::WriteByte("DoLog", 1);
+            settings::WriteText("Logfile", log);
+        }
+        if (o.verbose) {
+            settings::WriteByte("Verbose", 1);
+            logging::SetObserver(EchoLog, nullptr);
+        }
+        if (LoadCatalogue(o.gateways) != 0) return kExitFailed;
+        if (CountGateways() == 0) {
+            std::fprintf(stderr, "parlet: no usable gateway in %s\n", o.gateways.c_str());
+        }
+        destination::Split to{o.prefix, o.number};
+        if (!o.to.empty()) {
+            std::string error;
+            if (!destination::SplitInternational(o.to, ServedPrefixes(), &to, &error)) {
+                std::fprintf(stderr, "parlet: %s\n", error.c_str());
+                return kExitUsage;
+            }
+            std::fprintf(stderr, "parlet: %s is prefix %s, number %s\n", o.to.c_str(), to.prefix.c_str(),
+                         to.number.c_str());
+        }
+
+        ConsoleControls controls(to.prefix, to.number, o.message, *encoding, stderr);
+        if (!controls.PrefixListed()) {
+            std::fprintf(stderr, "parlet: no gateway in %s lists the prefix %s\n", o.gateways.c_str(),
+                         to.prefix.c_str());
+        }
+        std::atomic<int> abortFlag{0};
+        SendRequest request;
+        request.dialog = &controls;
+        request.abortFlag = &abortFlag;
+        SendJob(request);
+        logging::SetObserver(nullptr, nullptr);
+
+        std::printf("%s\n", controls.Status().c_str());
+        std::string unsent = Unsent(controls, o);
+        if (!unsent.empty()) {
+            std::fprintf(stderr, "parlet: sent in part; not sent: %s\n", encoding->Decode(unsent).c_str());
+            return kExitPartial;
+        }
+        return controls.Status() == sendtext::kSent ? kExitOk : kExitFailed;
+    }
+
+    SendOptions options_;
+    CLI::App* command_ = nullptr;
+};
+
+}  // namespace
+
+std::unique_ptr<Command> MakeSendCommand() { return std::make_unique<SendCommand>(); }
