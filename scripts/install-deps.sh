@@ -8,7 +8,7 @@ packages=(
   g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix mingw-w64-i686-dev
   wine wine32:i386 fonts-wine xvfb xauth x11-utils
   libgtest-dev libgmock-dev googletest libbenchmark-dev
-  libcurl4-openssl-dev libcpp-httplib-dev libssl-dev libcli11-dev
+  libcurl4-openssl-dev libcpp-httplib-dev libssl-dev libcli11-dev nlohmann-json3-dev
   tinyproxy openssl curl ca-certificates
   clang-format
 )
