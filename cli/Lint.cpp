@@ -56,6 +56,7 @@ std::vector<Finding> CheckText(const std::string& fileName, const std::string& c
         return out;
     }
     Sheet sheet(fileName, std::move(parsed.doc), out);
+    CheckValueComments(sheet);
     if (EndsWithNoCase(fileName, ".sac")) {
         CheckAccountFile(sheet);
     } else {

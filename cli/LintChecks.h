@@ -14,6 +14,11 @@ void CheckAccountFile(Sheet& sheet);
 // `customVarsBefore` custom variables are filled by the earlier requests.
 void CheckTemplate(Sheet& sheet, const Key& key, const std::string& value, size_t customVarsBefore);
 
+// Every value of a file that holds " ;" and text: a comment the reader keeps.
+void CheckValueComments(Sheet& sheet);
+// [Gateway] "Success" as read (non-empty): warns about trailing blanks.
+void CheckSuccessText(Sheet& sheet, const Key& key, const std::string& value);
+
 // The order file of a folder against the definition files it lists.
 std::vector<Finding> CheckOrderFile(const std::string& path, const std::vector<std::string>& gateways);
 // An account file's name against the definition files beside it.

@@ -222,7 +222,9 @@ void CheckScript(Sheet& sheet, const Section* gw) {
     }
     Gathered gathered;
     for (const Section* r : requests) CheckRequest(sheet, *r, gw, gathered);
-    if (!sheet.Present(gw, "Success", kValueSize)) {
+    if (const Key* success = sheet.Present(gw, "Success", kValueSize)) {
+        CheckSuccessText(sheet, *success, sheet.Value(success, kValueSize));
+    } else {
         sheet.Warn(gw ? gw->line : 0, "no Success text: any run whose pages load counts as sent",
                    "add Success=<text the provider's last page shows after sending>");
     }

@@ -106,6 +106,13 @@ void ApiSend(Server* s, const httplib::Request& req, httplib::Response& res) {
 // --- a web site with a login form ----------------------------------------------
 
 const char* kPageEnd = "</body></html>\n";
+// Both forms load one stylesheet, which a browser then takes from its cache.
+const char* kStyleLink = "<link rel=\"stylesheet\" href=\"style.css\">\n";
+
+void WebStyle(httplib::Response& res) {
+    res.set_header("Cache-Control", "max-age=3600");
+    res.set_content("body { font-family: sans-serif; }\n", "text/css");
+}
 
 void WebIndex(Server* s, const httplib::Request&, httplib::Response& res) {
     std::string id = std::to_string(s->nextSession++) + "x" +
@@ -117,12 +124,13 @@ void WebIndex(Server* s, const httplib::Request&, httplib::Response& res) {
         s->sessions[id] = session;
     }
     res.set_header("Set-Cookie", "PSESSION=" + id + "; path=/");
-    res.set_content("<html><body>\n<h1>Demo SMS login</h1>\n"
+    res.set_content("<html><body>\n<h1>Demo SMS login</h1>\n" + std::string(kStyleLink) +
                     "<form action=\"login\" method=\"post\">\n"
                     "<input type=\"hidden\" name=\"token\" value=\"" + session.token + "\">\n"
                     "<select name=\"lang\"><option value=\"en\">English<option value=\"de\" selected>Deutsch</select>\n"
                     "<input type=\"text\" name=\"user\" value=\"\">\n"
                     "<input type=\"password\" name=\"pass\" value=\"\">\n"
+                    "<button type=\"submit\">Log in</button>\n"
                     "</form>\n" + std::string(kPageEnd),
                     "text/html");
 }
@@ -163,10 +171,11 @@ void WebCompose(Server* s, const httplib::Request& req, httplib::Response& res) 
         res.set_content("<html><body><p>Please log in first</p>" + std::string(kPageEnd), "text/html");
         return;
     }
-    res.set_content("<html><body>\n<form action=\"send\" method=\"post\">\n"
+    res.set_content("<html><body>\n" + std::string(kStyleLink) + "<form action=\"send\" method=\"post\">\n"
                     "<input type=\"hidden\" name=\"sid\" value=\"S" + id + "\">\n"
                     "<select name=\"net\">\n<option value=\"1\">A1\n<option value=\"2\" selected>T-Mobile\n</select>\n"
                     "<input type=\"text\" name=\"to\"><textarea name=\"text\"></textarea>\n"
+                    "<button type=\"submit\">Send</button>\n"
                     "</form>\n" + std::string(kPageEnd),
                     "text/html");
 }
@@ -307,6 +316,7 @@ void AddRoutes(Server* s) {
     h.Get("/web/compose", [s](const httplib::Request& req, httplib::Response& res) { WebCompose(s, req, res); });
     h.Post("/web/send", [s](const httplib::Request& req, httplib::Response& res) { WebSend(s, req, res); });
     h.Get("/web/done", [](const httplib::Request& req, httplib::Response& res) { WebDone(req, res); });
+    h.Get("/web/style.css", [](const httplib::Request&, httplib::Response& res) { WebStyle(res); });
 
     h.Get("/refuse", [](const httplib::Request&, httplib::Response& res) {
         res.status = 503;

@@ -153,9 +153,12 @@ std::string UrlEncode(const std::string& text) {
 
 namespace {
 
-// The values of the eight table variables for one expansion, in the order
-// of kVariableNames; a value the run lacks is not present.
+// The values of the table variables for one expansion, in the order of
+// kVariableNames; a value the run lacks is not present.
 struct VariableSet {
+    enum Index : size_t { kPrefix, kNumber, kMessage, kSender, kCount, kUser, kPass, kLRurl, kEncUser, kEncPass };
+    static_assert(kEncPass + 1 == kVariableCount, "one index for every name of kVariableNames");
+
     std::string texts[kVariableCount];
     Variable variables[kVariableCount];
 
@@ -166,18 +169,21 @@ struct VariableSet {
             if (s) texts[i] = s;
             present[i] = s != nullptr;
         };
-        keep(0, m ? m->prefix : nullptr);
-        keep(1, m ? m->number : nullptr);
-        present[2] = m && m->text && UrlEncode(m->text, &texts[2]) == 0;
-        keep(3, m ? m->sender : nullptr);
+        auto encode = [&](size_t i, const char* s) { present[i] = s && UrlEncode(s, &texts[i]) == 0; };
+        keep(kPrefix, m ? m->prefix : nullptr);
+        keep(kNumber, m ? m->number : nullptr);
+        encode(kMessage, m ? m->text : nullptr);
+        keep(kSender, m ? m->sender : nullptr);
         // In 64 bits: MaxChars near INT32_MIN less a long text must not overflow.
-        present[4] = present[2];
-        if (present[4])
-            texts[4] =
+        present[kCount] = present[kMessage];
+        if (present[kCount])
+            texts[kCount] =
                 std::to_string(static_cast<int64_t>(values.maxChars) - static_cast<int64_t>(std::strlen(m->text)));
-        keep(5, values.user);
-        keep(6, values.password);
-        keep(7, values.lastRedirect);
+        keep(kUser, values.user);
+        keep(kPass, values.password);
+        keep(kLRurl, values.lastRedirect);
+        encode(kEncUser, values.user);
+        encode(kEncPass, values.password);
         for (size_t i = 0; i < kVariableCount; ++i) {
             variables[i] = Variable{kVariableNames[i], std::strlen(kVariableNames[i]), present[i], &texts[i]};
         }

@@ -32,8 +32,11 @@ struct TemplateValues {
 
 // The variables a template can name, in the order each pass replaces them;
 // each may carry a "[start;length]" selector. Names match with case.
-constexpr const char* kVariableNames[] = {"$Prefix", "$Number", "$Message", "$Sender",
-                                          "$Count",  "$User",   "$Pass",    "$LRurl"};
+// "$User" and "$Pass" go in as given, also into POST bodies (stored files
+// rely on it); "$EncUser" and "$EncPass" are the same values form-encoded.
+// No name begins another, so a plain substring search tells them apart.
+constexpr const char* kVariableNames[] = {"$Prefix", "$Number", "$Message", "$Sender",  "$Count",
+                                          "$User",   "$Pass",   "$LRurl",   "$EncUser", "$EncPass"};
 constexpr size_t kVariableCount = sizeof kVariableNames / sizeof kVariableNames[0];
 // "$Cookie[name]": the value of a cookie of the jar.
 constexpr char kCookieReference[] = "$Cookie[";

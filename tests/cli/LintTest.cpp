@@ -120,6 +120,13 @@ std::vector<Case> Cases() {
         {"custom variable with a leading zero", "a.ini",
          std::string(kGoodHead).append("[Request1]\nURL=http://x/\nType=GET\nCustomVar1=a(*)b\n[Request2]\nURL=http://x/$CustomVar01\nType=GET\n"),
          {{12, Severity::Warning, "$CustomVar01 is never replaced"}}},
+        // The format has no comments after values: the reader keeps them.
+        {"comment after a value", "a.ini",
+         "[Gateway]\nName=D\nPrefix1=43;A\nSuccess=\"Sent \"\n[Request1]\nURL=http://x/?a=b;c ;\nType=GET      ; GET or POST\n",
+         {{4, Severity::Warning, "ends in blanks"}, {7, Severity::Error, "neither POST nor GET"},
+          {7, Severity::Warning, "holds \"      ; GET or POST\": the reader keeps it"}}},
+        {"comment after an account's password", "a.sac", "[Account1]\nUsername=u\nPassword=pw\t;mine\n",
+         {{3, Severity::Warning, "write Password=pw and put the comment on a line of its own"}}},
         {"empty file", "a.ini", " \r\n\r\n", {{0, Severity::Error, "the file is empty"}}},
         {"binary file", "a.ini", std::string("\x7F" "ELF\x01\x01\0\0[Gateway]\n", 16), {{0, Severity::Error, "not a text file"}}},
         {"accounts with gap and leftovers", "a.sac",

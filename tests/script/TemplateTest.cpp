@@ -82,6 +82,15 @@ TEST(ExpandTemplate, VariablesAndSelectors) {
     for (const auto& c : cases) EXPECT_EQ(f.Expand(c.in), c.out) << c.in;
 }
 
+TEST(ExpandTemplate, EncodedAccountBesideThePlainOne) {
+    Fixture f;
+    f.values.user = "a&b c";
+    f.values.password = "p+w%=#";
+    EXPECT_EQ(f.Expand("$User|$EncUser|$Pass|$EncPass|$EncUser[1;3]"), "a&b c|a%26b+c|p+w%=#|p%2Bw%25%3D%23|%26");
+    f.values.user = f.values.password = nullptr;
+    EXPECT_EQ(f.Expand("$EncUser:$EncPass"), "$EncUser:$EncPass");
+}
+
 TEST(ExpandTemplate, MissingValuesStayInTheText) {
     Fixture f;
     f.values.maxChars = 0;
