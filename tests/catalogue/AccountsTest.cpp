@@ -86,11 +86,17 @@ TEST_F(AccountsTest, ConcurrentRenumberingsKeepEveryAccount) {
     EXPECT_TRUE(NoTempSections());
 }
 
+// A renumbering also clears the temporaries that killed ones left beside
+// the file, and only this file's.
 TEST_F(AccountsTest, TwoAccountsSwap) {
     Accounts(Numbered(1, 2));
+    testutil::WriteFile(file + ".~999-0", "left by a kill");
+    testutil::WriteFile(dir.file("oldgw.sac.~999-0"), "another file's");
     ASSERT_EQ(0, RotateAccounts(file, 2));
     EXPECT_EQ((Accs{"user2:pass2", "user1:pass1"}), List());
     EXPECT_TRUE(NoTempSections());
+    EXPECT_FALSE(std::filesystem::exists(file + ".~999-0"));
+    EXPECT_TRUE(std::filesystem::exists(dir.file("oldgw.sac.~999-0")));
 }
 
 TEST_F(AccountsTest, FirstAccountLeavesFileUntouched) {
@@ -111,13 +117,17 @@ TEST_F(AccountsTest, NumbersOutsideTheListChangeNothing) {
 }
 
 TEST_F(AccountsTest, AccountPastAGapIsNeverMoved) {
-    Accounts(Numbered(1, 2) + "[Account4]\nUsername=user4\nPassword=pass4\n");
-    EXPECT_EQ(-1, RotateAccounts(file, 4));
-    ASSERT_EQ(0, RotateAccounts(file, 2));
-    EXPECT_EQ((Accs{"user2:pass2", "user1:pass1"}), List());
-    EXPECT_EQ("user4", profile::Read(file.c_str(), "Account4", "Username", 256));
-    EXPECT_EQ("pass4", profile::Read(file.c_str(), "Account4", "Password", 256));
-    EXPECT_TRUE(profile::Read(file.c_str(), "Account3", "Username", 256).empty());
+    // A missing section and a section with an empty Username are both gaps:
+    // a stale number at or past one never rotates an empty user into account 1.
+    for (const char* gap : {"", "[Account3]\nUsername=\nPassword=pass3\n"}) {
+        Accounts(Numbered(1, 2) + gap + "[Account4]\nUsername=user4\nPassword=pass4\n");
+        for (int stale : {3, 4}) EXPECT_EQ(-1, RotateAccounts(file, stale)) << gap << stale;
+        ASSERT_EQ(0, RotateAccounts(file, 2));
+        EXPECT_EQ((Accs{"user2:pass2", "user1:pass1"}), List()) << gap;
+        EXPECT_EQ("user4", profile::Read(file.c_str(), "Account4", "Username", 256));
+        EXPECT_EQ("pass4", profile::Read(file.c_str(), "Account4", "Password", 256));
+        EXPECT_TRUE(profile::Read(file.c_str(), "Account3", "Username", 256).empty());
+    }
 }
 
 // A section past the last account (a password without a user) is not an

@@ -3,6 +3,8 @@
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <filesystem>
+#include <functional>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -378,28 +380,41 @@ TEST_F(SendJobTest, LastAccountSentAPartSoTheNextPartStartsFromTheFirst) {
 }
 
 TEST_F(SendJobTest, EveryAccountIsTriedForEveryPartWrappingAround) {
+    // Gateway a takes what `aTakes` lets through; b, when it has accounts, takes everything.
     const struct {
-        std::vector<std::string> accounts;
-        std::vector<std::string> users;   // of the requests, in order
-        std::string firstAfterwards;
+        std::vector<std::string> a, b;
+        std::function<bool(const Sent&)> aTakes;
+        std::vector<std::string> attempts;   // "gateway:user", in order
+        std::string firstAfterwards;         // a's account 1 afterwards
     } cases[] = {
         // Part 2 starts at bert, fails, and wraps around to anna.
-        {{"anna", "bert"}, {"anna", "bert", "anna"}, "anna"},
-        {{"bad1", "good", "bad3"}, {"bad1", "good", "bad3", "bad1", "good"}, "good"},
+        {{"anna", "bert"}, {}, [](const Sent& r) { return r.Param("user") == "anna"; },
+         {"a:anna", "a:bert", "a:anna"}, "anna"},
+        {{"bad1", "good", "bad3"}, {}, [](const Sent& r) { return r.Param("user") == "good"; },
+         {"a:bad1", "a:good", "a:bad3", "a:bad1", "a:good"}, "good"},
+        // Every account of a failed part 2, round to the first tried: b starts at its own first account.
+        {{"anna", "bert"}, {"cora", "dave"},
+         [](const Sent& r) { return r.Param("user") == "anna" && r.Param("text").size() == 160; },
+         {"a:anna", "a:bert", "a:anna", "b:cora"}, "anna"},
     };
     for (const auto& c : cases) {
         standin::Reset();
         Gateway("a.ini", "a", 160);
-        Accounts("a.sac", c.accounts);
-        Load();
+        Accounts("a.sac", c.a);
+        std::filesystem::remove(dir.file("b.ini"));
+        if (!c.b.empty()) {
+            Gateway("b.ini", "b", 160);
+            Accounts("b.sac", c.b);
+        }
+        Load(c.b.empty() ? "" : "1;a.ini\n1;b.ini\n");
         settings::WriteDword("OnTooLong", settings::kSplitLongMessages);
-        FakeHttp site(Provider([](const Sent& r) { return r.Param("user") == "anna" || r.Param("user") == "good"; }));
+        FakeHttp site(Provider([&](const Sent& r) { return r.Host() == "b" || c.aTakes(r); }));
         FakeDialog dialog("43", "6641234567", k300);
         Send(dialog);
         EXPECT_EQ(dialog.lastStatus(), "Message sent successfully");
-        std::vector<std::string> users;
-        for (const auto& r : site.Requests()) users.push_back(r.Param("user"));
-        EXPECT_EQ(users, c.users);
+        std::vector<std::string> attempts;
+        for (const auto& r : site.Requests()) attempts.push_back(r.Host() + ":" + r.Param("user"));
+        EXPECT_EQ(attempts, c.attempts);
         EXPECT_EQ(dialog.message(), k300.substr(160));   // both parts went out
         EXPECT_EQ(profile::Read(dir.file("a.sac").c_str(), "Account1", "Username", 256), c.firstAfterwards);
         FreeCatalogue();

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <ctime>
 #include <filesystem>
 #include <regex>
 #include <string>
@@ -159,7 +160,10 @@ TEST_F(LogTest, EntriesFromManyThreadsNeverInterleave) {
     }
 }
 
+// The command line's echo listens while logging is off: it sees every
+// entry, and the log file gets none.
 TEST_F(LogTest, ObserverSeesEntriesEvenWithLoggingOff) {
+    standin::SetText(nullptr, settings::kModule, "Logfile", dir.file("log.txt"));
     std::vector<std::string> seen;
     logging::SetObserver([](const char* entry, void* context) {
         static_cast<std::vector<std::string>*>(context)->push_back(entry);
@@ -169,6 +173,23 @@ TEST_F(LogTest, ObserverSeesEntriesEvenWithLoggingOff) {
     WriteLog(" - unseen\n");
     ASSERT_EQ(seen.size(), 1u);
     EXPECT_EQ(seen[0].substr(28), " - step 3\n");
+    CloseLog();
+    EXPECT_FALSE(std::filesystem::exists(dir.file("log.txt")));
+}
+
+// The stamp is the C library's ctime layout of the moment, exactly (the
+// day right-aligned in three places): one of the seconds around the write.
+TEST_F(LogTest, StampIsTheCtimeOfTheMoment) {
+    standin::SetByte(nullptr, settings::kModule, "DoLog", 1);
+    standin::SetText(nullptr, settings::kModule, "Logfile", dir.file("log.txt"));
+    const std::time_t before = std::time(nullptr);
+    WriteLog("x\n");
+    const std::time_t after = std::time(nullptr);
+    CloseLog();
+    const std::string stamp = Lines(dir.file("log.txt")).substr(0, 24);
+    std::vector<std::string> moments;
+    for (std::time_t t = before; t <= after; ++t) moments.push_back(std::string(std::ctime(&t)).substr(0, 24));
+    EXPECT_NE(std::find(moments.begin(), moments.end(), stamp), moments.end()) << stamp << " vs " << moments[0];
 }
 
 }  // namespace

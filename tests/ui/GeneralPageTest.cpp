@@ -63,6 +63,7 @@ TEST_F(GeneralPageTest, SavingUnchangedKeepsValuesAndTypes) {
     standin::SetDword(nullptr, kModule, "OnTooLong", 1005);
     standin::SetWord(nullptr, kModule, "SplitNumber", 7);
     standin::SetText(nullptr, kModule, "FloodMsg", "wait %d");
+    standin::SetText(nullptr, kModule, "FailureMsg", "no luck");
     plugin::SetForwardingActive(1);
     ui::GeneralFields shown = ui::LoadGeneralFields();
     EXPECT_TRUE(shown.numberMsgs);
@@ -82,6 +83,7 @@ TEST_F(GeneralPageTest, SavingUnchangedKeepsValuesAndTypes) {
         {"UserMsgInterval", host::kDbWord, 5, nullptr}, {"DoLog", host::kDbByte, 0, nullptr},
         {"Logfile", host::kDbText, 0, "sms_log.txt"}, {"Verbose", host::kDbByte, 0, nullptr},
         {"UseWab", host::kDbByte, 1, nullptr}, {"SuccessMsg", host::kDbText, 0, ""},
+        {"FailureMsg", host::kDbText, 0, "no luck"},
         {"FloodMsg", host::kDbText, 0, "wait %d"}, {"NumberMsgs", host::kDbByte, 1, nullptr},
     };
     for (const Expect& e : expected) {
