@@ -1,5 +1,7 @@
 #include "ScenarioLine.h"
 
+#include <cstring>
+
 namespace scenario {
 namespace {
 
@@ -116,6 +118,70 @@ bool ParseKeys(const std::string& text, std::vector<TypedKey>* keys, std::string
             *error = "unknown key {" + name + "}";
             return false;
         }
+        i = end;
+    }
+    return true;
+}
+
+// Windows' virtual-key codes of the keys a dialog reacts to.
+const NamedKey kNamedKeys[] = {
+    {"backspace", 0x08}, {"tab", 0x09},    {"return", 0x0D}, {"escape", 0x1B}, {"space", 0x20},
+    {"home", 0x24},      {"end", 0x23},    {"left", 0x25},   {"up", 0x26},     {"right", 0x27},
+    {"down", 0x28},      {"delete", 0x2E}, {"f1", 0x70},     {"f2", 0x71},     {"f3", 0x72},
+    {"f4", 0x73},        {"f5", 0x74},     {"f6", 0x75},     {"f7", 0x76},     {"f8", 0x77},
+    {"f9", 0x78},        {"f10", 0x79},    {"f11", 0x7A},    {"f12", 0x7B},    {nullptr, 0},
+};
+
+namespace {
+
+// A letter or digit names its own key (the virtual-key codes of 'A'..'Z'
+// and '0'..'9' are those characters).
+int VirtualKeyOf(const std::string& name) {
+    if (name.size() == 1 && name[0] >= 'a' && name[0] <= 'z') return name[0] - 'a' + 'A';
+    if (name.size() == 1 && name[0] >= '0' && name[0] <= '9') return name[0];
+    for (const NamedKey* k = kNamedKeys; k->name; ++k)
+        if (name == k->name) return k->virtualKey;
+    return 0;
+}
+
+bool TakeModifier(std::string& name, const char* modifier, bool* flag) {
+    const size_t n = std::strlen(modifier);
+    if (name.compare(0, n, modifier) != 0 || name.size() == n) return false;
+    *flag = true;
+    name.erase(0, n);
+    return true;
+}
+
+}  // namespace
+
+bool ParseKeyStrokes(const std::string& text, std::vector<KeyStroke>* keys, std::string* error) {
+    keys->clear();
+    for (size_t i = 0; i < text.size(); ++i) {
+        KeyStroke key;
+        if (text[i] != '{') {
+            key.character = text[i];
+            keys->push_back(key);
+            continue;
+        }
+        size_t end = text.find('}', i + 2);  // "{{}" is a brace
+        if (end == std::string::npos) {
+            *error = "unterminated {key}";
+            return false;
+        }
+        std::string name = text.substr(i + 1, end - i - 1);
+        if (name == "{") {
+            key.character = '{';
+        } else {
+            while (TakeModifier(name, "ctrl+", &key.ctrl) || TakeModifier(name, "alt+", &key.alt) ||
+                   TakeModifier(name, "shift+", &key.shift)) {
+            }
+            key.virtualKey = VirtualKeyOf(name);
+            if (!key.virtualKey) {
+                *error = "unknown key {" + text.substr(i + 1, end - i - 1) + "}";
+                return false;
+            }
+        }
+        keys->push_back(key);
         i = end;
     }
     return true;

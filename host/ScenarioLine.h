@@ -25,4 +25,23 @@ struct TypedKey {
 };
 bool ParseKeys(const std::string& text, std::vector<TypedKey>* keys, std::string* error);
 
+// Keys of the "key" command, pressed as the keyboard does: plain characters,
+// and {NAME} with modifiers in front, as in {escape}, {alt+s}, {shift+tab},
+// {ctrl+return}, {alt+f4}. NAME is a letter, a digit or one of the names of
+// kNamedKeys. `virtualKey` is the Windows virtual-key code; 0 for a plain
+// character, which is typed with the keys the keyboard layout needs for it.
+struct KeyStroke {
+    int virtualKey = 0;
+    char character = 0;
+    bool ctrl = false;
+    bool alt = false;
+    bool shift = false;
+};
+struct NamedKey {
+    const char* name;
+    int virtualKey;
+};
+extern const NamedKey kNamedKeys[];
+bool ParseKeyStrokes(const std::string& text, std::vector<KeyStroke>* keys, std::string* error);
+
 }  // namespace scenario

@@ -3,6 +3,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 #include "Scenario.h"
 #include "StandIn.h"
@@ -75,8 +76,8 @@ Result DeleteSettingCommand(const Args& args) {
 }
 
 // get CONTACT MODULE NAME [EXPECTED]: EXPECTED is "absent", the value as
-// printed ("byte 1", or the text alone for a text), or ~PART for a text
-// that holds PART.
+// printed ("byte 1", or the text alone for a text), "TYPE *" for any value
+// of that type ("dword *", "text *"), or ~PART for a text that holds PART.
 Result GetSetting(const Args& args) {
     host::Contact contact;
     Result r = Contact(args[0], &contact);
@@ -86,7 +87,9 @@ Result GetSetting(const Args& args) {
     if (args.size() == 4) {
         const std::string& want = args[3];
         bool text = s && s->type == host::kDbText;
+        const std::string type = Describe(s).substr(0, Describe(s).find(' '));
         bool match = want == "absent"                          ? !s
+                     : s && want == type + " *"                ? true
                      : text && !want.empty() && want[0] == '~' ? s->text.find(want.substr(1)) != std::string::npos
                      : text                                    ? s->text == want
                                                                : Describe(s) == want;
@@ -128,14 +131,32 @@ Result Database(const Args&) {
 
 // popups [on|off]: lists the popups shown so far, or offers the popup
 // service (on, the host program's default) or not (notices then come as
-// message boxes, which "dialogs" lists and "press 1" closes).
+// message boxes, which "dialogs" lists and "press 1" closes). "popups mark"
+// remembers how many were shown; "popups since COUNT" checks how many came
+// after that.
+size_t g_popupMark = 0;
+
 Result Popups(const Args& args) {
+    auto popups = standin::Popups();
     if (args.empty()) {
-        auto popups = standin::Popups();
         for (const auto& p : popups) Echo("  popup \"%s\": %s", p.title.c_str(), p.text.c_str());
         return Result{true, std::to_string(popups.size()) + " popup(s)"};
     }
-    if (args[0] != "on" && args[0] != "off") return Result::Fail("usage: popups [on|off]");
+    if (args[0] == "mark") {
+        g_popupMark = popups.size();
+        return Result{true, "marked after " + std::to_string(g_popupMark) + " popup(s)"};
+    }
+    if (args[0] == "since") {
+        long expected = 0;
+        if (args.size() != 2 || !ParseInt(args[1], &expected)) return Result::Fail("usage: popups since COUNT");
+        for (size_t i = g_popupMark; i < popups.size(); ++i)
+            Echo("  popup \"%s\": %s", popups[i].title.c_str(), popups[i].text.c_str());
+        std::string shown = std::to_string(popups.size() - g_popupMark) + " popup(s) since the mark";
+        if (popups.size() - g_popupMark != static_cast<size_t>(expected))
+            return Result::Fail(shown + ", expected " + args[1]);
+        return Result{true, shown};
+    }
+    if (args[0] != "on" && args[0] != "off") return Result::Fail("usage: popups [on|off|mark|since COUNT]");
     standin::SetPopupService(args[0] == "on");
     return Result{true, "popup service " + args[0]};
 }
@@ -152,23 +173,28 @@ Result Translation(const Args& args) {
 Result Load(const Args&) { return LoadPlugin(); }
 Result Unload(const Args&) { return UnloadPlugin(); }
 
-// menu main | menu contact @NAME: runs the command as the host does, on the
-// interface thread, and waits until its dialog is open or it returned.
+// menu main | menu contact @NAME [PRESET]: runs the command as the host
+// does, on the interface thread, and waits until its dialog is open or it
+// returned. A preset message is handed to the command on the C library's
+// heap, which the plug-in shares and frees it from.
 Result Menu(const Args& args) {
     std::string service;
     host::Contact contact = nullptr;
+    char* preset = nullptr;
     if (args[0] == "main" && args.size() == 1) {
         service = "Parlet/Send";
-    } else if (args[0] == "contact" && args.size() == 2) {
+    } else if (args[0] == "contact" && (args.size() == 2 || args.size() == 3)) {
         Result r = Contact(args[1], &contact);
         if (!r.ok) return r;
         service = "RodaDID/MenuCommand";
+        if (args.size() == 3) preset = _strdup(args[2].c_str());
     } else {
-        return Result::Fail("usage: menu main | menu contact @NAME");
+        return Result::Fail("usage: menu main | menu contact @NAME [PRESET]");
     }
     std::vector<HWND> before = OpenDialogs();
-    auto finished = StartOnMainThread([service, contact] {
-        host::Word result = standin::Link()->CallService(service.c_str(), reinterpret_cast<host::Word>(contact), 0);
+    auto finished = StartOnMainThread([service, contact, preset] {
+        host::Word result = standin::Link()->CallService(service.c_str(), reinterpret_cast<host::Word>(contact),
+                                                         reinterpret_cast<host::Word>(preset));
         Echo("%s returned %ld", service.c_str(), static_cast<long>(result));
     });
     HWND dialog = WaitForNewDialog(before, kDefaultWaitMs, finished.get());
@@ -251,11 +277,11 @@ const CommandRegistrar kCommands{
     {"get", "get CONTACT MODULE NAME [EXPECTED|absent]", 3, 4, GetSetting},
     {"contact", "contact NAME [PROTOCOL]", 1, 2, AddContactCommand},
     {"database", "database", 0, 0, Database},
-    {"popups", "popups [on|off]", 0, 1, Popups},
+    {"popups", "popups [on|off|mark|since COUNT]", 0, 2, Popups},
     {"translation", "translation on|off", 1, 1, Translation},
     {"load", "load", 0, 0, Load},
     {"unload", "unload", 0, 0, Unload},
-    {"menu", "menu main | menu contact @NAME", 1, 2, Menu},
+    {"menu", "menu main | menu contact @NAME [PRESET]", 1, 3, Menu},
     {"menu-shown", "menu-shown @NAME [shown|hidden]", 1, 2, MenuShown},
 };
 

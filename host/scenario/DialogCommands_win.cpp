@@ -101,6 +101,60 @@ Result Select(const Args& args) {
     return Result{true, "selected item " + std::to_string(index) + " " + Shown(WindowText(control))};
 }
 
+// item ID TEXT [present|absent]: tells (and checks) whether a combo box
+// holds an item whose text is TEXT (or holds ~PART).
+Result Item(const Args& args) {
+    HWND control;
+    Result r = FindControl(args[0], &control);
+    if (!r.ok) return r;
+    if (args.size() == 3 && args[2] != "present" && args[2] != "absent")
+        return Result::Fail("usage: item ID TEXT [present|absent]");
+    int found = -1;
+    OnMainThread([&] {
+        int count = static_cast<int>(SendMessageA(control, CB_GETCOUNT, 0, 0));
+        for (int i = 0; i < count && found < 0; ++i) {
+            LRESULT length = SendMessageA(control, CB_GETLBTEXTLEN, i, 0);
+            std::string text(length > 0 ? static_cast<size_t>(length) + 1 : 1, '\0');
+            if (length > 0) SendMessageA(control, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(&text[0]));
+            if (Matches(text.c_str(), args[1])) found = i;
+        }
+    });
+    std::string state = found >= 0 ? "present" : "absent";
+    std::string shown = "item " + Shown(args[1]) + " of " + args[0] + " " + state;
+    if (args.size() == 3 && args[2] != state) return Result::Fail(shown + ", expected " + args[2]);
+    return Result{true, shown};
+}
+
+BOOL CALLBACK CollectTooltip(HWND window, LPARAM list) {
+    if (ClassOf(window) == TOOLTIPS_CLASSA) reinterpret_cast<std::vector<HWND>*>(list)->push_back(window);
+    return TRUE;
+}
+
+// tip ID [TEXT]: the tooltip the control shows; fails unless it is TEXT.
+Result Tip(const Args& args) {
+    HWND control;
+    Result r = FindControl(args[0], &control);
+    if (!r.ok) return r;
+    std::string text;
+    OnMainThread([&] {
+        std::vector<HWND> tips;
+        EnumThreadWindows(GetCurrentThreadId(), CollectTooltip, reinterpret_cast<LPARAM>(&tips));
+        for (HWND tip : tips) {
+            char buffer[512] = "";
+            TTTOOLINFOA tool{};
+            tool.cbSize = TTTOOLINFOA_V2_SIZE;
+            tool.hwnd = GetParent(control);
+            tool.uId = reinterpret_cast<UINT_PTR>(control);
+            tool.lpszText = buffer;
+            SendMessageA(tip, TTM_GETTEXTA, sizeof buffer, reinterpret_cast<LPARAM>(&tool));
+            if (buffer[0]) text = buffer;
+        }
+    });
+    std::string shown = args[0] + " tooltip " + Shown(text);
+    if (args.size() == 2 && !Matches(text, args[1])) return Result::Fail(shown + ", expected " + Shown(args[1]));
+    return Result{true, shown};
+}
+
 // Presses a button: its command goes to the dialog as a click's would; a
 // disabled button takes no press. Returns once the press has begun, since
 // it may open a modal dialog of its own.
@@ -112,8 +166,9 @@ Result Press(const Args& args) {
     std::string outcome = "pressed " + args[0] + " " + Shown(WindowText(control));
     std::vector<HWND> before = OpenDialogs();
     auto finished = StartOnMainThread([control] { Notify(control, BN_CLICKED); });
-    // A modal dialog opened by the press becomes the current one.
-    HWND opened = WaitForNewDialog(before, 200, finished.get());
+    // A modal dialog opened by the press becomes the current one: the press
+    // has either returned or it runs that dialog, however busy the machine.
+    HWND opened = WaitForNewDialog(before, kDefaultWaitMs, finished.get());
     if (opened) {
         SetCurrentDialog(opened);
         outcome += ", dialog " + Shown(WindowText(opened)) + " opened";
@@ -159,13 +214,20 @@ namespace {
 // type ID KEYS: characters only (WM_CHAR), so a subclass sees them.
 Result Type(const Args& args) { return SendKeys(args, false, "typed", "into"); }
 
+// What "wait" and "expect" compare: a control's text, or a progress bar's
+// position.
+std::string ShownValue(HWND control) {
+    if (ClassOf(control) == PROGRESS_CLASSA) return std::to_string(SendMessageA(control, PBM_GETPOS, 0, 0));
+    return WindowText(control);
+}
+
 Result WaitText(const Args& args, int limitMs) {
     HWND control;
     Result r = FindControl(args[0], &control);
     if (!r.ok) return r;
     std::string text;
     for (int waited = 0;; waited += 20) {
-        text = WindowText(control);
+        text = ShownValue(control);
         if (Matches(text, args[1])) return Result{true, args[0] + " shows " + Shown(text)};
         if (waited >= limitMs) break;
         Sleep(20);
@@ -229,6 +291,8 @@ const CommandRegistrar kCommands{
     {"texts", "texts", 0, 0, Texts},
     {"text", "text ID TEXT", 2, 2, SetText},
     {"select", "select ID TEXT", 2, 2, Select},
+    {"item", "item ID TEXT [present|absent]", 2, 3, Item},
+    {"tip", "tip ID [TEXT]", 1, 2, Tip},
     {"press", "press ID", 1, 1, Press},
     {"type", "type ID KEYS", 2, 2, Type},
     {"wait", "wait ID TEXT|~PART [MS]", 2, 3, Wait},

@@ -83,7 +83,7 @@ Result Click(const Args& args) {
     if (!r.ok) return r;
     std::vector<HWND> before = OpenDialogs();
     auto finished = StartOnMainThread([control] { SendMessageA(control, BM_CLICK, 0, 0); });
-    HWND opened = WaitForNewDialog(before, 200, finished.get());
+    HWND opened = WaitForNewDialog(before, kDefaultWaitMs, finished.get());
     if (opened) SetCurrentDialog(opened);
     LRESULT state = SendMessageA(control, BM_GETCHECK, 0, 0);
     return Result{true, "clicked " + args[0] + " (" + CheckName(state) + ")"};

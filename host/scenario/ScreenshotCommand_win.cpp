@@ -7,6 +7,9 @@
 namespace scenario {
 namespace {
 
+constexpr int kMaxCaptures = 20;
+constexpr DWORD kCapturePauseMs = 100;
+
 // Copies the window's place on the screen; the window is brought to the
 // front and repainted first.
 bool Capture(HWND window, image::Rgb* out) {
@@ -61,7 +64,15 @@ Result Screenshot(const Args& args) {
     if (!dialog) return Result::Fail("no dialog is open");
     image::Rgb picture;
     bool captured = false;
-    OnMainThread([&] { captured = Capture(dialog, &picture); });
+    // Wine copies what a window painted to its desktop a little later: the
+    // picture is taken again until two in a row are the same.
+    image::Rgb previous;
+    for (int attempt = 0; attempt < kMaxCaptures; ++attempt) {
+        OnMainThread([&] { captured = Capture(dialog, &picture); });
+        if (!captured || (attempt > 0 && picture.pixels == previous.pixels)) break;
+        previous = picture;
+        Sleep(kCapturePauseMs);
+    }
     if (!captured) return Result::Fail("cannot capture the dialog");
     if (!image::Save(picture, args[0])) return Result::Fail("cannot write " + args[0]);
     return Result{true,

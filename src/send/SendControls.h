@@ -48,4 +48,8 @@ public:
     virtual script::ProgressTarget* Progress() = 0;
     // Called after every attempt; the dialog shows nothing of it.
     virtual void AttemptEnded(const AttemptReport&) {}
+    // Called once by every job when it gives the dialog back: as Send is
+    // enabled again, or before the status of a send that never began. The
+    // dialog starts no other send of its own until then.
+    virtual void HandBack() {}
 };

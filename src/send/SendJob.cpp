@@ -46,10 +46,17 @@ enum class Outcome { Sent, Failed, Aborted };
 class Job {
 public:
     explicit Job(const SendRequest& request) : request_(request), dialog_(*request.dialog) {}
+    // A job that ends on an error still gives its dialog back.
+    ~Job() { HandBack(); }
 
     void Run();
 
 private:
+    void HandBack() {
+        if (handedBack_) return;
+        handedBack_ = true;
+        dialog_.HandBack();
+    }
     Outcome TryGateways();
     // Steps for the gateway at the head of the list; true when the gateway
     // sent the part (or the job is over), false when it failed.
@@ -70,7 +77,8 @@ private:
     int turn_ = 0;     // -1 once something was sent
     int account_ = 0;  // 0: no account in use
     int partsSent_ = 0;
-    bool finished_ = false;    // the last part went out, or SplitNumber parts did
+    bool finished_ = false;  // the last part went out, or SplitNumber parts did
+    bool handedBack_ = false;
     std::string accountFile_;  // of the gateway that sent the last part
     std::optional<std::string> user_;
     std::optional<std::string> password_;
@@ -79,12 +87,14 @@ private:
 void Job::Run() {
     prefix_ = dialog_.SelectedPrefix();
     if (dialog_.ReadMessage().empty()) {
+        HandBack();
         dialog_.SetStatus(sendtext::kNeedMessage);
         dialog_.FocusMessage();
         return;
     }
     number_ = dialog_.ReadNumber();
     if (number_.empty()) {
+        HandBack();
         dialog_.SetStatus(sendtext::kNeedNumber);
         dialog_.FocusNumber();
         return;
@@ -99,11 +109,13 @@ void Job::Run() {
         // Send is enabled before the close, so the dialog takes the command
         // as a close and not as a new abort.
         dialog_.EnableSend(true);
+        HandBack();
         if (request_.abortFlag) request_.abortFlag->store(0);
         dialog_.Close();
         return;
     }
     dialog_.EnableSend(true);
+    HandBack();
     if (outcome == Outcome::Sent) {
         WriteLog("* We succeeded!! :-)\n");
         dialog_.SetStatus(sendtext::kSent);

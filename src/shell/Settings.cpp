@@ -18,18 +18,30 @@ void Release(host::DbVariant& value) {
     host::CallService("DB/Contact/FreeVariant", 0, reinterpret_cast<host::Word>(&value));
 }
 
-std::optional<uint32_t> ReadNumber(const char* module, const char* name, host::Contact contact) {
-    host::DbVariant value;
-    if (!Fetch(module, name, contact, value)) return std::nullopt;
-    std::optional<uint32_t> number;
-    switch (value.type) {
-    case host::kDbByte: number = value.bVal; break;
-    case host::kDbWord: number = value.wVal; break;
-    case host::kDbDword: number = value.dVal; break;
-    default: break;  // a text where a number belongs counts as absent
+// Nothing when the setting is absent (or of a type this build does not know).
+std::optional<Value> FetchValue(const char* module, const char* name, host::Contact contact) {
+    host::DbVariant variant;
+    if (!Fetch(module, name, contact, variant)) return std::nullopt;
+    std::optional<Value> value{Value{}};
+    switch (variant.type) {
+    case host::kDbByte: value->number = variant.bVal; break;
+    case host::kDbWord: value->number = variant.wVal; break;
+    case host::kDbDword: value->number = variant.dVal; break;
+    case host::kDbText:
+        if (variant.pszVal) value->text = variant.pszVal;
+        break;
+    default: value.reset(); break;
     }
-    Release(value);
-    return number;
+    if (value) value->type = static_cast<host::DbValueType>(variant.type);
+    Release(variant);
+    return value;
+}
+
+std::optional<uint32_t> ReadNumber(const char* module, const char* name, host::Contact contact) {
+    std::optional<Value> value = FetchValue(module, name, contact);
+    // A text where a number belongs counts as absent.
+    if (!value || value->IsText()) return std::nullopt;
+    return value->number;
 }
 
 // False when the setting is absent; `text` stays empty when it is stored as
@@ -70,6 +82,19 @@ std::optional<std::string> ReadText(const char* name, host::Contact contact, con
     std::optional<std::string> text;
     FetchText(module, name, contact, &text);
     return text;
+}
+
+std::optional<Value> ReadValue(const char* name, host::Contact contact, const char* module) {
+    return FetchValue(module, name, contact);
+}
+
+bool WriteValue(const char* name, const Value& value, host::Contact contact, const char* module) {
+    switch (value.type) {
+    case host::kDbByte: return WriteByte(name, static_cast<uint8_t>(value.number), contact, module);
+    case host::kDbWord: return WriteWord(name, static_cast<uint16_t>(value.number), contact, module);
+    case host::kDbDword: return WriteDword(name, value.number, contact, module);
+    default: return WriteText(name, value.text, contact, module);
+    }
 }
 
 bool WriteByte(const char* name, uint8_t v, host::Contact contact, const char* module) {

@@ -20,6 +20,18 @@ std::optional<uint32_t> ReadDword(const char* name, host::Contact contact = null
 // An empty text that is stored is present; only an absent setting gives nothing.
 std::optional<std::string> ReadText(const char* name, host::Contact contact = nullptr, const char* module = kModule);
 
+// A setting of any type as it is stored: a number (byte, word, double word)
+// or a text. Lists of settings end at a missing one, not at one of another
+// type than they expect.
+struct Value {
+    host::DbValueType type = host::kDbText;
+    uint32_t number = 0;
+    std::string text;
+    bool IsText() const { return type == host::kDbText; }
+};
+std::optional<Value> ReadValue(const char* name, host::Contact contact = nullptr, const char* module = kModule);
+bool WriteValue(const char* name, const Value& value, host::Contact contact = nullptr, const char* module = kModule);
+
 bool WriteByte(const char* name, uint8_t value, host::Contact contact = nullptr, const char* module = kModule);
 bool WriteWord(const char* name, uint16_t value, host::Contact contact = nullptr, const char* module = kModule);
 bool WriteDword(const char* name, uint32_t value, host::Contact contact = nullptr, const char* module = kModule);

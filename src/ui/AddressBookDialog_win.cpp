@@ -94,10 +94,16 @@ void SelectFirst(HWND list) {
     ListView_SetItemState(list, 0, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
 }
 
+// A button that is disabled while it has the focus takes the focus with it,
+// and the keyboard (Escape, Tab) would no longer reach the dialog: the focus
+// goes to the list.
 void UpdateButtons(AddressBook& book) {
     Row* row = Selected(book);
+    HWND focus = GetFocus();
     EnableWindow(GetDlgItem(book.dialog, IDOK), row && addressbook::CanTake(*row, OwnerPrefixItems(book.dialog)));
     EnableWindow(GetDlgItem(book.dialog, IDC_AB_REMOVE), row && addressbook::CanRemove(*row));
+    if (focus && IsChild(book.dialog, focus) && !IsWindowEnabled(focus))
+        SendMessageA(book.dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(book.list), TRUE);
 }
 
 void CreateColumns(HWND list) {

@@ -204,11 +204,13 @@ void RemoveContactEntry(const Row& row) {
     if (row.locationModule.compare(0, 8, kNumberedModule) != 0) return;
     int n = NumberedIndex(row.locationSetting);
     if (n < 0 || n >= kLastNumberedIndex) return;
+    // Every later setting moves down as it is, a value that is no text too:
+    // only a missing one ends the list.
     profile::ReadNumbered(
         {kNumberedStem, n + 1, kLastNumberedIndex},
-        [&](const std::string& name) { return settings::ReadText(name.c_str(), row.contact, kNumberedModule); },
-        [&](int k, const std::string& name, const std::optional<std::string>& moved) {
-            settings::WriteText(NumberedName(k - 1).c_str(), *moved, row.contact, kNumberedModule);
+        [&](const std::string& name) { return settings::ReadValue(name.c_str(), row.contact, kNumberedModule); },
+        [&](int k, const std::string& name, const std::optional<settings::Value>& moved) {
+            settings::WriteValue(NumberedName(k - 1).c_str(), *moved, row.contact, kNumberedModule);
             settings::Delete(name.c_str(), row.contact, kNumberedModule);
             return true;
         });

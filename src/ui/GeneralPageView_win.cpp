@@ -12,6 +12,7 @@
 #include "shell/UserMessage.h"
 #include "ui/GeneralPage.h"
 #include "ui/PageHelpers_win.h"
+#include "ui/Tooltip_win.h"
 
 namespace ui {
 namespace {
@@ -50,6 +51,7 @@ void Fill(HWND page, PageState& state) {
     if (!f.floodMsg.empty()) SetText(page, IDC_FLOOD_MSG, f.floodMsg);
     SetChecked(page, IDC_NUMBER_MSGS, f.numberMsgs);
     SendDlgItemMessageA(page, IDC_BROWSE, BM_SETIMAGE, IMAGE_ICON, reinterpret_cast<LPARAM>(state.folderIcon));
+    AddTooltip(page, IDC_BROWSE, host::TranslateString("Browse for the gateway folder"));
 }
 
 void Save(HWND page, const PageState& state) {

@@ -69,12 +69,15 @@ PhoneEntry ReadPhoneEntry(host::Contact contact, const PrefixTable& table) {
         auto value = settings::ReadText(phonebook::kCellularSetting, contact, module.c_str());
         if (auto entry = EntryFrom(value, table, module.c_str(), phonebook::kCellularSetting)) return *entry;
     }
+    // Only a missing setting ends the list: a value that is no text (or no
+    // phone text) is passed over.
     PhoneEntry found;
     profile::ReadNumbered(
         {phonebook::kPhoneSettingStem, 0, INT_MAX - 1},
-        [&](const std::string& name) { return settings::ReadText(name.c_str(), contact, phonebook::kPhoneModule); },
-        [&](int, const std::string& name, const std::optional<std::string>& value) {
-            auto entry = EntryFrom(value, table, phonebook::kPhoneModule, name.c_str());
+        [&](const std::string& name) { return settings::ReadValue(name.c_str(), contact, phonebook::kPhoneModule); },
+        [&](int, const std::string& name, const std::optional<settings::Value>& value) {
+            if (!value->IsText()) return true;
+            auto entry = EntryFrom(value->text, table, phonebook::kPhoneModule, name.c_str());
             if (entry) found = *entry;
             return !entry;
         });

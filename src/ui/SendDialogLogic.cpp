@@ -42,6 +42,10 @@ int InitialPrefixIndex(const std::vector<PrefixItem>& items, const SendDialogReq
             if (*request->entry->prefix == items[i].prefix) index = static_cast<int>(i);
     }
     if (!request && index == 0 && lastSelected) {
+        // A prefix that another begins (43 and 436) is found by the search
+        // as the longer one: an item with exactly the saved prefix wins.
+        for (size_t i = 0; i < items.size(); ++i)
+            if (*lastSelected == items[i].prefix) return static_cast<int>(i);
         std::vector<std::string> shown;
         for (const PrefixItem& item : items) shown.push_back(item.shown);
         index = std::max(0, FindItemBeginning(shown, *lastSelected, 1));
@@ -65,14 +69,5 @@ bool ShouldStoreNumber(const char* selectedPrefix, const std::string& typed, con
         if (BeginsNoCase(number, typed)) return false;
     return true;
 }
-
-size_t MessageLength(std::u16string_view text) {
-    size_t length = text.size();
-    for (size_t i = 0; i < text.size(); ++i)
-        if (text[i] == u'\n' && (i == 0 || text[i - 1] != u'\r')) ++length;  // a bare line feed
-    return length;
-}
-
-std::string CounterText(std::u16string_view text) { return std::to_string(MessageLength(text)); }
 
 }  // namespace senddialog

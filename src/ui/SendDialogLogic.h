@@ -1,6 +1,6 @@
 // What the send dialog decides, apart from its windows: the prefix list and
-// its first selection, the numbers listed for a prefix, the character
-// counter, and when a typed number joins the phone book.
+// its first selection, the numbers listed for a prefix, and when a typed
+// number joins the phone book.
 #pragma once
 
 #include <optional>
@@ -28,8 +28,9 @@ std::vector<PrefixItem> PrefixItems(const PrefixTable& table);
 int FindItemBeginning(const std::vector<std::string>& shown, const std::string& text, size_t start);
 
 // The item selected when the dialog opens: the one whose prefix equals the
-// request's exactly; with no request, the one the list's search finds for
-// the last selected prefix (starting at the second item); else the first.
+// request's exactly; with no request, the one whose prefix equals the last
+// selected prefix exactly, else the one the list's search finds for it
+// (starting at the second item); else the first.
 int InitialPrefixIndex(const std::vector<PrefixItem>& items, const SendDialogRequest* request,
                        const std::optional<std::string>& lastSelected);
 
@@ -41,11 +42,6 @@ std::vector<std::string> NumbersForPrefix(const std::string& prefix);
 // is selected, the number is not empty, and no listed number begins with it
 // (ASCII letters in either case).
 bool ShouldStoreNumber(const char* selectedPrefix, const std::string& typed, const std::vector<std::string>& listed);
-
-// The counter: characters of the message with a line break counted as two
-// (carriage return and line feed), as the job sends it.
-size_t MessageLength(std::u16string_view text);
-std::string CounterText(std::u16string_view text);
 
 // Status texts of the dialog itself.
 constexpr const char* kAborting = "Aborting... (This may take some time)";

@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <memory>
+#include <string>
 
 #include "catalogue/Catalogue.h"
 #include "SendIds.h"
@@ -20,6 +21,7 @@
 #include "ui/Dialogs.h"
 #include "ui/PhoneBook.h"
 #include "ui/SendDialogLogic.h"
+#include "ui/Tooltip_win.h"
 #include "ui/WinSendControls.h"
 
 namespace {
@@ -74,26 +76,29 @@ void RefreshNumbers(HWND dialog) {
 }
 
 void UpdateCounter(HWND dialog) {
-    HWND edit = GetDlgItem(dialog, IDC_SMS_MESSAGE);
-    int length = GetWindowTextLengthW(edit);
-    std::u16string text(static_cast<size_t>(length) + 1, u'\0');
-    int got = GetWindowTextW(edit, reinterpret_cast<wchar_t*>(&text[0]), length + 1);
-    text.resize(static_cast<size_t>(got > 0 ? got : 0));
-    SetDlgItemTextA(dialog, IDC_SMS_COUNTER, senddialog::CounterText(text).c_str());
+    SetDlgItemTextA(dialog, IDC_SMS_COUNTER, std::to_string(MessageAsSent(dialog).size()).c_str());
 }
 
-void StartJob(HWND dialog, host::Contact replyContact) {
+// Starts a job unless one of this dialog's runs; each send starts with the
+// bar at 0, whatever an earlier send left there.
+bool StartJob(HWND dialog, host::Contact replyContact) {
     auto* holder = reinterpret_cast<std::shared_ptr<DialogState>*>(GetWindowLongPtrA(dialog, DWLP_USER));
-    if (!holder) return;
+    if (!holder || !(*holder)->controls->Claim()) return false;
+    SendDlgItemMessageA(dialog, IDC_SMS_PROGRESS, PBM_SETPOS, 0, 0);
     SendRequest request;
     request.dialog = (*holder)->controls.get();
     request.replyContact = replyContact;
     request.abortFlag = &(*holder)->abortFlag;
     request.keepAlive = *holder;  // the job's copy keeps the state and its controls alive
-    StartSendJob(request);
+    if (StartSendJob(request) == 0) return true;
+    (*holder)->controls->HandBack();
+    return false;
 }
 
+// Send, whether clicked, keyed or posted: nothing while a send runs.
 void Send(HWND dialog) {
+    DialogState* state = StateOf(dialog);
+    if (!state || state->controls->Busy()) return;
     HWND box = GetDlgItem(dialog, IDC_SMS_NUMBER);
     char typed[kNumberSize] = "";
     GetWindowTextA(box, typed, sizeof typed);
@@ -170,6 +175,7 @@ BOOL InitDialog(HWND dialog, std::shared_ptr<DialogState>* holder) {
     g_editProc.store(
         reinterpret_cast<WNDPROC>(SetWindowLongPtrA(edit, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(MessageBoxProc))));
     SendDlgItemMessageA(dialog, IDC_SMS_ADDRESSBOOK, BM_SETIMAGE, IMAGE_ICON, reinterpret_cast<LPARAM>(icon));
+    ui::AddTooltip(dialog, IDC_SMS_ADDRESSBOOK, host::TranslateString("Address book"));
     return FALSE;  // the focus was set above
 }
 

@@ -4,12 +4,20 @@
 
 #include <windows.h>
 
+#include <atomic>
+#include <string>
+
 #include "script/Progress.h"
 #include "send/SendControls.h"
 
 // The prefix text the selected item of the dialog's prefix box carries; null
 // when nothing is selected.
 const char* SelectedPrefixOf(HWND dialog);
+
+// The message as the job sends it: read as wide text, in the ANSI code page
+// of the keyboard layout of the dialog's thread, at most 1023 bytes. The
+// counter shows its length, so it counts exactly what goes out.
+std::string MessageAsSent(HWND dialog);
 
 class WinProgress : public script::ProgressTarget {
 public:
@@ -25,6 +33,12 @@ private:
 class WinSendControls : public SendControls {
 public:
     explicit WinSendControls(HWND dialog);
+
+    // One send of the dialog at a time, however Send is asked for: a claim
+    // holds from the start of a job until the job hands the dialog back.
+    bool Claim() { return !busy_.exchange(true); }
+    void HandBack() override { busy_.store(false); }
+    bool Busy() const { return busy_.load(); }
 
     const char* SelectedPrefix() override;
     std::string ReadMessage() override;
@@ -45,4 +59,5 @@ private:
     void Focus(int id);
     HWND dialog_;
     WinProgress progress_;
+    std::atomic<bool> busy_{false};
 };

@@ -30,11 +30,34 @@ UINT KeyboardCodePage(HWND dialog) {
     return static_cast<UINT>(std::strtoul(digits, nullptr, 10));
 }
 
+charset::Charset MessageCharsetOf(HWND dialog) {
+    UINT codePage = KeyboardCodePage(dialog);
+    if (codePage == CP_ACP || codePage == 0) codePage = GetACP();
+    if (codePage == CP_UTF8) return charset::Charset::Utf8();
+    std::optional<charset::Charset> found = charset::Charset::Find("CP" + std::to_string(codePage));
+    return found ? *found : charset::Charset::Default();
+}
+
 }  // namespace
 
 void WinProgress::SetRange(int low, int high) { SendMessageA(bar_, PBM_SETRANGE32, low, high); }
 void WinProgress::SetPosition(int position) { SendMessageA(bar_, PBM_SETPOS, position, 0); }
 void WinProgress::Step() { SendMessageA(bar_, PBM_DELTAPOS, script::kProgressStep, 0); }
+
+std::string MessageAsSent(HWND dialog) {
+    HWND edit = GetDlgItem(dialog, IDC_SMS_MESSAGE);
+    std::wstring wide(kWideMessageSize, L'\0');
+    LRESULT units = SendMessageW(edit, WM_GETTEXT, kWideMessageSize, reinterpret_cast<LPARAM>(&wide[0]));
+    if (units <= 0) return ReadText(edit, kFieldSize);
+    UINT codePage = KeyboardCodePage(dialog);
+    int bytes = WideCharToMultiByte(codePage, 0, wide.c_str(), static_cast<int>(units), nullptr, 0, nullptr, nullptr);
+    std::string text(static_cast<size_t>(bytes > 0 ? bytes : 0), '\0');
+    if (bytes > 0)
+        WideCharToMultiByte(codePage, 0, wide.c_str(), static_cast<int>(units), &text[0], bytes, nullptr, nullptr);
+    // Cut to the field's size between characters, never inside one.
+    text.resize(MessageCharsetOf(dialog).CutPoint(text, kFieldSize - 1));
+    return text;
+}
 
 WinSendControls::WinSendControls(HWND dialog) : dialog_(dialog), progress_(GetDlgItem(dialog, IDC_SMS_PROGRESS)) {}
 
@@ -50,28 +73,9 @@ const char* WinSendControls::SelectedPrefix() { return SelectedPrefixOf(dialog_)
 
 std::string WinSendControls::ReadMessage() { return ReadText(Control(IDC_SMS_MESSAGE), kFieldSize); }
 
-std::string WinSendControls::ReadMessageForSend() {
-    std::wstring wide(kWideMessageSize, L'\0');
-    LRESULT units =
-        SendMessageW(Control(IDC_SMS_MESSAGE), WM_GETTEXT, kWideMessageSize, reinterpret_cast<LPARAM>(&wide[0]));
-    if (units <= 0) return ReadMessage();
-    UINT codePage = KeyboardCodePage(dialog_);
-    int bytes = WideCharToMultiByte(codePage, 0, wide.c_str(), static_cast<int>(units), nullptr, 0, nullptr, nullptr);
-    std::string text(static_cast<size_t>(bytes > 0 ? bytes : 0), '\0');
-    if (bytes > 0)
-        WideCharToMultiByte(codePage, 0, wide.c_str(), static_cast<int>(units), &text[0], bytes, nullptr, nullptr);
-    // Cut to the field's size between characters, never inside one.
-    text.resize(MessageCharset().CutPoint(text, kFieldSize - 1));
-    return text;
-}
+std::string WinSendControls::ReadMessageForSend() { return MessageAsSent(dialog_); }
 
-charset::Charset WinSendControls::MessageCharset() {
-    UINT codePage = KeyboardCodePage(dialog_);
-    if (codePage == CP_ACP || codePage == 0) codePage = GetACP();
-    if (codePage == CP_UTF8) return charset::Charset::Utf8();
-    std::optional<charset::Charset> found = charset::Charset::Find("CP" + std::to_string(codePage));
-    return found ? *found : charset::Charset::Default();
-}
+charset::Charset WinSendControls::MessageCharset() { return MessageCharsetOf(dialog_); }
 
 // A multi-line edit reports no change for a text set from outside, so the
 // dialog is told, and its counter follows the rest.

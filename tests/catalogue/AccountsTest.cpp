@@ -63,11 +63,55 @@ protected:
 
 using Accs = std::vector<std::string>;
 
-TEST_F(AccountsTest, FourAccountsSuccessWithThird) {
-    Accounts(Numbered(1, 4));
-    ASSERT_EQ(0, RotateAccounts(file, 3));
-    EXPECT_EQ((Accs{"user3:pass3", "user4:pass4", "user1:pass1", "user2:pass2"}), List());
-    EXPECT_TRUE(NoTempSections());
+// The account that worked becomes account 1 and the others follow in turn;
+// what is no account of the list (past a gap, a password without a user,
+// other keys and sections) stays as it is, and a number that is no account
+// of the list changes nothing. A missing section and an empty Username are
+// both gaps: a stale number at or past one never rotates an empty user into
+// account 1.
+TEST_F(AccountsTest, RenumberingPutsTheWorkingAccountFirst) {
+    const std::string past4 = "[Account4]\nUsername=user4\nPassword=pass4\n";
+    const std::string emptyUser = "[Account3]\nUsername=\nPassword=pass3\n";
+    const std::string otherKeys = "[Info]\nNote=keep\n[Account1]\nUsername=user1\nExtra=one\nPassword=pass1\n";
+    const Accs one2 = {"user1:pass1", "user2:pass2"}, two1 = {"user2:pass2", "user1:pass1"};
+    const Accs three = {"user1:pass1", "user2:pass2", "user3:pass3"};
+    const struct {
+        std::string content;
+        int number;
+        int result;
+        Accs after;
+        std::vector<std::vector<std::string>> reads;   // section, key, value afterwards
+    } cases[] = {
+        {Numbered(1, 4), 3, 0, {"user3:pass3", "user4:pass4", "user1:pass1", "user2:pass2"}, {}},
+        {Numbered(1, 2), 2, 0, two1, {}},
+        {Numbered(1, 3), 1, 0, three, {}},
+        {Numbered(1, 3), 4, -1, three, {}},
+        {Numbered(1, 3), 0, -1, three, {}},
+        {Numbered(1, 3), 256, -1, three, {}},
+        {Numbered(1, 3) + "[Account4]\nPassword=kept4\n", 2, 0, {"user2:pass2", "user3:pass3", "user1:pass1"},
+         {{"Account4", "Password", "kept4"}}},
+        {"[Account1]\nUsername=user1\nPassword=pass1\n[Account2]\nUsername=user2\n", 2, 0,
+         {"user2:<none>", "user1:pass1"}, {}},
+        {otherKeys + Numbered(2, 2), 2, 0, two1, {{"Info", "Note", "keep"}, {"Account1", "Extra", "one"}}},
+        {Numbered(1, 2) + past4, 4, -1, one2, {}},
+        {Numbered(1, 2) + past4, 3, -1, one2, {}},
+        {Numbered(1, 2) + past4, 2, 0, two1,
+         {{"Account4", "Username", "user4"}, {"Account4", "Password", "pass4"}, {"Account3", "Username", ""}}},
+        {Numbered(1, 2) + emptyUser + past4, 3, -1, one2, {}},
+        {Numbered(1, 2) + emptyUser + past4, 2, 0, two1, {{"Account4", "Username", "user4"}, {"Account3", "Username", ""}}},
+    };
+    for (const auto& c : cases) {
+        Accounts(c.content);
+        const std::string before = testutil::ReadFile(file);
+        EXPECT_EQ(c.result, RotateAccounts(file, c.number)) << c.content << c.number;
+        EXPECT_EQ(c.after, List()) << c.content << c.number;
+        if (c.result != 0 || c.number == 1) {
+            EXPECT_EQ(before, testutil::ReadFile(file)) << c.number;
+        }
+        for (const auto& r : c.reads) EXPECT_EQ(r[2], profile::Read(file.c_str(), r[0].c_str(), r[1].c_str(), 256));
+        EXPECT_TRUE(NoTempSections());
+    }
+    EXPECT_EQ(-1, RotateAccounts("", 2));
 }
 
 // Two sends that end at once (the relay's and the user's) both renumber the
@@ -88,7 +132,7 @@ TEST_F(AccountsTest, ConcurrentRenumberingsKeepEveryAccount) {
 
 // A renumbering also clears the temporaries that killed ones left beside
 // the file, and only this file's.
-TEST_F(AccountsTest, TwoAccountsSwap) {
+TEST_F(AccountsTest, RenumberingClearsOnlyThisFilesLeftovers) {
     Accounts(Numbered(1, 2));
     testutil::WriteFile(file + ".~999-0", "left by a kill");
     testutil::WriteFile(dir.file("oldgw.sac.~999-0"), "another file's");
@@ -97,61 +141,6 @@ TEST_F(AccountsTest, TwoAccountsSwap) {
     EXPECT_TRUE(NoTempSections());
     EXPECT_FALSE(std::filesystem::exists(file + ".~999-0"));
     EXPECT_TRUE(std::filesystem::exists(dir.file("oldgw.sac.~999-0")));
-}
-
-TEST_F(AccountsTest, FirstAccountLeavesFileUntouched) {
-    Accounts(Numbered(1, 3));
-    const std::string before = testutil::ReadFile(file);
-    ASSERT_EQ(0, RotateAccounts(file, 1));
-    EXPECT_EQ(before, testutil::ReadFile(file));
-}
-
-TEST_F(AccountsTest, NumbersOutsideTheListChangeNothing) {
-    Accounts(Numbered(1, 3));
-    const std::string before = testutil::ReadFile(file);
-    for (int n : {5, 4, 0, -1, 256}) {
-        EXPECT_EQ(-1, RotateAccounts(file, n)) << n;
-        EXPECT_EQ(before, testutil::ReadFile(file)) << n;
-    }
-    EXPECT_EQ(-1, RotateAccounts("", 2));
-}
-
-TEST_F(AccountsTest, AccountPastAGapIsNeverMoved) {
-    // A missing section and a section with an empty Username are both gaps:
-    // a stale number at or past one never rotates an empty user into account 1.
-    for (const char* gap : {"", "[Account3]\nUsername=\nPassword=pass3\n"}) {
-        Accounts(Numbered(1, 2) + gap + "[Account4]\nUsername=user4\nPassword=pass4\n");
-        for (int stale : {3, 4}) EXPECT_EQ(-1, RotateAccounts(file, stale)) << gap << stale;
-        ASSERT_EQ(0, RotateAccounts(file, 2));
-        EXPECT_EQ((Accs{"user2:pass2", "user1:pass1"}), List()) << gap;
-        EXPECT_EQ("user4", profile::Read(file.c_str(), "Account4", "Username", 256));
-        EXPECT_EQ("pass4", profile::Read(file.c_str(), "Account4", "Password", 256));
-        EXPECT_TRUE(profile::Read(file.c_str(), "Account3", "Username", 256).empty());
-    }
-}
-
-// A section past the last account (a password without a user) is not an
-// account: renumbering must write nothing there.
-TEST_F(AccountsTest, SectionPastTheLastAccountIsNotWritten) {
-    Accounts(Numbered(1, 3) + "[Account4]\nPassword=kept4\n");
-    ASSERT_EQ(0, RotateAccounts(file, 2));
-    EXPECT_EQ((Accs{"user2:pass2", "user3:pass3", "user1:pass1"}), List());
-    EXPECT_EQ("kept4", profile::Read(file.c_str(), "Account4", "Password", 256));
-    EXPECT_TRUE(NoTempSections());
-}
-
-TEST_F(AccountsTest, MissingPasswordDoesNotInheritTheSlotsOldOne) {
-    Accounts("[Account1]\nUsername=user1\nPassword=pass1\n[Account2]\nUsername=user2\n");
-    ASSERT_EQ(0, RotateAccounts(file, 2));
-    EXPECT_EQ((Accs{"user2:<none>", "user1:pass1"}), List());
-}
-
-TEST_F(AccountsTest, OtherKeysAndSectionsStay) {
-    Accounts("[Info]\nNote=keep\n[Account1]\nUsername=user1\nExtra=one\nPassword=pass1\n" + Numbered(2, 2));
-    ASSERT_EQ(0, RotateAccounts(file, 2));
-    EXPECT_EQ((Accs{"user2:pass2", "user1:pass1"}), List());
-    EXPECT_EQ("keep", profile::Read(file.c_str(), "Info", "Note", 256));
-    EXPECT_EQ("one", profile::Read(file.c_str(), "Account1", "Extra", 256));
 }
 
 TEST_F(AccountsTest, TempSectionsLeftByAnOlderVersionStayAsTheyAre) {

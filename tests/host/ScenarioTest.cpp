@@ -56,6 +56,19 @@ TEST(ScenarioLine, ExpandsVariablesAndParsesKeys) {
     for (const char* bad : {"{ctrl+1}", "{nope}", "x{ctrl+a"}) EXPECT_FALSE(scenario::ParseKeys(bad, &keys, &error)) << bad;
 }
 
+TEST(ScenarioLine, ParsesKeyStrokesWithModifiers) {
+    std::vector<scenario::KeyStroke> keys;
+    std::string error;
+    ASSERT_TRUE(scenario::ParseKeyStrokes("a{escape}{alt+s}{shift+tab}{ctrl+return}{alt+f4}{{}{ctrl+alt+7}", &keys, &error));
+    std::vector<std::string> shown;
+    for (const auto& k : keys)
+        shown.push_back(std::string(k.ctrl ? "C" : "") + (k.alt ? "A" : "") + (k.shift ? "S" : "") +
+                        (k.virtualKey ? std::to_string(k.virtualKey) : std::string(1, k.character)));
+    EXPECT_EQ(shown, (Words{"a", "27", "A83", "S9", "C13", "A115", "{", "CA55"}));
+    for (const char* bad : {"{alt+}", "{nope}", "{alt+nope}", "x{escape", "{ctrl+}"})
+        EXPECT_FALSE(scenario::ParseKeyStrokes(bad, &keys, &error)) << bad;
+}
+
 }  // namespace
 
 #ifndef _WIN32

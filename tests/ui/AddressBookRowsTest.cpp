@@ -57,7 +57,8 @@ TEST_F(AddressBookRows, RemovingANumberedPhoneClosesTheGapAndLeavesIndexZero) {
     standin::SetText(c, "UserInfo", "MyPhone0", "office");
     standin::SetText(c, "UserInfo", "MyPhone1", "+43 (650) 111 SMS");
     standin::SetText(c, "UserInfo", "MyPhone2", "+43 (650) 222 SMS");
-    standin::SetText(c, "UserInfo", "MyPhone3", "+43 (650) 333 SMS");
+    standin::SetByte(c, "UserInfo", "MyPhone3", 7);   // no text: moved as it is, and no end
+    standin::SetText(c, "UserInfo", "MyPhone4", "+43 (650) 444 SMS");
     addressbook::RowList rows = addressbook::ContactRows();
     ASSERT_EQ(rows.size(), 1u);
     EXPECT_EQ(rows[0]->number, "111");
@@ -66,8 +67,9 @@ TEST_F(AddressBookRows, RemovingANumberedPhoneClosesTheGapAndLeavesIndexZero) {
     addressbook::RemoveContactEntry(*rows[0]);
     EXPECT_EQ(Text(c, "UserInfo", "MyPhone0"), "office");
     EXPECT_EQ(Text(c, "UserInfo", "MyPhone1"), "+43 (650) 222 SMS");
-    EXPECT_EQ(Text(c, "UserInfo", "MyPhone2"), "+43 (650) 333 SMS");
-    EXPECT_FALSE(Text(c, "UserInfo", "MyPhone3"));
+    EXPECT_EQ(standin::GetSetting(c, "UserInfo", "MyPhone2")->type, host::kDbByte);
+    EXPECT_EQ(Text(c, "UserInfo", "MyPhone3"), "+43 (650) 444 SMS");
+    EXPECT_FALSE(standin::GetSetting(c, "UserInfo", "MyPhone4"));
     // The contact still has a usable number, so it is listed again with it.
     rows = addressbook::ContactRows();
     ASSERT_EQ(rows.size(), 1u);
@@ -81,6 +83,38 @@ TEST_F(AddressBookRows, RemovingANumberedPhoneClosesTheGapAndLeavesIndexZero) {
     addressbook::RemoveContactEntry(*rows[1]);
     EXPECT_EQ(standin::Contacts(), std::vector<host::Contact>{c});
     EXPECT_FALSE(standin::GetSetting(hidden, "ZUVE_ROV", "FirstName"));
+    EXPECT_EQ(standin::OutstandingVariants(), 0);
+}
+
+// Edit writes the number back where it came from and only a hidden phone
+// contact's names; Add stores a hidden contact with both names.
+TEST_F(AddressBookRows, EditAndAddWriteWhereTheEntryLives) {
+    host::Contact icq = standin::AddContact();
+    standin::SetText(icq, "Protocol", "p", "ICQ");
+    standin::SetText(icq, "ICQ", "FirstName", "Carl");
+    standin::SetText(icq, "ICQ", "Cellular", "+43 (650) 7654321 SMS");
+    addressbook::RowList rows = addressbook::ContactRows();
+    ASSERT_EQ(rows.size(), 1u);
+    phone_editor::EditRecord record = addressbook::EditRecordFor(*rows[0]);
+    EXPECT_FALSE(record.firstName || record.lastName) << "an ordinary contact's names are not editable";
+    EXPECT_EQ(record.phoneText, "+43 (650) 7654321 SMS");
+    record.phoneText = "+43 (660) 1111111 SMS";
+    addressbook::ApplyEdit(record, *rows[0]);
+    EXPECT_EQ(Text(icq, "ICQ", "Cellular"), "+43 (660) 1111111 SMS");
+    EXPECT_EQ(rows[0]->prefix + "|" + rows[0]->number, "43660|1111111");
+    EXPECT_EQ(*rows[0]->firstName, "Carl");
+    EXPECT_FALSE(standin::GetSetting(icq, "ZUVE_ROV", "FirstName") || standin::GetSetting(icq, "ZUVE_ROV", "LastName"));
+
+    phone_editor::EditRecord added = addressbook::NewEntryRecord();
+    EXPECT_TRUE(added.firstName == "" && added.lastName == "" && !added.phoneText);
+    added.firstName = "Eva";
+    added.lastName = "Eck";
+    added.phoneText = "+43 (650) 1234567 SMS";
+    Row row;
+    ASSERT_TRUE(addressbook::StoreNewEntry(added, row));
+    EXPECT_EQ(*row.firstName + " " + *row.lastName + " " + row.prefix + "|" + row.number, "Eva Eck 43650|1234567");
+    EXPECT_EQ(Text(row.contact, "ZUVE_ROV", "LastName"), "Eck");
+    EXPECT_EQ(addressbook::EditRecordFor(row).lastName, "Eck") << "a hidden contact's names are editable";
     EXPECT_EQ(standin::OutstandingVariants(), 0);
 }
 

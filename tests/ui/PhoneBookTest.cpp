@@ -76,19 +76,26 @@ TEST_F(PhoneBookHost, ReadTakesTheFirstUsablePhoneText) {
          "49171|555|UserInfo/MyPhone0"},
         {"first of the numbered", {{"UserInfo/MyPhone0", "+43 (650) 123 SMS"}, {"UserInfo/MyPhone1", "+49 (171) 555 SMS"}},
          "43650|123|UserInfo/MyPhone0"},
-        {"a gap ends the list", {{"UserInfo/MyPhone1", "+49 (171) 555 SMS"}}, "none"},
+        {"a missing setting ends the list", {{"UserInfo/MyPhone1", "+49 (171) 555 SMS"}}, "none"},
         {"unsplittable skipped", {{"ICQ/Cellular", "+1 555 SMS"}, {"UserInfo/MyPhone0", "+7 123 SMS"},
                                    {"UserInfo/MyPhone1", "+49 171 555 SMS"}}, "49|171555|UserInfo/MyPhone1"},
         {"bracket without number skipped", {{"UserInfo/MyPhone0", "+43 (650) SMS"}, {"UserInfo/MyPhone1", "1) 2 SMS"}},
          "1|2|UserInfo/MyPhone1"},
         {"nothing", {{"ICQ/Nick", "+43 (650) 1 SMS"}}, "none"},
+        {"a value that is no text is passed over, not an end",
+         {{"ICQ/Cellular", "#7"}, {"UserInfo/MyPhone0", "#1"}, {"UserInfo/MyPhone1", "+43 (664) 123 SMS"}},
+         "43664|123|UserInfo/MyPhone1"},
     };
     for (const Case& c : cases) {
         host::Contact contact = standin::AddContact();
         standin::SetText(contact, "Protocol", "p", "ICQ");
         for (const auto& [where, value] : c.settings) {
             size_t slash = where.find('/');
-            standin::SetText(contact, where.substr(0, slash).c_str(), where.substr(slash + 1).c_str(), value);
+            const std::string module = where.substr(0, slash), name = where.substr(slash + 1);
+            if (value[0] == '#')   // "#7": the byte 7
+                standin::SetByte(contact, module.c_str(), name.c_str(), static_cast<uint8_t>(std::stoi(value.substr(1))));
+            else
+                standin::SetText(contact, module.c_str(), name.c_str(), value);
         }
         PhoneEntry entry = ReadPhoneEntry(contact, table);
         EXPECT_EQ(Describe(entry), c.expected) << c.name;

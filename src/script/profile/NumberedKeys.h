@@ -33,9 +33,13 @@ int ForEachNumbered(const NumberedList& list, Visit&& visit) {
 }
 
 // What a read gives for an absent entry: an empty text (a missing key and an
-// empty value are the same) or no value at all.
+// empty value are the same) or no value at all. A value of another kind
+// than the list expects is present: the visitor skips it, the list goes on.
 inline bool Absent(const std::string& value) { return value.empty(); }
-inline bool Absent(const std::optional<std::string>& value) { return !value; }
+template <class T>
+bool Absent(const std::optional<T>& value) {
+    return !value;
+}
 
 // A list that ends at its first absent entry (or after `last`): `read(name)`
 // gives entry n's value, `visit(n, name, value)` sees each one present and
