@@ -240,6 +240,7 @@ TEST_F(SendJobTest, CutAndSplitArithmetic) {
         size_t length;
         std::vector<std::string> sent;   // texts as the provider got them
         std::string left;                // message field afterwards
+        int maxChars = 160;
     };
     std::string t = k300;
     std::string t312 = k300 + "0123456789ab";
@@ -263,11 +264,13 @@ TEST_F(SendJobTest, CutAndSplitArithmetic) {
         {"a cut never splits a character", settings::kCutLongMessages, false, 0, {u.substr(0, 159)}, u},
         {"nor does a split", settings::kSplitLongMessages, true, 0,
          {"1/2" + u.substr(0, 153), "2/2" + u.substr(153)}, u.substr(153)},
+        {"SplitNumber (2) parts at most; the rest stays", settings::kSplitLongMessages, false, 300,
+         {t.substr(0, 100), t.substr(100, 100)}, t.substr(200), 100},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         standin::Reset();
-        Gateway("a.ini", "a", 160);
+        Gateway("a.ini", "a", c.maxChars);
         Load();
         settings::WriteDword("OnTooLong", c.onTooLong);
         settings::WriteByte("NumberMsgs", c.numbered ? 1 : 0);
@@ -281,18 +284,6 @@ TEST_F(SendJobTest, CutAndSplitArithmetic) {
         EXPECT_EQ(dialog.message(), c.left);
         FreeCatalogue();
     }
-}
-
-TEST_F(SendJobTest, SplitStopsAtSplitNumberAndLeavesTheRest) {
-    Gateway("a.ini", "a", 100);
-    Load();
-    settings::WriteDword("OnTooLong", settings::kSplitLongMessages);
-    FakeHttp site(Provider());
-    FakeDialog dialog("43", "6641234567", k300);
-    Send(dialog);
-    EXPECT_EQ(dialog.lastStatus(), "Message sent successfully");
-    ASSERT_EQ(site.Requests().size(), 2u);
-    EXPECT_EQ(dialog.message(), k300.substr(200));
 }
 
 TEST_F(SendJobTest, AccountsAreTriedInOrderAndTheWorkingOneBecomesFirst) {

@@ -30,13 +30,37 @@ protected:
     testutil::TempDir dir;
 };
 
-TEST_F(LogTest, WritesNothingWhileDoLogIsOff) {
+// Only entries written while "DoLog" is on reach the file (the default name,
+// in the working folder), the setting read anew for every entry. An
+// observer (the command line's echo) sees every entry all the same, and its
+// listening writes nothing.
+TEST_F(LogTest, OnlyEntriesWrittenWhileDoLogIsOnReachTheFile) {
     testutil::ScopedCurrentDir cwd(dir.path());
-    WriteLog("hello\n");
-    standin::SetByte(nullptr, settings::kModule, "DoLog", 0);
-    WriteLog("hello\n");
+    const struct {
+        int doLog;   // -1: absent
+        bool observed;
+        const char* text;
+    } steps[] = {{-1, false, "absent\n"}, {0, false, "off\n"}, {0, true, "observed\n"},
+                 {1, false, "kept\n"},    {0, false, "dropped\n"}, {1, true, "both\n"}};
+    std::vector<std::string> seen;
+    auto collect = [](const char* entry, void* context) {
+        static_cast<std::vector<std::string>*>(context)->push_back(std::string(entry).substr(28));
+    };
+    for (const auto& step : steps) {
+        if (step.doLog >= 0) standin::SetByte(nullptr, settings::kModule, "DoLog", static_cast<uint8_t>(step.doLog));
+        logging::SetObserver(step.observed ? +collect : nullptr, &seen);
+        WriteLog("%s", step.text);
+        if (step.text == std::string("observed\n")) {
+            CloseLog();
+            EXPECT_FALSE(std::filesystem::exists(dir.path() / "sms_log.txt")) << "while logging is off";
+        }
+    }
+    logging::SetObserver(nullptr, nullptr);
     CloseLog();
-    EXPECT_FALSE(std::filesystem::exists(dir.path() / "sms_log.txt"));
+    EXPECT_EQ(seen, (std::vector<std::string>{"observed\n", "both\n"}));
+    std::string content = Lines(dir.file("sms_log.txt"));
+    ASSERT_EQ(content.size(), 2u * 28 + 10);
+    EXPECT_EQ(content.substr(28, 5) + content.substr(61), "kept\nboth\n");
 }
 
 TEST_F(LogTest, DefaultFileInWorkingFolderAppendsAfterEarlierRuns) {
@@ -83,18 +107,6 @@ TEST_F(LogTest, TextWithoutLineBreakContinuesOnTheSameLine) {
     std::string second = content.substr(28 + first.size());
     EXPECT_TRUE(std::regex_search(second, kStamp));
     EXPECT_EQ(second.substr(28), "next\n");
-}
-
-TEST_F(LogTest, SwitchingDoLogOffStopsWritingAtOnce) {
-    standin::SetByte(nullptr, settings::kModule, "DoLog", 1);
-    standin::SetText(nullptr, settings::kModule, "Logfile", dir.file("log.txt"));
-    WriteLog("kept\n");
-    standin::SetByte(nullptr, settings::kModule, "DoLog", 0);
-    WriteLog("dropped\n");
-    CloseLog();
-    std::string content = Lines(dir.file("log.txt"));
-    EXPECT_NE(content.find("kept"), std::string::npos);
-    EXPECT_EQ(content.find("dropped"), std::string::npos);
 }
 
 TEST_F(LogTest, LongEntryIsCutTo127999Bytes) {
@@ -158,23 +170,6 @@ TEST_F(LogTest, EntriesFromManyThreadsNeverInterleave) {
         ASSERT_EQ(seen[t].size(), static_cast<size_t>(kEntries));
         for (int i = 0; i < kEntries; ++i) EXPECT_EQ(seen[t][i], i);   // each thread's own order kept
     }
-}
-
-// The command line's echo listens while logging is off: it sees every
-// entry, and the log file gets none.
-TEST_F(LogTest, ObserverSeesEntriesEvenWithLoggingOff) {
-    standin::SetText(nullptr, settings::kModule, "Logfile", dir.file("log.txt"));
-    std::vector<std::string> seen;
-    logging::SetObserver([](const char* entry, void* context) {
-        static_cast<std::vector<std::string>*>(context)->push_back(entry);
-    }, &seen);
-    WriteLog(" - step %d\n", 3);
-    logging::SetObserver(nullptr, nullptr);
-    WriteLog(" - unseen\n");
-    ASSERT_EQ(seen.size(), 1u);
-    EXPECT_EQ(seen[0].substr(28), " - step 3\n");
-    CloseLog();
-    EXPECT_FALSE(std::filesystem::exists(dir.file("log.txt")));
 }
 
 // The stamp is the C standard's ctime layout of the moment, exactly: the
