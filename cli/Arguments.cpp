@@ -3,7 +3,8 @@
 namespace cli {
 
 bool IsTextOption(const std::string& name) {
-    static const char* const kText[] = {"--message", "--to", "--number", "--prefix", "--sender", "--user", "--pass"};
+    static const char* const kText[] = {"--message", "--to",   "--number", "--prefix",
+                                        "--sender",  "--user", "--pass",   "--password"};
     for (const char* option : kText) {
         if (name == option) return true;
     }

@@ -31,3 +31,4 @@ std::unique_ptr<Command> MakeSendCommand();
 std::unique_ptr<Command> MakeRunCommand();
 std::unique_ptr<Command> MakeGatewaysCommand();
 std::unique_ptr<Command> MakeCheckCommand();
+std::unique_ptr<Command> MakeDraftCommand();

@@ -23,6 +23,7 @@ std::vector<std::unique_ptr<Command>> AllCommands() {
     commands.push_back(MakeRunCommand());
     commands.push_back(MakeGatewaysCommand());
     commands.push_back(MakeCheckCommand());
+    commands.push_back(MakeDraftCommand());
     return commands;
 }
 

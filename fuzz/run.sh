@@ -10,7 +10,7 @@ here=$(cd "$(dirname "$0")" && pwd)
 root=$(dirname "$here")
 seconds=${1:-60}
 [ $# -gt 0 ] && shift
-harnesses=${*:-template customvar keys select cookies floodmsg}
+harnesses=${*:-template customvar keys select cookies floodmsg profile har}
 build=${PARLET_FUZZ_BUILD:-$root/build/fuzz}
 parallel=${PARLET_FUZZ_PARALLEL:-2}
 jobs=${PARLET_FUZZ_JOBS:-2}
