@@ -8,6 +8,7 @@
 #include "catalogue/Catalogue.h"
 #include "catalogue/GatewayFolder.h"
 #include "shell/Log.h"
+#include "shell/Settings.h"
 #include "shell/UserMessage.h"
 #include "transport/Http.h"
 
@@ -119,4 +120,14 @@ HostSession::~HostSession() {
     CloseLog();
     FreeCatalogue();
     usermsg::SetInterceptor(nullptr);
+}
+
+void ApplySplitOptions(bool splitGiven, int split, bool numberParts) {
+    if (splitGiven) {
+        settings::WriteDword("OnTooLong", settings::kSplitLongMessages);
+        settings::WriteWord("SplitNumber", static_cast<uint16_t>(split));
+    } else {
+        settings::WriteDword("OnTooLong", settings::kCutLongMessages);
+    }
+    if (numberParts) settings::WriteByte("NumberMsgs", 1);
 }

@@ -49,3 +49,7 @@ bool MessageUsable(const std::string& message);
 // Points the catalogue at `folder` and scans it; -1, with a message, when
 // it cannot.
 int LoadCatalogue(const std::string& folder);
+
+// --split N (when given) and --number-parts, as the options page would set
+// them, for this run: split mode with N parts at most, or cut mode.
+void ApplySplitOptions(bool splitGiven, int split, bool numberParts);

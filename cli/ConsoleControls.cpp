@@ -83,7 +83,7 @@ void ConsoleControls::SetStatus(const std::string& text) {
     // The job's own outcome texts are the command's to print, once; the rest
     // name the gateway being tried.
     static const char* const kOutcomes[] = {sendtext::kNeedMessage, sendtext::kNeedNumber, sendtext::kSent,
-                                            sendtext::kAllFailed};
+                                            sendtext::kAllFailed, sendtext::kQueued};
     for (const char* outcome : kOutcomes) {
         if (text == outcome) return;
     }

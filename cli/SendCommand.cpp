@@ -17,6 +17,7 @@
 #include "Usage.h"
 #include "catalogue/Catalogue.h"
 #include "catalogue/PrefixTable.h"
+#include "send/Preview.h"
 #include "send/SendJob.h"
 #include "shell/Log.h"
 #include "shell/Settings.h"
@@ -30,6 +31,8 @@ struct SendOptions {
     bool splitGiven = false;
     bool numberParts = false;
     bool verbose = false;
+    std::string queue;  // the outbox file that keeps a message every gateway refused
+    bool dryRun = false;
 };
 
 // The log file must take entries before the send starts, and its name must
@@ -70,6 +73,46 @@ std::string Unsent(ConsoleControls& controls, const SendOptions& o) {
     return {};
 }
 
+// Text for the terminal: UTF-8, control characters as escapes.
+std::string Shown(const std::string& text, const charset::Charset& encoding) {
+    std::string shown;
+    for (char c : encoding.Decode(text)) {
+        if (c == '\n')
+            shown += "\\n";
+        else if (c == '\r')
+            shown += "\\r";
+        else if (static_cast<unsigned char>(c) < 0x20)
+            shown += '?';
+        else
+            shown += c;
+    }
+    return shown;
+}
+
+// --dry-run: what each enabled gateway would send, and its cost on the air.
+int PrintDryRun(const std::string& message, const charset::Charset& encoding) {
+    std::vector<preview::GatewayPreview> gateways;
+    for (const GatewayView& gateway : ListGateways())
+        if (gateway.enabled) gateways.push_back(preview::PreviewGateway(gateway, message, encoding));
+    std::printf("dry run: nothing is sent; %zu enabled gateway(s), in the order a send tries them\n", gateways.size());
+    for (const preview::GatewayPreview& g : gateways) {
+        std::printf("%s (%s): MaxChars %s, %zu part(s), %d SMS\n", g.file.c_str(), g.name.c_str(),
+                    g.maxChars > 0 ? std::to_string(g.maxChars).c_str() : "none", g.parts.size(), g.sms);
+        for (size_t i = 0; i < g.parts.size(); ++i) {
+            const preview::PartPreview& p = g.parts[i];
+            std::printf("  part %s: %zu bytes; %s, %zu %s: %d SMS: %s\n",
+                        p.label.empty() ? std::to_string(i + 1).c_str() : p.label.c_str(), p.text.size(),
+                        aircost::CodingName(p.cost.coding), p.cost.units,
+                        p.cost.coding == aircost::Coding::kGsm7 ? "septets" : "UTF-16 units", p.cost.sms,
+                        Shown(p.text, encoding).c_str());
+        }
+        if (g.noRoom) std::printf("  MaxChars %d leaves no room for a numbered part\n", g.maxChars);
+        if (!g.unsent.empty())
+            std::printf("  not sent: %zu bytes: %s\n", g.unsent.size(), Shown(g.unsent, encoding).c_str());
+    }
+    return gateways.empty() ? kExitFailed : kExitOk;
+}
+
 class SendCommand : public Command {
 public:
     CLI::App* Define(CLI::App& app) override {
@@ -92,13 +135,20 @@ public:
                             "(default: UTF-8; parlet.exe: the ANSI code page)");
         sendCmd->add_option("--log", send.log, "write the log to FILE");
         sendCmd->add_flag("--verbose", send.verbose, "log reply pages too, and echo the log on standard error");
+        sendCmd->add_option("--queue", send.queue,
+                            "keep the message in the outbox FILE when every gateway fails (see parlet queue)");
+        sendCmd->add_flag("--dry-run", send.dryRun,
+                          "send nothing: print the parts each enabled gateway would send and their SMS on the air");
         command_ = sendCmd;
         return sendCmd;
     }
 
     int Run() override {
         options_.splitGiven = command_->count("--split") > 0;
-        // A whole number, or a prefix and a number.
+        // A whole number, or a prefix and a number (a dry run needs neither).
+        const bool destinationGiven =
+            !options_.to.empty() || command_->count("--prefix") || command_->count("--number");
+        if (options_.dryRun && !destinationGiven) return Send();
         if (options_.to.empty() && (command_->count("--prefix") == 0 || command_->count("--number") == 0)) {
             std::fprintf(stderr, "parlet send: give --to NUMBER, or --prefix and --number\n");
             return kExitUsage;
@@ -121,18 +171,12 @@ private:
         }
         if (!MessageUsable(o.message) || FieldTooLong("number", o.number) || FieldTooLong("number", o.to))
             return kExitUsage;
-        if (o.to.empty() && !DestinationUsable(o.prefix, o.number)) return kExitUsage;
+        if (!o.dryRun && o.to.empty() && !DestinationUsable(o.prefix, o.number)) return kExitUsage;
         std::string log = o.log.empty() ? std::string() : Absolute(o.log);
         if (!log.empty() && !LogUsable(log)) return kExitUsage;
         // The options stand in for the options page, for this run only.
         if (!o.sender.empty()) settings::WriteText("SenderNumber", o.sender);
-        if (o.splitGiven) {
-            settings::WriteDword("OnTooLong", settings::kSplitLongMessages);
-            settings::WriteWord("SplitNumber", static_cast<uint16_t>(o.split));
-        } else {
-            settings::WriteDword("OnTooLong", settings::kCutLongMessages);
-        }
-        if (o.numberParts) settings::WriteByte("NumberMsgs", 1);
+        ApplySplitOptions(o.splitGiven, o.split, o.numberParts);
         if (!log.empty()) {
             settings::WriteByte("DoLog", 1);
             settings::WriteText("Logfile", log);
@@ -145,6 +189,7 @@ private:
         if (CountGateways() == 0) {
             std::fprintf(stderr, "parlet: no usable gateway in %s\n", o.gateways.c_str());
         }
+        if (o.dryRun) return PrintDryRun(o.message, *encoding);
         destination::Split to{o.prefix, o.number};
         if (!o.to.empty()) {
             std::string error;
@@ -165,10 +210,15 @@ private:
         SendRequest request;
         request.dialog = &controls;
         request.abortFlag = &abortFlag;
+        if (!o.queue.empty()) request.outboxFile = Absolute(o.queue);
         SendJob(request);
         logging::SetObserver(nullptr, nullptr);
 
         std::printf("%s\n", controls.Status().c_str());
+        if (controls.Status() == sendtext::kQueued) {
+            std::fprintf(stderr, "parlet: kept in %s; \"parlet queue %s retry\" tries it again\n",
+                         request.outboxFile.c_str(), o.queue.c_str());
+        }
         std::string unsent = Unsent(controls, o);
         if (!unsent.empty()) {
             std::fprintf(stderr, "parlet: sent in part; not sent: %s\n", encoding->Decode(unsent).c_str());

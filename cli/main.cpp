@@ -24,6 +24,7 @@ std::vector<std::unique_ptr<Command>> AllCommands() {
     commands.push_back(MakeGatewaysCommand());
     commands.push_back(MakeCheckCommand());
     commands.push_back(MakeDraftCommand());
+    commands.push_back(MakeQueueCommand());
     return commands;
 }
 

@@ -4,7 +4,7 @@
 //   parlet-host [--db FILE] [--scenario FILE] PLUGIN.dll
 //
 // With --db the database is loaded from FILE first (when it exists) and
-// saved back after Unload. With --scenario the commands of FILE run after
+// saved back after Unload; FILE's folder is the profile's folder. With --scenario the commands of FILE run after
 // start-up (see docs/host-standin.md). Exit code 0 when every step went as
 // the host expects, 1 otherwise.
 #include <windows.h>
@@ -159,6 +159,16 @@ bool StartStandIn(const std::string& db) {
     // by the scenario command "popups") rather than message boxes that
     // nobody would close. "popups off" brings the message boxes back.
     standin::SetPopupService(true);
+    // The profile's folder is the database file's, as in Miranda.
+    if (!db.empty()) {
+        char full[MAX_PATH];
+        char* name = nullptr;
+        DWORD length = GetFullPathNameA(db.c_str(), MAX_PATH, full, &name);
+        if (length > 0 && length < MAX_PATH && name && name > full) {
+            name[-1] = '\0';
+            standin::SetProfileFolder(full);
+        }
+    }
     if (!db.empty() && GetFileAttributesA(db.c_str()) != INVALID_FILE_ATTRIBUTES && !standin::LoadDatabase(db)) {
         std::printf("database %s: unreadable\n", db.c_str());
         return false;

@@ -314,6 +314,7 @@ void Reset() {
     detail::ResetProtocols();
     detail::ResetClist();
     detail::ResetUtils();
+    detail::ResetEvents();
     RegisterNetlibServices();
     platform::InitMainThread();
 }

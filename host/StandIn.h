@@ -82,6 +82,22 @@ struct SentMessage {
 std::vector<SentMessage> SentMessages();
 std::vector<std::string> RegisteredModules();  // "Proto/RegisterModule" names
 
+// --- history ------------------------------------------------------------------
+// Events added through "DB/Event/Add", in order (the host copies the blob).
+struct EventRecord {
+    host::Contact contact;
+    std::string module;
+    uint32_t timestamp;
+    uint32_t flags;
+    uint16_t type;
+    std::string blob;
+    std::string Text() const;  // the blob up to its terminating zero
+};
+std::vector<EventRecord> Events();
+// The folder "DB/GetProfilePath" gives (the database file's); empty: the
+// service fails, as without a profile.
+void SetProfileFolder(const std::string& folder);
+
 // --- menus, options, windows ----------------------------------------------------
 struct MenuItemRecord {
     bool contactMenu;

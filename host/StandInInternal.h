@@ -26,6 +26,7 @@ void ResetDatabase();
 void ResetProtocols();
 void ResetClist();
 void ResetUtils();
+void ResetEvents();
 
 // The whole database, for the file: contacts in order and every setting.
 struct SettingKey {

@@ -1,4 +1,4 @@
-// Control identifiers of the two options pages (dialogs 103 and 112).
+// Control identifiers of the options pages (dialogs 103, 112 and 113).
 #pragma once
 
 // General page
@@ -29,3 +29,13 @@
 #define IDC_LOAD 1041
 #define IDC_SAVE 1042
 #define IDC_ROTATE 1043
+
+// Outbox page
+#define IDC_QUEUE_FAILED 1044
+#define IDC_RETRY_MINUTES 1045
+#define IDC_MAX_TRIES 1046
+#define IDC_QUEUED_MSG 1047
+#define IDC_LOG_HISTORY 1048
+#define IDC_OUTBOX_LIST 1049
+#define IDC_RETRY_NOW 1050
+#define IDC_DELETE_MESSAGE 1051

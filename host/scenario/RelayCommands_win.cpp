@@ -12,17 +12,9 @@
 #include "StandIn.h"
 
 namespace scenario {
-namespace {
 
-constexpr int kForwardWaitMs = 60000;  // a forward runs a whole send
-
-Result Contact(const std::string& word, host::Contact* contact) {
-    return ParseContact(word, contact) ? Result::Ok() : Result::Fail("unknown contact " + word);
-}
-
-// Checks COUNT and ~PART words against texts, as "outbox" does.
 Result CheckTexts(const std::vector<std::string>& texts, const Args& checks, const std::string& shown) {
-    for (const std::string& text : texts) Echo("  \"%s\"", text.c_str());
+    for (const std::string& text : texts) Echo("  %s", Shown(text).c_str());
     for (const std::string& a : checks) {
         long count = 0;
         if (!a.empty() && a[0] == '~') {
@@ -33,6 +25,14 @@ Result CheckTexts(const std::vector<std::string>& texts, const Args& checks, con
         }
     }
     return Result{true, shown};
+}
+
+namespace {
+
+constexpr int kForwardWaitMs = 60000;  // a forward runs a whole send
+
+Result Contact(const std::string& word, host::Contact* contact) {
+    return ParseContact(word, contact) ? Result::Ok() : Result::Fail("unknown contact " + word);
 }
 
 // The chain of the last "receive ... open", for "wait-chain".

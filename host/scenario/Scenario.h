@@ -101,6 +101,10 @@ bool Matches(const std::string& text, const std::string& expected);
 bool IsPropertySheet(HWND dialog);
 std::string ClassOf(HWND window);
 
+// Checks COUNT and ~PART words against texts (the last must hold each
+// PART), as "outbox" does; the texts are echoed, and `shown` says what they are.
+Result CheckTexts(const std::vector<std::string>& texts, const Args& checks, const std::string& shown);
+
 // Reads a whole number; false when the word is not one.
 bool ParseInt(const std::string& word, long* value);
 

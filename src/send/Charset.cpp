@@ -53,6 +53,20 @@ bool Valid(const std::string& text, Unfit* unfit) {
 
 Charset Charset::Default() { return platform::Default(); }
 
+std::string ToDefault(const std::string& text, const Charset& from) {
+    const Charset target = Charset::Default();
+    if (from.name() == target.name()) return text;
+    std::string utf8 = from.Decode(text), converted;
+    if (target.Encode(utf8, &converted, nullptr)) return converted;
+    converted.clear();
+    for (size_t pos = 0; pos < utf8.size();) {
+        size_t length = utf8::CharLength(utf8, pos, nullptr);
+        converted += length == 1 ? utf8[pos] : '?';
+        pos += length ? length : 1;
+    }
+    return converted;
+}
+
 Charset Charset::Utf8() { return Charset("UTF-8", Width::kUtf8, 65001); }
 
 std::optional<Charset> Charset::Find(const std::string& name) {

@@ -54,6 +54,11 @@ private:
     unsigned codePage_;
 };
 
+// `text` from `from` into the default charset (the ANSI code page on
+// Windows), for showing or storing it where the host wants ANSI text; a
+// character the default charset lacks becomes '?'.
+std::string ToDefault(const std::string& text, const Charset& from);
+
 // UTF-8 helpers shared by both platforms.
 namespace utf8 {
 // The length of the valid UTF-8 character at `text[pos]`, 0 when the bytes

@@ -12,6 +12,7 @@
 #include "catalogue/Catalogue.h"
 #include "script/profile/Profile.h"
 #include "script/Runner.h"
+#include "send/AfterSend.h"
 #include "send/SendControls.h"
 #include "send/Split.h"
 #include "shell/HostLink.h"
@@ -39,7 +40,18 @@ struct Attempt {
     std::string text;
     bool splitPart = false;
     std::string rest;
+    std::string carried;  // the message's bytes it carries, without a label
 };
+
+// The answer a forward's contact gets when the send did not go out.
+std::optional<std::string> FailureAnswer(Filed filed) {
+    if (filed == Filed::kStillQueued) return std::nullopt;  // answered when it was first kept
+    std::optional<std::string> failure = settings::FailureMsg();
+    if (filed != Filed::kQueued) return failure;
+    std::optional<std::string> queued = settings::QueuedMsg();
+    if (!failure || !queued) return failure ? failure : queued;
+    return *failure + " " + *queued;
+}
 
 enum class Outcome { Sent, Failed, Aborted };
 
@@ -57,6 +69,9 @@ private:
         handedBack_ = true;
         dialog_.HandBack();
     }
+    // The job's end: history and outbox, the status line, the answer.
+    void Finish(Outcome outcome);
+    void Report(Outcome outcome, bool aborted, Filed filed);
     Outcome TryGateways();
     // Steps for the gateway at the head of the list; true when the gateway
     // sent the part (or the job is over), false when it failed.
@@ -80,6 +95,7 @@ private:
     bool finished_ = false;  // the last part went out, or SplitNumber parts did
     bool handedBack_ = false;
     std::string accountFile_;  // of the gateway that sent the last part
+    std::string sentText_;     // what went out of the message, labels left out
     std::optional<std::string> user_;
     std::optional<std::string> password_;
 };
@@ -103,9 +119,28 @@ void Job::Run() {
     sender_ = settings::SenderNumber();
     fullLength_ = static_cast<uint32_t>(dialog_.ReadMessage().size());
 
-    Outcome outcome = TryGateways();
+    Finish(TryGateways());
+}
 
-    if (outcome == Outcome::Aborted || Aborted()) {
+void Job::Finish(Outcome outcome) {
+    const bool aborted = outcome == Outcome::Aborted || Aborted();
+    SendResult result;
+    result.sent = finished_ && partsSent_ > 0;
+    result.aborted = aborted && !result.sent;
+    result.prefix = prefix_ ? prefix_ : "";
+    result.number = number_;
+    result.sentText = sentText_;
+    result.charset = dialog_.MessageCharset();
+    if (!result.sent) result.unsent = dialog_.ReadMessageForSend();
+    // A message kept in the outbox changes the answer, so it is kept first;
+    // one that went out is recorded after its answer.
+    const Filed filed = result.sent ? Filed::kNothing : AfterSend(request_, result);
+    Report(outcome, aborted, filed);
+    if (result.sent) AfterSend(request_, result);
+}
+
+void Job::Report(Outcome outcome, bool aborted, Filed filed) {
+    if (aborted) {
         // Send is enabled before the close, so the dialog takes the command
         // as a close and not as a new abort.
         dialog_.EnableSend(true);
@@ -125,9 +160,9 @@ void Job::Run() {
         }
         if (account_ > 1) RotateAccounts(accountFile_, account_);
     } else {
-        dialog_.SetStatus(sendtext::kAllFailed);
+        dialog_.SetStatus(filed == Filed::kQueued ? sendtext::kQueued : sendtext::kAllFailed);
         if (request_.replyContact) {
-            Reply(request_.replyContact, settings::FailureMsg());
+            Reply(request_.replyContact, FailureAnswer(filed));
             dialog_.Close();
         }
     }
@@ -213,6 +248,7 @@ bool Job::TryGateway(const GatewayRef& gateway, bool* over) {
         }
         if (Send(gateway, name ? *name : gateway->name, *attempt) == 0) {
             accountFile_ = accountFile;
+            sentText_ += attempt->carried;
             turn_ = -1;
             if (!attempt->splitPart) {
                 finished_ = true;
@@ -237,27 +273,16 @@ bool Job::Prepare(const std::string& text, const std::string& path, const charse
                   Attempt* attempt) {
     std::optional<std::string> maxText = GatewayValue(path, "MaxChars");
     int32_t maxChars = maxText ? text::ParseDecimal(maxText->c_str()) : 0;
-    // A limit of 0 or less would leave no room for any text: no limit.
-    const uint32_t limit = maxChars > 0 ? static_cast<uint32_t>(maxChars) : 0;
-    const bool tooLong = limit > 0 && text.size() > limit;
-    if (tooLong && settings::OnTooLong() == settings::kCutLongMessages) {
-        attempt->text = text.substr(0, encoding.CutPoint(text, limit));
-        return true;
-    }
-    if (!tooLong && partsSent_ == 0) {
-        attempt->text = text;  // the whole message, as typed
-        return true;
-    }
-    // A part of a split message; the last one too is labelled and kept
-    // within the limit, and what does not fit waits for another part.
-    size_t taken = 0;
-    bool last = false;
-    if (NextPart(text, partsSent_ + 1, fullLength_, limit, encoding, &attempt->text, &taken, &last) != 0) {
+    PartPlan plan;
+    if (PlanPart(text, partsSent_, fullLength_, maxChars, settings::OnTooLong() == settings::kCutLongMessages, encoding,
+                 &plan) != 0) {
         WriteLog(" - ERROR: MaxChars %ld leaves no room for a numbered part\n", static_cast<long>(maxChars));
         return false;
     }
-    attempt->splitPart = !last;
-    if (!last) attempt->rest = text.substr(taken);
+    attempt->text = std::move(plan.text);
+    attempt->splitPart = plan.splitPart;
+    attempt->carried = text.substr(0, plan.carried);
+    if (plan.splitPart) attempt->rest = text.substr(plan.carried);
     return true;
 }
 

@@ -3,7 +3,9 @@
 #pragma once
 
 #include <atomic>
+#include <cstdint>
 #include <memory>
+#include <string>
 
 #include "shell/HostRecords.h"
 
@@ -18,6 +20,13 @@ struct SendRequest {
     // Held by the job until it ends: whatever `dialog` and `abortFlag` live
     // in, so a dialog closed meanwhile never leaves the job a dangling view.
     std::shared_ptr<void> keepAlive;
+
+    // After the send. The contact whose history gets what went out (0:
+    // none); the outbox file that keeps a message every gateway refused
+    // ("": none); a retry names its message in that file.
+    host::Contact historyContact = nullptr;
+    std::string outboxFile;
+    uint32_t outboxId = 0;
 };
 
 // Starts SendJob on a new thread and returns once the job has taken the
@@ -33,4 +42,5 @@ constexpr const char* kNeedMessage = "I need a message to send!";
 constexpr const char* kNeedNumber = "And WHERE should I send it to?";
 constexpr const char* kSent = "Message sent successfully";
 constexpr const char* kAllFailed = "Sending to all gateways failed, sorry";
+constexpr const char* kQueued = "All gateways failed; queued for a later try";
 }  // namespace sendtext

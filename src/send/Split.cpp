@@ -67,3 +67,49 @@ int NextPart(const std::string& rest, int part, uint32_t fullLength, uint32_t ma
         return -1;
     }
 }
+
+int PlanPart(const std::string& text, int partsSent, uint32_t fullLength, int32_t maxChars, bool cutLongMessages,
+             const charset::Charset& charset, PartPlan* plan) {
+    const uint32_t limit = maxChars > 0 ? static_cast<uint32_t>(maxChars) : 0;
+    const bool tooLong = limit > 0 && text.size() > limit;
+    *plan = PartPlan{};
+    if (tooLong && cutLongMessages) {
+        plan->carried = charset.CutPoint(text, limit);
+        plan->text = text.substr(0, plan->carried);
+        return 0;
+    }
+    if (!tooLong && partsSent == 0) {
+        plan->text = text;  // the whole message, as typed
+        plan->carried = text.size();
+        return 0;
+    }
+    // A part of a split message; the last one too is labelled and kept
+    // within the limit, and what does not fit waits for another part.
+    bool last = false;
+    if (NextPart(text, partsSent + 1, fullLength, limit, charset, &plan->text, &plan->carried, &last) != 0) return -1;
+    plan->splitPart = !last;
+    return 0;
+}
+
+MessagePlan PlanMessage(const std::string& text, int32_t maxChars, const charset::Charset& charset) {
+    MessagePlan plan;
+    const bool cut = settings::OnTooLong() == settings::kCutLongMessages;
+    const uint32_t fullLength = static_cast<uint32_t>(text.size());
+    std::string rest = text;
+    for (int partsSent = 0;;) {
+        PartPlan part;
+        if (PlanPart(rest, partsSent, fullLength, maxChars, cut, charset, &part) != 0) {
+            plan.noRoom = true;
+            plan.unsent = rest;
+            break;
+        }
+        rest.erase(0, part.carried);
+        const bool more = part.splitPart;
+        plan.parts.push_back(std::move(part));
+        if (!more || ++partsSent >= settings::SplitNumber()) {
+            plan.unsent = rest;
+            break;
+        }
+    }
+    return plan;
+}

@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "send/Charset.h"
 
@@ -36,3 +37,27 @@ int MakeSplitPart(const std::string& rest, int part, uint32_t fullLength, uint32
 // when the gateway has no room for a part.
 int NextPart(const std::string& rest, int part, uint32_t fullLength, uint32_t maxChars, const charset::Charset& charset,
              std::string* out, size_t* taken, bool* last);
+
+// One attempt's text for a gateway that takes `maxChars` bytes (0 or less:
+// no limit), as the send job makes it from `text`, what is left to send,
+// after `partsSent` parts went out: the message whole when it fits and
+// nothing went out yet; cut at the limit in cut mode; otherwise the next
+// part of a split (NextPart).
+struct PartPlan {
+    std::string text;        // as it goes out: cut, or labelled
+    size_t carried = 0;      // the bytes of `text` (the message's, not the label's) it carries
+    bool splitPart = false;  // a part of a split with more to follow
+};
+// 0; -1 when the gateway has no room for a numbered part.
+int PlanPart(const std::string& text, int partsSent, uint32_t fullLength, int32_t maxChars, bool cutLongMessages,
+             const charset::Charset& charset, PartPlan* plan);
+
+// Every part one gateway sends of `text` when each goes out, with the
+// settings "OnTooLong", "SplitNumber" and "NumberMsgs": what the job would
+// send through it.
+struct MessagePlan {
+    std::vector<PartPlan> parts;
+    std::string unsent;   // cut off, or past "SplitNumber" parts, or after no room
+    bool noRoom = false;  // a part found no room beside its label
+};
+MessagePlan PlanMessage(const std::string& text, int32_t maxChars, const charset::Charset& charset);

@@ -7,6 +7,7 @@
 // static_asserts below pin the sizes the host expects.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 namespace host {
@@ -110,6 +111,22 @@ struct DbWriteSetting {
     const char* setting;
     DbVariant value;
 };
+
+// --- history events -----------------------------------------------------------
+
+// lParam of "DB/Event/Add" (wParam: the contact); the host copies the blob.
+struct DbEventInfo {
+    int cbSize;  // 28
+    const char* module;
+    uint32_t timestamp;  // seconds since 1970, UTC
+    uint32_t flags;
+    uint16_t eventType;
+    uint32_t blobSize;  // bytes of blob, its terminating zero included for a message
+    uint8_t* blob;      // a message event: the text in the ANSI code page, zero-terminated
+};
+
+constexpr uint32_t kEventSent = 2;     // DBEF_SENT: the user sent it
+constexpr uint16_t kEventMessage = 0;  // EVENTTYPE_MESSAGE: shown by the history window
 
 // --- protocols and messages -----------------------------------------------
 
@@ -276,6 +293,9 @@ static_assert(sizeof(ProtocolDescriptor) == 12, "protocol module record");
 static_assert(sizeof(PluginLink) == 48, "link record through CallServiceSync");
 static_assert(sizeof(TranslateDialogRequest) == 16, "dialog translation record");
 static_assert(sizeof(WindowPositionRequest) == 20, "window position record");
+static_assert(sizeof(DbEventInfo) == 28 && offsetof(DbEventInfo, eventType) == 16 &&
+                  offsetof(DbEventInfo, blobSize) == 20,
+              "database event record");
 #endif
 
 }  // namespace host

@@ -8,6 +8,7 @@
 #include "catalogue/Catalogue.h"
 #include "catalogue/GatewayFolder.h"
 #include "forward/Relay.h"
+#include "send/OutboxRetry.h"
 #include "shell/Forwarding.h"
 #include "shell/Guard.h"
 #include "shell/HostLink.h"
@@ -53,6 +54,7 @@ Word MenuCommandService(Word wParam, Word lParam) {
     Word result = Guarded<Word>(0, [&] {
         PhoneEntry entry = ReadPhoneEntry(reinterpret_cast<host::Contact>(wParam));
         SendDialogRequest request;
+        request.contact = reinterpret_cast<host::Contact>(wParam);
         request.entry.emplace();
         request.entry->prefix = entry.prefix;
         request.entry->number = entry.number;
@@ -112,7 +114,8 @@ void WriteDefaultAnswers() {
         const char* text;
     } answers[] = {{"SuccessMsg", settings::kDefaultSuccessMsg},
                    {"FailureMsg", settings::kDefaultFailureMsg},
-                   {"FloodMsg", settings::kDefaultFloodMsg}};
+                   {"FloodMsg", settings::kDefaultFloodMsg},
+                   {"QueuedMsg", settings::kDefaultQueuedMsg}};
     for (const auto& answer : answers)
         if (!settings::ReadText(answer.name)) settings::WriteText(answer.name, answer.text);
 }
@@ -185,6 +188,7 @@ Word OnModulesLoaded(Word, Word) {
         AddMenuItem("CList/AddContactMenuItem", name.c_str(), kContactMenuPosition, kMenuCommandService);
     SetForwardingActive(settings::ReadByte("Active").value_or(0));
     g_state.running = true;
+    outbox::StartRetries();
     return 0;
 }
 
@@ -201,6 +205,7 @@ Word OnPreBuildContactMenu(Word contact, Word) {
 
 int Unload() {
     return Guarded(0, [] {
+        outbox::StopRetries();  // a retry under way ends before anything it uses goes
         // Only a value that was loaded is written back: an inert plug-in
         // must not overwrite the user's choice with its default.
         if (g_state.running) settings::WriteByte("Active", static_cast<uint8_t>(ForwardingActive()));

@@ -1,7 +1,6 @@
 #include "shell/OldNumbers.h"
 
 #include "script/profile/NumberedKeys.h"
-#include "shell/HostLink.h"
 #include "shell/Settings.h"
 #include "ui/PhoneBook.h"
 
@@ -9,16 +8,6 @@ namespace plugin {
 namespace {
 
 constexpr int kMaxIndex = 65535;
-
-bool SomeContactHolds(const std::string& prefix, const std::string& number) {
-    for (host::Contact c = host::FindFirstContact(); c; c = host::FindNextContact(c)) {
-        PhoneEntry entry = ReadPhoneEntry(c);
-        bool match = entry.Valid() && entry.prefix && *entry.prefix == prefix && *entry.number == number;
-        FreePhoneEntry(entry);
-        if (match) return true;
-    }
-    return false;
-}
 
 }  // namespace
 
@@ -33,7 +22,7 @@ void MoveOldLastNumbers() {
             settings::Delete(prefixName.c_str());
             return true;
         }
-        if (!SomeContactHolds(*prefix, *number) && !AddPhoneContact(*prefix, *number)) return true;
+        if (!FindPhoneContact(*prefix, *number) && !AddPhoneContact(*prefix, *number)) return true;
         settings::Delete(numberName.c_str());
         settings::Delete(prefixName.c_str());
         return true;

@@ -138,6 +138,8 @@ const char* const kDefaultFloodMsg =
     "Sorry, you are not allowed to flood me with SMS-messages. Please wait %d minutes, before you can send the next "
     "message.";
 
+const char* const kDefaultQueuedMsg = "I have kept your message and will try again to send it later.";
+
 std::string GatewayPath() { return ReadText("GatewayPath").value_or(".\\Gateways"); }
 std::optional<std::string> SenderNumber() { return ReadText("SenderNumber"); }
 uint32_t OnTooLong() { return ReadDword("OnTooLong").value_or(kCutLongMessages); }
@@ -163,5 +165,10 @@ std::optional<std::string> FloodMsg() { return ReadText("FloodMsg"); }
 std::optional<std::string> LastSelectedPrefix() { return ReadText("LastSelectedPrefix"); }
 bool ShowNonCriticalPopups() { return ReadByte("ShowNonCriticalPopups").value_or(1) != 0; }
 uint32_t LastSendTime(host::Contact contact) { return ReadDword("LastSendTime", contact).value_or(0); }
+bool QueueFailed() { return ReadByte("QueueFailed").value_or(0) != 0; }
+uint16_t QueueRetryMinutes() { return ReadWord("QueueRetryMinutes").value_or(15); }
+uint16_t QueueMaxTries() { return ReadWord("QueueMaxTries").value_or(24); }
+std::optional<std::string> QueuedMsg() { return ReadText("QueuedMsg"); }
+bool LogHistory() { return ReadByte("LogHistory").value_or(1) != 0; }
 
 }  // namespace settings

@@ -46,6 +46,7 @@ constexpr uint32_t kSplitLongMessages = 1005;
 extern const char* const kDefaultSuccessMsg;
 extern const char* const kDefaultFailureMsg;
 extern const char* const kDefaultFloodMsg;
+extern const char* const kDefaultQueuedMsg;
 
 std::string GatewayPath();                  // ".\Gateways"
 std::optional<std::string> SenderNumber();  // none
@@ -69,5 +70,12 @@ std::optional<std::string> FloodMsg();
 std::optional<std::string> LastSelectedPrefix();
 bool ShowNonCriticalPopups();                  // on
 uint32_t LastSendTime(host::Contact contact);  // 0: never
+
+// The outbox and the history.
+bool QueueFailed();                      // off: a send that failed everywhere is not kept
+uint16_t QueueRetryMinutes();            // 15
+uint16_t QueueMaxTries();                // 24
+std::optional<std::string> QueuedMsg();  // the answer to a forward that was kept; written at start-up when absent
+bool LogHistory();                       // on: sent messages go into the contact's history
 
 }  // namespace settings

@@ -33,6 +33,11 @@ host::Word AddOptionsPages(host::Word dialog, const OptionsPageSources& sources)
     AddPage(dialog, settings::kModule, sources.generalProc, kGeneralPageTemplate, sources.instance, nullptr);
     std::string orderTitle = host::TranslateString("Gateway order");
     AddPage(dialog, orderTitle.c_str(), sources.orderProc, kOrderPageTemplate, sources.instance, settings::kModule);
+    if (sources.outboxProc) {
+        std::string outboxTitle = host::TranslateString("Outbox");
+        AddPage(dialog, outboxTitle.c_str(), sources.outboxProc, kOutboxPageTemplate, sources.instance,
+                settings::kModule);
+    }
     return 0;
 }
 

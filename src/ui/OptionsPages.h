@@ -1,5 +1,5 @@
-// The plug-in's two pages in the host's options dialog: "Parlet-Plugin"
-// (General) and "Gateway order" in the group "Parlet-Plugin".
+// The plug-in's pages in the host's options dialog: "Parlet-Plugin"
+// (General), and "Gateway order" and "Outbox" in the group "Parlet-Plugin".
 #pragma once
 
 #include "shell/HostRecords.h"
@@ -8,19 +8,21 @@ namespace ui {
 
 constexpr int kGeneralPageTemplate = 103;
 constexpr int kOrderPageTemplate = 112;
+constexpr int kOutboxPageTemplate = 113;
 
 struct OptionsPageSources {
     void* generalProc;  // the pages' dialog procedures
     void* orderProc;
-    void* instance;  // the module holding the dialog templates
+    void* instance;              // the module holding the dialog templates
+    void* outboxProc = nullptr;  // none: no Outbox page
 };
 
-// Adds both pages through "Opt/AddPage" to the options dialog `dialog` (the
+// Adds the pages through "Opt/AddPage" to the options dialog `dialog` (the
 // first word the host's "Opt/Initialise" event passes). Gives 0.
 host::Word AddOptionsPages(host::Word dialog, const OptionsPageSources& sources);
 
 #ifdef _WIN32
-// The handler of "Opt/Initialise": this module's two pages.
+// The handler of "Opt/Initialise": this module's pages.
 host::Word OnOptionsInitialise(host::Word wParam, host::Word lParam);
 #endif
 

@@ -15,9 +15,10 @@ void SetChecked(HWND dialog, int id, bool on);
 // Tells the options dialog (the page's parent) that the page has changes.
 void ReportPageChanged(HWND page);
 
-// The two page procedures, for "Opt/AddPage".
+// The page procedures, for "Opt/AddPage".
 INT_PTR CALLBACK GeneralPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam);
 INT_PTR CALLBACK OrderPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam);
+INT_PTR CALLBACK OutboxPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam);
 
 // The shell's folder browser, owned by `owner`, starting at `folder`. Gives
 // false when the user cancelled; true when a folder was chosen, with

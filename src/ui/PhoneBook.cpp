@@ -108,3 +108,19 @@ host::Contact AddPhoneContact(const std::optional<std::string>& prefix, const st
 }
 
 void FreePhoneEntry(PhoneEntry& entry) { entry = PhoneEntry{}; }
+
+namespace {
+bool Holds(host::Contact contact, const std::string& prefix, const std::string& number) {
+    PhoneEntry entry = ReadPhoneEntry(contact);
+    bool match = entry.Valid() && entry.prefix && *entry.prefix == prefix && *entry.number == number;
+    FreePhoneEntry(entry);
+    return match;
+}
+}  // namespace
+
+host::Contact FindPhoneContact(const std::string& prefix, const std::string& number, host::Contact preferred) {
+    if (preferred && Holds(preferred, prefix, number)) return preferred;
+    for (host::Contact c = host::FindFirstContact(); c; c = host::FindNextContact(c))
+        if (Holds(c, prefix, number)) return c;
+    return nullptr;
+}

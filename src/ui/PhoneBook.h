@@ -70,5 +70,10 @@ std::string MakePhoneText(const std::optional<std::string>& prefix, const std::s
 // contact, or 0 when the host made none (then nothing is written).
 host::Contact AddPhoneContact(const std::optional<std::string>& prefix, const std::string& number);
 
+// The contact whose phone entry has exactly this prefix and number:
+// `preferred` when its entry has them, else the first such contact in
+// database order; 0 when none has.
+host::Contact FindPhoneContact(const std::string& prefix, const std::string& number, host::Contact preferred = nullptr);
+
 // Empties the entry: prefix, number, location and reserved.
 void FreePhoneEntry(PhoneEntry& entry);

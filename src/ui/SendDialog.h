@@ -16,6 +16,7 @@ struct SendDialogRequest {
     };
     std::optional<Entry> entry;
     host::Contact replyContact = nullptr;  // set only by the relay
+    host::Contact contact = nullptr;       // the contact whose menu opened the dialog
 };
 
 // Runs the dialog modally on the calling (interface) thread and returns

@@ -11,6 +11,8 @@
 #include "catalogue/Catalogue.h"
 #include "SendIds.h"
 #include "resource.h"
+#include "send/OutboxRetry.h"
+#include "send/Preview.h"
 #include "send/SendJob.h"
 #include "shell/DllInstance_win.h"
 #include "shell/Guard.h"
@@ -38,6 +40,7 @@ struct DialogState {
     std::vector<senddialog::PrefixItem> items;
     std::atomic<int> abortFlag{0};
     std::unique_ptr<WinSendControls> controls;
+    HWND counterTip = nullptr;  // owned by the dialog, which destroys it
 };
 
 // The message box's window procedure before the subclass: the same for every
@@ -76,12 +79,17 @@ void RefreshNumbers(HWND dialog) {
 }
 
 void UpdateCounter(HWND dialog) {
-    SetDlgItemTextA(dialog, IDC_SMS_COUNTER, std::to_string(MessageAsSent(dialog).size()).c_str());
+    const std::string message = MessageAsSent(dialog);
+    SetDlgItemTextA(dialog, IDC_SMS_COUNTER, std::to_string(message.size()).c_str());
+    if (DialogState* state = StateOf(dialog))
+        ui::SetTooltipText(state->counterTip, dialog, IDC_SMS_COUNTER,
+                           preview::CounterTip(message, state->controls->MessageCharset()));
 }
 
 // Starts a job unless one of this dialog's runs; each send starts with the
-// bar at 0, whatever an earlier send left there.
-bool StartJob(HWND dialog, host::Contact replyContact) {
+// bar at 0, whatever an earlier send left there. `historyContact`: whose
+// history gets the message; `replyContact`: the relay's contact to answer.
+bool StartJob(HWND dialog, host::Contact replyContact, host::Contact historyContact) {
     auto* holder = reinterpret_cast<std::shared_ptr<DialogState>*>(GetWindowLongPtrA(dialog, DWLP_USER));
     if (!holder || !(*holder)->controls->Claim()) return false;
     SendDlgItemMessageA(dialog, IDC_SMS_PROGRESS, PBM_SETPOS, 0, 0);
@@ -90,9 +98,19 @@ bool StartJob(HWND dialog, host::Contact replyContact) {
     request.replyContact = replyContact;
     request.abortFlag = &(*holder)->abortFlag;
     request.keepAlive = *holder;  // the job's copy keeps the state and its controls alive
+    request.historyContact = historyContact;
+    if (settings::QueueFailed()) request.outboxFile = outbox::PluginOutboxPath();
     if (StartSendJob(request) == 0) return true;
     (*holder)->controls->HandBack();
     return false;
+}
+
+// The phone contact of the number in the fields: the menu's contact when its
+// entry is that number, else the first contact with it.
+host::Contact NumberContact(HWND dialog, const char* prefix, const std::string& number) {
+    DialogState* state = StateOf(dialog);
+    host::Contact menuContact = state && state->request ? state->request->contact : nullptr;
+    return prefix ? FindPhoneContact(prefix, number, menuContact) : nullptr;
 }
 
 // Send, whether clicked, keyed or posted: nothing while a send runs.
@@ -103,11 +121,12 @@ void Send(HWND dialog) {
     char typed[kNumberSize] = "";
     GetWindowTextA(box, typed, sizeof typed);
     const char* prefix = SelectedPrefixOf(dialog);
+    host::Contact contact = nullptr;
     if (senddialog::ShouldStoreNumber(prefix, typed, ListedNumbers(box))) {
-        AddPhoneContact(std::string(prefix), typed);
+        contact = AddPhoneContact(std::string(prefix), typed);
         SendMessageA(box, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(typed));
     }
-    StartJob(dialog, nullptr);
+    StartJob(dialog, nullptr, contact ? contact : NumberContact(dialog, prefix, typed));
 }
 
 void Cancel(HWND dialog) {
@@ -170,12 +189,17 @@ BOOL InitDialog(HWND dialog, std::shared_ptr<DialogState>* holder) {
         if (entry.number) SetDlgItemTextA(dialog, IDC_SMS_NUMBER, entry.number->c_str());
         if (entry.presetMessage) SetDlgItemTextA(dialog, IDC_SMS_MESSAGE, entry.presetMessage->c_str());
     }
-    if (state.request && state.request->replyContact) StartJob(dialog, state.request->replyContact);
+    if (state.request && state.request->replyContact) {
+        const SendDialogRequest::Entry* entry = state.request->entry ? &*state.request->entry : nullptr;
+        StartJob(dialog, state.request->replyContact,
+                 entry && entry->number ? NumberContact(dialog, SelectedPrefixOf(dialog), *entry->number) : nullptr);
+    }
     HWND edit = GetDlgItem(dialog, IDC_SMS_MESSAGE);
     g_editProc.store(
         reinterpret_cast<WNDPROC>(SetWindowLongPtrA(edit, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(MessageBoxProc))));
     SendDlgItemMessageA(dialog, IDC_SMS_ADDRESSBOOK, BM_SETIMAGE, IMAGE_ICON, reinterpret_cast<LPARAM>(icon));
     ui::AddTooltip(dialog, IDC_SMS_ADDRESSBOOK, host::TranslateString("Address book"));
+    state.counterTip = ui::AddAreaTooltip(dialog, IDC_SMS_COUNTER);
     return FALSE;  // the focus was set above
 }
 

@@ -218,6 +218,93 @@ run run "$(path "$work/gateways/websms.ini")" --prefix 43 --number 1 --message x
 check "run --account with no such account exits 2" "$([ $? -eq 2 ]; echo $?)"
 rm -f "$work/gateways/websms.sac"
 
+# 5b. A dry run prints, for each enabled gateway in order, the parts a send
+# would make and their SMS on the air, and sends nothing.
+sent_before=$(wc -l <"$work/outbox.jsonl")
+dry() { run send --gateways "$gw" --charset UTF-8 --dry-run "$@" >"$work/out" 2>"$work/err"; tr -d '\r' <"$work/out" >"$work/dry.txt"; }
+has() { check "dry run: $1" "$([ "$(grep -cxF -- "$2" "$work/dry.txt")" -eq "${3:-2}" ]; echo $?)"; }
+dry --message "Grüße"
+check "dry run exits 0" $?
+has "Grüße through the first gateway" "quicksms.ini (QuickSMS (demo, wrong password)): MaxChars 160, 1 part(s), 1 SMS" 1
+has "Grüße through the second gateway" "websms.ini (WebSMS (demo, login form)): MaxChars 160, 1 part(s), 1 SMS" 1
+has "Grüße is 7 bytes, 5 GSM septets, 1 SMS" "  part 1: 7 bytes; GSM 7-bit, 5 septets: 1 SMS: Grüße"
+x200="$(printf 'x%.0s' $(seq 200))"
+dry --message "$x200"
+has "200 characters cut to 160" "  part 1: 160 bytes; GSM 7-bit, 160 septets: 1 SMS: ${x200:0:160}"
+has "what cut mode drops" "  not sent: 40 bytes: ${x200:0:40}"
+dry --message "$x200" --split 2 --number-parts
+has "200 characters: 2 parts, 2 SMS" "websms.ini (WebSMS (demo, login form)): MaxChars 160, 2 part(s), 2 SMS" 1
+has "part 1/2" "  part 1/2: 157 bytes; GSM 7-bit, 157 septets: 1 SMS: 1/2${x200:0:154}"
+has "part 2/2" "  part 2/2: 49 bytes; GSM 7-bit, 49 septets: 1 SMS: 2/2${x200:0:46}"
+dry --message "中文 ok"
+has "Chinese goes as UCS-2" "  part 1: 9 bytes; UCS-2, 5 UTF-16 units: 1 SMS: 中文 ok"
+check "a dry run sends nothing" "$([ "$(wc -l <"$work/outbox.jsonl")" -eq "$sent_before" ]; echo $?)"
+# The parts are the ones a send makes.
+run send --gateways "$gw" --charset UTF-8 --prefix 49 --number 1700000010 --message "$x200" --split 2 --number-parts \
+  >"$work/out" 2>"$work/err"
+contains "$work/outbox.jsonl" "\"to\":\"491700000010\",\"text\":\"1/2${x200:0:154}\""; check "the send's part 1 is the dry run's" $?
+contains "$work/outbox.jsonl" "\"to\":\"491700000010\",\"text\":\"2/2${x200:0:46}\""; check "the send's part 2 is the dry run's" $?
+
+# 5c. The outbox: a message every gateway refuses is kept (send --queue),
+# listed, retried until a gateway takes it, sent once, dropped on request.
+mkdir -p "$work/down" "$work/slow"
+printf '[Gateway]\r\nName=Down\r\nPrefix1=43;Austria\r\nSuccess=OK: message accepted\r\n[Request1]\r\nURL=http://127.0.0.1:%s/refuse\r\nType=GET\r\n' \
+  "$port" >"$work/down/down.ini"
+printf '[Gateway]\r\nName=Slow\r\nPrefix1=43;Austria\r\nSuccess=OK: message accepted\r\nUsername=demo\r\nPassword=secret\r\n[Request1]\r\nURL=http://127.0.0.1:%s/slow?ms=4000\r\nType=GET\r\n[Request2]\r\nURL=http://127.0.0.1:%s/api/send?user=$User&pass=$Pass&to=$Prefix$Number&text=$Message\r\nType=GET\r\n' \
+  "$port" "$port" >"$work/slow/slow.ini"
+down="$(path "$work/down")" q="$(path "$work/queue.txt")"
+sent_to() { grep -c "\"to\":\"43$1\"" "$work/outbox.jsonl"; }
+run send --gateways "$down" --prefix 43 --number 6990000100 --message "kept for later" --queue "$q" >"$work/out" 2>"$work/err"
+check "a send every gateway refuses exits 1" "$([ $? -eq 1 ]; echo $?)"
+contains "$work/out" "All gateways failed; queued for a later try"; check "the job says it was queued" $?
+contains "$work/err" "queue.txt retry\" tries it again"; check "send --queue says how to retry" $?
+check "the queued outcome is printed once, not as a gateway" "$(contains "$work/err" "trying Sending"; [ $? -ne 0 ]; echo $?)"
+run queue "$q" list >"$work/out" 2>"$work/err"
+check "queue list exits 0" $?
+tr -d '\r' <"$work/out" | grep -E '^ +1  queued +1  in 15 min +43 6990000100 +kept for later$' >/dev/null
+check "queue list shows the message, its tries and next try" $?
+run queue "$q" retry --gateways "$down" >"$work/out" 2>"$work/err"
+check "a retry that fails exits 1" "$([ $? -eq 1 ]; echo $?)"
+tr -d '\r' <"$work/err" | grep -qx "parlet: message 1 is queued"; check "the message stays queued" $?
+run queue "$q" retry --gateways "$gw" >"$work/out" 2>"$work/err"
+check "a retry through a working gateway exits 0" $?
+check "the kept message went out once" "$([ "$(sent_to 6990000100)" -eq 1 ]; echo $?)"
+run queue "$q" list >"$work/out" 2>&1
+contains "$work/out" "0 message(s)"; check "the outbox is empty after the retry" $?
+run send --gateways "$down" --prefix 43 --number 6990000101 --message "dropped" --queue "$q" >"$work/out" 2>"$work/err"
+run queue "$q" drop 2 >"$work/out" 2>"$work/err"
+check "drop exits 0" $?
+run queue "$q" drop 2 >"$work/out" 2>"$work/err"
+check "dropping it again exits 1" "$([ $? -eq 1 ]; echo $?)"
+printf 'parlet-outbox 9\nnext-id 1\nend\n' >"$work/queue.txt"
+run queue "$q" list >"$work/out" 2>"$work/err"
+contains "$work/err" "written by a newer version (outbox format 9)"; check "an outbox from a newer version is refused clearly" $?
+check "and kept aside, not overwritten" "$(grep -qx 'parlet-outbox 9' "$work/queue.txt.broken"; echo $?)"
+
+# A retry killed while its gateway works: the message stays marked as being
+# sent, a plain retry leaves it alone, and it goes out once on the user's word.
+run send --gateways "$down" --prefix 43 --number 6990000102 --message "at most once" --queue "$q" >"$work/out" 2>"$work/err"
+if [ "$mode" = wine ]; then
+  export WINEPREFIX="${PARLET_WINEPREFIX:-${TMPDIR:-/tmp}/parlet-wine-$(id -u)}" WINEARCH=win32 WINEDEBUG="${WINEDEBUG:--all}"
+  killed=(wine "$parlet")
+else
+  killed=("$parlet")
+fi
+"${killed[@]}" queue "$q" retry --gateways "$(path "$work/slow")" >"$work/out" 2>"$work/err" &
+pid=$!
+for _ in $(seq 200); do grep -q "trying Slow" "$work/err" 2>/dev/null && break; sleep 0.05; done
+sleep 1
+kill -KILL $pid 2>/dev/null
+wait $pid 2>/dev/null
+run queue "$q" list >"$work/out" 2>&1
+tr -d '\r' <"$work/out" | grep -E '^ +1  sending +2 .*at most once$' >/dev/null; check "a killed retry leaves the message marked as being sent" $?
+run queue "$q" retry --gateways "$gw" >"$work/out" 2>"$work/err"
+contains "$work/err" 'message 1 is sending: only "retry 1" tries it'; check "a plain retry leaves it to the user" $?
+check "so it was not sent again" "$([ "$(sent_to 6990000102)" -eq 0 ]; echo $?)"
+run queue "$q" retry 1 --gateways "$gw" --force >"$work/out" 2>"$work/err"
+check "retry 1 --force exits 0" $?
+check "on the user's word it goes out once" "$([ "$(sent_to 6990000102)" -eq 1 ]; echo $?)"
+
 # 6. The catalogue in order.
 run gateways "$gw" >"$work/out" 2>"$work/err"
 check "gateways exits 0" $?

@@ -10,6 +10,10 @@
 //                                    with hold, then waits to be killed
 //   log-check FILE                   every entry whole, each writer's entries in order
 //                                    and without gaps; prints the entries per writer
+//   outbox FILE ROUNDS SEED          change the outbox ROUNDS times (0: until killed)
+//   outbox-check FILE                the outbox sound, every message whole
+//   retry-hang FOLDER                a retry that hangs in its request until killed
+//   start-after-kill FOLDER          the next start: the message waits for the user
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -20,6 +24,7 @@
 
 #include "AccountFixture.h"
 #include "LogEntry.h"
+#include "OutboxTorture.h"
 #include "StandIn.h"
 #include "catalogue/Accounts.h"
 #include "shell/Log.h"
@@ -100,6 +105,10 @@ int main(int argc, char** argv) {
         return Log(arg(2), arg(3), number(4), static_cast<size_t>(number(5)), arg(6) == "hold");
     }
     if (command == "log-check" && argc == 3) return LogCheck(arg(2));
+    if (command == "outbox" && argc == 5) return torture::OutboxChanges(arg(2), number(3), static_cast<unsigned>(number(4)));
+    if (command == "outbox-check" && argc == 3) return torture::OutboxCheck(arg(2));
+    if (command == "retry-hang" && argc == 3) return torture::RetryHang(arg(2));
+    if (command == "start-after-kill" && argc == 3) return torture::StartAfterKill(arg(2));
     std::fprintf(stderr, "usage: see the head of Torture.cpp\n");
     return 2;
 }

@@ -6,7 +6,10 @@
 #  - 50 SIGKILLs at random moments of renumbering leave the old or a new file, never a mix
 #    and never an empty file;
 #  - a log whose writer is killed holds every entry it wrote, whole, and 8 processes
-#    appending large entries to one log never mix them.
+#    appending large entries to one log never mix them;
+#  - 50 SIGKILLs of processes changing the outbox leave it sound, every message whole;
+#  - a kill while a retry sends leaves the message in state unknown at the next start,
+#    and it is not sent again on its own.
 # Prints the figures it measured.
 set -u
 worker="$1" mode="$2"
@@ -112,6 +115,53 @@ wait
 run log-check "$wlog" >"$work/check" || fail "8 writers: $(cat "$work/check")"
 [ "$(tr -d '\r' <"$work/check" | grep -c ' 40$')" = 8 ] || fail "8 writers: $(cat "$work/check")"
 echo "8 log writers x 40 entries of 20 KB: $(wc -c <"$log") bytes, every entry whole"
+
+# 5. The outbox: 50 SIGKILLs at random moments of its changes leave the old or
+#    a new outbox, every message whole, never a file set aside as broken.
+box="$work/outbox.txt" wbox="$(path "$work/outbox.txt")"
+run outbox "$wbox" 1 0 >/dev/null 2>&1
+declare -A goodbox
+looks=0 start=$(date +%s%N)
+for round in $(seq 10); do
+  pids=()
+  for w in 1 2 3 4 5; do
+    rm -f "$work/boxed.$w"
+    "${launch[@]}" outbox "$wbox" 0 $((round * 10 + w)) >"$work/boxed.$w" 2>&1 &
+    pids+=($!)
+  done
+  for w in 1 2 3 4 5; do
+    started "$work/boxed.$w" || fail "round $round: outbox process $w never changed it: $(cat "$work/boxed.$w")"
+  done
+  for pid in "${pids[@]}"; do
+    pause $early $late
+    kill -KILL $pid 2>/dev/null
+    wait $pid 2>/dev/null
+  done
+  cat "$work"/boxed.* | grep -q '^after change' && fail "round $round: $(cat "$work"/boxed.*)"
+  sum="$(md5sum <"$box" | cut -d' ' -f1)"
+  if [ -z "${goodbox[$sum]:-}" ]; then
+    looks=$((looks + 1))
+    if run outbox-check "$wbox" >"$work/check"; then goodbox["$sum"]=1
+    else fail "outbox round $round: $(cat "$work/check")"; break; fi
+  fi
+done
+[ -z "$(find "$work" -name 'outbox.txt.broken*')" ] || fail "an outbox was set aside as broken"
+echo "outbox: 50 kills, 1-$late ms apart, of processes changing it: $(( ($(date +%s%N) - start) / 1000000 )) ms;" \
+  "${#goodbox[@]} distinct files, all sound"
+
+# 6. A kill while a retry is sending: at the next start the message is in
+#    state unknown, the user is told, and a week of retries sends nothing.
+mkdir -p "$work/profile"
+wprofile="$(path "$work/profile")"
+rm -f "$work/hang"
+"${launch[@]}" retry-hang "$wprofile" >"$work/hang" 2>&1 &
+pid=$!
+for _ in $(seq 1000); do grep -q sending "$work/hang" 2>/dev/null && break; sleep 0.01; done
+grep -q sending "$work/hang" || fail "the retry never reached its gateway: $(cat "$work/hang")"
+kill -KILL $pid 2>/dev/null
+wait $pid 2>/dev/null
+run start-after-kill "$wprofile" >"$work/check" 2>&1 || fail "after a kill during a retry: $(cat "$work/check")"
+echo "kill during a retry, next start: $(tr -d '\r' <"$work/check")"
 
 [ $failures -eq 0 ] && echo "torture: all passed" || echo "torture: $failures failed"
 exit $((failures > 0))

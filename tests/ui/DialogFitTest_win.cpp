@@ -92,7 +92,7 @@ int CheckDialog(HWND dialog, int id) {
     Fit fit{id};
     EnumChildWindows(dialog, CheckChild, reinterpret_cast<LPARAM>(&fit));
     if (id != IDD_SEND) return fit.measured;
-    for (const char* status : {senddialog::kAborting, sendtext::kAllFailed, sendtext::kNeedNumber}) {
+    for (const char* status : {senddialog::kAborting, sendtext::kAllFailed, sendtext::kNeedNumber, sendtext::kQueued}) {
         SetDlgItemTextA(dialog, IDC_SMS_STATUS, status);
         CheckChild(GetDlgItem(dialog, IDC_SMS_STATUS), reinterpret_cast<LPARAM>(&fit));
     }
@@ -117,7 +117,7 @@ TEST(DialogFit, EveryTextFitsItsControl) {
     for (bool marked : {false, true}) {
         SCOPED_TRACE(marked ? "with [T] marking" : "plain");
         standin::SetTranslationMarking(marked);
-        for (int id : {IDD_SEND, IDD_OPT_GENERAL, IDD_ADDRESSBOOK, IDD_PHONE_EDITOR, IDD_OPT_ORDER}) {
+        for (int id : {IDD_SEND, IDD_OPT_GENERAL, IDD_ADDRESSBOOK, IDD_PHONE_EDITOR, IDD_OPT_ORDER, IDD_OPT_OUTBOX}) {
             HWND dialog = CreateDialogParamA(plugin, MAKEINTRESOURCEA(id), parent, QuietProc, 0);
             ASSERT_TRUE(dialog) << "template " << id;
             host::TranslateDialogRequest translate{sizeof translate, 0, dialog, nullptr};
@@ -128,7 +128,7 @@ TEST(DialogFit, EveryTextFitsItsControl) {
     }
     DestroyWindow(parent);
     FreeLibrary(plugin);
-    EXPECT_GE(measured, 2 * 28) << "the texts of the five dialogs, and the status line's";
+    EXPECT_GE(measured, 2 * 36) << "the texts of the six dialogs, and the status line's";
 }
 
 }  // namespace

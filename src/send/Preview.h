@@ -1,0 +1,42 @@
+// A preview of a send, made without sending: for each enabled gateway, the
+// parts the send job would cut for it (as PlanMessage makes them) and what
+// each costs on the air. The command line's --dry-run prints it; the send
+// dialog's counter shows the first enabled gateway's in its tooltip.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "catalogue/Catalogue.h"
+#include "send/AirCost.h"
+#include "send/Charset.h"
+#include "send/Split.h"
+
+namespace preview {
+
+struct PartPreview {
+    std::string label;  // "n/m", or "" for a part without one
+    std::string text;   // as it goes out, in the message's charset
+    aircost::Cost cost;
+};
+
+struct GatewayPreview {
+    std::string file;      // the catalogue's file name
+    std::string name;      // its [Gateway] Name, or the file name
+    int32_t maxChars = 0;  // 0: no limit
+    std::vector<PartPreview> parts;
+    std::string unsent;   // what the gateway would not send (cut off, or past "SplitNumber")
+    bool noRoom = false;  // no room for a numbered part
+    int sms = 0;          // SMS of every part together
+};
+
+// What `gateway` would send of `text`, the message as the job reads it, in
+// `charset` (cut to the send dialog's 1023 bytes first).
+GatewayPreview PreviewGateway(const GatewayView& gateway, const std::string& text, const charset::Charset& charset);
+
+// The counter's tooltip: the first enabled gateway's parts, translated, one
+// line each; a line saying there is none when no gateway is enabled.
+std::string CounterTip(const std::string& text, const charset::Charset& charset);
+
+}  // namespace preview

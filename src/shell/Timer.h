@@ -1,0 +1,15 @@
+// A periodic timer on the calling thread (the host's interface thread): its
+// work runs from that thread's message loop, between other messages. One
+// timer for the plug-in (the outbox's retries).
+#pragma once
+
+namespace timer {
+
+using Work = void (*)();
+
+// Calls `work` every `periodMs` until Stop. On Windows a thread timer
+// (SetTimer); elsewhere nothing is started: tests call the work themselves.
+void Start(unsigned periodMs, Work work);
+void Stop();
+
+}  // namespace timer

@@ -1,0 +1,351 @@
+// The outbox end to end over the real send job: a message every gateway
+// refuses is kept, retried on the relay's clock (no waiting on the wall
+// clock) and sent exactly once; what went out lands in the contact's
+// history; a send interrupted by a kill waits for the user; a broken outbox
+// file is set aside, never overwritten.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <condition_variable>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "FakeHttp.h"
+#include "LogCapture.h"
+#include "StandIn.h"
+#include "TempDir.h"
+#include "catalogue/Catalogue.h"
+#include "catalogue/GatewayFolder.h"
+#include "forward/Clock.h"
+#include "send/AirCost.h"
+#include "send/Outbox.h"
+#include "send/OutboxRetry.h"
+#include "send/SendControls.h"
+#include "send/SendJob.h"
+#include "shell/Log.h"
+#include "shell/Settings.h"
+#include "shell/UserMessage.h"
+#include "ui/PhoneBook.h"
+
+namespace {
+
+using testutil::FakeHttp;
+using testutil::Sent;
+
+std::atomic<uint32_t> g_now{1700000000};
+uint32_t FakeNow() { return g_now.load(); }
+
+std::vector<std::string> g_notices;
+void TakeNotice(const char* text, void*) { g_notices.push_back(text); }
+
+// The send dialog's fields, for the first send.
+class Fields : public SendControls {
+public:
+    Fields(std::string number, std::string message) : number_(std::move(number)), message_(std::move(message)) {}
+    const char* SelectedPrefix() override { return "43"; }
+    std::string ReadMessage() override { return message_; }
+    std::string ReadMessageForSend() override { return message_; }
+    charset::Charset MessageCharset() override { return charset::Charset::Utf8(); }
+    void WriteMessage(const std::string& text) override { message_ = text; }
+    std::string ReadNumber() override { return number_; }
+    void SetStatus(const std::string& text) override { status = text; }
+    void EnableSend(bool) override {}
+    void FocusMessage() override {}
+    void FocusNumber() override {}
+    void Close() override {}
+    script::ProgressTarget* Progress() override { return nullptr; }
+    std::string status;
+
+private:
+    std::string number_, message_;
+};
+
+testutil::Answer Refuse(const Sent&) { return testutil::Answer{500, "Internal Server Error", {}, "Sorry"}; }
+testutil::Answer Take(const Sent&) { return testutil::Ok("accepted"); }
+
+class OutboxTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        standin::Reset();
+        logging::ResetForTests();
+        g_notices.clear();
+        static const usermsg::Interceptor kNotices = {TakeNotice, [](void*) {}, nullptr};
+        usermsg::SetInterceptor(&kNotices);
+        forward::SetClock(FakeNow);
+        standin::SetProfileFolder(dir.path().string());
+        settings::WriteByte("QueueFailed", 1);
+        settings::WriteText("FailureMsg", "Failed.");
+        settings::WriteText("QueuedMsg", "Kept for later.");
+        settings::WriteText("SuccessMsg", "Sent!");
+        testutil::WriteFile(dir.file("a.ini"), "[Gateway]\r\nName=A\r\nPrefix1=43;Austria\r\nSuccess=accepted\r\n"
+                                               "[Request1]\r\nURL=http://a/send?to=$Prefix$Number&text=$Message\r\nType=GET\r\n");
+        SetGatewayFolder(dir.path().string());
+        ASSERT_EQ(CreateCatalogue(), 0);
+        ASSERT_EQ(ScanGateways(), 0);
+        phone = AddPhoneContact(std::string("43"), "6641234567");
+        bob = standin::AddContact();
+    }
+    void TearDown() override {
+        outbox::StopRetries();
+        FreeCatalogue();
+        forward::SetClock(nullptr);
+        usermsg::SetInterceptor(nullptr);
+    }
+
+    // A send from the dialog, with the outbox on.
+    std::string Send(const std::string& text, host::Contact reply = nullptr) {
+        Fields fields("6641234567", text);
+        std::atomic<int> abortFlag{0};
+        SendRequest request;
+        request.dialog = &fields;
+        request.abortFlag = &abortFlag;
+        request.replyContact = reply;
+        request.historyContact = phone;
+        request.outboxFile = outbox::PluginOutboxPath();
+        SendJob(request);
+        return fields.status;
+    }
+    void Retry(uint32_t after) {
+        g_now += after;
+        outbox::RetryDue();
+        outbox::WaitForRetry();
+    }
+    outbox::Contents Outbox() { return outbox::OutboxFile(outbox::PluginOutboxPath()).Read(); }
+    std::vector<std::string> Texts(const std::vector<Sent>& requests) {
+        std::vector<std::string> texts;
+        for (const Sent& s : requests) texts.push_back(s.Param("text"));
+        return texts;
+    }
+    std::vector<std::string> History(host::Contact contact) {
+        std::vector<std::string> texts;
+        for (const standin::EventRecord& e : standin::Events()) {
+            if (e.contact == contact && e.module == "Parlet-Plugin" && e.flags == host::kEventSent && e.type == 0)
+                texts.push_back(e.Text());
+        }
+        return texts;
+    }
+    std::string LastIm(host::Contact contact) {
+        std::string last;
+        for (const standin::SentMessage& m : standin::SentMessages())
+            if (m.contact == contact) last = m.text;
+        return last;
+    }
+
+    testutil::TempDir dir;
+    host::Contact phone = nullptr, bob = nullptr;
+};
+
+TEST_F(OutboxTest, KeptWhenEveryGatewayFailsAndSentOnceWhenAGatewayTakesIt) {
+    FakeHttp site(Refuse);
+    EXPECT_EQ(Send("Hello outbox", bob), sendtext::kQueued);
+    EXPECT_EQ(LastIm(bob), "Failed. Kept for later.");
+    outbox::Contents kept = Outbox();
+    ASSERT_EQ(kept.messages.size(), 1u);
+    const outbox::Message m = kept.messages[0];
+    EXPECT_EQ(m.state, outbox::State::kQueued);
+    EXPECT_EQ(m.text, "Hello outbox");
+    EXPECT_EQ(m.tries, 1u);
+    EXPECT_EQ(m.nextTry, g_now + 15 * 60);
+    EXPECT_EQ(m.replyContact, reinterpret_cast<uintptr_t>(bob));
+    EXPECT_EQ(History(phone), (std::vector<std::string>{"Not sent yet: kept in the outbox for a later try\r\nHello outbox"}));
+
+    Retry(15 * 60 - 1);  // not due yet
+    EXPECT_EQ(site.Requests().size(), 1u);
+    Retry(1);  // due: tried, refused again, kept without a second answer
+    EXPECT_EQ(site.Requests().size(), 2u);
+    EXPECT_EQ(Outbox().messages.at(0).tries, 2u);
+    EXPECT_EQ(Outbox().messages.at(0).nextTry, g_now + 15 * 60);
+    EXPECT_EQ(standin::SentMessages().size(), 1u);
+
+    site.SetHandler(Take);
+    Retry(15 * 60);
+    EXPECT_TRUE(Outbox().messages.empty());
+    EXPECT_EQ(Texts(site.Requests()), (std::vector<std::string>{"Hello outbox", "Hello outbox", "Hello outbox"}));
+    EXPECT_EQ(History(phone).back(), "Hello outbox");
+    EXPECT_EQ(History(phone).size(), 2u);
+    EXPECT_EQ(LastIm(bob), "Sent!");
+    Retry(24 * 60 * 60);  // nothing left to send
+    EXPECT_EQ(site.Requests().size(), 3u);
+}
+
+TEST_F(OutboxTest, GivenUpAfterTheLastTryUntilTheUserRetries) {
+    settings::WriteWord("QueueMaxTries", 2);
+    testutil::LogCapture log;
+    FakeHttp site(Refuse);
+    Send("Two tries");
+    Retry(15 * 60);
+    ASSERT_EQ(Outbox().messages.size(), 1u);
+    EXPECT_EQ(Outbox().messages[0].state, outbox::State::kGivenUp);
+    ASSERT_EQ(g_notices.size(), 1u);
+    EXPECT_NE(g_notices[0].find("gave up sending the message to 436641234567 after 2 tries"), std::string::npos);
+    EXPECT_NE(log.Text().find("Outbox message 1: Parlet gave up"), std::string::npos);
+    EXPECT_EQ(History(phone).back(), "Not sent: given up after the last try\r\nTwo tries");
+    Retry(24 * 60 * 60);
+    EXPECT_EQ(site.Requests().size(), 2u);  // never again on its own
+    site.SetHandler(Take);
+    EXPECT_TRUE(outbox::RetryNow(1));
+    outbox::WaitForRetry();
+    EXPECT_EQ(site.Requests().size(), 3u);
+    EXPECT_TRUE(Outbox().messages.empty());
+}
+
+TEST_F(OutboxTest, AMessageFoundBeingSentAtStartUpWaitsForTheUsersWord) {
+    outbox::Contents before;
+    auto add = [&](const char* text, outbox::State state) {
+        outbox::Message m;
+        m.prefix = "43";
+        m.number = "6641234567";
+        m.text = text;
+        m.state = state;
+        m.tries = 3;
+        m.nextTry = g_now + 600;  // the start-up retry does not wait for it
+        return before.Add(m);
+    };
+    const uint32_t interrupted = add("maybe sent", outbox::State::kSending);
+    add("waiting", outbox::State::kQueued);
+    const uint32_t later = add("later", outbox::State::kQueued);
+    testutil::WriteFile(outbox::PluginOutboxPath(), outbox::Format(before));
+
+    // The first retry holds its request until the test lets it go: one
+    // message at a time, so the timer starts no second retry meanwhile.
+    std::mutex mutex;
+    std::condition_variable cv;
+    bool entered = false, released = false;
+    FakeHttp site([&](const Sent&) {
+        std::unique_lock<std::mutex> lock(mutex);
+        entered = true;
+        cv.notify_all();
+        cv.wait(lock, [&] { return released; });
+        return testutil::Ok("accepted");
+    });
+    outbox::StartRetries();
+    {
+        std::unique_lock<std::mutex> lock(mutex);
+        cv.wait(lock, [&] { return entered; });
+    }
+    outbox::RetryDue();
+    EXPECT_EQ(Outbox().Find(later)->state, outbox::State::kQueued);
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        released = true;
+    }
+    cv.notify_all();
+    outbox::WaitForRetry();
+    Retry(0);
+    EXPECT_EQ(Texts(site.Requests()), (std::vector<std::string>{"waiting", "later"}));
+    ASSERT_EQ(Outbox().messages.size(), 1u);
+    EXPECT_EQ(Outbox().messages[0].state, outbox::State::kUnknown);
+    ASSERT_EQ(g_notices.size(), 1u);
+    EXPECT_NE(g_notices[0].find("may or may not have gone out"), std::string::npos);
+    Retry(7 * 24 * 60 * 60);
+    EXPECT_EQ(site.Requests().size(), 2u);
+    EXPECT_FALSE(outbox::Delete(99));
+    EXPECT_TRUE(outbox::RetryNow(interrupted));  // the user's word
+    outbox::WaitForRetry();
+    EXPECT_EQ(Texts(site.Requests()), (std::vector<std::string>{"waiting", "later", "maybe sent"}));
+    EXPECT_TRUE(Outbox().messages.empty());
+}
+
+TEST_F(OutboxTest, ABrokenFileIsSetAsideAndTheOutboxStartsEmpty) {
+    outbox::Contents one;
+    outbox::Message m;
+    m.text = "kept";
+    one.Add(m);
+    const std::string whole = outbox::Format(one);
+    const struct {
+        const char* name;
+        std::string bytes;
+        const char* reason;
+    } cases[] = {
+        {"truncated", whole.substr(0, whole.size() - 4), "cut off"},
+        {"garbled", whole.substr(0, whole.find("\"kept\"")) + "\"kept\n" + "end\n", "not a message"},
+        {"newer", "parlet-outbox 2\nnext-id 1\nend\n", "newer version (outbox format 2)"},
+        {"empty", "", "not an outbox file"},
+    };
+    const std::string path = outbox::PluginOutboxPath();
+    std::vector<std::string> aside;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        g_notices.clear();
+        testutil::WriteFile(path, c.bytes);
+        EXPECT_TRUE(outbox::OutboxFile(path).Read().messages.empty());
+        ASSERT_EQ(g_notices.size(), 1u);
+        EXPECT_NE(g_notices[0].find(c.reason), std::string::npos) << g_notices[0];
+        aside.push_back(path + (aside.empty() ? ".broken" : ".broken-" + std::to_string(aside.size() + 1)));
+        EXPECT_EQ(testutil::ReadFile(aside.back()), c.bytes);  // every broken file kept, none overwritten
+        EXPECT_FALSE(std::filesystem::exists(path));
+    }
+    EXPECT_EQ(testutil::ReadFile(aside[0]), cases[0].bytes);
+    FakeHttp site(Refuse);
+    EXPECT_EQ(Send("after"), sendtext::kQueued);
+    EXPECT_EQ(Outbox().messages.at(0).text, "after");
+}
+
+TEST(OutboxFormat, AnyTextRoundTrips) {
+    outbox::Contents contents;
+    outbox::Message m;
+    for (int c = 0; c < 256; ++c) m.text += static_cast<char>(c);
+    m.text += "\"end\"\r\nend\n";
+    m.prefix = "43";
+    m.number = "6641234567";
+    m.charset = "ISO-8859-2";
+    m.replyContact = 7;
+    m.contact = 12;
+    m.queued = 4000000000u;
+    m.state = outbox::State::kGivenUp;
+    contents.Add(m);
+    contents.Add(outbox::Message{});
+    outbox::Contents back;
+    std::string error;
+    ASSERT_TRUE(outbox::Parse(outbox::Format(contents), &back, &error)) << error;
+    ASSERT_EQ(back.messages.size(), 2u);
+    EXPECT_EQ(back.nextId, 3u);
+    EXPECT_EQ(back.messages[0].text, m.text);
+    EXPECT_EQ(back.messages[0].charset, "ISO-8859-2");
+    EXPECT_EQ(back.messages[0].state, outbox::State::kGivenUp);
+    EXPECT_EQ(back.messages[0].queued, 4000000000u);
+    EXPECT_EQ(back.messages[0].contact, 12u);
+    EXPECT_EQ(outbox::Format(back), outbox::Format(contents));
+}
+
+// GSM 7-bit: 160 in one SMS, 153 per part, extension characters two
+// septets and never split; otherwise UCS-2: 70, 67 per part.
+TEST(AirCost, CountsSmsAsTheNetworkDoes) {
+    const std::string a160(160, 'a'), euro = "\xE2\x82\xAC", han = "\xE4\xB8\xAD", smile = "\xF0\x9F\x98\x80";
+    auto times = [](const std::string& s, int n) {
+        std::string out;
+        for (int i = 0; i < n; ++i) out += s;
+        return out;
+    };
+    const struct {
+        std::string text;
+        aircost::Coding coding;
+        size_t units;
+        int sms;
+    } cases[] = {
+        {"Gr\xC3\xBC\xC3\x9F" "e", aircost::Coding::kGsm7, 5, 1},
+        {std::string(200, 'x'), aircost::Coding::kGsm7, 200, 2},
+        {a160, aircost::Coding::kGsm7, 160, 1},
+        {a160 + "a", aircost::Coding::kGsm7, 161, 2},
+        {std::string(306, 'a'), aircost::Coding::kGsm7, 306, 2},
+        {std::string(307, 'a'), aircost::Coding::kGsm7, 307, 3},
+        {times(euro, 80), aircost::Coding::kGsm7, 160, 1},
+        {times(euro, 81), aircost::Coding::kGsm7, 162, 2},
+        {std::string(152, 'a') + "[" + std::string(152, 'b'), aircost::Coding::kGsm7, 306, 3},  // "[" not split
+        {"a`b", aircost::Coding::kUcs2, 3, 1},
+        {times(han, 70), aircost::Coding::kUcs2, 70, 1},
+        {times(han, 71), aircost::Coding::kUcs2, 71, 2},
+        {times(han, 135), aircost::Coding::kUcs2, 135, 3},
+        {times(smile, 36), aircost::Coding::kUcs2, 72, 2},
+        {"", aircost::Coding::kGsm7, 0, 0},
+    };
+    for (const auto& c : cases) {
+        aircost::Cost cost = aircost::Measure(c.text);
+        EXPECT_EQ(cost.coding, c.coding) << c.text;
+        EXPECT_EQ(cost.units, c.units) << c.text;
+        EXPECT_EQ(cost.sms, c.sms) << c.text;
+    }
+}
+
+}  // namespace
