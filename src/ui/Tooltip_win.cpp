@@ -29,7 +29,6 @@ void AddTooltip(HWND dialog, int id, std::string text) {
     SendMessageA(tip, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
 }
 
-
 HWND AddAreaTooltip(HWND dialog, int id) {
     HWND control = GetDlgItem(dialog, id);
     HWND tip = control ? MakeTip(dialog, TTS_NOPREFIX) : nullptr;
