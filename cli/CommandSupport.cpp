@@ -1,12 +1,15 @@
 #include "CommandSupport.h"
 
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 
 #include "Destination.h"
 #include "StandIn.h"
+#include "catalogue/Accounts.h"
 #include "catalogue/Catalogue.h"
 #include "catalogue/GatewayFolder.h"
+#include "script/profile/Profile.h"
 #include "shell/Log.h"
 #include "shell/UserMessage.h"
 #include "transport/Http.h"
@@ -17,11 +20,59 @@ void PrintBox(const char* text, void*) { std::fprintf(stderr, "parlet: %s\n", te
 
 }  // namespace
 
-void EchoLog(const char* entry, void*) {
+const char* LogText(const char* entry) {
     constexpr size_t kStamp = 28;  // the ctime layout and four blanks
-    std::string text(entry);
-    std::fputs(text.size() >= kStamp ? text.c_str() + kStamp : text.c_str(), stderr);
+    return std::strlen(entry) >= kStamp ? entry + kStamp : entry;
+}
+
+void EchoLog(const char* entry, void*) {
+    std::fputs(LogText(entry), stderr);
     std::fflush(stderr);
+}
+
+std::string ShownText(const std::string& text, bool keepBreaks) {
+    std::string out;
+    out.reserve(text.size());
+    for (char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        const bool kept = keepBreaks && (c == '\n' || c == '\t');
+        if ((byte < 0x20 || byte == 0x7F) && !kept) {
+            char escaped[8];
+            std::snprintf(escaped, sizeof escaped, "\\x%02X", byte);
+            out += escaped;
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+
+bool ChooseAccount(const std::string& path, int account, Credentials* credentials) {
+    *credentials = Credentials{};
+    const std::string accountFile = AccountFilePath(path);
+    AccountCredentials found;
+    const int number = account > 0 ? account : 1;
+    if (!accountFile.empty() && ReadAccount(accountFile, number, &found) == 0) {
+        credentials->user = found.user;
+        credentials->password = found.password;
+        std::fprintf(stderr, "parlet: account %d of %s (user %s)\n", number, accountFile.c_str(), found.user.c_str());
+        return true;
+    }
+    if (account > 0) {
+        std::fprintf(stderr, "parlet: %s has no account %d\n",
+                     accountFile.empty() ? "the file has no account file, so it" : accountFile.c_str(), account);
+        return false;
+    }
+    const std::string name = profile::Read(path.c_str(), "Gateway", "Username", kFieldLimit + 1);
+    const std::string pass = profile::Read(path.c_str(), "Gateway", "Password", kFieldLimit + 1);
+    if (!name.empty()) credentials->user = name;
+    if (!pass.empty()) credentials->password = pass;
+    if (name.empty()) {
+        std::fprintf(stderr, "parlet: no account and no [Gateway] Username: $User and $Pass stay empty\n");
+    } else {
+        std::fprintf(stderr, "parlet: the [Gateway] Username and Password (user %s)\n", name.c_str());
+    }
+    return true;
 }
 
 std::string Absolute(const std::string& path) {

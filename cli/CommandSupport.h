@@ -28,6 +28,20 @@ private:
 // Log entries on standard error, without their time stamps, as they happen
 // (a log observer).
 void EchoLog(const char* entry, void*);
+// A log entry's text behind its time stamp.
+const char* LogText(const char* entry);
+
+// Text bound for the terminal: control bytes as \xNN, so a page or a file
+// never drives the terminal; line breaks and tabs stay when `keepBreaks`.
+std::string ShownText(const std::string& text, bool keepBreaks);
+
+// The account a run of a gateway file uses: account N (N > 0, else 1) of
+// its account file, else the [Gateway] Username and Password, as the send
+// job would. Says which on standard error; false when N names no account.
+struct Credentials {
+    std::optional<std::string> user, password;
+};
+bool ChooseAccount(const std::string& path, int account, Credentials* credentials);
 
 std::string Absolute(const std::string& path);
 // The absolute path without a trailing separator, so that joined paths stay clean.

@@ -32,3 +32,5 @@ std::unique_ptr<Command> MakeRunCommand();
 std::unique_ptr<Command> MakeGatewaysCommand();
 std::unique_ptr<Command> MakeCheckCommand();
 std::unique_ptr<Command> MakeDraftCommand();
+std::unique_ptr<Command> MakeReplayCommand();
+std::unique_ptr<Command> MakeProbeCommand();

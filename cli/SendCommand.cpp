@@ -14,6 +14,7 @@
 #include "Commands.h"
 #include "ConsoleControls.h"
 #include "Destination.h"
+#include "Recorded.h"
 #include "Usage.h"
 #include "catalogue/Catalogue.h"
 #include "catalogue/PrefixTable.h"
@@ -30,6 +31,7 @@ struct SendOptions {
     bool splitGiven = false;
     bool numberParts = false;
     bool verbose = false;
+    RecordOptions record;
 };
 
 // The log file must take entries before the send starts, and its name must
@@ -92,6 +94,7 @@ public:
                             "(default: UTF-8; parlet.exe: the ANSI code page)");
         sendCmd->add_option("--log", send.log, "write the log to FILE");
         sendCmd->add_flag("--verbose", send.verbose, "log reply pages too, and echo the log on standard error");
+        AddRecordOptions(sendCmd, &send.record);
         command_ = sendCmd;
         return sendCmd;
     }
@@ -124,6 +127,7 @@ private:
         if (o.to.empty() && !DestinationUsable(o.prefix, o.number)) return kExitUsage;
         std::string log = o.log.empty() ? std::string() : Absolute(o.log);
         if (!log.empty() && !LogUsable(log)) return kExitUsage;
+        if (!RecordUsable(o.record)) return kExitUsage;
         // The options stand in for the options page, for this run only.
         if (!o.sender.empty()) settings::WriteText("SenderNumber", o.sender);
         if (o.splitGiven) {
@@ -165,7 +169,12 @@ private:
         SendRequest request;
         request.dialog = &controls;
         request.abortFlag = &abortFlag;
-        SendJob(request);
+        {
+            // A message that went out stays sent (exit 0) even when its recording cannot be written.
+            Watched watched(o.record, *encoding, {}, {});
+            SendJob(request);
+            watched.Save();
+        }
         logging::SetObserver(nullptr, nullptr);
 
         std::printf("%s\n", controls.Status().c_str());

@@ -21,6 +21,8 @@ std::vector<std::unique_ptr<Command>> AllCommands() {
     std::vector<std::unique_ptr<Command>> commands;
     commands.push_back(MakeSendCommand());
     commands.push_back(MakeRunCommand());
+    commands.push_back(MakeReplayCommand());
+    commands.push_back(MakeProbeCommand());
     commands.push_back(MakeGatewaysCommand());
     commands.push_back(MakeCheckCommand());
     commands.push_back(MakeDraftCommand());

@@ -12,6 +12,7 @@
 #include "script/profile/NumberedKeys.h"
 #include "script/profile/Profile.h"
 #include "script/Progress.h"
+#include "script/RunObserver.h"
 #include "script/RunnerSteps.h"
 #include "script/Search.h"
 #include "script/Template.h"
@@ -30,6 +31,7 @@ constexpr uint32_t kRequestFlags = 0x80003;
 void RealSleep(int32_t ms, void*) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
 const Sleeper kRealSleeper{RealSleep, nullptr};
 std::atomic<const Sleeper*> g_sleeper{&kRealSleeper};
+std::atomic<RunObserver*> g_observer{nullptr};
 
 // The message's prefix while a "MapPrefix" value stands in for it. The
 // caller's pointer goes back when the run ends, on every way out of it (an
@@ -68,9 +70,11 @@ struct Run {
     bool redirected = false;
     int result = result::kSent;
     RunDetail* detail;
+    RunObserver* observer = g_observer.load();
+    int stopBefore = 0;  // the observer's limit: no request from this section on
 };
 
-enum class Next { kGoOn, kLeaveLoop, kEndRun };
+enum class Next { kGoOn, kLeaveLoop, kEndRun, kStopped };
 
 constexpr const char* kExpandFailedLine = " - ERROR: Memory allocation error while parsing URL\n";
 constexpr const char* kPostDataLine = " - ERROR: Memory allocation error while Building PostData\n";
@@ -409,8 +413,11 @@ Next ReadPage(Run& run, int j, const std::string& section, const std::string& ex
     const size_t length = TextLength(page->body, static_cast<size_t>(page->bodyLength));
     const SectionContext context{run.path, section.c_str()};
     const SectionKeys keys{ReadSectionKey, &context};
-    ExtractCustomVars(keys, page->body, length, &run.lists);
-    ExtractKeys(keys, page->body, length, &run.lists);
+    std::vector<Lookup> lookups;
+    std::vector<Lookup>* seen = run.observer ? &lookups : nullptr;
+    ExtractCustomVars(keys, page->body, length, &run.lists, seen);
+    ExtractKeys(keys, page->body, length, &run.lists, seen);
+    for (const Lookup& lookup : lookups) run.observer->Looked(j, lookup);
     if (!Read(run, section.c_str(), "UseSelectData").empty()) ExtractSelectLists(page->body, length, &run.lists);
 
     const bool last = j >= kLastNumber || Read(run, SectionName(j + 1).c_str(), "URL").empty();
@@ -437,7 +444,12 @@ Next RunRequest(Run& run, int j, ProgressTarget* progress, std::atomic<int>* abo
     const std::string section = SectionName(j);
     const std::string url = Read(run, section.c_str(), "URL");
     if (url.empty()) return Next::kLeaveLoop;
+    if (j == run.stopBefore) {
+        WriteLog(" * Request #%d sends the message: not sent, the run ends here\n", j);
+        return Next::kStopped;
+    }
     WriteLog(" * Processing Request #%d...\n", j);
+    if (run.observer) run.observer->RequestStarted(j);
     if (!StartsNoCase(url, "http://") && !StartsNoCase(url, "https://") && url[0] != '$') {
         LogErrorLine(" - ERROR: Not a valid URL: %s\n", url.c_str());
         run.result = result::kBadUrl;
@@ -496,6 +508,8 @@ int CheckGateway(const Run& run) {
 
 void SetSleeper(const Sleeper* sleeper) { g_sleeper.store(sleeper ? sleeper : &kRealSleeper); }
 
+void SetRunObserver(RunObserver* observer) { g_observer.store(observer); }
+
 int CheckPage(const host::HttpReply* reply, const char* address) {
     if (!reply) {
         LogErrorLine(" - ERROR: Unable to get page %s..\n", address ? address : "");
@@ -520,6 +534,10 @@ int RunChecked(const char* path, const char* user, const char* password, SmsMess
     // One parse of the file for the whole run instead of one per key.
     profile::Snapshot snapshot(path);
     Run run(path, user, password, message, detail);
+    if (run.observer) {
+        run.observer->RunStarted(path, user, password, *message);
+        run.stopBefore = run.observer->StopBefore(path);
+    }
 
     WriteLog(" * Processing file %s...\n", path);
     const int usable = CheckGateway(run);
@@ -539,7 +557,7 @@ int RunChecked(const char* path, const char* user, const char* password, SmsMess
         next = RunRequest(run, n, progress, abortFlag);
         return next == Next::kGoOn;
     });
-    if (next != Next::kEndRun && j == 1 && run.result == result::kSent) {
+    if (next != Next::kEndRun && next != Next::kStopped && j == 1 && run.result == result::kSent) {
         LogErrorLine(" - ERROR: No Request-Section '%s' for processing found.\n", "Request1");
         run.result = result::kNoRequest;
     }
@@ -555,8 +573,9 @@ int RunGateway(const char* path, const char* user, const char* password, SmsMess
         LogErrorLine(" - ERROR: Required Parameters were not specified in SMS-structure");
         return result::kMissingParameters;
     }
+    int result = result::kExpandFailed;
     try {
-        return RunChecked(path ? path : "", user, password, message, progress, abortFlag, detail);
+        result = RunChecked(path ? path : "", user, password, message, progress, abortFlag, detail);
     } catch (const std::bad_alloc&) {
         // A reply page or scraped values too big for the address space: this
         // gateway fails, the host and the next gateway carry on. The run's
@@ -565,8 +584,9 @@ int RunGateway(const char* path, const char* user, const char* password, SmsMess
             LogErrorLine(kExpandFailedLine);
         } catch (...) {
         }
-        return result::kExpandFailed;
     }
+    if (RunObserver* observer = g_observer.load()) observer->RunEnded(result);
+    return result;
 }
 
 }  // namespace script

@@ -38,6 +38,11 @@ struct Override {
     void* context;
 };
 void SetOverride(const Override* override);
+// The carrier itself, past any override: what a wrapper installed as the
+// override (a recorder) passes each request on to, and how it releases the
+// replies it got there.
+HttpReply* CarrierTransaction(const HttpRequest* request);
+int FreeCarrierReply(HttpReply* reply);
 
 // What a reply may hold at most; anything beyond ends the read with a log line.
 constexpr int kMaxBodyBytes = 32 * 1024 * 1024;

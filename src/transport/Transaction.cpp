@@ -56,6 +56,10 @@ Timeouts CurrentTimeouts() { return Timeouts{g_connectMs.load(), g_receiveMs.loa
 
 HttpReply* HttpTransaction(const HttpRequest* request) {
     if (const Override* override = g_override.load()) return override->carrier(request, override->context);
+    return CarrierTransaction(request);
+}
+
+HttpReply* CarrierTransaction(const HttpRequest* request) {
     if (!request) return nullptr;
     if (g_useWinInet) return Exchange(g_library, request, ReadProxyConfig(settings::kNetModule));
     host::Word reply = host::CallService("Netlib/HttpTransaction", reinterpret_cast<host::Word>(g_netlibUser),
@@ -70,6 +74,10 @@ int FreeHttpReply(HttpReply* reply) {
         if (reply) override->release(reply, override->context);
         return 1;
     }
+    return FreeCarrierReply(reply);
+}
+
+int FreeCarrierReply(HttpReply* reply) {
     if (!g_useWinInet) {
         host::CallService("Netlib/FreeHttpRequestStruct", 0, reinterpret_cast<host::Word>(reply));
         return 1;

@@ -1,16 +1,17 @@
 #!/usr/bin/env bash
 # End to end through the parlet command line against the test provider:
-#   cli-e2e.sh PARLET PROVIDER DEMO_GATEWAYS native|wine
+#   cli-e2e.sh PARLET PROVIDER DEMO_GATEWAYS native|wine [NATIVE_PARLET]
 # Starts the provider on a free port, runs the commands a user would and
 # checks exit codes, standard output, the log and the provider's outbox.
 set -u
-parlet="$1" provider="$2" demo="$3" mode="$4"
+parlet="$1" provider="$2" demo="$3" mode="$4" native_parlet="${5:-}"   # under Wine: the native build's, to record
 here="$(cd "$(dirname "$0")" && pwd)"
 work="$(mktemp -d "${TMPDIR:-/tmp}/parlet cli e2e.XXXXXX")"   # a blank in the path on purpose
 failures=0 checks=0
 
 cleanup() {
   [ -n "${provider_pid:-}" ] && kill "$provider_pid" 2>/dev/null
+  [ -n "${provider2_pid:-}" ] && kill "$provider2_pid" 2>/dev/null
   rm -rf "$work"
 }
 trap cleanup EXIT
@@ -286,6 +287,118 @@ done
 printf '[Gateway]\nName=P\nPrefix1=43;A\nPrefix2=49\nPrefix3=1;B\n[Request1]\nURL=http://x/\nType=GET\n' >"$work/broken/prefix.ini"
 run gateways "$(path "$work/broken")" >"$work/out" 2>/dev/null
 tr -d '\r' <"$work/out" | grep -E 'prefix\.ini +P +43$' >/dev/null; check "gateways lists only the gathered prefixes" $?
+
+# 9. Trace, record, replay, probe.
+web="$work/gateways/websms.ini"
+run run "$(path "$web")" --prefix 43 --number 6641234567 --message "Hi you! 50%" --record "$(path "$work/r.har")" \
+  --pages "$(path "$work/pages")" --verbose >"$work/out" 2>"$work/err"
+check "run --record exits 0" $?
+tr -d '\r' <"$work/err" >"$work/trace.txt"
+for want in ">> POST http://127.0.0.1:$port/web/login" ">> Cookie: PSESSION=" "<< 302 Found" " = Key1 [token]: T" \
+            " = CustomVar1 [name=\"sid\" value=\"(*)\"]: S" ">> user=demo&pass=***&token=" "<<| <html><body>" \
+            "r.har holds the account's password"; do
+  contains "$work/trace.txt" "$want"; check "the trace shows: $want" $?
+done
+check "the trace hides the password" "$(contains "$work/trace.txt" "secret"; [ $? -ne 0 ]; echo $?)"
+check "the trace leaves out the runner's header list" "$(contains "$work/trace.txt" " > Accept-Language"; [ $? -ne 0 ]; echo $?)"
+check "each reply body in a numbered file" "$([ -s "$work/pages/02-Request1.html" ] && [ -s "$work/pages/06-Request3.html" ]; echo $?)"
+contains "$work/r.har" '"version": "1.2"'; check "the recording is HAR 1.2" $?
+contains "$work/r.har" '"text": "to=436641234567&text=Hi+you%21+50%25&sid=S'; check "the recording holds the body sent" $?
+
+replay() {   # replay NAME WANT-EXIT ARGS...: replays, checks the exit code
+  local name="$1" want="$2"; shift 2
+  run replay "$@" >"$work/out" 2>"$work/err"
+  check "$name: replay exits $want" "$([ $? -eq "$want" ]; echo $?)"
+  tr -d '\r' <"$work/out" >"$work/replay.txt"; tr -d '\r' <"$work/err" >>"$work/replay.txt"
+}
+replay "a fresh recording" 0 "$(path "$web")" "$(path "$work/r.har")"
+check "six requests as recorded" "$([ "$(grep -c ': as recorded, ' "$work/replay.txt")" -eq 6 ]; echo $?)"
+contains "$work/replay.txt" "result 0 (Sent: the provider took the message), as recorded"; check "replay gives the result" $?
+
+mkdir -p "$work/changed"
+sed 's/^CustomVar1=name="sid"/CustomVar1=name="session"/' "$web" >"$work/changed/websms.ini"
+replay "a pattern that no longer matches" 1 "$(path "$work/changed/websms.ini")" "$(path "$work/r.har")"
+for want in "5 POST /web/send (Request3): body field 'sid' was 'S" \
+            "(CustomVar1 name=\"session\" value=\"(*)\" found nothing in the reply to Request2)" \
+            "websms.ini diverged at request 5 (Request3): body field 'sid'"; do
+  contains "$work/replay.txt" "$want"; check "replay says: $want" $?
+done
+cp "$work/r.har" "$work/changed/websms.har"
+replay "--update" 0 "$(path "$work/changed/websms.ini")" "$(path "$work/changed/websms.har")" --update
+replay "the updated recording" 0 "$(path "$work/changed/websms.ini")" "$(path "$work/changed/websms.har")"
+
+# The login page changed: its hidden field renamed.
+sed 's/name=\\"token\\"/name=\\"csrf\\"/' "$work/r.har" >"$work/renamed.har"
+replay "a renamed hidden field" 1 "$(path "$web")" "$(path "$work/renamed.har")"
+contains "$work/replay.txt" "body field 'token' was 'T"; check "replay names the field" $?
+contains "$work/replay.txt" "now missing (Key1 token found nothing in the reply to Request1)"; check "replay names the key" $?
+
+# Redacted: no secret in the file, and another number and message replay.
+run run "$(path "$web")" --prefix 43 --number 6641234567 --message "Private text" --record "$(path "$work/red.har")" \
+  --redact >"$work/out" 2>"$work/err"
+check "run --record --redact exits 0" $?
+check "a redacted recording holds no secret" "$(grep -qE 'secret|6641234567|Private' "$work/red.har"; [ $? -ne 0 ]; echo $?)"
+contains "$work/red.har" 'pass=$Pass'; check "placeholders stand in" $?
+replay "a redacted recording, another number and message" 0 "$(path "$web")" "$(path "$work/red.har")" \
+  --number 1111111 --message "other"
+
+# A send's recording: one page per gateway tried; a folder replays each file against its own.
+run send --gateways "$gw" --prefix 43 --number 6640000001 --message "recorded send" --record "$(path "$work/s.har")" \
+  >"$work/out" 2>"$work/err"
+check "send --record exits 0" $?
+check "two pages, one per gateway" "$([ "$(grep -c '"file": ' "$work/s.har")" -eq 2 ]; echo $?)"
+replay "a failed gateway's run" 0 "$(path "$work/gateways/quicksms.ini")" "$(path "$work/s.har")"
+contains "$work/replay.txt" "result 2989 (NoSuccessText: success text not found), as recorded"; check "the recorded failure" $?
+cp "$work/gateways/quicksms.ini" "$work/changed/"
+replay "a folder" 0 "$(path "$work/changed")"
+contains "$work/replay.txt" "1 replayed: 1 as recorded, 0 diverged, 0 bad recordings; without a recording: quicksms.ini"
+check "a folder replays each file with a recording" $?
+
+# Bad recordings: one line, exit 2.
+: >"$work/empty.har"
+head -c 500 "$work/r.har" >"$work/cut.har"
+replay "an empty recording" 2 "$(path "$web")" "$(path "$work/empty.har")"
+contains "$work/replay.txt" "empty.har: the file is empty"; check "an empty recording is named" $?
+replay "a truncated recording" 2 "$(path "$web")" "$(path "$work/cut.har")"
+contains "$work/replay.txt" "cut.har: the file ends early"; check "a truncated recording is named" $?
+sed 's/"file": "websms.ini"/"file": "other.ini"/' "$work/s.har" >"$work/others.har"
+replay "other gateways' recording" 2 "$(path "$web")" "$(path "$work/others.har")"
+contains "$work/replay.txt" "holds no run of websms.ini (it holds runs of quicksms.ini, other.ini)"
+check "no run of the file is named" $?
+
+# The same recording replays alike on both builds.
+if [ "$mode" = wine ] && [ -x "${native_parlet:-}" ]; then
+  "$native_parlet" run "$web" --prefix 49 --number 1701234567 --message "Grüße" --record "$work/n.har" >/dev/null 2>&1
+  check "the native build records" $?
+  "$native_parlet" replay "$web" "$work/n.har" >"$work/native.txt" 2>&1
+  check "the native build replays its recording" $?
+  replay "the native build's recording" 0 "$(path "$web")" "$(path "$work/n.har")"
+  check "parlet.exe replays as parlet does" "$(tr -d '\r' <"$work/native.txt" | diff - "$work/replay.txt" >/dev/null; echo $?)"
+fi
+
+# Probe: the demo folder is healthy and nothing is sent; a site whose login
+# page lost its hidden field is broken at that step.
+sent_before=$(wc -l <"$work/outbox.jsonl")
+run probe "$gw" >"$work/out" 2>"$work/err"
+check "probe of the demo folder exits 0" $?
+tr -d '\r' <"$work/out" >"$work/probe.txt"
+grep -qE '^quicksms\.ini +untested +Request1 sends the message' "$work/probe.txt"; check "probe: quicksms untested" $?
+grep -qE '^websms\.ini +healthy' "$work/probe.txt"; check "probe: websms healthy" $?
+check "probe sends nothing" "$([ "$(wc -l <"$work/outbox.jsonl")" -eq "$sent_before" ]; echo $?)"
+"$provider" --port 0 --port-file "$work/port2" --login-field "" --quiet &
+provider2_pid=$!
+for _ in $(seq 100); do [ -s "$work/port2" ] && break; sleep 0.05; done
+mkdir -p "$work/changed-site"
+sed "s/127\.0\.0\.1:$port/127.0.0.1:$(cat "$work/port2")/g" "$web" >"$work/changed-site/websms.ini"
+run probe "$(path "$work/changed-site/websms.ini")" >"$work/out" 2>"$work/err"
+check "probe of a changed site exits 1" "$([ $? -eq 1 ]; echo $?)"
+contains "$work/out" "websms.ini: broken at Request1: Key1 token not found"; check "probe names the step" $?
+# Sends=1 marks the request that sends: the probe stops before it.
+sed 's/^\[Request2\]/[Request2]\r\nSends=1/' "$web" >"$work/changed-site/marked.ini"
+run probe "$(path "$work/changed-site/marked.ini")" >"$work/out" 2>"$work/err"
+check "probe stops before a request with Sends=1" "$(tr -d '\r' <"$work/out" | grep -qx '  Request2 not sent: it sends the message'; echo $?)"
+run check "$(path "$work/changed-site/marked.ini")" >"$work/out" 2>&1
+check "check knows Sends" "$(tr -d '\r' <"$work/out" | grep -qx '0 errors, 0 warnings'; echo $?)"
 
 # 8. Usage.
 run send --gateways "$gw" --prefix 43 >"$work/out" 2>&1
