@@ -333,6 +333,16 @@ replay "a renamed hidden field" 1 "$(path "$web")" "$(path "$work/renamed.har")"
 contains "$work/replay.txt" "body field 'token' was 'T"; check "replay names the field" $?
 contains "$work/replay.txt" "now missing (Key1 token found nothing in the reply to Request1)"; check "replay names the key" $?
 
+# A changed address and a changed Success text, each named.
+mkdir -p "$work/moved"
+sed 's#/web/login$#/web/signin#' "$web" >"$work/moved/websms.ini"
+replay "a changed path" 1 "$(path "$work/moved/websms.ini")" "$(path "$work/r.har")"
+contains "$work/replay.txt" "3 POST /web/signin (Request2): path was '/web/login', now '/web/signin'"; check "replay names the path" $?
+sed 's/^Success=.*/Success=Thank you/' "$web" >"$work/moved/websms.ini"
+replay "another result" 1 "$(path "$work/moved/websms.ini")" "$(path "$work/r.har")"
+contains "$work/replay.txt" "result 2989 (NoSuccessText: success text not found); recorded: 0 (Sent)"
+check "replay names both results" $?
+
 # Redacted: no secret in the file, and another number and message replay.
 run run "$(path "$web")" --prefix 43 --number 6641234567 --message "Private text" --record "$(path "$work/red.har")" \
   --redact >"$work/out" 2>"$work/err"

@@ -6,7 +6,9 @@
 
 #include "record/Compare.h"
 #include "record/Redact.h"
+#include "record/Replay.h"
 #include "record/Wire.h"
+#include "transport/Reply.h"
 
 namespace {
 
@@ -78,6 +80,34 @@ TEST(Redact, HidesEveryFormAndGivesItBack) {
     record::Unredact(&page, secrets);
     EXPECT_EQ(page.content.text, original.content.text);
     EXPECT_EQ(page.headers[0].value, original.headers[0].value);
+}
+
+// A redacted recording: the live request is compared redacted, the reply
+// comes back with the live values; past its end there is no reply.
+TEST(Replay, AnswersInOrderWithTheLiveValues) {
+    har::Entry entry;
+    entry.request.method = "GET";
+    entry.request.url = "http://gw/a?u=$User";
+    record::Derive(&entry.request);
+    entry.response.status = 200;
+    entry.response.content.text = "hello $User";
+    record::ReplayCarrier carrier({entry}, true, true);
+    script::SmsMessage message{"43", "1", "x", nullptr};
+    carrier.RunStarted("gw.ini", "bob", "pw", message);
+
+    host::HttpRequest request{};
+    request.requestType = host::kHttpGet;
+    std::string url = "http://gw/a?u=bob";
+    request.url = &url[0];
+    host::HttpReply* reply = carrier.Carry(request, record::WireRequest(request));
+    ASSERT_NE(reply, nullptr);
+    EXPECT_EQ(std::string(reply->body, static_cast<size_t>(reply->bodyLength)), "hello bob");
+    carrier.Release(reply);
+    EXPECT_EQ(carrier.FirstDivergence(), nullptr);
+
+    EXPECT_EQ(carrier.Carry(request, record::WireRequest(request)), nullptr);
+    ASSERT_NE(carrier.FirstDivergence(), nullptr);
+    EXPECT_EQ(carrier.FirstDivergence()->differences, std::vector<std::string>{"the recording ends after 1 requests"});
 }
 
 }  // namespace
