@@ -52,8 +52,9 @@ bool Watched::Save() {
         return false;
     }
     const har::Document document = recording_->Document();
-    std::fprintf(stderr, "parlet: %zu exchanges of %zu runs recorded in %s\n", document.entries.size(),
-                 document.pages.size(), options_.file.c_str());
+    const size_t runs = document.pages.size();
+    std::fprintf(stderr, "parlet: recorded %zu exchanges (%zu run%s) in %s\n", document.entries.size(), runs,
+                 runs == 1 ? "" : "s", options_.file.c_str());
     if (!options_.redact) {
         std::fprintf(stderr,
                      "parlet: %s holds the account's password (and user, number, message); --redact keeps them "

@@ -40,7 +40,7 @@ size_t ReplayCarrier::Match(const har::Request& live) const {
 }
 
 // What pages lacked that may explain a changed field: a Key of that very
-// field, else every CustomVar that found nothing so far.
+// field, else every CustomVar and Key that found nothing so far.
 std::string ReplayCarrier::Missing(const std::string& field) const {
     auto line = [](const std::pair<int, script::Lookup>& miss) {
         return miss.second.key + " " + miss.second.text + " found nothing in the reply to Request" +
@@ -50,10 +50,7 @@ std::string ReplayCarrier::Missing(const std::string& field) const {
         if (miss.second.key.rfind("Key", 0) == 0 && miss.second.text == field) return line(miss);
     }
     std::string why;
-    for (const auto& miss : misses_) {
-        if (miss.second.key.rfind("CustomVar", 0) != 0) continue;
-        why += (why.empty() ? "" : "; ") + line(miss);
-    }
+    for (const auto& miss : misses_) why += (why.empty() ? "" : "; ") + line(miss);
     return why;
 }
 

@@ -20,7 +20,7 @@ struct ReplayStep {
     std::string method, path;
     int status = 0;                        // of the reply given
     std::vector<std::string> differences;  // from the recorded request (Compare)
-    std::string why;                       // the values that pages lacked before this request, if any
+    std::string why;                       // the values pages lacked before this request, if any
     har::Request live;                     // as sent (redacted when the recording is)
 };
 

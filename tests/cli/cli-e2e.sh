@@ -364,6 +364,17 @@ replay "a folder" 0 "$(path "$work/changed")"
 contains "$work/replay.txt" "1 replayed: 1 as recorded, 0 diverged, 0 bad recordings; without a recording: quicksms.ini"
 check "a folder replays each file with a recording" $?
 
+# A browser's recording: entries the run does not ask for are passed over.
+sed "s/127\.0\.0\.1:18642/127.0.0.1:$port/g" "$here/../draft/chromium-websms.har" >"$work/session.har"
+said="Hello from Chromium & friends: 50% off!"
+run draft "$(path "$work/session.har")" --prefix 43 --number 6641234567 --message "$said" --user demo --password secret \
+  -o "$(path "$work/drafted.ini")" >"$work/out" 2>"$work/err"
+check "a draft from the browser's recording" $?
+replay "a browser's recording" 0 "$(path "$work/drafted.ini")" "$(path "$work/session.har")" --prefix 43 \
+  --number 6641234567 --message "$said"
+contains "$work/replay.txt" "5 POST /web/send (Request3, entry 7): as recorded, 303"; check "replay names the browser's entries" $?
+replay "a browser's recording without the message" 2 "$(path "$work/drafted.ini")" "$(path "$work/session.har")"
+
 # Bad recordings: one line, exit 2.
 : >"$work/empty.har"
 head -c 500 "$work/r.har" >"$work/cut.har"
