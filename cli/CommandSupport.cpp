@@ -101,6 +101,18 @@ bool Encoded(const charset::Charset& encoding, const char* what, const std::stri
     return false;
 }
 
+std::string LossyEncoded(const charset::Charset& encoding, const std::string& utf8) {
+    std::string out;
+    for (size_t pos = 0; pos < utf8.size();) {
+        size_t length = charset::utf8::CharLength(utf8, pos, nullptr);
+        if (length == 0) length = 1;
+        std::string one;
+        out += encoding.Encode(utf8.substr(pos, length), &one, nullptr) ? one : std::string("?");
+        pos += length;
+    }
+    return out;
+}
+
 std::optional<charset::Charset> ChosenCharset(const std::string& name) {
     if (name.empty()) return charset::Charset::Default();
     std::optional<charset::Charset> found = charset::Charset::Find(name);

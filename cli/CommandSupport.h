@@ -53,6 +53,9 @@ bool Encoded(const charset::Charset& encoding, const char* what, const std::stri
 // The charset named by --charset, or the default; none (with a message)
 // when the name is unknown.
 std::optional<charset::Charset> ChosenCharset(const std::string& name);
+// UTF-8 text in `encoding`, with "?" for each character it cannot hold (as
+// the send dialog converts its text).
+std::string LossyEncoded(const charset::Charset& encoding, const std::string& utf8);
 
 // True, with a message, when `value` does not fit a field of the dialog.
 bool FieldTooLong(const char* what, const std::string& value);

@@ -204,6 +204,7 @@ void CheckRequest(Sheet& sheet, const Section& r, const Section* gw, Gathered& g
         }
     }
     CheckType(sheet, r, gathered);
+    CheckRequestHeaders(sheet, r, gathered.customVars);
     CheckMapPrefixes(sheet, r, gw, gathered);
 
     // Both lists go on from what earlier requests gathered.

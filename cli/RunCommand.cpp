@@ -12,6 +12,7 @@
 #include "ConsoleControls.h"
 #include "Recorded.h"
 #include "RunTrace.h"
+#include "script/RequestHeaders.h"
 #include "script/Runner.h"
 
 namespace {
@@ -67,11 +68,14 @@ private:
     }
 
     int RunOnce() {
-        // The texts as the send job would hand them over: in the default charset.
+        // The texts as the send job would hand them over: in the default
+        // charset, the message as UTF-8 to a file with a JSON body.
         const charset::Charset encoding = charset::Charset::Default();
         const RunOptions& options = options_;
         RunOptions o = options;
-        if (!Encoded(encoding, "message", options.message, &o.message) ||
+        std::string path = Absolute(o.file);
+        const bool utf8 = script::AsksForJson(path.c_str());
+        if (!Encoded(utf8 ? charset::Charset::Utf8() : encoding, "message", options.message, &o.message) ||
             !Encoded(encoding, "number", options.number, &o.number) ||
             !Encoded(encoding, "prefix", options.prefix, &o.prefix) ||
             !Encoded(encoding, "sender", options.sender, &o.sender) ||
@@ -83,7 +87,6 @@ private:
             return kExitUsage;
         }
         if (!RecordUsable(o.record) || !PagesUsable(o.trace.pagesDir)) return kExitUsage;
-        std::string path = Absolute(o.file);
         Credentials account;
         if ((!o.userGiven || !o.passwordGiven) && !ChooseAccount(path, o.account, &account)) return kExitUsage;
         if (o.userGiven) account.user = o.user;
@@ -93,6 +96,7 @@ private:
         message.prefix = o.prefix.c_str();
         message.number = o.number.c_str();
         message.text = o.message.c_str();
+        message.utf8 = utf8;
         message.sender = o.senderGiven ? o.sender.c_str() : nullptr;
         script::RunDetail detail;
         int result = 0;

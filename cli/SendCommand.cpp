@@ -18,6 +18,7 @@
 #include "Usage.h"
 #include "catalogue/Catalogue.h"
 #include "catalogue/PrefixTable.h"
+#include "script/RequestHeaders.h"
 #include "send/SendJob.h"
 #include "shell/Log.h"
 #include "shell/Settings.h"
@@ -64,12 +65,35 @@ std::vector<std::string> ServedPrefixes() {
 std::string Unsent(ConsoleControls& controls, const SendOptions& o) {
     if (controls.PartsSent() == 0) return {};
     bool sent = controls.Status() == sendtext::kSent;
-    if (!sent || controls.LastSentWasSplitPart()) return controls.Message();
+    if (!sent || controls.LastSentWasSplitPart()) return controls.MessageUtf8();
     // Cut mode: the message as the job read it, against what went out.
-    std::string whole = controls.ReadMessageForSend();
-    if (!o.splitGiven && controls.LastSentText().size() < whole.size())
-        return whole.substr(controls.LastSentText().size());
+    std::string whole = controls.ReadMessageUtf8();
+    if (!o.splitGiven && controls.LastSentUtf8().size() < whole.size())
+        return whole.substr(controls.LastSentUtf8().size());
     return {};
+}
+
+// Whether a gateway of the catalogue takes the message as UTF-8 (a JSON body).
+bool AnyJsonGateway() {
+    for (const GatewayView& view : ListGateways()) {
+        if (view.enabled && script::AsksForJson(view.path.c_str())) return true;
+    }
+    return false;
+}
+
+// A message the charset cannot hold whole still goes to gateways that take
+// it as UTF-8; the others get "?" for what does not fit, as from the send
+// dialog. Without such a gateway it is refused.
+bool MessageForCharset(const charset::Charset& encoding, const std::string& utf8, std::string* out) {
+    if (encoding.Encode(utf8, out, nullptr)) return true;
+    if (!charset::utf8::Valid(utf8, nullptr) || !AnyJsonGateway()) return Encoded(encoding, "message", utf8, out);
+    if (FieldTooLong("message", utf8)) return false;
+    std::fprintf(stderr,
+                 "parlet: the message holds characters %s cannot hold: gateways with a JSON body get it whole, "
+                 "the others get \"?\" in their place\n",
+                 encoding.name().c_str());
+    *out = LossyEncoded(encoding, utf8);
+    return true;
 }
 
 class SendCommand : public Command {
@@ -114,16 +138,22 @@ private:
         const SendOptions& options = options_;
         std::optional<charset::Charset> encoding = ChosenCharset(options.charset);
         if (!encoding) return kExitUsage;
-        SendOptions o = options;  // the texts in that charset
-        if (!Encoded(*encoding, "message", options.message, &o.message) ||
-            !Encoded(*encoding, "number", options.number, &o.number) ||
+        SendOptions o = options;  // the texts in that charset; the message once the gateways are known
+        if (!charset::utf8::Valid(options.message, nullptr) &&
+            !Encoded(*encoding, "message", options.message, &o.message)) {
+            return kExitUsage;
+        }
+        if (!Encoded(*encoding, "number", options.number, &o.number) ||
             !Encoded(*encoding, "number", options.to, &o.to) ||
             !Encoded(*encoding, "prefix", options.prefix, &o.prefix) ||
             !Encoded(*encoding, "sender", options.sender, &o.sender)) {
             return kExitUsage;
         }
-        if (!MessageUsable(o.message) || FieldTooLong("number", o.number) || FieldTooLong("number", o.to))
+        if (options.message.empty()) {
+            MessageUsable(options.message);  // says so
             return kExitUsage;
+        }
+        if (FieldTooLong("number", o.number) || FieldTooLong("number", o.to)) return kExitUsage;
         if (o.to.empty() && !DestinationUsable(o.prefix, o.number)) return kExitUsage;
         std::string log = o.log.empty() ? std::string() : Absolute(o.log);
         if (!log.empty() && !LogUsable(log)) return kExitUsage;
@@ -146,6 +176,7 @@ private:
             logging::SetObserver(EchoLog, nullptr);
         }
         if (LoadCatalogue(o.gateways) != 0) return kExitFailed;
+        if (!MessageForCharset(*encoding, options.message, &o.message) || !MessageUsable(o.message)) return kExitUsage;
         if (CountGateways() == 0) {
             std::fprintf(stderr, "parlet: no usable gateway in %s\n", o.gateways.c_str());
         }
@@ -160,7 +191,7 @@ private:
                          to.number.c_str());
         }
 
-        ConsoleControls controls(to.prefix, to.number, o.message, *encoding, stderr);
+        ConsoleControls controls(to.prefix, to.number, o.message, options.message, *encoding, stderr);
         if (!controls.PrefixListed()) {
             std::fprintf(stderr, "parlet: no gateway in %s lists the prefix %s\n", o.gateways.c_str(),
                          to.prefix.c_str());
@@ -180,7 +211,7 @@ private:
         std::printf("%s\n", controls.Status().c_str());
         std::string unsent = Unsent(controls, o);
         if (!unsent.empty()) {
-            std::fprintf(stderr, "parlet: sent in part; not sent: %s\n", encoding->Decode(unsent).c_str());
+            std::fprintf(stderr, "parlet: sent in part; not sent: %s\n", unsent.c_str());
             return kExitPartial;
         }
         return controls.Status() == sendtext::kSent ? kExitOk : kExitFailed;

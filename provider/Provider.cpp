@@ -1,5 +1,7 @@
 #include "Provider.h"
 
+#include "ApiRoutes.h"
+
 #include <httplib.h>
 
 #include <algorithm>
@@ -355,6 +357,10 @@ void AddRoutes(Server* s) {
     h.Get("/status", [](const httplib::Request& req, httplib::Response& res) {
         res.status = static_cast<int>(Number(req, "code", 200, 100, 599));
         res.set_content("status " + std::to_string(res.status) + "\n", "text/plain");
+    });
+    AddApiRoutes(h, [s](const Message& m) {
+        Accept(s, m);
+        return OutboxCount(s);
     });
     h.Get("/echo", [](const httplib::Request& req, httplib::Response& res) { Echo(req, res); });
     h.Post("/echo", [](const httplib::Request& req, httplib::Response& res) { Echo(req, res); });

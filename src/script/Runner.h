@@ -21,6 +21,9 @@ struct SmsMessage {
     const char* number;  // number without the prefix (required)
     const char* text;    // the message (required)
     const char* sender;  // may be null
+    // `text` is UTF-8 rather than in the system's ANSI code page (natively
+    // they are the same). A JSON body takes every text as UTF-8.
+    bool utf8 = false;
 };
 
 // Results of a run. The send job tells only kSent from the rest; their names
@@ -42,6 +45,9 @@ enum Code : int {
     kEmptyReply = -12,
     kNoRequest = -13,
     kNotEdited = -14,
+    kBadHeader = -15,        // a "Header%d", "Auth" or "ContentType" that cannot be sent as written
+    kHeaderLineBreak = -16,  // a header value that holds a line break once filled in
+    kBadText = -17,          // a text for a JSON body that is not text in its encoding
     kAborted = 0xAB0,
     kMissingParameters = 0xB00,
     kNoSuccessText = 0xBAD,

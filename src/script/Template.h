@@ -18,6 +18,10 @@ struct SmsMessage;
 int UrlEncode(const char* text, std::string* out);
 std::string UrlEncode(const std::string& text);
 
+// JSON string escaping: '"' and '\\' behind a backslash, control bytes
+// (below 0x20, and 0x7F) as "\u00XX"; every other byte as it is.
+std::string JsonEscape(const std::string& text);
+
 // What a template can refer to. A missing text (null) is a value the run
 // does not have: its variable stays in the text.
 struct TemplateValues {
@@ -66,8 +70,21 @@ const ExpandResultText& DescribeExpandResult(int code);
 constexpr int kMaxPasses = 512;  // a 2047-character value needs at most ~410
 constexpr size_t kMaxScannedBytes = 32u << 20;
 
-// Expands `text` into `out`; encodeCustomVars asks for "$CustomVar%d"
-// values in form encoding (POST bodies). Failures are logged.
-int ExpandTemplate(const char* text, const TemplateValues& values, bool encodeCustomVars, std::string* out);
+// How the values a template names go into its text.
+enum class Encoding {
+    kPlain,     // addresses and headers: "$Message" form-encoded, every other value as it is
+    kForm,      // form bodies: custom variables form-encoded too
+    kJson,      // JSON bodies: every value JSON-escaped, "$Message" unencoded
+    kVerbatim,  // bodies of any other type: every value as it is
+};
+
+// Expands `text` into `out`, the values put in as `encoding` says. In JSON
+// and verbatim bodies the message goes in as text, so it is never read as a
+// template: a message "$Pass" stays "$Pass". Failures are logged.
+int ExpandTemplate(const char* text, const TemplateValues& values, Encoding encoding, std::string* out);
+// encodeCustomVars: kForm (POST bodies), else kPlain.
+inline int ExpandTemplate(const char* text, const TemplateValues& values, bool encodeCustomVars, std::string* out) {
+    return ExpandTemplate(text, values, encodeCustomVars ? Encoding::kForm : Encoding::kPlain, out);
+}
 
 }  // namespace script

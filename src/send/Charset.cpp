@@ -90,6 +90,13 @@ std::string Charset::Decode(const std::string& text) const {
     return out;
 }
 
+bool Charset::ToUtf8(const std::string& text, std::string* out) const {
+    if (width_ != Width::kUtf8) return platform::ToUtf8(*this, text, out);
+    if (!utf8::Valid(text, nullptr)) return false;
+    *out = text;
+    return true;
+}
+
 size_t Charset::CutPoint(const std::string& text, size_t limit) const {
     if (limit >= text.size()) return text.size();
     switch (width_) {

@@ -138,6 +138,17 @@ std::string Decode(const Charset& charset, const std::string& text) {
     return Narrow(CP_UTF8, Wide(charset.codePage(), text, 0), nullptr);
 }
 
+bool ToUtf8(const Charset& charset, const std::string& text, std::string* out) {
+    if (text.empty()) {
+        out->clear();
+        return true;
+    }
+    std::wstring wide = Wide(charset.codePage(), text, MB_ERR_INVALID_CHARS);
+    if (wide.empty()) return false;
+    *out = Narrow(CP_UTF8, wide, nullptr);
+    return true;
+}
+
 size_t MultiByteCutPoint(const Charset& charset, const std::string& text, size_t limit) {
     size_t pos = 0;
     while (pos < limit) {

@@ -11,6 +11,7 @@
 #include "catalogue/Accounts.h"
 #include "catalogue/Catalogue.h"
 #include "script/profile/Profile.h"
+#include "script/RequestHeaders.h"
 #include "script/Runner.h"
 #include "send/SendControls.h"
 #include "send/Split.h"
@@ -82,6 +83,7 @@ private:
     std::string accountFile_;  // of the gateway that sent the last part
     std::optional<std::string> user_;
     std::optional<std::string> password_;
+    bool utf8_ = false;  // the gateway being tried takes the message as UTF-8
 };
 
 void Job::Run() {
@@ -164,8 +166,10 @@ bool Job::TryGateway(const GatewayRef& gateway, bool* over) {
     std::optional<std::string> name = GatewayValue(gateway->path, "Name");
     dialog_.SetStatus(name ? *name : gateway->name);
 
-    const charset::Charset encoding = dialog_.MessageCharset();
-    std::string text = dialog_.ReadMessageForSend();
+    // A JSON body takes the message as UTF-8, every character of it.
+    utf8_ = script::AsksForJson(gateway->path.c_str());
+    const charset::Charset encoding = utf8_ ? charset::Charset::Utf8() : dialog_.MessageCharset();
+    std::string text = utf8_ ? dialog_.ReadMessageUtf8() : dialog_.ReadMessageForSend();
     text.resize(encoding.CutPoint(text, kFieldSize - 1));
     std::string accountFile = AccountFilePath(gateway->path);
     std::optional<Attempt> attempt;
@@ -220,7 +224,11 @@ bool Job::TryGateway(const GatewayRef& gateway, bool* over) {
                 *over = true;
                 return true;
             }
-            dialog_.WriteMessage(attempt->rest);
+            if (utf8_) {
+                dialog_.WriteMessageUtf8(attempt->rest);
+            } else {
+                dialog_.WriteMessage(attempt->rest);
+            }
             ++partsSent_;
             if (partsSent_ >= settings::SplitNumber()) {
                 finished_ = true;  // the rest stays unsent in the message field
@@ -267,7 +275,9 @@ int Job::Send(const GatewayRef& gateway, const std::string& name, const Attempt&
     message.number = number_.c_str();
     message.text = attempt.text.c_str();
     message.sender = sender_ ? sender_->c_str() : nullptr;
-    AttemptReport report{gateway->name, name, user_ ? user_->c_str() : nullptr, attempt.text, attempt.splitPart, 0, {}};
+    message.utf8 = utf8_;
+    AttemptReport report{
+        gateway->name, name, user_ ? user_->c_str() : nullptr, attempt.text, attempt.splitPart, utf8_, 0, {}};
     report.result = script::RunGateway(gateway->path.c_str(), report.user, password_ ? password_->c_str() : nullptr,
                                        &message, dialog_.Progress(), request_.abortFlag, &report.detail);
     dialog_.AttemptEnded(report);

@@ -26,7 +26,12 @@ host::Handle NetlibUser();
 
 // Performs one exchange; none when it failed before a reply existed.
 // The caller owns the reply and releases it with FreeHttpReply.
-HttpReply* HttpTransaction(const HttpRequest* request);
+// `ownHeaders`: how many of the record's last headers a gateway file wrote
+// itself ("Header%d", "Auth", "ContentType"). The Internet library sends
+// them after its own lines (RequestPlan.h); of the others it sends only
+// Referer, User-Agent and Cookie. The host's network library and an
+// override get the record whole.
+HttpReply* HttpTransaction(const HttpRequest* request, int ownHeaders = 0);
 // Gives 1 when the reply was released, 0 when it was not one of ours.
 int FreeHttpReply(HttpReply* reply);
 

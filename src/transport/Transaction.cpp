@@ -54,14 +54,14 @@ void SetTimeouts(const Timeouts& timeouts) {
 
 Timeouts CurrentTimeouts() { return Timeouts{g_connectMs.load(), g_receiveMs.load(), g_deadlineMs.load()}; }
 
-HttpReply* HttpTransaction(const HttpRequest* request) {
+HttpReply* HttpTransaction(const HttpRequest* request, int ownHeaders) {
     if (const Override* override = g_override.load()) return override->carrier(request, override->context);
     return CarrierTransaction(request);
 }
 
 HttpReply* CarrierTransaction(const HttpRequest* request) {
     if (!request) return nullptr;
-    if (g_useWinInet) return Exchange(g_library, request, ReadProxyConfig(settings::kNetModule));
+    if (g_useWinInet) return Exchange(g_library, request, ReadProxyConfig(settings::kNetModule), ownHeaders);
     host::Word reply = host::CallService("Netlib/HttpTransaction", reinterpret_cast<host::Word>(g_netlibUser),
                                          reinterpret_cast<host::Word>(request));
     // A negative word is the link's "no such service", not a record.
