@@ -96,7 +96,8 @@ private:
         message.prefix = o.prefix.c_str();
         message.number = o.number.c_str();
         message.text = o.message.c_str();
-        message.utf8 = utf8;
+        const charset::Charset sentIn = utf8 ? charset::Charset::Utf8() : encoding;
+        message.charset = sentIn.name().c_str();
         message.sender = o.senderGiven ? o.sender.c_str() : nullptr;
         script::RunDetail detail;
         int result = 0;

@@ -4,6 +4,7 @@
 #include <chrono>
 #include <cstring>
 #include <new>
+#include <optional>
 #include <string>
 #include <thread>
 #include <utility>
@@ -62,12 +63,19 @@ private:
 // Everything one run keeps; nothing of it is shared with another run.
 struct Run {
     Run(const char* file, const char* account, const char* secret, SmsMessage* sms, RunDetail* into)
-        : path(file), user(account), password(secret), message(sms), prefix(sms), detail(into) {}
+        : path(file),
+          user(account),
+          password(secret),
+          message(sms),
+          prefix(sms),
+          charset(sms->charset ? sms->charset : charset::Charset::Default().name()),
+          detail(into) {}
     const char* path;
     const char* user;
     const char* password;
     SmsMessage* message;
     PrefixSwap prefix;
+    std::string charset;  // the message's encoding, for "$Charset"
     int32_t maxChars = 0;
     CookieJar jar;
     RunLists lists;
@@ -107,6 +115,7 @@ TemplateValues ValuesOf(const Run& run) {
     values.user = run.user;
     values.password = run.password;
     values.lastRedirect = run.redirected ? run.lastRedirect.c_str() : nullptr;
+    values.charset = run.charset.c_str();
     values.customVars = &run.lists.customVars;
     values.jar = &run.jar;
     return values;
@@ -362,9 +371,8 @@ struct Utf8Texts {
     SmsMessage message{};
 };
 
-bool ToUtf8(const char* what, const char* value, bool isUtf8, std::string* out) {
+bool ToUtf8(const char* what, const char* value, const charset::Charset& encoding, std::string* out) {
     if (!value) return true;
-    const charset::Charset encoding = isUtf8 ? charset::Charset::Utf8() : charset::Charset::Default();
     if (encoding.ToUtf8(value, out)) return true;
     LogErrorLine(" - ERROR: %s is not valid %s text and cannot go into a JSON body\n", what, encoding.name().c_str());
     return false;
@@ -372,13 +380,19 @@ bool ToUtf8(const char* what, const char* value, bool isUtf8, std::string* out) 
 
 bool MakeUtf8Texts(const Run& run, const std::string& postString, Utf8Texts* t) {
     const SmsMessage& m = *run.message;
-    if (!ToUtf8("The message", m.text, m.utf8, &t->text) || !ToUtf8("The sender", m.sender, false, &t->sender) ||
-        !ToUtf8("The user name", run.user, false, &t->user) ||
-        !ToUtf8("The password", run.password, false, &t->password) ||
-        !ToUtf8("The PostString", postString.c_str(), false, &t->body)) {
+    const charset::Charset ansi = charset::Charset::Default();
+    const std::optional<charset::Charset> named = m.charset ? charset::Charset::Find(m.charset) : std::nullopt;
+    if (m.charset && !named) {
+        LogErrorLine(" - ERROR: The message's encoding %s is unknown\n", m.charset);
         return false;
     }
-    t->message = SmsMessage{m.prefix, m.number, t->text.c_str(), m.sender ? t->sender.c_str() : nullptr, true};
+    if (!ToUtf8("The message", m.text, named ? *named : ansi, &t->text) ||
+        !ToUtf8("The sender", m.sender, ansi, &t->sender) || !ToUtf8("The user name", run.user, ansi, &t->user) ||
+        !ToUtf8("The password", run.password, ansi, &t->password) ||
+        !ToUtf8("The PostString", postString.c_str(), ansi, &t->body)) {
+        return false;
+    }
+    t->message = SmsMessage{m.prefix, m.number, t->text.c_str(), m.sender ? t->sender.c_str() : nullptr, "UTF-8"};
     return true;
 }
 
@@ -396,6 +410,7 @@ int ExpandTypedBody(Run& run, BodyKind kind, const std::string& postString, std:
     values.message = &texts.message;
     values.user = run.user ? texts.user.c_str() : nullptr;
     values.password = run.password ? texts.password.c_str() : nullptr;
+    values.charset = "UTF-8";
     if (!Expand(texts.body, values, Encoding::kJson, body)) return result::kExpandFailed;
     if (charset::utf8::Valid(*body, nullptr)) return result::kSent;
     LogErrorLine(" - ERROR: The JSON body is not valid UTF-8: a value put into it is not text\n");

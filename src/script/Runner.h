@@ -21,9 +21,10 @@ struct SmsMessage {
     const char* number;  // number without the prefix (required)
     const char* text;    // the message (required)
     const char* sender;  // may be null
-    // `text` is UTF-8 rather than in the system's ANSI code page (natively
-    // they are the same). A JSON body takes every text as UTF-8.
-    bool utf8 = false;
+    // The encoding `text` is in, by name ("UTF-8", "CP1250"); null: the
+    // system's ANSI code page (UTF-8 natively). "$Charset" names it, and a
+    // JSON body takes the text from it as UTF-8.
+    const char* charset = nullptr;
 };
 
 // Results of a run. The send job tells only kSent from the rest; their names

@@ -201,8 +201,20 @@ namespace {
 // The values of the table variables for one expansion, in the order of
 // kVariableNames; a value the run lacks is not present.
 struct VariableSet {
-    enum Index : size_t { kPrefix, kNumber, kMessage, kSender, kCount, kUser, kPass, kLRurl, kEncUser, kEncPass };
-    static_assert(kEncPass + 1 == kVariableCount, "one index for every name of kVariableNames");
+    enum Index : size_t {
+        kPrefix,
+        kNumber,
+        kMessage,
+        kSender,
+        kCount,
+        kUser,
+        kPass,
+        kLRurl,
+        kEncUser,
+        kEncPass,
+        kCharset
+    };
+    static_assert(kCharset + 1 == kVariableCount, "one index for every name of kVariableNames");
 
     std::string texts[kVariableCount];
     Variable variables[kVariableCount];
@@ -235,6 +247,7 @@ struct VariableSet {
         keep(kLRurl, values.lastRedirect);
         encode(kEncUser, values.user);
         encode(kEncPass, values.password);
+        keep(kCharset, values.charset);
         for (size_t i = 0; i < kVariableCount; ++i) {
             variables[i] = Variable{kVariableNames[i], std::strlen(kVariableNames[i]), present[i], &texts[i],
                                     deferMessage && i == kMessage};

@@ -30,6 +30,7 @@ struct TemplateValues {
     const char* user = nullptr;
     const char* password = nullptr;
     const char* lastRedirect = nullptr;
+    const char* charset = nullptr;  // the name of the message's encoding
     const std::vector<std::string>* customVars = nullptr;
     const CookieJar* jar = nullptr;
 };
@@ -38,9 +39,10 @@ struct TemplateValues {
 // each may carry a "[start;length]" selector. Names match with case.
 // "$User" and "$Pass" go in as given, also into POST bodies (stored files
 // rely on it); "$EncUser" and "$EncPass" are the same values form-encoded.
+// "$Charset" names the encoding the message is in ("UTF-8", "CP1252").
 // No name begins another, so a plain substring search tells them apart.
-constexpr const char* kVariableNames[] = {"$Prefix", "$Number", "$Message", "$Sender",  "$Count",
-                                          "$User",   "$Pass",   "$LRurl",   "$EncUser", "$EncPass"};
+constexpr const char* kVariableNames[] = {"$Prefix", "$Number", "$Message", "$Sender",  "$Count",  "$User",
+                                          "$Pass",   "$LRurl",  "$EncUser", "$EncPass", "$Charset"};
 constexpr size_t kVariableCount = sizeof kVariableNames / sizeof kVariableNames[0];
 // "$Cookie[name]": the value of a cookie of the jar.
 constexpr char kCookieReference[] = "$Cookie[";

@@ -83,7 +83,8 @@ private:
     std::string accountFile_;  // of the gateway that sent the last part
     std::optional<std::string> user_;
     std::optional<std::string> password_;
-    bool utf8_ = false;  // the gateway being tried takes the message as UTF-8
+    bool utf8_ = false;    // the gateway being tried takes the message as UTF-8
+    std::string charset_;  // the encoding the message is in for it
 };
 
 void Job::Run() {
@@ -169,6 +170,7 @@ bool Job::TryGateway(const GatewayRef& gateway, bool* over) {
     // A JSON body takes the message as UTF-8, every character of it.
     utf8_ = script::AsksForJson(gateway->path.c_str());
     const charset::Charset encoding = utf8_ ? charset::Charset::Utf8() : dialog_.MessageCharset();
+    charset_ = encoding.name();
     std::string text = utf8_ ? dialog_.ReadMessageUtf8() : dialog_.ReadMessageForSend();
     text.resize(encoding.CutPoint(text, kFieldSize - 1));
     std::string accountFile = AccountFilePath(gateway->path);
@@ -275,7 +277,7 @@ int Job::Send(const GatewayRef& gateway, const std::string& name, const Attempt&
     message.number = number_.c_str();
     message.text = attempt.text.c_str();
     message.sender = sender_ ? sender_->c_str() : nullptr;
-    message.utf8 = utf8_;
+    message.charset = charset_.c_str();
     AttemptReport report{
         gateway->name, name, user_ ? user_->c_str() : nullptr, attempt.text, attempt.splitPart, utf8_, 0, {}};
     report.result = script::RunGateway(gateway->path.c_str(), report.user, password_ ? password_->c_str() : nullptr,

@@ -46,7 +46,7 @@ protected:
     int files_ = 0;
     const char* user = "joe";
     const char* password = "s3cret";
-    script::SmsMessage message{"49", "1701234567", "Hi \"you\" \\ o\nk \xC3\xBC", nullptr, true};
+    script::SmsMessage message{"49", "1701234567", "Hi \"you\" \\ o\nk \xC3\xBC", nullptr, "UTF-8"};
 };
 
 TEST(Encodings, JsonEscapeAndBase64) {

@@ -504,7 +504,7 @@ TEST_F(Exchange, GatewayFilesOwnHeadersGoOutInTheSameBytesOnBothCarriers) {
     standin::SetByte(nullptr, settings::kModule, "Verbose", 1);
     for (const auto& c : cases) {
         testutil::WriteFile(dir.file("raw.ini"), head + c.first);
-        script::SmsMessage message{"49", "1701234567", "Say \"hi\" \\ now\n\xC3\xBC", nullptr, true};
+        script::SmsMessage message{"49", "1701234567", "Say \"hi\" \\ now\n\xC3\xBC", nullptr, "UTF-8"};
         testutil::LogCapture log;
         ASSERT_EQ(script::RunGateway(dir.file("raw.ini").c_str(), "demo", "secret", &message, nullptr, nullptr), 0)
             << log.Text();
