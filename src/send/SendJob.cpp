@@ -75,6 +75,7 @@ private:
     std::string number_;
     std::optional<std::string> sender_;
     uint32_t fullLength_ = 0;
+    uint32_t fullLengthUtf8_ = 0;  // the same as UTF-8, for gateways that take it so
     int turn_ = 0;     // -1 once something was sent
     int account_ = 0;  // 0: no account in use
     int partsSent_ = 0;
@@ -105,6 +106,7 @@ void Job::Run() {
     dialog_.EnableSend(false);
     sender_ = settings::SenderNumber();
     fullLength_ = static_cast<uint32_t>(dialog_.ReadMessage().size());
+    fullLengthUtf8_ = static_cast<uint32_t>(dialog_.ReadMessageUtf8().size());
 
     Outcome outcome = TryGateways();
 
@@ -262,7 +264,8 @@ bool Job::Prepare(const std::string& text, const std::string& path, const charse
     // within the limit, and what does not fit waits for another part.
     size_t taken = 0;
     bool last = false;
-    if (NextPart(text, partsSent_ + 1, fullLength_, limit, encoding, &attempt->text, &taken, &last) != 0) {
+    const uint32_t full = utf8_ ? fullLengthUtf8_ : fullLength_;
+    if (NextPart(text, partsSent_ + 1, full, limit, encoding, &attempt->text, &taken, &last) != 0) {
         WriteLog(" - ERROR: MaxChars %ld leaves no room for a numbered part\n", static_cast<long>(maxChars));
         return false;
     }
