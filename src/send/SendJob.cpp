@@ -76,8 +76,8 @@ private:
     std::optional<std::string> sender_;
     uint32_t fullLength_ = 0;
     uint32_t fullLengthUtf8_ = 0;  // the same as UTF-8, for gateways that take it so
-    int turn_ = 0;     // -1 once something was sent
-    int account_ = 0;  // 0: no account in use
+    int turn_ = 0;                 // -1 once something was sent
+    int account_ = 0;              // 0: no account in use
     int partsSent_ = 0;
     bool finished_ = false;  // the last part went out, or SplitNumber parts did
     bool handedBack_ = false;
