@@ -40,11 +40,14 @@ const AuthScheme* FindAuthScheme(const std::string& value) {
 }
 
 std::string AuthorizationValue(const AuthScheme& scheme, const char* user, const char* password) {
-    const std::string secret = password ? password : "";
+    std::string credentials = password ? password : "";
     if (std::strcmp(scheme.value, "basic") == 0) {
-        return std::string(scheme.scheme) + " " + text::Base64(std::string(user ? user : "") + ":" + secret);
+        credentials.insert(0, 1, ':');
+        credentials.insert(0, user ? user : "");
+        credentials = text::Base64(credentials);
     }
-    return std::string(scheme.scheme) + " " + secret;
+    credentials.insert(0, 1, ' ');
+    return credentials.insert(0, scheme.scheme);
 }
 
 const char* DescribeHeaderFault(HeaderFault fault) {

@@ -132,6 +132,26 @@ std::vector<Case> Cases() {
           {7, Severity::Warning, "holds \"      ; GET or POST\": the reader keeps it"}}},
         {"comment after an account's password", "a.sac", "[Account1]\nUsername=u\nPassword=pw\t;mine\n",
          {{3, Severity::Warning, "write Password=pw and put the comment on a line of its own"}}},
+        // The keys that reach HTTP APIs, with the engine's own rules and a note of what is sent.
+        {"request headers", "a.ini",
+         std::string(kGoodHead).append("[Request1]\nURL=http://x/\nType=POST\nAuth=Basic\nContentType=application/json\n"
+                                       "Header1=X-Key: $Pass\nHeader2=x-key: 2\nHeader3=NoColon\nHeader4=Host: evil\n"
+                                       "Header5=Bad Name: 1\nHeader6=Authorization: Bearer $Pass\nHeader7=X-N: $Numbr\n"
+                                       "PostString={\"t\":\"$Message\"}\n"),
+         {{10, Severity::Note, "[Request1] sends Authorization: Basic *** (Base64 of $User:$Pass)"},
+          {11, Severity::Note, "sends Content-Type: application/json: the PostString's values go in JSON-escaped"},
+          {12, Severity::Note, "[Request1] sends X-Key: $Pass"},
+          {13, Severity::Warning, "x-key comes again (first in Header1)"},
+          {14, Severity::Error, "Header3 has no ':'"},
+          {15, Severity::Error, "Header4 names a header that has a key of its own"},
+          {16, Severity::Error, "Header5 has a name that is not an HTTP token"},
+          {17, Severity::Error, "Authorization is set by Auth already"},
+          {17, Severity::Note, "sends Authorization: Bearer ***"},
+          {18, Severity::Warning, "$Numbr is not a variable"}}},
+        {"unknown auth, a content type on a GET", "a.ini",
+         std::string(kGoodHead).append("[Request1]\nURL=http://x/?c=$Charset\nType=GET\nAuth=digest\nContentType=json\n"),
+         {{10, Severity::Error, "Auth \"digest\" is unknown: the run fails with BadHeader (-15)"},
+          {11, Severity::Warning, "ContentType is used only by a POST request"}}},
         {"empty file", "a.ini", " \r\n\r\n", {{0, Severity::Error, "the file is empty"}}},
         {"binary file", "a.ini", std::string("\x7F" "ELF\x01\x01\0\0[Gateway]\n", 16), {{0, Severity::Error, "not a text file"}}},
         {"accounts with gap and leftovers", "a.sac",

@@ -152,6 +152,18 @@ check "312 bytes in 2 numbered parts exits 3 (sent in part)" "$([ $? -eq 3 ]; ec
 contains "$work/outbox.jsonl" "\"text\":\"2/2${x300:0:146}abcdefgh\""; check "the labelled last part is 157 bytes, not 161" $?
 contains "$work/err" "not sent: ijkl"; check "what did not fit is reported" $?
 
+# 3d. A JSON API takes the message as UTF-8, whatever --charset says: a
+# character the charset lacks reaches it whole (the others would get "?").
+mkdir -p "$work/json"
+printf '[Gateway]\nName=JSON\nPrefix1=49;Germany\nSuccess=accepted\nUsername=demo\nPassword=secret\n[Request1]\nURL=http://127.0.0.1:%s/json/send\nType=POST\nAuth=basic\nContentType=application/json\nHeader1=Accept: application/json\nPostString={"to":"$Prefix$Number","text":"$Message"}\n' \
+  "$port" >"$work/json/json.ini"
+run send --gateways "$(path "$work/json")" --prefix 49 --number 1700000007 --message 'a 中 "b" \ ü' --charset windows-1252 \
+  >"$work/out" 2>"$work/err"
+check "a JSON send with a character windows-1252 lacks exits 0" $?
+contains "$work/err" "gateways with a JSON body get it whole"; check "it says who gets the message whole" $?
+contains "$work/outbox.jsonl" '"route":"json","user":"demo","to":"491700000007","text":"a 中 \"b\" \\ ü"'
+check "the JSON API got every character" $?
+
 # 4. Every gateway fails: a prefix no gateway lists.
 run send --gateways "$gw" --prefix 99 --number 1 --message "nobody" >"$work/out" 2>"$work/err"
 check "failed send exits 1" "$([ $? -eq 1 ]; echo $?)"
