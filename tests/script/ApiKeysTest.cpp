@@ -97,10 +97,10 @@ struct WireCase {
 TEST_F(ApiKeys, HeadersAndBodiesOfEachFile) {
     const std::vector<WireCase> cases = {
         {"json with basic authorization, a repeated and a filled header",
-         "[Request1]\nURL=http://api/send\nType=POST\nAuth=basic\nContentType=application/json\n"
+         "[Request1]\nURL=http://api/send\nType=POST\nAuth=basic\nContentType=Application/JSON\n"
          "Header1=X-Client: parlet\nHeader2=Accept: application/json\nHeader3=x-client: $Number  \n"
          "PostString={\"to\":\"+$Prefix$Number\",\"text\":\"$Message\",\"user\":\"$User\"}\n",
-         {{"Content-Type", "application/json"},
+         {{"Content-Type", "Application/JSON"},
           {"Authorization", "Basic am9lOnMzY3JldA=="},
           {"X-Client", "parlet, 1701234567"},
           {"Accept", "application/json"}},
@@ -115,6 +115,12 @@ TEST_F(ApiKeys, HeadersAndBodiesOfEachFile) {
          "[Request2]\nURL=http://api/send\nType=POST\nContentType=text/plain; charset=utf-8\nPostString=$Message!\n",
          {{"Content-Type", "text/plain; charset=utf-8"}},
          "Hi \"you\" \\ o\nk \xC3\xBC!"},
+        {"scraped values: blanks at the end dropped, an empty value sends no header",
+         "[Request1]\nURL=http://api/form\nType=GET\nCustomVar1=|(*)|\nCustomVar2=Z()Z\n"
+         "[Request2]\nURL=http://api/send\nType=GET\nHeader1=X-Tail: $CustomVar1\nHeader2=X-Empty: $CustomVar2\n"
+         "Header3=X-Last: 1\n",
+         {{"X-Tail", "ab"}, {"X-Last", "1"}},
+         ""},
         {"a form with a header keeps its pairs",
          "[Request1]\nURL=http://api/form\nType=GET\nKey1=sid\n"
          "[Request2]\nURL=http://api/send\nType=POST\nHeader1=X-Key: k1\nPostString=t=$Number\n",
@@ -122,7 +128,7 @@ TEST_F(ApiKeys, HeadersAndBodiesOfEachFile) {
          "t=1701234567&sid=42"},
     };
     for (const WireCase& c : cases) {
-        FakeHttp site([](const Sent&) { return Ok("<input name=\"sid\" value=\"42\">"); });
+        FakeHttp site([](const Sent&) { return Ok("<input name=\"sid\" value=\"42\"> |ab  | ZZ"); });
         EXPECT_EQ(Run(c.requests), result::kSent) << c.name;
         const Sent last = site.Requests().back();
         Headers expected = kFormat;
@@ -138,7 +144,7 @@ TEST_F(ApiKeys, HeadersAndBodiesOfEachFile) {
 TEST_F(ApiKeys, JsonBodyParsesWithTheExactTextAndCredentialsStayOutOfTheLog) {
     LogCapture log;
     FakeHttp site([](const Sent&) { return Ok("{\"status\":\"ok\"}"); });
-    ASSERT_EQ(Run("[Request1]\nURL=http://api/send\nType=POST\nAuth=basic\nContentType=application/json\n"
+    ASSERT_EQ(Run("[Request1]\nURL=http://api/send\nType=POST\nAuth=basic\nContentType=Application/Vnd.Api+JSON\n"
                   "PostString={\"text\":\"$Message\",\"n\":$Count}\n"),
               result::kSent);
     const nlohmann::json body = nlohmann::json::parse(site.Requests().back().body);
