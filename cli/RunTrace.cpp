@@ -4,6 +4,7 @@
 #include <fstream>
 
 #include "CommandSupport.h"
+#include "script/RequestHeaders.h"
 #include "script/Template.h"
 #include "shell/Log.h"
 
@@ -94,7 +95,11 @@ void RunTrace::Looked(int, const script::Lookup& lookup) {
 void RunTrace::Sending(const har::Request& request) {
     ++exchange_;
     std::fprintf(out_, ">> %s %s\n", request.method.c_str(), ShownText(Hidden(request.url), false).c_str());
-    for (const har::NameValue& h : request.headers) Lines((">> " + h.name + ": ").c_str(), h.value);
+    for (const har::NameValue& h : request.headers) {
+        // An Authorization's credentials show as "***" (Basic ones hold the password in Base64).
+        Lines((">> " + h.name + ": ").c_str(),
+              options_.showSecrets ? h.value : script::ShownHeaderValue(h.name, h.value));
+    }
     if (request.postData) {
         std::fprintf(out_, ">>\n");
         Lines(">> ", request.postData->text);

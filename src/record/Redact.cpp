@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "record/Wire.h"
+#include "script/RequestHeaders.h"
 #include "script/Template.h"
 
 namespace record {
@@ -87,6 +88,8 @@ void Redact(har::Request* request, const Secrets& secrets) {
     auto change = [&](const std::string& s) { return ReplaceAll(s, swaps); };
     request->url = change(request->url);
     Each(request->headers, change);
+    // Basic credentials are Base64 of user and password: no swap finds them.
+    for (har::NameValue& h : request->headers) h.value = script::ShownHeaderValue(h.name, h.value);
     if (request->postData) request->postData->text = change(request->postData->text);
     Derive(request);
 }

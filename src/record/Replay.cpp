@@ -54,7 +54,7 @@ std::string ReplayCarrier::Missing(const std::string& field) const {
     return why;
 }
 
-host::HttpReply* ReplayCarrier::Carry(const host::HttpRequest&, const har::Request& wire) {
+host::HttpReply* ReplayCarrier::Carry(const host::HttpRequest&, int, const har::Request& wire) {
     ReplayStep step;
     step.section = section_;
     step.live = wire;

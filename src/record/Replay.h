@@ -32,7 +32,7 @@ public:
     // over. `redacted`: its texts hold placeholders for the run's secrets.
     ReplayCarrier(std::vector<har::Entry> entries, bool ownRun, bool redacted);
 
-    host::HttpReply* Carry(const host::HttpRequest& request, const har::Request& wire) override;
+    host::HttpReply* Carry(const host::HttpRequest& request, int ownHeaders, const har::Request& wire) override;
     void Release(host::HttpReply* reply) override;
 
     void RunStarted(const char* path, const char* user, const char* password,

@@ -15,16 +15,16 @@ namespace record {
 class Carrier {
 public:
     virtual ~Carrier() = default;
-    // The reply to `request` (`wire` is the same request as sent); none
-    // when no reply came.
-    virtual host::HttpReply* Carry(const host::HttpRequest& request, const har::Request& wire) = 0;
+    // The reply to `request` (`wire` is the same request as sent; the last
+    // `ownHeaders` headers are the gateway file's own); none when no reply came.
+    virtual host::HttpReply* Carry(const host::HttpRequest& request, int ownHeaders, const har::Request& wire) = 0;
     virtual void Release(host::HttpReply* reply) = 0;
 };
 
 // The system's carrier: WinInet, libcurl or the host's network library.
 class NetworkCarrier : public Carrier {
 public:
-    host::HttpReply* Carry(const host::HttpRequest& request, const har::Request& wire) override;
+    host::HttpReply* Carry(const host::HttpRequest& request, int ownHeaders, const har::Request& wire) override;
     void Release(host::HttpReply* reply) override;
 };
 
@@ -46,7 +46,7 @@ public:
     Tap& operator=(const Tap&) = delete;
 
 private:
-    static host::HttpReply* Exchange(const host::HttpRequest* request, void* context);
+    static host::HttpReply* Exchange(const host::HttpRequest* request, int ownHeaders, void* context);
     static void Release(host::HttpReply* reply, void* context);
 
     Carrier* carrier_;

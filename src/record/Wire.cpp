@@ -59,11 +59,11 @@ har::NameValue CookieSet(const std::string& header) {
     return {Trim(text.substr(0, eq)), text.substr(eq + 1)};
 }
 
-har::Request WireRequest(const host::HttpRequest& request) {
+har::Request WireRequest(const host::HttpRequest& request, int ownHeaders) {
     har::Request r;
     r.method = MethodName(request.requestType);
     r.url = request.url ? request.url : "";
-    const transport::RequestPlan plan = transport::PlanRequest(request);
+    const transport::RequestPlan plan = transport::PlanRequest(request, ownHeaders);
     r.headers.push_back({"Host", HostHeader(r.url)});
     r.headers.push_back({"User-Agent", plan.agent});
     if (plan.referrer) r.headers.push_back({"Referer", *plan.referrer});

@@ -9,9 +9,9 @@ namespace record {
 
 // The request as the carrier sends it: the method, the URL, the headers the
 // carrier puts on the wire (Host, User-Agent, Referer, then its extra header
-// lines: Content-Type, Cookie, ...), the cookies and query fields, and the
-// body of a POST with its decoded form fields.
-har::Request WireRequest(const host::HttpRequest& request);
+// lines: Content-Type, Cookie, the gateway file's own `ownHeaders`, ...), the
+// cookies and query fields, and the body of a POST with its decoded form fields.
+har::Request WireRequest(const host::HttpRequest& request, int ownHeaders = 0);
 
 // Fills what a request's texts say again: its cookies (from the Cookie
 // headers), query fields (from the URL) and a form body's fields.

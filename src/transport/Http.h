@@ -36,9 +36,10 @@ HttpReply* HttpTransaction(const HttpRequest* request, int ownHeaders = 0);
 int FreeHttpReply(HttpReply* reply);
 
 // For tests of code above the transport: while set, every transaction goes
-// to `carrier` (its replies are released through `release`).
+// to `carrier` (its replies are released through `release`), with the
+// count of the record's headers that the gateway file wrote itself.
 struct Override {
-    HttpReply* (*carrier)(const HttpRequest* request, void* context);
+    HttpReply* (*carrier)(const HttpRequest* request, int ownHeaders, void* context);
     void (*release)(HttpReply* reply, void* context);
     void* context;
 };
@@ -46,7 +47,7 @@ void SetOverride(const Override* override);
 // The carrier itself, past any override: what a wrapper installed as the
 // override (a recorder) passes each request on to, and how it releases the
 // replies it got there.
-HttpReply* CarrierTransaction(const HttpRequest* request);
+HttpReply* CarrierTransaction(const HttpRequest* request, int ownHeaders = 0);
 int FreeCarrierReply(HttpReply* reply);
 
 // What a reply may hold at most; anything beyond ends the read with a log line.

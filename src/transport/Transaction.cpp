@@ -55,11 +55,11 @@ void SetTimeouts(const Timeouts& timeouts) {
 Timeouts CurrentTimeouts() { return Timeouts{g_connectMs.load(), g_receiveMs.load(), g_deadlineMs.load()}; }
 
 HttpReply* HttpTransaction(const HttpRequest* request, int ownHeaders) {
-    if (const Override* override = g_override.load()) return override->carrier(request, override->context);
-    return CarrierTransaction(request);
+    if (const Override* override = g_override.load()) return override->carrier(request, ownHeaders, override->context);
+    return CarrierTransaction(request, ownHeaders);
 }
 
-HttpReply* CarrierTransaction(const HttpRequest* request) {
+HttpReply* CarrierTransaction(const HttpRequest* request, int ownHeaders) {
     if (!request) return nullptr;
     if (g_useWinInet) return Exchange(g_library, request, ReadProxyConfig(settings::kNetModule), ownHeaders);
     host::Word reply = host::CallService("Netlib/HttpTransaction", reinterpret_cast<host::Word>(g_netlibUser),

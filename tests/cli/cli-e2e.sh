@@ -163,6 +163,12 @@ check "a JSON send with a character windows-1252 lacks exits 0" $?
 contains "$work/err" "gateways with a JSON body get it whole"; check "it says who gets the message whole" $?
 contains "$work/outbox.jsonl" '"route":"json","user":"demo","to":"491700000007","text":"a 中 \"b\" \\ ü"'
 check "the JSON API got every character" $?
+run run "$(path "$work/json/json.ini")" --prefix 49 --number 1700000008 --message 'trace "me"' \
+  --record "$(path "$work/json.har")" --redact >"$work/out" 2>"$work/err"
+check "a traced JSON run exits 0" $?
+contains "$work/err" ">> Authorization: Basic ***"; check "the trace hides the Basic credentials" $?
+contains "$work/err" '>> {"to":"491700000008","text":"trace \"me\""}'; check "the trace shows the JSON body" $?
+check "the redacted recording holds no credentials" "$(grep -q ZGVtbzpzZWNyZXQ "$work/json.har"; [ $? -ne 0 ]; echo $?)"
 
 # 4. Every gateway fails: a prefix no gateway lists.
 run send --gateways "$gw" --prefix 99 --number 1 --message "nobody" >"$work/out" 2>"$work/err"

@@ -99,13 +99,13 @@ TEST(Replay, AnswersInOrderWithTheLiveValues) {
     request.requestType = host::kHttpGet;
     std::string url = "http://gw/a?u=bob";
     request.url = &url[0];
-    host::HttpReply* reply = carrier.Carry(request, record::WireRequest(request));
+    host::HttpReply* reply = carrier.Carry(request, 0, record::WireRequest(request));
     ASSERT_NE(reply, nullptr);
     EXPECT_EQ(std::string(reply->body, static_cast<size_t>(reply->bodyLength)), "hello bob");
     carrier.Release(reply);
     EXPECT_EQ(carrier.FirstDivergence(), nullptr);
 
-    EXPECT_EQ(carrier.Carry(request, record::WireRequest(request)), nullptr);
+    EXPECT_EQ(carrier.Carry(request, 0, record::WireRequest(request)), nullptr);
     ASSERT_NE(carrier.FirstDivergence(), nullptr);
     EXPECT_EQ(carrier.FirstDivergence()->differences, std::vector<std::string>{"the recording ends after 1 requests"});
 }
