@@ -16,6 +16,7 @@
 #include "record/Observers.h"
 #include "record/Recording.h"
 #include "record/Replay.h"
+#include "script/RequestHeaders.h"
 #include "script/Runner.h"
 #include "shell/FileReplace.h"
 
@@ -135,7 +136,11 @@ private:
             if (text.empty()) text = run->redacted ? kStandInMessage : run->message;
             if (run->sender) sender_ = *run->sender;
         }
-        if (run && !run->charset.empty()) encoding_ = charset::Charset::Find(run->charset);
+        if (run && !run->charset.empty()) {
+            encoding_ = charset::Charset::Find(run->charset);
+        } else if (script::AsksForJson(ini_.c_str())) {
+            encoding_ = charset::Charset::Utf8();  // as run and send give a JSON body the message
+        }
         if (!encoding_) {
             Bad(har_ + ": the recorded charset " + run->charset + " is unknown here");
             return false;
@@ -150,6 +155,7 @@ private:
         message->number = number_.c_str();
         message->text = message_.c_str();
         message->sender = run && run->sender ? sender_.c_str() : nullptr;
+        message->charset = encoding_->name().c_str();
         return true;
     }
 

@@ -104,7 +104,7 @@ private:
         bool saved = true, paged = true;
         {
             RunTrace trace(stderr, o.trace);
-            Watched watched(o.record, encoding, {&trace}, {&trace});
+            Watched watched(o.record, sentIn, {&trace}, {&trace});
             ConsoleProgress progress(stderr);
             result = script::RunGateway(path.c_str(), account.user ? account.user->c_str() : nullptr,
                                         account.password ? account.password->c_str() : nullptr, &message, &progress,

@@ -1,8 +1,5 @@
-// Routes that play today's SMS APIs, as their providers publish them: a
-// JSON API with Basic authorization, and the request and reply examples of
-// three providers' references (a form POST with Basic authorization, a JSON
-// POST with a bearer token, a GET with the key in the query). Every accepted
-// message goes to the outbox.
+// Routes that play today's SMS APIs: a JSON API with Basic authorization.
+// Every accepted message goes to the outbox.
 #pragma once
 
 #include <functional>

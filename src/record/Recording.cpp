@@ -1,5 +1,7 @@
 #include "record/Recording.h"
 
+#include <optional>
+
 #include "shell/FileReplace.h"
 #include "shell/Version.h"
 
@@ -25,9 +27,13 @@ void Recording::RunStarted(const char* path, const char* user, const char* passw
     har::RunRecord run;
     run.file = page.title;
     run.prefix = message.prefix;
-    run.number = redact_ ? "$Number" : charset_.Decode(message.number);
-    run.message = redact_ ? "$Message" : charset_.Decode(message.text);
-    run.charset = charset_.name();
+    // The message's own encoding when the run was told it (UTF-8 for a JSON body).
+    const std::optional<charset::Charset> own =
+        message.charset ? charset::Charset::Find(message.charset) : std::nullopt;
+    const charset::Charset& sent = own ? *own : charset_;
+    run.number = redact_ ? "$Number" : sent.Decode(message.number);
+    run.message = redact_ ? "$Message" : sent.Decode(message.text);
+    run.charset = sent.name();
     if (message.sender) run.sender = charset_.Decode(message.sender);
     if (user) run.user = redact_ ? "$User" : charset_.Decode(user);
     if (password) run.password = redact_ ? "$Pass" : charset_.Decode(password);
