@@ -4,6 +4,7 @@
 #include <cctype>
 
 #include "record/Text.h"
+#include "script/RequestHeaders.h"
 
 namespace record {
 namespace {
@@ -88,6 +89,12 @@ std::string HeaderValue(const har::Request& r, const char* name) {
     return h ? h->value : std::string();
 }
 
+// The Authorization's scheme, not its credentials (a recording may hide them).
+std::string AuthorizationShown(const har::Request& r) {
+    const std::string value = HeaderValue(r, "Authorization");
+    return value.empty() ? value : script::ShownHeaderValue("Authorization", value);
+}
+
 std::vector<std::string> CookieNames(const har::Request& r) {
     std::vector<std::string> names;
     for (const har::NameValue& c : r.cookies) names.push_back(c.name);
@@ -149,6 +156,7 @@ std::vector<std::string> Compare(const har::Request& recorded, const har::Reques
     CompareFields("query field", recorded.queryString, live.queryString, &out);
     CompareBodies(recorded, live, &out);
     Differ("Referer", HeaderValue(recorded, "Referer"), HeaderValue(live, "Referer"), &out);
+    Differ("Authorization", AuthorizationShown(recorded), AuthorizationShown(live), &out);
     CompareCookies(recorded, live, &out);
     return out;
 }

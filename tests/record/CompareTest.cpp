@@ -57,6 +57,14 @@ TEST(Compare, OneLinePerDifference) {
     json.postData = har::PostData{"application/json", "{\"a\":1}", {}};
     other.postData = har::PostData{"application/json", "{\"a\":2}\n", {}};
     EXPECT_EQ(record::Compare(json, other), std::vector<std::string>{"body was '{\"a\":1}', now '{\"a\":2}\\x0A'"});
+    // An Authorization's scheme is compared, its credentials are not.
+    har::Request basic = recorded, other_basic = recorded, bearer = recorded;
+    basic.headers.push_back({"Authorization", "Basic ZGVtbzpzZWNyZXQ="});
+    other_basic.headers.push_back({"Authorization", "Basic b3RoZXI6b25l"});
+    bearer.headers.push_back({"Authorization", "Bearer t"});
+    EXPECT_EQ(record::Compare(basic, other_basic), std::vector<std::string>{});
+    EXPECT_EQ(record::Compare(basic, bearer), std::vector<std::string>{"Authorization was 'Basic ***', now 'Bearer ***'"});
+    EXPECT_EQ(record::Compare(basic, recorded), std::vector<std::string>{"Authorization was 'Basic ***', now ''"});
 }
 
 TEST(Redact, HidesEveryFormAndGivesItBack) {
