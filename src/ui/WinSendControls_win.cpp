@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include <commctrl.h>
 
@@ -46,14 +47,15 @@ void WinProgress::Step() { SendMessageA(bar_, PBM_DELTAPOS, script::kProgressSte
 
 std::string MessageAsSent(HWND dialog) {
     HWND edit = GetDlgItem(dialog, IDC_SMS_MESSAGE);
-    std::wstring wide(kWideMessageSize, L'\0');
-    LRESULT units = SendMessageW(edit, WM_GETTEXT, kWideMessageSize, reinterpret_cast<LPARAM>(&wide[0]));
+    // A vector, not std::wstring, which would bring the library's whole wide string in.
+    std::vector<wchar_t> wide(kWideMessageSize, L'\0');
+    LRESULT units = SendMessageW(edit, WM_GETTEXT, kWideMessageSize, reinterpret_cast<LPARAM>(wide.data()));
     if (units <= 0) return ReadText(edit, kFieldSize);
     UINT codePage = KeyboardCodePage(dialog);
-    int bytes = WideCharToMultiByte(codePage, 0, wide.c_str(), static_cast<int>(units), nullptr, 0, nullptr, nullptr);
+    int bytes = WideCharToMultiByte(codePage, 0, wide.data(), static_cast<int>(units), nullptr, 0, nullptr, nullptr);
     std::string text(static_cast<size_t>(bytes > 0 ? bytes : 0), '\0');
     if (bytes > 0)
-        WideCharToMultiByte(codePage, 0, wide.c_str(), static_cast<int>(units), &text[0], bytes, nullptr, nullptr);
+        WideCharToMultiByte(codePage, 0, wide.data(), static_cast<int>(units), &text[0], bytes, nullptr, nullptr);
     // Cut to the field's size between characters, never inside one.
     text.resize(MessageCharsetOf(dialog).CutPoint(text, kFieldSize - 1));
     return text;
