@@ -10,7 +10,7 @@ packages=(
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   libcurl4-openssl-dev libcpp-httplib-dev libssl-dev libcli11-dev nlohmann-json3-dev
   tinyproxy openssl curl ca-certificates
-  clang-format
+  clang-format python3
 )
 
 missing=()
