@@ -8,6 +8,7 @@
 #include "StandIn.h"
 #include "catalogue/Accounts.h"
 #include "catalogue/Catalogue.h"
+#include "catalogue/FolderListing.h"
 #include "catalogue/GatewayFolder.h"
 #include "script/profile/Profile.h"
 #include "shell/Log.h"
@@ -59,8 +60,17 @@ bool ChooseAccount(const std::string& path, int account, Credentials* credential
         return true;
     }
     if (account > 0) {
-        std::fprintf(stderr, "parlet: %s has no account %d\n",
-                     accountFile.empty() ? "the file has no account file, so it" : accountFile.c_str(), account);
+        std::FILE* file = accountFile.empty() ? nullptr : std::fopen(accountFile.c_str(), "rb");
+        if (file) std::fclose(file);
+        if (accountFile.empty()) {
+            std::fprintf(stderr, "parlet: --account %d: only a file whose name ends in .ini has an account file\n",
+                         account);
+        } else if (!file) {
+            std::fprintf(stderr, "parlet: --account %d: there is no account file %s\n", account, accountFile.c_str());
+        } else {
+            std::fprintf(stderr, "parlet: %s has no account %d (no [Account%d] with a Username)\n", accountFile.c_str(),
+                         account, account);
+        }
         return false;
     }
     const std::string name = profile::Read(path.c_str(), "Gateway", "Username", kFieldLimit + 1);
@@ -126,6 +136,20 @@ bool FieldTooLong(const char* what, const std::string& value) {
     return true;
 }
 
+bool FolderGiven(const std::string& folder) {
+    if (catalogue::platform::FolderExists(folder)) return true;
+    std::fprintf(stderr, "parlet: there is no folder %s\n", folder.c_str());
+    return false;
+}
+
+bool FileGiven(const std::string& path) {
+    std::FILE* f = std::fopen(path.c_str(), "rb");
+    if (f) std::fclose(f);
+    if (f && !catalogue::platform::FolderExists(path)) return true;
+    std::fprintf(stderr, "parlet: there is no file %s\n", path.c_str());
+    return false;
+}
+
 int LoadCatalogue(const std::string& folder) {
     std::string text = FolderText(folder);
     if (text.size() > catalogue::kMaxFolderLength) {
@@ -133,7 +157,17 @@ int LoadCatalogue(const std::string& folder) {
         return -1;
     }
     SetGatewayFolder(text);
-    if (CreateCatalogue() != 0 || ScanGateways() != 0) {
+    if (CreateCatalogue() != 0) {
+        std::fprintf(stderr, "parlet: out of memory while reading the gateway folder\n");
+        return -1;
+    }
+    // Said in the command line's words; the scan would tell the plug-in's
+    // user to check the options dialog.
+    if (catalogue::ListDefinitionFiles(text).empty()) {
+        std::fprintf(stderr, "parlet: %s holds no gateway files (*.ini)\n", text.c_str());
+        return 0;
+    }
+    if (ScanGateways() != 0) {
         std::fprintf(stderr, "parlet: out of memory while reading the gateway folder\n");
         return -1;
     }

@@ -63,6 +63,10 @@ bool FieldTooLong(const char* what, const std::string& value);
 bool DestinationUsable(const std::string& prefix, const std::string& number);
 bool MessageUsable(const std::string& message);
 
+// Whether the folder or file the user named is there; says so when not.
+bool FolderGiven(const std::string& folder);
+bool FileGiven(const std::string& path);
+
 // Points the catalogue at `folder` and scans it; -1, with a message, when
 // it cannot.
 int LoadCatalogue(const std::string& folder);

@@ -31,7 +31,7 @@ public:
         RunOptions& run = options_;
         CLI::App* runCmd = app.add_subcommand("run", "run one gateway file once, tracing every step on standard error");
         runCmd->footer("Exit codes: 0 result 0 (sent), 1 any other result, 2 bad usage.");
-        runCmd->add_option("file", run.file, "gateway definition file")->required()->check(CLI::ExistingFile);
+        runCmd->add_option("file", run.file, "gateway definition file")->required();
         runCmd->add_option("--prefix", run.prefix, "country prefix, digits")->required();
         runCmd->add_option("--number", run.number, "number without the prefix, digits")->required();
         runCmd->add_option("--message", run.message, "the message")->required();
@@ -86,6 +86,7 @@ private:
         if (!MessageUsable(o.message) || FieldTooLong("number", o.number) || !DestinationUsable(o.prefix, o.number)) {
             return kExitUsage;
         }
+        if (!FileGiven(o.file)) return kExitUsage;
         if (!RecordUsable(o.record) || !PagesUsable(o.trace.pagesDir)) return kExitUsage;
         Credentials account;
         if ((!o.userGiven || !o.passwordGiven) && !ChooseAccount(path, o.account, &account)) return kExitUsage;

@@ -102,7 +102,7 @@ public:
         SendOptions& send = options_;
         CLI::App* sendCmd = app.add_subcommand("send", "send a message, trying gateway after gateway of a folder");
         sendCmd->footer(usage::kExitCodes);
-        sendCmd->add_option("--gateways", send.gateways, "gateway folder")->required()->check(CLI::ExistingDirectory);
+        sendCmd->add_option("--gateways", send.gateways, "gateway folder")->required();
         CLI::Option* to = sendCmd->add_option("--to", send.to,
                                               "full international number (+436501234567, 0043 650 123-4567); "
                                               "the longest prefix a gateway serves is the prefix");
@@ -130,6 +130,7 @@ public:
             std::fprintf(stderr, "parlet send: give --to NUMBER, or --prefix and --number\n");
             return kExitUsage;
         }
+        if (!FolderGiven(options_.gateways)) return kExitUsage;
         return Send();
     }
 
@@ -208,10 +209,15 @@ private:
         }
         logging::SetObserver(nullptr, nullptr);
 
-        std::printf("%s\n", controls.Status().c_str());
         std::string unsent = Unsent(controls, o);
-        if (!unsent.empty()) {
-            std::fprintf(stderr, "parlet: sent in part; not sent: %s\n", unsent.c_str());
+        if (unsent.empty()) {
+            std::printf("%s\n", controls.Status().c_str());
+        } else {
+            // Not the job's own status: "Message sent successfully" would
+            // hide that the rest did not go out.
+            const int parts = controls.PartsSent();
+            std::printf("Sent in part: %d part%s went out, the rest did not\n", parts, parts == 1 ? "" : "s");
+            std::fprintf(stderr, "parlet: sent in part; not sent: %s\n", encoding->Decode(unsent).c_str());
             return kExitPartial;
         }
         return controls.Status() == sendtext::kSent ? kExitOk : kExitFailed;

@@ -11,7 +11,7 @@ packages=(
   libcurl4-openssl-dev libcpp-httplib-dev libssl-dev libcli11-dev nlohmann-json3-dev
   tinyproxy openssl curl ca-certificates
   kannel kannel-extras
-  clang-format
+  clang-format python3
 )
 
 missing=()

@@ -53,6 +53,8 @@ std::string ResultSummary(int code, const RunDetail* detail) {
     if (code == result::kHttpError && detail && detail->status != 0) {
         text += "HTTP " + std::to_string(detail->status);
         if (!detail->statusText.empty()) text += ": " + detail->statusText;
+    } else if (code == result::kNoReply && detail && !detail->server.empty()) {
+        text += "could not connect to " + detail->server + ", or no reply came";
     } else {
         text += row.reason;
         if (&row == &kUnknown) text += " (" + std::to_string(code) + ")";

@@ -240,6 +240,17 @@ bool Stop(Run& run, int code) {
     return false;
 }
 
+// A request to `url` got no reply: logs it, and keeps the server it went to
+// for the result's reason. Gives result::kNoReply.
+int NoReply(Run& run, const std::string& url) {
+    LogErrorLine(" - ERROR: The last HTTP-Request returned an error. Exiting.\n(HINT: Check your proxy settings)\n");
+    if (run.detail) {
+        const transport::UrlParts parts = transport::SplitUrl(url.c_str());
+        run.detail->server = parts.host + ":" + std::to_string(parts.port);
+    }
+    return result::kNoReply;
+}
+
 // The pause a "Delay" asks for, before the request goes out.
 void Pause(const Run& run, const std::string& section) {
     const std::string delay = Read(run, section.c_str(), "Delay");
@@ -518,9 +529,7 @@ bool Redirect(Run& run, const char* location, std::string* address, Request* req
     reply->Reset(nullptr);
     reply->Reset(transport::HttpTransaction(request->Record(), request->OwnCount()));
     if (!reply->get()) {
-        LogErrorLine(
-            " - ERROR: The last HTTP-Request returned an error. Exiting.\n(HINT: Check your proxy settings)\n");
-        return Stop(run, result::kNoReply);
+        return Stop(run, NoReply(run, next));
     }
     run.lastRedirect = next;
     run.redirected = true;
@@ -643,9 +652,7 @@ Next RunRequest(Run& run, int j, ProgressTarget* progress, std::atomic<int>* abo
     ReplyHolder reply;
     reply.Reset(transport::HttpTransaction(request.Record(), request.OwnCount()));
     if (!reply.get()) {
-        LogErrorLine(
-            " - ERROR: The last HTTP-Request returned an error. Exiting.\n(HINT: Check your proxy settings)\n");
-        run.result = result::kNoReply;
+        run.result = NoReply(run, request.url);
         return Next::kEndRun;
     }
     const std::string expandedUrl = request.url;

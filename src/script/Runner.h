@@ -70,6 +70,7 @@ const ResultText& DescribeResult(int code);
 struct RunDetail {
     int status = 0;  // the final reply's status, for result::kHttpError
     std::string statusText;
+    std::string server;  // "host:port" of the request that got no reply, for result::kNoReply
 };
 // "name: reason", with the status in the reason of an HTTP error
 // ("HttpError: HTTP 403: Forbidden"). `detail` may be null.

@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include <commctrl.h>
 
@@ -48,13 +49,14 @@ namespace {
 
 // The message field read as wide text, in `codePage`; false when it is empty.
 bool WideMessageIn(HWND edit, UINT codePage, std::string* text) {
-    std::wstring wide(kWideMessageSize, L'\0');
-    LRESULT units = SendMessageW(edit, WM_GETTEXT, kWideMessageSize, reinterpret_cast<LPARAM>(&wide[0]));
+    // A vector, not std::wstring, which would bring the library's whole wide string in.
+    std::vector<wchar_t> wide(kWideMessageSize, L'\0');
+    LRESULT units = SendMessageW(edit, WM_GETTEXT, kWideMessageSize, reinterpret_cast<LPARAM>(wide.data()));
     if (units <= 0) return false;
-    int bytes = WideCharToMultiByte(codePage, 0, wide.c_str(), static_cast<int>(units), nullptr, 0, nullptr, nullptr);
+    int bytes = WideCharToMultiByte(codePage, 0, wide.data(), static_cast<int>(units), nullptr, 0, nullptr, nullptr);
     text->assign(static_cast<size_t>(bytes > 0 ? bytes : 0), '\0');
     if (bytes > 0)
-        WideCharToMultiByte(codePage, 0, wide.c_str(), static_cast<int>(units), &(*text)[0], bytes, nullptr, nullptr);
+        WideCharToMultiByte(codePage, 0, wide.data(), static_cast<int>(units), &(*text)[0], bytes, nullptr, nullptr);
     return true;
 }
 
@@ -97,9 +99,9 @@ std::string WinSendControls::ReadMessageUtf8() {
 void WinSendControls::WriteMessageUtf8(const std::string& text) {
     HWND edit = Control(IDC_SMS_MESSAGE);
     const int units = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    std::wstring wide(static_cast<size_t>(units > 0 ? units : 0), L'\0');
-    if (units > 0) MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &wide[0], units);
-    SendMessageW(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(wide.c_str()));
+    std::vector<wchar_t> wide(static_cast<size_t>(units > 0 ? units : 0) + 1, L'\0');
+    if (units > 0) MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), wide.data(), units);
+    SendMessageW(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(wide.data()));
     SendMessageA(dialog_, WM_COMMAND, MAKEWPARAM(IDC_SMS_MESSAGE, EN_CHANGE), reinterpret_cast<LPARAM>(edit));
 }
 

@@ -10,8 +10,8 @@ work="$(mktemp -d "${TMPDIR:-/tmp}/parlet cli e2e.XXXXXX")"   # a blank in the p
 failures=0 checks=0
 
 cleanup() {
-  [ -n "${provider_pid:-}" ] && kill "$provider_pid" 2>/dev/null
-  [ -n "${provider2_pid:-}" ] && kill "$provider2_pid" 2>/dev/null
+  [ -n "${provider_pid:-}" ] && kill "$provider_pid" 2>/dev/null && wait "$provider_pid" 2>/dev/null
+  [ -n "${provider2_pid:-}" ] && kill "$provider2_pid" 2>/dev/null && wait "$provider2_pid" 2>/dev/null
   rm -rf "$work"
 }
 trap cleanup EXIT
@@ -89,6 +89,8 @@ long="$(printf 'y%.0s' $(seq 400))"
 run send --gateways "$gw" --prefix 49 --number 1701234568 --message "$long" --split 2 >"$work/out" 2>"$work/err"
 check "split short of parts exits 3" "$([ $? -eq 3 ]; echo $?)"
 contains "$work/err" "parlet: sent in part; not sent: $(printf 'y%.0s' $(seq 80))"; check "the unsent rest on standard error" $?
+tr -d '\r' <"$work/out" | grep -qx "Sent in part: 2 parts went out, the rest did not"
+check "standard output says how many parts went out, not that the message was sent" $?
 # Cut mode drops what does not fit (exit 3).
 run send --gateways "$gw" --prefix 49 --number 1701234569 --message "$(printf 'z%.0s' $(seq 170))" >"$work/out" 2>"$work/err"
 check "cut mode exits 3" "$([ $? -eq 3 ]; echo $?)"
@@ -117,7 +119,7 @@ sed 's/^MaxChars=160/MaxChars=10/' "$work/gateways/websms.ini" >"$work/tiny/webs
 run send --gateways "$(path "$work/tiny")" --prefix 49 --number 1701234570 --message "$(printf 'p%.0s' $(seq 18))$(printf 'q%.0s' $(seq 82))" \
   --split 10 --number-parts >"$work/out" 2>"$work/err"
 check "a later part failing everywhere exits 3" "$([ $? -eq 3 ]; echo $?)"
-contains "$work/out" "Sending to all gateways failed, sorry"; check "the job's own status says it failed" $?
+contains "$work/out" "Sent in part: 9 parts went out, the rest did not"; check "the output counts the parts that went out" $?
 tr -d '\r' <"$work/err" | grep -qx "parlet: sent in part; not sent: $(printf 'q%.0s' $(seq 82))"
 check "the part that failed is reported unsent" $?
 
@@ -222,6 +224,11 @@ log that cannot be opened|cannot open the log|send --gateways "$gw" --prefix 43 
 log path too long|the log path is|send --gateways "$gw" --prefix 43 --number 1 --message x --log "$(path "$work")/$(printf 'l%.0s' $(seq 300))"
 missing settings file|cannot read the settings file|--settings "$(path "$work")/none.txt" gateways "$gw"
 broken settings file|bad settings.txt:2: the number is missing or too large|--settings "$(path "$settings_bad")" gateways "$gw"
+misspelt option|parlet send: unknown option --mesage; did you mean --message?|send --gateways "$gw" --prefix 43 --number 1 --mesage x
+no gateway folder|parlet: there is no folder|send --gateways "$(path "$work")/none" --prefix 43 --number 1 --message x
+gateways of no folder|parlet: there is no folder|gateways "$(path "$work")/none"
+run of no file|parlet: there is no file|run "$(path "$work")/none.ini" --prefix 43 --number 1 --message x
+run --account without an account file|--account 2: there is no account file|run "$(path "$work/gateways/websms.ini")" --prefix 43 --number 1 --message x --account 2
 CASES
 run --settings "$(path "$settings_ok")" gateways "$gw" >"$work/out" 2>"$work/err"
 check "a settings file without a final line break is read" $?
@@ -251,11 +258,22 @@ run run "$(path "$work/gateways/websms.ini")" --prefix 43 --number 1 --message x
 check "run --account with no such account exits 2" "$([ $? -eq 2 ]; echo $?)"
 rm -f "$work/gateways/websms.sac"
 
+# A request that gets no reply names where it went.
+printf '[Gateway]\r\nName=Closed\r\nPrefix1=43;A\r\n[Request1]\r\nURL=http://127.0.0.1:9/send\r\nType=GET\r\n' >"$work/closed.ini"
+run run "$(path "$work/closed.ini")" --prefix 43 --number 1 --message x >"$work/out" 2>"$work/err"
+contains "$work/out" "NoReply: could not connect to 127.0.0.1:9, or no reply came"; check "NoReply names the host and port" $?
+
 # 6. The catalogue in order.
 run gateways "$gw" >"$work/out" 2>"$work/err"
 check "gateways exits 0" $?
 grep -E '^1 +yes +quicksms\.ini' "$work/out" >/dev/null; check "order file puts quicksms first" $?
 grep -E '^2 +yes +websms\.ini +WebSMS \(demo, login form\) +43 49' "$work/out" >/dev/null; check "websms second with its prefixes" $?
+
+# An empty folder is told in the command line's words, not the options dialog's.
+mkdir -p "$work/empty"
+run gateways "$(path "$work/empty")" >"$work/out" 2>"$work/err"
+contains "$work/err" "holds no gateway files (*.ini)"; check "an empty folder is named as such" $?
+check "no advice to check the options" "$(contains "$work/err" "Check options"; [ $? -ne 0 ]; echo $?)"
 
 # A path that begins with "/" is a path on Windows too, never an option.
 run gateways "$work/gateways" >"$work/out" 2>"$work/err"

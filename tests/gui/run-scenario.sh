@@ -55,7 +55,8 @@ DB
 # where Wine draws the windows' frames itself (for screenshots).
 desktop=()
 [ -n "${PARLET_DESKTOP:-}" ] && desktop=(explorer "/desktop=parlet,$PARLET_DESKTOP")
-bash "$root/tests/wine-run.sh" "${desktop[@]}" "$host" --db "$(winpath "$work/db.txt")" --scenario "$(winpath "$scenario")" "$(winpath "$plugin")"
+bash "$root/tests/wine-run.sh" "${desktop[@]}" "$host" --db "$(winpath "$work/db.txt")" --scenario "$(winpath "$scenario")" \
+  --langpack "$(winpath "$root/resources/langpack_parlet.txt")" "$(winpath "$plugin")"
 status=$?
 echo "== host exit code $status"
 echo "== the log"
