@@ -28,7 +28,7 @@ public:
         int errors = 0, warnings = 0;
         for (const lint::Finding& f : findings) {
             std::printf("%s\n", lint::Format(f).c_str());
-            (f.severity == lint::Severity::Error ? errors : warnings)++;
+            if (f.severity != lint::Severity::Note) (f.severity == lint::Severity::Error ? errors : warnings)++;
         }
         std::printf("%d error%s, %d warning%s\n", errors, errors == 1 ? "" : "s", warnings, warnings == 1 ? "" : "s");
         return errors > 0 ? kExitFailed : kExitOk;

@@ -1,12 +1,16 @@
 #include "CommandSupport.h"
 
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 
 #include "Destination.h"
 #include "StandIn.h"
+#include "catalogue/Accounts.h"
 #include "catalogue/Catalogue.h"
+#include "catalogue/FolderListing.h"
 #include "catalogue/GatewayFolder.h"
+#include "script/profile/Profile.h"
 #include "shell/Log.h"
 #include "shell/Settings.h"
 #include "shell/UserMessage.h"
@@ -18,11 +22,68 @@ void PrintBox(const char* text, void*) { std::fprintf(stderr, "parlet: %s\n", te
 
 }  // namespace
 
-void EchoLog(const char* entry, void*) {
+const char* LogText(const char* entry) {
     constexpr size_t kStamp = 28;  // the ctime layout and four blanks
-    std::string text(entry);
-    std::fputs(text.size() >= kStamp ? text.c_str() + kStamp : text.c_str(), stderr);
+    return std::strlen(entry) >= kStamp ? entry + kStamp : entry;
+}
+
+void EchoLog(const char* entry, void*) {
+    std::fputs(LogText(entry), stderr);
     std::fflush(stderr);
+}
+
+std::string ShownText(const std::string& text, bool keepBreaks) {
+    std::string out;
+    out.reserve(text.size());
+    for (char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        const bool kept = keepBreaks && (c == '\n' || c == '\t');
+        if ((byte < 0x20 || byte == 0x7F) && !kept) {
+            char escaped[8];
+            std::snprintf(escaped, sizeof escaped, "\\x%02X", byte);
+            out += escaped;
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+
+bool ChooseAccount(const std::string& path, int account, Credentials* credentials) {
+    *credentials = Credentials{};
+    const std::string accountFile = AccountFilePath(path);
+    AccountCredentials found;
+    const int number = account > 0 ? account : 1;
+    if (!accountFile.empty() && ReadAccount(accountFile, number, &found) == 0) {
+        credentials->user = found.user;
+        credentials->password = found.password;
+        std::fprintf(stderr, "parlet: account %d of %s (user %s)\n", number, accountFile.c_str(), found.user.c_str());
+        return true;
+    }
+    if (account > 0) {
+        std::FILE* file = accountFile.empty() ? nullptr : std::fopen(accountFile.c_str(), "rb");
+        if (file) std::fclose(file);
+        if (accountFile.empty()) {
+            std::fprintf(stderr, "parlet: --account %d: only a file whose name ends in .ini has an account file\n",
+                         account);
+        } else if (!file) {
+            std::fprintf(stderr, "parlet: --account %d: there is no account file %s\n", account, accountFile.c_str());
+        } else {
+            std::fprintf(stderr, "parlet: %s has no account %d (no [Account%d] with a Username)\n", accountFile.c_str(),
+                         account, account);
+        }
+        return false;
+    }
+    const std::string name = profile::Read(path.c_str(), "Gateway", "Username", kFieldLimit + 1);
+    const std::string pass = profile::Read(path.c_str(), "Gateway", "Password", kFieldLimit + 1);
+    if (!name.empty()) credentials->user = name;
+    if (!pass.empty()) credentials->password = pass;
+    if (name.empty()) {
+        std::fprintf(stderr, "parlet: no account and no [Gateway] Username: $User and $Pass stay empty\n");
+    } else {
+        std::fprintf(stderr, "parlet: the [Gateway] Username and Password (user %s)\n", name.c_str());
+    }
+    return true;
 }
 
 std::string Absolute(const std::string& path) {
@@ -64,6 +125,20 @@ bool FieldTooLong(const char* what, const std::string& value) {
     return true;
 }
 
+bool FolderGiven(const std::string& folder) {
+    if (catalogue::platform::FolderExists(folder)) return true;
+    std::fprintf(stderr, "parlet: there is no folder %s\n", folder.c_str());
+    return false;
+}
+
+bool FileGiven(const std::string& path) {
+    std::FILE* f = std::fopen(path.c_str(), "rb");
+    if (f) std::fclose(f);
+    if (f && !catalogue::platform::FolderExists(path)) return true;
+    std::fprintf(stderr, "parlet: there is no file %s\n", path.c_str());
+    return false;
+}
+
 int LoadCatalogue(const std::string& folder) {
     std::string text = FolderText(folder);
     if (text.size() > catalogue::kMaxFolderLength) {
@@ -71,7 +146,17 @@ int LoadCatalogue(const std::string& folder) {
         return -1;
     }
     SetGatewayFolder(text);
-    if (CreateCatalogue() != 0 || ScanGateways() != 0) {
+    if (CreateCatalogue() != 0) {
+        std::fprintf(stderr, "parlet: out of memory while reading the gateway folder\n");
+        return -1;
+    }
+    // Said in the command line's words; the scan would tell the plug-in's
+    // user to check the options dialog.
+    if (catalogue::ListDefinitionFiles(text).empty()) {
+        std::fprintf(stderr, "parlet: %s holds no gateway files (*.ini)\n", text.c_str());
+        return 0;
+    }
+    if (ScanGateways() != 0) {
         std::fprintf(stderr, "parlet: out of memory while reading the gateway folder\n");
         return -1;
     }

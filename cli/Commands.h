@@ -33,3 +33,5 @@ std::unique_ptr<Command> MakeGatewaysCommand();
 std::unique_ptr<Command> MakeCheckCommand();
 std::unique_ptr<Command> MakeDraftCommand();
 std::unique_ptr<Command> MakeQueueCommand();
+std::unique_ptr<Command> MakeReplayCommand();
+std::unique_ptr<Command> MakeProbeCommand();

@@ -1,5 +1,7 @@
 #include "ConsoleControls.h"
 
+#include "CommandSupport.h"
+
 #include "catalogue/Catalogue.h"
 #include "send/SendJob.h"
 
@@ -57,11 +59,12 @@ void ConsoleProgress::Finish() {
     open_ = false;
 }
 
-ConsoleControls::ConsoleControls(std::string prefix, std::string number, std::string message, charset::Charset encoding,
-                                 FILE* progressOut)
+ConsoleControls::ConsoleControls(std::string prefix, std::string number, std::string message, std::string messageUtf8,
+                                 charset::Charset encoding, FILE* progressOut)
     : prefix_(std::move(prefix)),
       number_(std::move(number)),
       message_(std::move(message)),
+      messageUtf8_(std::move(messageUtf8)),
       encoding_(std::move(encoding)),
       out_(progressOut),
       progress_(progressOut) {
@@ -75,6 +78,19 @@ ConsoleControls::ConsoleControls(std::string prefix, std::string number, std::st
 
 const char* ConsoleControls::SelectedPrefix() { return prefix_.empty() ? nullptr : selected_; }
 std::string ConsoleControls::ReadMessage() { return Limited(message_, encoding_); }
+
+// The field holds one text; the two views of it follow each other.
+void ConsoleControls::WriteMessage(const std::string& text) {
+    message_ = text;
+    messageUtf8_ = encoding_.Decode(text);
+}
+
+std::string ConsoleControls::ReadMessageUtf8() { return Limited(messageUtf8_, charset::Charset::Utf8()); }
+
+void ConsoleControls::WriteMessageUtf8(const std::string& text) {
+    messageUtf8_ = text;
+    message_ = LossyEncoded(encoding_, text);
+}
 std::string ConsoleControls::ReadNumber() { return Limited(number_, encoding_); }
 
 void ConsoleControls::SetStatus(const std::string& text) {
@@ -93,7 +109,7 @@ void ConsoleControls::SetStatus(const std::string& text) {
 void ConsoleControls::AttemptEnded(const AttemptReport& report) {
     if (report.result == script::result::kSent) {
         ++partsSent_;
-        lastSent_ = report.text;
+        lastSent_ = report.utf8 ? report.text : encoding_.Decode(report.text);
         lastSentSplit_ = report.splitPart;
     }
     progress_.Finish();

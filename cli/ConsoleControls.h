@@ -30,15 +30,19 @@ private:
 
 class ConsoleControls : public SendControls {
 public:
-    // The texts are in `encoding` already.
-    ConsoleControls(std::string prefix, std::string number, std::string message, charset::Charset encoding,
-                    FILE* progressOut);
+    // The texts are in `encoding` already; `messageUtf8` is the message as
+    // typed, for gateways that take it as UTF-8 (`message` may lack characters
+    // of it that `encoding` cannot hold).
+    ConsoleControls(std::string prefix, std::string number, std::string message, std::string messageUtf8,
+                    charset::Charset encoding, FILE* progressOut);
 
     const char* SelectedPrefix() override;
     std::string ReadMessage() override;
     std::string ReadMessageForSend() override { return ReadMessage(); }
     charset::Charset MessageCharset() override { return encoding_; }
-    void WriteMessage(const std::string& text) override { message_ = text; }
+    void WriteMessage(const std::string& text) override;
+    std::string ReadMessageUtf8() override;
+    void WriteMessageUtf8(const std::string& text) override;
     std::string ReadNumber() override;
     void SetStatus(const std::string& text) override;
     void EnableSend(bool enabled) override { sendEnabled_ = enabled; }
@@ -50,11 +54,11 @@ public:
     void AttemptEnded(const AttemptReport& report) override;
 
     const std::string& Status() const { return status_; }
-    const std::string& Message() const { return message_; }  // what was not sent
+    const std::string& MessageUtf8() const { return messageUtf8_; }  // what was not sent, as UTF-8
     bool PrefixListed() const { return listed_; }
     int PartsSent() const { return partsSent_; }  // successful attempts
-    // The text of the last successful attempt, and whether more was to follow it.
-    const std::string& LastSentText() const { return lastSent_; }
+    // The text of the last successful attempt as UTF-8, and whether more was to follow it.
+    const std::string& LastSentUtf8() const { return lastSent_; }
     bool LastSentWasSplitPart() const { return lastSentSplit_; }
 
 private:
@@ -64,6 +68,7 @@ private:
     bool listed_ = false;
     std::string number_;
     std::string message_;
+    std::string messageUtf8_;
     charset::Charset encoding_;
     std::string status_;
     bool sendEnabled_ = true;

@@ -19,12 +19,13 @@ class GatewaysCommand : public Command {
 public:
     CLI::App* Define(CLI::App& app) override {
         CLI::App* command = app.add_subcommand("gateways", "list the gateways of a folder in the order they are tried");
-        command->add_option("dir", folder_, "gateway folder")->required()->check(CLI::ExistingDirectory);
+        command->add_option("folder", folder_, "gateway folder")->required();
         return command;
     }
 
     int Run() override {
         const std::string& folder = folder_;
+        if (!FolderGiven(folder)) return kExitUsage;
         if (LoadCatalogue(folder) != 0) return kExitFailed;
         std::vector<GatewayView> list = ListGateways();
         if (list.empty()) {

@@ -68,8 +68,9 @@ std::vector<Finding> CheckText(const std::string& fileName, const std::string& c
 
 std::string Format(const Finding& f) {
     const std::string where = f.file + ":" + (f.line > 0 ? std::to_string(f.line) + ":" : "");
-    return Printable(where + " " + (f.severity == Severity::Error ? "error: " : "warning: ") + f.message) +
-           "\n    fix: " + Printable(f.fix);
+    static const char* const kLabels[] = {"note: ", "warning: ", "error: "};
+    const std::string text = Printable(where + " " + kLabels[static_cast<int>(f.severity)] + f.message);
+    return f.fix.empty() ? text : text + "\n    fix: " + Printable(f.fix);
 }
 
 }  // namespace lint

@@ -8,7 +8,9 @@
 
 namespace lint {
 
-enum class Severity { Warning, Error };
+// A note tells what a file does that is worth seeing (the headers a request
+// sends); it is no fault.
+enum class Severity { Note, Warning, Error };
 
 struct Finding {
     std::string file;

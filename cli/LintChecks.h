@@ -13,6 +13,9 @@ void CheckAccountFile(Sheet& sheet);
 // A template value ("URL", "PostString", "Referer", "MapPrefix%d") of `key`;
 // `customVarsBefore` custom variables are filled by the earlier requests.
 void CheckTemplate(Sheet& sheet, const Key& key, const std::string& value, size_t customVarsBefore);
+// The keys that reach HTTP APIs ("Header%d", "Auth", "ContentType") of a
+// request section: what refuses a run, and a note of each header it sends.
+void CheckRequestHeaders(Sheet& sheet, const Section& request, size_t customVarsBefore);
 
 // Every value of a file that holds " ;" and text: a comment the reader keeps.
 void CheckValueComments(Sheet& sheet);

@@ -9,6 +9,7 @@
 #include "catalogue/RequiredVersion.h"
 #include "script/Extract.h"
 #include "script/profile/NumberedKeys.h"
+#include "script/RunObserver.h"
 #include "script/Runner.h"
 #include "shell/PluginInfo.h"
 #include "shell/Text.h"
@@ -192,7 +193,18 @@ void CheckRequest(Sheet& sheet, const Section& r, const Section* gw, Gathered& g
         CheckTemplate(sheet, *referer, sheet.Value(referer, kValueSize), gathered.customVars);
     }
     for (const char* plain : {"Host", "UserAgent", "UseSelectData"}) sheet.Value(sheet.FindKey(&r, plain), kValueSize);
+    if (const Key* sends = sheet.Present(&r, script::kSendsKey, kValueSize)) {
+        const std::string value = sheet.Value(sends, kValueSize);
+        if (!IsNumber(value)) {
+            sheet.Warn(sends->line,
+                       std::string(script::kSendsKey) + " \"" + value + "\" reads as " +
+                           std::to_string(text::ParseDecimal(value.c_str())) +
+                           ": only a number other than 0 marks the request that sends the message",
+                       "write Sends=1 (or Sends=0)");
+        }
+    }
     CheckType(sheet, r, gathered);
+    CheckRequestHeaders(sheet, r, gathered.customVars);
     CheckMapPrefixes(sheet, r, gw, gathered);
 
     // Both lists go on from what earlier requests gathered.

@@ -61,6 +61,10 @@ void Sheet::Warn(int line, std::string message, std::string fix) {
     out_.push_back({file_, line, Severity::Warning, std::move(message), std::move(fix)});
 }
 
+void Sheet::Note(int line, std::string message) {
+    out_.push_back({file_, line, Severity::Note, std::move(message), ""});
+}
+
 const Section* Sheet::FindSection(const std::string& name) {
     auto found = sectionIndex_.find(Lower(name));
     if (found == sectionIndex_.end()) return nullptr;

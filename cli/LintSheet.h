@@ -31,6 +31,7 @@ public:
 
     void Error(int line, std::string message, std::string fix);
     void Warn(int line, std::string message, std::string fix);
+    void Note(int line, std::string message);
 
     const Document& Doc() const { return doc_; }
 

@@ -2,6 +2,7 @@
 #include <CLI/CLI.hpp>
 
 #include <cstdio>
+#include <filesystem>
 #include <memory>
 #include <optional>
 #include <string>
@@ -9,10 +10,10 @@
 #include "CommandSupport.h"
 #include "Commands.h"
 #include "ConsoleControls.h"
-#include "catalogue/Accounts.h"
+#include "Recorded.h"
+#include "RunTrace.h"
+#include "script/RequestHeaders.h"
 #include "script/Runner.h"
-#include "script/profile/Profile.h"
-#include "shell/Log.h"
 
 namespace {
 
@@ -20,38 +21,9 @@ struct RunOptions {
     std::string file, prefix, number, message, sender, user, password;
     int account = 0;  // 0: account 1 of the account file, else the [Gateway] account
     bool senderGiven = false, userGiven = false, passwordGiven = false;
+    TraceOptions trace;
+    RecordOptions record;
 };
-
-// The account a run uses when --user and --pass do not name one: account N
-// (--account N, else 1) of the account file, else the [Gateway] account, as
-// the send job would. Says which it took; false when --account names none.
-bool ChooseAccount(const std::string& path, const RunOptions& o, std::optional<std::string>* user,
-                   std::optional<std::string>* password) {
-    std::string accountFile = AccountFilePath(path);
-    AccountCredentials account;
-    int number = o.account > 0 ? o.account : 1;
-    if (!accountFile.empty() && ReadAccount(accountFile, number, &account) == 0) {
-        *user = account.user;
-        *password = account.password;
-        std::fprintf(stderr, "parlet: account %d of %s (user %s)\n", number, accountFile.c_str(), account.user.c_str());
-        return true;
-    }
-    if (o.account > 0) {
-        std::fprintf(stderr, "parlet: %s has no account %d\n",
-                     accountFile.empty() ? "the file has no account file, so it" : accountFile.c_str(), o.account);
-        return false;
-    }
-    std::string name = profile::Read(path.c_str(), "Gateway", "Username", kFieldLimit + 1);
-    std::string pass = profile::Read(path.c_str(), "Gateway", "Password", kFieldLimit + 1);
-    if (!name.empty()) *user = name;
-    if (!pass.empty()) *password = pass;
-    if (name.empty()) {
-        std::fprintf(stderr, "parlet: no account and no [Gateway] Username: $User and $Pass stay empty\n");
-    } else {
-        std::fprintf(stderr, "parlet: the [Gateway] Username and Password (user %s)\n", name.c_str());
-    }
-    return true;
-}
 
 class RunCommand : public Command {
 public:
@@ -59,7 +31,7 @@ public:
         RunOptions& run = options_;
         CLI::App* runCmd = app.add_subcommand("run", "run one gateway file once, tracing every step on standard error");
         runCmd->footer("Exit codes: 0 result 0 (sent), 1 any other result, 2 bad usage.");
-        runCmd->add_option("file", run.file, "gateway definition file")->required()->check(CLI::ExistingFile);
+        runCmd->add_option("file", run.file, "gateway definition file")->required();
         runCmd->add_option("--prefix", run.prefix, "country prefix, digits")->required();
         runCmd->add_option("--number", run.number, "number without the prefix, digits")->required();
         runCmd->add_option("--message", run.message, "the message")->required();
@@ -69,6 +41,10 @@ public:
         runCmd->add_option("--account", run.account, accountHelp)->check(CLI::Range(1, 255));
         runCmd->add_option("--user", run.user, "account user name ($User), instead of the file's");
         runCmd->add_option("--pass", run.password, "account password ($Pass), instead of the file's");
+        runCmd->add_flag("--verbose", run.trace.verbose, "show the reply bodies in the trace");
+        runCmd->add_option("--pages", run.trace.pagesDir, "write each reply body to a numbered file in DIR");
+        runCmd->add_flag("--show-secrets", run.trace.showSecrets, "show the password in the trace (default: ***)");
+        AddRecordOptions(runCmd, &run.record);
         command_ = runCmd;
         return runCmd;
     }
@@ -81,12 +57,25 @@ public:
     }
 
 private:
+    // The folder for --pages, made when missing; false, with a message, when it cannot be.
+    static bool PagesUsable(const std::string& folder) {
+        if (folder.empty()) return true;
+        std::error_code ec;
+        std::filesystem::create_directories(folder, ec);
+        if (std::filesystem::is_directory(folder, ec)) return true;
+        std::fprintf(stderr, "parlet: cannot write pages into %s: not a folder\n", folder.c_str());
+        return false;
+    }
+
     int RunOnce() {
-        // The texts as the send job would hand them over: in the default charset.
+        // The texts as the send job would hand them over: in the default
+        // charset, the message as UTF-8 to a file with a JSON body.
         const charset::Charset encoding = charset::Charset::Default();
         const RunOptions& options = options_;
         RunOptions o = options;
-        if (!Encoded(encoding, "message", options.message, &o.message) ||
+        std::string path = Absolute(o.file);
+        const bool utf8 = script::AsksForJson(path.c_str());
+        if (!Encoded(utf8 ? charset::Charset::Utf8() : encoding, "message", options.message, &o.message) ||
             !Encoded(encoding, "number", options.number, &o.number) ||
             !Encoded(encoding, "prefix", options.prefix, &o.prefix) ||
             !Encoded(encoding, "sender", options.sender, &o.sender) ||
@@ -97,25 +86,36 @@ private:
         if (!MessageUsable(o.message) || FieldTooLong("number", o.number) || !DestinationUsable(o.prefix, o.number)) {
             return kExitUsage;
         }
-        std::string path = Absolute(o.file);
-        std::optional<std::string> user, password;
-        if ((!o.userGiven || !o.passwordGiven) && !ChooseAccount(path, o, &user, &password)) return kExitUsage;
-        if (o.userGiven) user = o.user;
-        if (o.passwordGiven) password = o.password;
+        if (!FileGiven(o.file)) return kExitUsage;
+        if (!RecordUsable(o.record) || !PagesUsable(o.trace.pagesDir)) return kExitUsage;
+        Credentials account;
+        if ((!o.userGiven || !o.passwordGiven) && !ChooseAccount(path, o.account, &account)) return kExitUsage;
+        if (o.userGiven) account.user = o.user;
+        if (o.passwordGiven) account.password = o.password;
 
-        logging::SetObserver(EchoLog, nullptr);
         script::SmsMessage message{};
         message.prefix = o.prefix.c_str();
         message.number = o.number.c_str();
         message.text = o.message.c_str();
+        const charset::Charset sentIn = utf8 ? charset::Charset::Utf8() : encoding;
+        message.charset = sentIn.name().c_str();
         message.sender = o.senderGiven ? o.sender.c_str() : nullptr;
-        ConsoleProgress progress(stderr);
         script::RunDetail detail;
-        int result = script::RunGateway(path.c_str(), user ? user->c_str() : nullptr,
-                                        password ? password->c_str() : nullptr, &message, &progress, nullptr, &detail);
-        progress.Finish();
-        logging::SetObserver(nullptr, nullptr);
+        int result = 0;
+        bool saved = true, paged = true;
+        {
+            RunTrace trace(stderr, o.trace);
+            Watched watched(o.record, sentIn, {&trace}, {&trace});
+            ConsoleProgress progress(stderr);
+            result = script::RunGateway(path.c_str(), account.user ? account.user->c_str() : nullptr,
+                                        account.password ? account.password->c_str() : nullptr, &message, &progress,
+                                        nullptr, &detail);
+            progress.Finish();
+            saved = watched.Save();
+            paged = trace.PagesWritten();
+        }
         std::printf("result %d (%s)\n", result, script::ResultSummary(result, &detail).c_str());
+        if (!saved || !paged) return kExitFailed;
         return result == script::result::kSent ? kExitOk : kExitFailed;
     }
 

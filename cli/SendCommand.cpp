@@ -14,9 +14,11 @@
 #include "Commands.h"
 #include "ConsoleControls.h"
 #include "Destination.h"
+#include "Recorded.h"
 #include "Usage.h"
 #include "catalogue/Catalogue.h"
 #include "catalogue/PrefixTable.h"
+#include "script/RequestHeaders.h"
 #include "send/Preview.h"
 #include "send/SendJob.h"
 #include "shell/Log.h"
@@ -33,6 +35,7 @@ struct SendOptions {
     bool verbose = false;
     std::string queue;  // the outbox file that keeps a message every gateway refused
     bool dryRun = false;
+    RecordOptions record;
 };
 
 // The log file must take entries before the send starts, and its name must
@@ -65,11 +68,11 @@ std::vector<std::string> ServedPrefixes() {
 std::string Unsent(ConsoleControls& controls, const SendOptions& o) {
     if (controls.PartsSent() == 0) return {};
     bool sent = controls.Status() == sendtext::kSent;
-    if (!sent || controls.LastSentWasSplitPart()) return controls.Message();
+    if (!sent || controls.LastSentWasSplitPart()) return controls.MessageUtf8();
     // Cut mode: the message as the job read it, against what went out.
-    std::string whole = controls.ReadMessageForSend();
-    if (!o.splitGiven && controls.LastSentText().size() < whole.size())
-        return whole.substr(controls.LastSentText().size());
+    std::string whole = controls.ReadMessageUtf8();
+    if (!o.splitGiven && controls.LastSentUtf8().size() < whole.size())
+        return whole.substr(controls.LastSentUtf8().size());
     return {};
 }
 
@@ -113,13 +116,36 @@ int PrintDryRun(const std::string& message, const charset::Charset& encoding) {
     return gateways.empty() ? kExitFailed : kExitOk;
 }
 
+// Whether a gateway of the catalogue takes the message as UTF-8 (a JSON body).
+bool AnyJsonGateway() {
+    for (const GatewayView& view : ListGateways()) {
+        if (view.enabled && script::AsksForJson(view.path.c_str())) return true;
+    }
+    return false;
+}
+
+// A message the charset cannot hold whole still goes to gateways that take
+// it as UTF-8; the others get "?" for what does not fit, as from the send
+// dialog. Without such a gateway it is refused.
+bool MessageForCharset(const charset::Charset& encoding, const std::string& utf8, std::string* out) {
+    if (encoding.Encode(utf8, out, nullptr)) return true;
+    if (!charset::utf8::Valid(utf8, nullptr) || !AnyJsonGateway()) return Encoded(encoding, "message", utf8, out);
+    if (FieldTooLong("message", utf8)) return false;
+    std::fprintf(stderr,
+                 "parlet: the message holds characters %s cannot hold: gateways with a JSON body get it whole, "
+                 "the others get \"?\" in their place\n",
+                 encoding.name().c_str());
+    *out = LossyEncoded(encoding, utf8);
+    return true;
+}
+
 class SendCommand : public Command {
 public:
     CLI::App* Define(CLI::App& app) override {
         SendOptions& send = options_;
         CLI::App* sendCmd = app.add_subcommand("send", "send a message, trying gateway after gateway of a folder");
         sendCmd->footer(usage::kExitCodes);
-        sendCmd->add_option("--gateways", send.gateways, "gateway folder")->required()->check(CLI::ExistingDirectory);
+        sendCmd->add_option("--gateways", send.gateways, "gateway folder")->required();
         CLI::Option* to = sendCmd->add_option("--to", send.to,
                                               "full international number (+436501234567, 0043 650 123-4567); "
                                               "the longest prefix a gateway serves is the prefix");
@@ -139,6 +165,7 @@ public:
                             "keep the message in the outbox FILE when every gateway fails (see parlet queue)");
         sendCmd->add_flag("--dry-run", send.dryRun,
                           "send nothing: print the parts each enabled gateway would send and their SMS on the air");
+        AddRecordOptions(sendCmd, &send.record);
         command_ = sendCmd;
         return sendCmd;
     }
@@ -153,6 +180,7 @@ public:
             std::fprintf(stderr, "parlet send: give --to NUMBER, or --prefix and --number\n");
             return kExitUsage;
         }
+        if (!FolderGiven(options_.gateways)) return kExitUsage;
         return Send();
     }
 
@@ -161,19 +189,26 @@ private:
         const SendOptions& options = options_;
         std::optional<charset::Charset> encoding = ChosenCharset(options.charset);
         if (!encoding) return kExitUsage;
-        SendOptions o = options;  // the texts in that charset
-        if (!Encoded(*encoding, "message", options.message, &o.message) ||
-            !Encoded(*encoding, "number", options.number, &o.number) ||
+        SendOptions o = options;  // the texts in that charset; the message once the gateways are known
+        if (!charset::utf8::Valid(options.message, nullptr) &&
+            !Encoded(*encoding, "message", options.message, &o.message)) {
+            return kExitUsage;
+        }
+        if (!Encoded(*encoding, "number", options.number, &o.number) ||
             !Encoded(*encoding, "number", options.to, &o.to) ||
             !Encoded(*encoding, "prefix", options.prefix, &o.prefix) ||
             !Encoded(*encoding, "sender", options.sender, &o.sender)) {
             return kExitUsage;
         }
-        if (!MessageUsable(o.message) || FieldTooLong("number", o.number) || FieldTooLong("number", o.to))
+        if (options.message.empty()) {
+            MessageUsable(options.message);  // says so
             return kExitUsage;
+        }
+        if (FieldTooLong("number", o.number) || FieldTooLong("number", o.to)) return kExitUsage;
         if (!o.dryRun && o.to.empty() && !DestinationUsable(o.prefix, o.number)) return kExitUsage;
         std::string log = o.log.empty() ? std::string() : Absolute(o.log);
         if (!log.empty() && !LogUsable(log)) return kExitUsage;
+        if (!RecordUsable(o.record)) return kExitUsage;
         // The options stand in for the options page, for this run only.
         if (!o.sender.empty()) settings::WriteText("SenderNumber", o.sender);
         ApplySplitOptions(o.splitGiven, o.split, o.numberParts);
@@ -186,6 +221,7 @@ private:
             logging::SetObserver(EchoLog, nullptr);
         }
         if (LoadCatalogue(o.gateways) != 0) return kExitFailed;
+        if (!MessageForCharset(*encoding, options.message, &o.message) || !MessageUsable(o.message)) return kExitUsage;
         if (CountGateways() == 0) {
             std::fprintf(stderr, "parlet: no usable gateway in %s\n", o.gateways.c_str());
         }
@@ -201,7 +237,7 @@ private:
                          to.number.c_str());
         }
 
-        ConsoleControls controls(to.prefix, to.number, o.message, *encoding, stderr);
+        ConsoleControls controls(to.prefix, to.number, o.message, options.message, *encoding, stderr);
         if (!controls.PrefixListed()) {
             std::fprintf(stderr, "parlet: no gateway in %s lists the prefix %s\n", o.gateways.c_str(),
                          to.prefix.c_str());
@@ -211,16 +247,26 @@ private:
         request.dialog = &controls;
         request.abortFlag = &abortFlag;
         if (!o.queue.empty()) request.outboxFile = Absolute(o.queue);
-        SendJob(request);
+        {
+            // A message that went out stays sent (exit 0) even when its recording cannot be written.
+            Watched watched(o.record, *encoding, {}, {});
+            SendJob(request);
+            watched.Save();
+        }
         logging::SetObserver(nullptr, nullptr);
 
-        std::printf("%s\n", controls.Status().c_str());
         if (controls.Status() == sendtext::kQueued) {
             std::fprintf(stderr, "parlet: kept in %s; \"parlet queue %s retry\" tries it again\n",
                          request.outboxFile.c_str(), o.queue.c_str());
         }
         std::string unsent = Unsent(controls, o);
-        if (!unsent.empty()) {
+        if (unsent.empty()) {
+            std::printf("%s\n", controls.Status().c_str());
+        } else {
+            // Not the job's own status: "Message sent successfully" would
+            // hide that the rest did not go out.
+            const int parts = controls.PartsSent();
+            std::printf("Sent in part: %d part%s went out, the rest did not\n", parts, parts == 1 ? "" : "s");
             std::fprintf(stderr, "parlet: sent in part; not sent: %s\n", encoding->Decode(unsent).c_str());
             return kExitPartial;
         }

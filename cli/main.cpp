@@ -21,6 +21,8 @@ std::vector<std::unique_ptr<Command>> AllCommands() {
     std::vector<std::unique_ptr<Command>> commands;
     commands.push_back(MakeSendCommand());
     commands.push_back(MakeRunCommand());
+    commands.push_back(MakeReplayCommand());
+    commands.push_back(MakeProbeCommand());
     commands.push_back(MakeGatewaysCommand());
     commands.push_back(MakeCheckCommand());
     commands.push_back(MakeDraftCommand());
@@ -48,12 +50,42 @@ std::vector<Defined> DefineCommandLine(CLI::App& app, const std::vector<std::uni
     return defined;
 }
 
+// An option the command does not know is named as such, with the nearest
+// one: the parser itself would first complain about a required option that
+// the misspelt one was meant to be ("--message is required" for --mesage).
+bool OptionsKnown(CLI::App& app, int argc, char** argv) {
+    const std::string word = usage::CommandWord(argc, argv);
+    CLI::App* command = nullptr;
+    for (CLI::App* sub : app.get_subcommands([](CLI::App*) { return true; })) {
+        if (sub->get_name() == word) command = sub;
+    }
+    if (!command) return true;
+    std::vector<std::string> names;
+    for (const CLI::Option* option : command->get_options()) {
+        for (const std::string& name : option->get_lnames()) names.push_back("--" + name);
+    }
+    bool after = false;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (arg == "--") break;
+        after = after || arg == word;
+        if (!after || arg.size() < 3 || arg.compare(0, 2, "--") != 0) continue;
+        const std::string name = arg.substr(0, arg.find('='));
+        if (command->get_option_no_throw(name) || app.get_option_no_throw(name)) continue;
+        const std::string near = usage::Nearest(name, names);
+        const std::string hint = near.empty() ? std::string() : "; did you mean " + near + "?";
+        std::fprintf(stderr, "parlet %s: unknown option %s%s\n", word.c_str(), name.c_str(), hint.c_str());
+        return false;
+    }
+    return true;
+}
+
 // Parses the command line. Returns the exit code when the program ends here
 // (help, --version, bad usage), nothing when a command is to run.
 std::optional<int> ParseCommandLine(CLI::App& app, int argc, char** argv) {
     std::vector<std::string> commands;
     for (const CLI::App* sub : app.get_subcommands([](CLI::App*) { return true; })) commands.push_back(sub->get_name());
-    if (!usage::CommandKnown(argc, argv, commands)) return kExitUsage;
+    if (!usage::CommandKnown(argc, argv, commands) || !OptionsKnown(app, argc, argv)) return kExitUsage;
     // Text options as UTF-8, also on Windows.
     const std::vector<std::string> arguments = cli::CommandLineArguments(argc, argv);
     std::vector<const char*> pointers;

@@ -1,11 +1,12 @@
 // parlet-host: loads a plug-in DLL into the stand-in the way Miranda IM
 // does at start-up and shut-down, and tells what it saw.
 //
-//   parlet-host [--db FILE] [--scenario FILE] PLUGIN.dll
+//   parlet-host [--db FILE] [--scenario FILE] [--langpack FILE] PLUGIN.dll
 //
 // With --db the database is loaded from FILE first (when it exists) and
 // saved back after Unload; FILE's folder is the profile's folder. With --scenario the commands of FILE run after
-// start-up (see docs/host-standin.md). Exit code 0 when every step went as
+// start-up (see docs/host-standin.md). With --langpack every text the
+// plug-in had translated must be listed in the language pack FILE. Exit code 0 when every step went as
 // the host expects, 1 otherwise.
 #include <windows.h>
 #include <winver.h>
@@ -13,6 +14,7 @@
 #include <atomic>
 #include <cstdio>
 #include <cstring>
+#include <set>
 #include <string>
 #include <thread>
 #include <vector>
@@ -132,7 +134,7 @@ private:
 };
 
 struct HostArguments {
-    std::string db, plugin, scenarioFile;
+    std::string db, plugin, scenarioFile, langpack;
 };
 
 bool ReadArguments(int argc, char** argv, HostArguments* args) {
@@ -141,11 +143,13 @@ bool ReadArguments(int argc, char** argv, HostArguments* args) {
             args->db = argv[++i];
         else if (std::strcmp(argv[i], "--scenario") == 0 && i + 1 < argc)
             args->scenarioFile = argv[++i];
+        else if (std::strcmp(argv[i], "--langpack") == 0 && i + 1 < argc)
+            args->langpack = argv[++i];
         else
             args->plugin = argv[i];
     }
     if (args->plugin.empty()) {
-        std::fprintf(stderr, "usage: parlet-host [--db FILE] [--scenario FILE] PLUGIN.dll\n");
+        std::fprintf(stderr, "usage: parlet-host [--db FILE] [--scenario FILE] [--langpack FILE] PLUGIN.dll\n");
         return false;
     }
     return true;
@@ -250,6 +254,59 @@ bool RunScenarioOrUnload(const HostArguments& args, HMODULE module, const Plugin
     return ok;
 }
 
+// The English texts of a language pack: each "[text]" line, with "\n",
+// "\r" and "\t" read as the characters they stand for.
+bool ReadLanguagePack(const std::string& path, std::set<std::string>* texts) {
+    FILE* file = std::fopen(path.c_str(), "rb");
+    if (!file) return false;
+    std::string line;
+    for (int c = 0; c != EOF;) {
+        c = std::fgetc(file);
+        if (c != '\n' && c != EOF) {
+            line += static_cast<char>(c);
+            continue;
+        }
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        const size_t close = line.rfind(']');
+        if (!line.empty() && line[0] == '[' && close != std::string::npos) {
+            std::string text;
+            for (size_t i = 1; i < close; ++i) {
+                const char next = i + 1 < close ? line[i + 1] : '\0';
+                if (line[i] == '\\' && (next == 'n' || next == 'r' || next == 't')) {
+                    text += next == 'n' ? '\n' : next == 'r' ? '\r' : '\t';
+                    ++i;
+                } else {
+                    text += line[i];
+                }
+            }
+            texts->insert(text);
+        }
+        line.clear();
+    }
+    std::fclose(file);
+    return true;
+}
+
+// Every text the plug-in had translated must be in the language pack.
+bool CheckLanguagePack(const std::string& path) {
+    std::set<std::string> listed;
+    if (!ReadLanguagePack(path, &listed)) {
+        std::printf("language pack %s: unreadable\n", path.c_str());
+        return false;
+    }
+    const std::set<std::string> translated = standin::TranslatedTexts();
+    int missing = 0;
+    for (const std::string& text : translated) {
+        // A text translated again in marking mode carries the mark already.
+        if (listed.count(text) || text.compare(0, 3, "[T]") == 0) continue;
+        std::printf("language pack: not listed: [%s]\n", text.c_str());
+        ++missing;
+    }
+    std::printf("language pack: %u texts translated, %d not listed\n", static_cast<unsigned>(translated.size()),
+                missing);
+    return missing == 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -281,6 +338,7 @@ int main(int argc, char** argv) {
         std::printf("database %s: cannot save\n", args.db.c_str());
         ok = false;
     }
+    if (!args.langpack.empty()) ok = CheckLanguagePack(args.langpack) && ok;
     std::printf("host: %s\n", ok ? "ok" : "failed");
     return ok ? 0 : 1;
 }

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -120,6 +121,10 @@ struct OptionsPageRecord {
 std::vector<OptionsPageRecord> OptionsPages();
 // Windows that went through "LangPack/TranslateDialog", in order.
 std::vector<void*> TranslatedDialogs();
+// Every text the plug-in had translated: the texts given to
+// "LangPack/TranslateString" and those of the dialogs given to
+// "LangPack/TranslateDialog" (caption, static controls and buttons).
+std::set<std::string> TranslatedTexts();
 
 // Window positions: on Windows the real window's; natively a made-up window
 // has the position a test gave it (or the one last restored into it).

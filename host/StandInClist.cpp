@@ -19,6 +19,7 @@ std::mutex g_clistMutex;
 std::vector<MenuItemRecord> g_menus;
 std::vector<OptionsPageRecord> g_pages;
 std::vector<void*> g_translatedDialogs;
+std::set<std::string> g_translatedTexts;
 bool g_marking = false;
 
 const host::MenuItem* MenuRecord(Word lParam) {
@@ -87,6 +88,7 @@ Word TranslateStringService(Word, Word lParam) {
     bool marking;
     {
         std::lock_guard<std::mutex> lock(g_clistMutex);
+        g_translatedTexts.insert(text);
         marking = g_marking;
     }
     if (!marking) return lParam;
@@ -96,10 +98,14 @@ Word TranslateStringService(Word, Word lParam) {
 Word TranslateDialogService(Word, Word lParam) {
     auto* request = reinterpret_cast<const host::TranslateDialogRequest*>(lParam);
     if (!request || !detail::SizeFits(request->cbSize, 16, sizeof(host::TranslateDialogRequest))) return 1;
+    // Read before marking, so that the texts are the dialog's own.
+    const std::vector<std::string> texts =
+        request->window ? platform::DialogTexts(request->window) : std::vector<std::string>();
     bool marking;
     {
         std::lock_guard<std::mutex> lock(g_clistMutex);
         g_translatedDialogs.push_back(request->window);
+        g_translatedTexts.insert(texts.begin(), texts.end());
         marking = g_marking;
     }
     if (marking && request->window) platform::MarkDialog(request->window);
@@ -116,6 +122,7 @@ void ResetClist() {
         g_menus.clear();
         g_pages.clear();
         g_translatedDialogs.clear();
+        g_translatedTexts.clear();
         g_marking = false;
     }
     AddService("CList/AddMainMenuItem", AddMainMenuItemService);
@@ -147,6 +154,11 @@ std::vector<OptionsPageRecord> OptionsPages() {
 std::vector<void*> TranslatedDialogs() {
     std::lock_guard<std::mutex> lock(g_clistMutex);
     return g_translatedDialogs;
+}
+
+std::set<std::string> TranslatedTexts() {
+    std::lock_guard<std::mutex> lock(g_clistMutex);
+    return g_translatedTexts;
 }
 
 void SetTranslationMarking(bool on) {

@@ -87,6 +87,9 @@ bool PlaceWindow(void* window, const WindowRect& rect, bool move, bool size);
 void ForgetWindows();
 // Marks a dialog's caption and control texts as translated (marking mode).
 void MarkDialog(void* window);
+// The texts the host's dialog translation translates: the caption and the
+// texts of static controls, buttons and read-only edit controls.
+std::vector<std::string> DialogTexts(void* window);
 
 // Replaces `path` by `temporary` in one step.
 bool SwapInFile(const std::string& temporary, const std::string& path);

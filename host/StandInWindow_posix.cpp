@@ -45,6 +45,7 @@ void ForgetWindows() {
 }
 
 void MarkDialog(void*) {}
+std::vector<std::string> DialogTexts(void*) { return {}; }
 
 }  // namespace platform
 }  // namespace standin

@@ -31,6 +31,17 @@ BOOL CALLBACK MarkChild(HWND child, LPARAM) {
     return TRUE;
 }
 
+BOOL CALLBACK CollectText(HWND child, LPARAM list) {
+    char cls[32] = "";
+    GetClassNameA(child, cls, sizeof cls);
+    const bool readOnlyEdit = lstrcmpiA(cls, "Edit") == 0 && (GetWindowLongA(child, GWL_STYLE) & ES_READONLY);
+    if (lstrcmpiA(cls, "Static") != 0 && lstrcmpiA(cls, "Button") != 0 && !readOnlyEdit) return TRUE;
+    char text[1024];
+    if (GetWindowTextA(child, text, sizeof text) > 0)
+        reinterpret_cast<std::vector<std::string>*>(list)->push_back(text);
+    return TRUE;
+}
+
 }  // namespace
 
 void InitMainThread() {
@@ -81,6 +92,16 @@ void MarkDialog(void* window) {
     if (!IsWindow(hwnd)) return;
     MarkChild(hwnd, 0);
     EnumChildWindows(hwnd, MarkChild, 0);
+}
+
+std::vector<std::string> DialogTexts(void* window) {
+    HWND hwnd = static_cast<HWND>(window);
+    std::vector<std::string> texts;
+    if (!IsWindow(hwnd)) return texts;
+    char caption[1024];
+    if (GetWindowTextA(hwnd, caption, sizeof caption) > 0) texts.push_back(caption);
+    EnumChildWindows(hwnd, CollectText, reinterpret_cast<LPARAM>(&texts));
+    return texts;
 }
 
 }  // namespace platform

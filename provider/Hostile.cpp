@@ -6,7 +6,9 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
+#include <cctype>
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
@@ -66,9 +68,8 @@ bool Send(Server* s, int fd, const std::string& bytes, Clock::time_point end) {
 }
 
 // The request line's target, or "" when no request arrives in time; the
-// whole request line in `line`.
-std::string ReadTarget(Server* s, int fd, Clock::time_point end, std::string* line) {
-    std::string head;
+// whole request line in `line`, and every byte read so far in `head`.
+std::string ReadTarget(Server* s, int fd, Clock::time_point end, std::string* line, std::string& head) {
     pollfd p{fd, POLLIN, 0};
     while (!s->stop && Clock::now() < end && head.find("\r\n\r\n") == std::string::npos && head.size() < 65536) {
         if (poll(&p, 1, kTickMs) <= 0) continue;
@@ -92,10 +93,28 @@ void Reset(int fd) {
     close(fd);
 }
 
+// The rest of a request whose head is in `request`: the body its
+// Content-Length announces (at most 1 MB).
+void ReadBody(Server* s, int fd, Clock::time_point end, std::string& request) {
+    const size_t headEnd = request.find("\r\n\r\n") + 4;
+    std::string lower = request.substr(0, headEnd);
+    for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    const size_t at = lower.find("\r\ncontent-length:");
+    const size_t length = at == std::string::npos ? 0 : std::strtoul(lower.c_str() + at + 17, nullptr, 10);
+    pollfd p{fd, POLLIN, 0};
+    while (!s->stop && Clock::now() < end && request.size() < headEnd + std::min<size_t>(length, 1 << 20)) {
+        if (poll(&p, 1, kTickMs) <= 0) continue;
+        char buffer[4096];
+        ssize_t n = recv(fd, buffer, sizeof buffer, 0);
+        if (n <= 0) return;
+        request.append(buffer, static_cast<size_t>(n));
+    }
+}
+
 void Serve(Server* s, int fd) {
     const Clock::time_point end = Clock::now() + std::chrono::seconds(kHoldSeconds);
-    std::string line;
-    std::string target = ReadTarget(s, fd, end, &line);
+    std::string line, head;
+    std::string target = ReadTarget(s, fd, end, &line, head);
     std::string path = target.substr(0, target.find('?'));
     if (target.empty() || path == "/silence") {
         Wait(s, fd, POLLIN, -1, end);
@@ -142,6 +161,11 @@ void Serve(Server* s, int fd) {
         // Not a byte of reply: the connection is reset at once.
         Reset(fd);
         return;
+    } else if (path == "/raw") {
+        // The whole request as it came, head and body, byte for byte.
+        ReadBody(s, fd, end, head);
+        Send(s, fd, "HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(head.size()) +
+                        "\r\nConnection: close\r\n\r\n" + head, end);
     } else if (path == "/request-line") {
         const std::string body = line + "\n";
         Send(s, fd, "HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(body.size()) +

@@ -20,7 +20,7 @@ void OnSignal(int) { g_stop = true; }
 
 constexpr const char* kUsage =
     "usage: parlet-provider [--port N] [--port-file F] [--outbox F] [--address A]\n"
-    "                       [--tls-cert F --tls-key F] [--quiet]\n"
+    "                       [--tls-cert F --tls-key F] [--login-field NAME] [--quiet]\n"
     "The test provider of parlet (see docs/test-provider.md). --port 0, the default,\n"
     "takes a free port; a port that is in use is refused (exit 1).\n";
 
@@ -61,6 +61,8 @@ int main(int argc, char** argv) {
             options.address = argv[++i];
         } else if (arg == "--tls-cert" && hasValue) {
             options.tlsCert = argv[++i];
+        } else if (arg == "--login-field" && hasValue) {
+            options.loginField = argv[++i];
         } else if (arg == "--tls-key" && hasValue) {
             options.tlsKey = argv[++i];
         } else {

@@ -1,5 +1,7 @@
 #include "Provider.h"
 
+#include "ApiRoutes.h"
+
 #include <httplib.h>
 
 #include <algorithm>
@@ -114,6 +116,12 @@ void WebStyle(httplib::Response& res) {
     res.set_content("body { font-family: sans-serif; }\n", "text/css");
 }
 
+// The login form's hidden field, as the site was told to name it (none at all when empty).
+std::string HiddenField(const Server* s, const std::string& token) {
+    if (s->options.loginField.empty()) return "";
+    return "<input type=\"hidden\" name=\"" + s->options.loginField + "\" value=\"" + token + "\">\n";
+}
+
 void WebIndex(Server* s, const httplib::Request&, httplib::Response& res) {
     std::string id = std::to_string(s->nextSession++) + "x" +
                      std::to_string(std::chrono::steady_clock::now().time_since_epoch().count() % 100000);
@@ -125,8 +133,8 @@ void WebIndex(Server* s, const httplib::Request&, httplib::Response& res) {
     }
     res.set_header("Set-Cookie", "PSESSION=" + id + "; path=/");
     res.set_content("<html><body>\n<h1>Demo SMS login</h1>\n" + std::string(kStyleLink) +
-                    "<form action=\"login\" method=\"post\">\n"
-                    "<input type=\"hidden\" name=\"token\" value=\"" + session.token + "\">\n"
+                    "<form action=\"login\" method=\"post\">\n" +
+                    HiddenField(s, session.token) +
                     "<select name=\"lang\"><option value=\"en\">English<option value=\"de\" selected>Deutsch</select>\n"
                     "<input type=\"text\" name=\"user\" value=\"\">\n"
                     "<input type=\"password\" name=\"pass\" value=\"\">\n"
@@ -149,7 +157,8 @@ bool FindSession(Server* s, const httplib::Request& req, bool needLogin, std::st
 void WebLogin(Server* s, const httplib::Request& req, httplib::Response& res) {
     std::string id;
     Session session;
-    if (!FindSession(s, req, false, &id, &session) || Param(req, "token") != session.token ||
+    const std::string& field = s->options.loginField;
+    if (!FindSession(s, req, false, &id, &session) || (!field.empty() && Param(req, field.c_str()) != session.token) ||
         Param(req, "user") != kUser || Param(req, "pass") != kPassword) {
         res.set_content("<html><body><p>Login failed</p>" + std::string(kPageEnd), "text/html");
         return;
@@ -348,6 +357,10 @@ void AddRoutes(Server* s) {
     h.Get("/status", [](const httplib::Request& req, httplib::Response& res) {
         res.status = static_cast<int>(Number(req, "code", 200, 100, 599));
         res.set_content("status " + std::to_string(res.status) + "\n", "text/plain");
+    });
+    AddApiRoutes(h, [s](const Message& m) {
+        Accept(s, m);
+        return OutboxCount(s);
     });
     h.Get("/echo", [](const httplib::Request& req, httplib::Response& res) { Echo(req, res); });
     h.Post("/echo", [](const httplib::Request& req, httplib::Response& res) { Echo(req, res); });

@@ -14,6 +14,7 @@ struct Options {
     std::string outboxFile;           // JSON lines; none when empty
     std::string tlsCert, tlsKey;      // both set: HTTPS
     bool quiet = true;                // no request lines on stderr
+    std::string loginField = "token"; // the login form's hidden field; none when empty (a changed site)
 };
 
 struct Message {

@@ -10,7 +10,13 @@ root="$(cd "$(dirname "$0")/.." && pwd)"
 builds=("$@")
 [ ${#builds[@]} -gt 0 ] || builds=(native win)
 work="$(mktemp -d)"
-trap 'kill "$(cat "$work/provider.pid" 2>/dev/null)" 2>/dev/null; rm -rf "$work"' EXIT
+# The wine runs share one Wine session of this script's own (or the one it
+# runs in); everything it started is stopped at the end.
+. "$root/tests/wine-session.sh"
+trap 'kill "$(cat "$work/provider.pid" 2>/dev/null)" 2>/dev/null; rm -rf "$work"; parlet_wine_end' EXIT
+trap 'exit 130' INT
+trap 'exit 143' TERM
+[[ " ${builds[*]} " == *" win "* ]] && { parlet_wine_begin || exit 1; }
 
 "$root/build/native/provider/parlet-provider" --quiet --port-file "$work/port" >/dev/null 2>&1 &
 echo $! >"$work/provider.pid"

@@ -1,23 +1,48 @@
 #!/usr/bin/env bash
 # Builds the native, sanitizer and Windows configurations under build/.
-# Usage: scripts/build.sh [native|asan|win]...   (default: all three)
+# Usage: scripts/build.sh [CONFIG[:TARGET,...]]...   (default: native asan win, everything)
+#   CONFIG is native, asan or win; TARGETs limit the build to those targets,
+#   e.g. scripts/build.sh native:parlet_tool,parlet-provider
+# A configuration is configured only when it has never been or when
+# PARLET_WERROR asks for another setting than it has; after that the build
+# tool configures again by itself when a CMakeLists.txt changes. The build
+# prints one line per step. Runs that share a build folder take turns.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 cd "$root"
 jobs="${PARLET_JOBS:-$(nproc)}"
 # PARLET_WERROR=ON makes every warning an error (scripts/test.sh sets it).
-werror="-DPARLET_WERROR=${PARLET_WERROR:-OFF}"
-targets=("$@")
-[ ${#targets[@]} -gt 0 ] || targets=(native asan win)
+werror="${PARLET_WERROR:-OFF}"
+specs=("$@")
+[ ${#specs[@]} -gt 0 ] || specs=(native asan win)
 
-for t in "${targets[@]}"; do
+configure() {
+  local t="$1" dir="build/$1"
+  if [ -f "$dir/build.ninja" ] && grep -qx "PARLET_WERROR:BOOL=$werror" "$dir/CMakeCache.txt" 2>/dev/null; then
+    return 0
+  fi
+  echo "== configuring $t"
   case "$t" in
-    native) cmake -S . -B build/native -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "$werror" >/dev/null ;;
-    asan)   cmake -S . -B build/asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DPARLET_SANITIZE=ON "$werror" >/dev/null ;;
-    win)    cmake -S . -B build/win -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "$werror" \
-              -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake -DPARLET_NATIVE_TOOLS="$root/build/native" >/dev/null ;;
-    *) echo "build: unknown configuration $t" >&2; exit 2 ;;
+    native) cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPARLET_WERROR="$werror" ;;
+    asan)   cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DPARLET_SANITIZE=ON -DPARLET_WERROR="$werror" ;;
+    win)    cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPARLET_WERROR="$werror" \
+              -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake -DPARLET_NATIVE_TOOLS="$root/build/native" ;;
+  esac >"build/configure-$t.log" 2>&1 || { cat "build/configure-$t.log" >&2; return 1; }
+}
+
+mkdir -p build
+for spec in "${specs[@]}"; do
+  t="${spec%%:*}"
+  targets=()
+  [ "$spec" != "$t" ] && IFS=, read -r -a targets <<<"${spec#*:}"
+  case "$t" in
+    native|asan|win) ;;
+    *) echo "build: unknown configuration $t (native, asan or win)" >&2; exit 2 ;;
   esac
-  echo "== building $t"
-  ninja -C "build/$t" -j "$jobs"
+  (
+    flock 9
+    configure "$t"
+    echo "== building $t${targets[*]:+ (${targets[*]})}"
+    ninja -C "build/$t" -j "$jobs" "${targets[@]}"
+  ) 9>"build/.build-$t.lock"
 done

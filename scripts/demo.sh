@@ -9,15 +9,24 @@ root="$(cd "$(dirname "$0")/.." && pwd)"
 cd "$root"
 
 bash scripts/install-deps.sh || exit 1
-cmake -S . -B build/native -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null || exit 1
-ninja -C build/native parlet_tool parlet-provider >/dev/null || exit 1
+# The first run builds for a minute or two (a line per step); later runs
+# only check that nothing changed.
+bash scripts/build.sh native:parlet_tool,parlet-provider || exit 1
+echo
 
 work="$(mktemp -d "${TMPDIR:-/tmp}/parlet-demo.XXXXXX")"
+# The provider this run started is stopped by its PID, also on failure or
+# interrupt.
 cleanup() {
-  [ -n "${provider_pid:-}" ] && kill "$provider_pid" 2>/dev/null
+  if [ -n "${provider_pid:-}" ]; then
+    kill "$provider_pid" 2>/dev/null
+    wait "$provider_pid" 2>/dev/null
+  fi
   rm -rf "$work"
 }
 trap cleanup EXIT
+trap 'exit 130' INT
+trap 'exit 143' TERM
 
 # The provider takes a free port of its own choosing, so that nothing else
 # listening on loopback (a leftover provider, say) can ever answer the demo.

@@ -9,7 +9,13 @@ root="$(cd "$(dirname "$0")/.." && pwd)"
 carriers=("$@")
 [ ${#carriers[@]} -gt 0 ] || carriers=(native win)
 work="$(mktemp -d)"
-trap 'kill "$(cat "$work/hostile.pid" 2>/dev/null)" 2>/dev/null; rm -rf "$work"' EXIT
+# The wine runs share one Wine session of this script's own (or the one it
+# runs in); everything it started is stopped at the end.
+. "$root/tests/wine-session.sh"
+trap 'kill "$(cat "$work/hostile.pid" 2>/dev/null)" 2>/dev/null; rm -rf "$work"; parlet_wine_end' EXIT
+trap 'exit 130' INT
+trap 'exit 143' TERM
+[[ " ${carriers[*]} " == *" win "* ]] && { parlet_wine_begin || exit 1; }
 
 "$root/build/native/provider/parlet-hostile" --port-file "$work/port" >/dev/null 2>&1 &
 echo $! >"$work/hostile.pid"

@@ -10,7 +10,8 @@ packages=(
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   libcurl4-openssl-dev libcpp-httplib-dev libssl-dev libcli11-dev nlohmann-json3-dev
   tinyproxy openssl curl ca-certificates
-  clang-format
+  kannel kannel-extras
+  clang-format python3
 )
 
 missing=()
@@ -28,4 +29,12 @@ fi
 export DEBIAN_FRONTEND=noninteractive
 dpkg --print-foreign-architectures | grep -qx i386 || dpkg --add-architecture i386
 apt-get update -q
+# Servers among the packages (kannel, tinyproxy) are started by the tests
+# themselves, on ports of their own: the install starts no system service.
+policy=/usr/sbin/policy-rc.d
+own_policy=0
+if [ ! -e "$policy" ]; then
+  printf '#!/bin/sh\nexit 101\n' >"$policy" && chmod +x "$policy" && own_policy=1
+fi
+trap '[ "$own_policy" -eq 1 ] && rm -f "$policy"' EXIT
 apt-get install -y -q --no-install-recommends "${missing[@]}"

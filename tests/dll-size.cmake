@@ -3,6 +3,7 @@
 #   cmake -DDLL=path -DBUDGET=bytes -P dll-size.cmake
 file(SIZE "${DLL}" size)
 if(size GREATER BUDGET)
-  message(FATAL_ERROR "${DLL} is ${size} bytes, over its budget of ${BUDGET}")
+  message(FATAL_ERROR "${DLL} is ${size} bytes, over its budget of ${BUDGET}; "
+                      "python3 scripts/dll-sizes.py lists where the bytes are")
 endif()
 message(STATUS "${DLL}: ${size} bytes (budget ${BUDGET})")

@@ -80,6 +80,19 @@ Result SetText(const Args& args) {
     return Result{true, args[0] + " = " + Shown(args[1])};
 }
 
+// TEXT as UTF-8, set as Unicode: characters the ANSI code page lacks too.
+Result SetWideText(const Args& args) {
+    HWND control;
+    Result r = FindControl(args[0], &control);
+    if (!r.ok) return r;
+    const std::string& utf8 = args[1];
+    std::wstring wide(utf8.size() + 1, L'\0');
+    const int units = MultiByteToWideChar(CP_UTF8, 0, utf8.c_str(), -1, &wide[0], static_cast<int>(wide.size()));
+    if (units <= 0) return Result::Fail("the text is not UTF-8");
+    OnMainThread([&] { SetWindowTextW(control, wide.c_str()); });
+    return Result{true, args[0] + " = " + Shown(args[1]) + " (Unicode)"};
+}
+
 // Picks the item whose text equals TEXT, else the first that begins with it,
 // and tells the dialog as a user's choice would.
 Result Select(const Args& args) {
@@ -290,6 +303,7 @@ const CommandRegistrar kCommands{
     {"use", "use N", 1, 1, Use},
     {"texts", "texts", 0, 0, Texts},
     {"text", "text ID TEXT", 2, 2, SetText},
+    {"textw", "textw ID TEXT (UTF-8, set as Unicode)", 2, 2, SetWideText},
     {"select", "select ID TEXT", 2, 2, Select},
     {"item", "item ID TEXT [present|absent]", 2, 3, Item},
     {"tip", "tip ID [TEXT]", 1, 2, Tip},

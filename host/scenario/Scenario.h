@@ -64,6 +64,10 @@ bool PluginLoaded();
 Result LoadPlugin();
 Result UnloadPlugin();
 
+// Points `function` of `dll` in the import table of `module` at
+// `replacement`; false when the module does not import it.
+bool PatchImport(HMODULE module, const char* dll, const char* function, void* replacement);
+
 // --- contacts ------------------------------------------------------------------------
 // "@name" names a contact added by the scenario; "0" or "global" the global
 // settings; a number a contact handle. False when unknown.

@@ -7,6 +7,7 @@
 
 #include "catalogue/CatalogueBuild.h"
 #include "catalogue/GatewayFolder.h"
+#include "script/profile/ProfileFile.h"
 
 namespace {
 
@@ -24,14 +25,6 @@ std::shared_ptr<const PrefixTable> EmptyTable() {
     return empty;
 }
 
-GatewayRef NewGateway(const std::string& folder, const char* fileName, int enabled) {
-    auto gateway = std::make_shared<GatewayInfo>();
-    gateway->name = fileName;
-    gateway->path = catalogue::JoinPath(folder, gateway->name);
-    gateway->enabled = enabled;
-    return gateway;
-}
-
 long IndexOf(const std::vector<GatewayRef>& gateways, const GatewayInfo* gateway) {
     for (size_t i = 0; i < gateways.size(); ++i) {
         if (gateways[i].get() == gateway) return static_cast<long>(i);
@@ -39,17 +32,8 @@ long IndexOf(const std::vector<GatewayRef>& gateways, const GatewayInfo* gateway
     return -1;
 }
 
-}  // namespace
-
-namespace catalogue {
-
-void AppendGateway(GatewayList& list, const std::string& folder, const char* fileName, int enabled) {
-    GatewayRef gateway = NewGateway(folder, fileName, enabled);
-    MergePrefixes(list.prefixes, ReadGatewayPrefixes(gateway->path, fileName));
-    list.gateways.push_back(std::move(gateway));
-}
-
-int InstallGatewayList(GatewayList&& list) {
+// Makes `list` the catalogue's contents. 0; -1 when there is no catalogue.
+int InstallGatewayList(catalogue::GatewayList&& list) {
     try {
         auto prefixes = std::make_shared<const PrefixTable>(std::move(list.prefixes));
         std::vector<GatewayRef> old;  // released after the lock is let go
@@ -69,7 +53,7 @@ bool CataloguePresent() {
     return g_catalogue.present;
 }
 
-}  // namespace catalogue
+}  // namespace
 
 int CreateCatalogue() {
     std::vector<GatewayRef> old;
@@ -81,11 +65,13 @@ int CreateCatalogue() {
 }
 
 int AddGateway(const char* fileName, int enabled) {
-    if (!fileName || !catalogue::CataloguePresent()) return -1;
+    if (!fileName || !CataloguePresent()) return -1;
     try {
-        GatewayRef gateway = NewGateway(GatewayFolder(), fileName, enabled);
+        GatewayRef gateway = catalogue::NewGateway(GatewayFolder(), fileName, enabled);
         // Reading the file and any notice happen outside the lock.
-        std::vector<std::string> values = ReadGatewayPrefixes(gateway->path, fileName);
+        profile::file::Parsed doc;
+        profile::file::Load(gateway->path.c_str(), doc);
+        std::vector<std::string> values = ReadGatewayPrefixes(doc, fileName);
         std::lock_guard<std::mutex> lock(g_mutex);
         if (!g_catalogue.present) return -1;
         auto prefixes = std::make_shared<PrefixTable>(*g_catalogue.prefixes);
@@ -146,8 +132,18 @@ GatewayRef FindGateway(const char* name, size_t* position) {
     return GatewayRef();
 }
 
+int ScanGateways() {
+    if (!CataloguePresent()) return -1;
+    try {
+        // The folder is read without the lock; the new list goes in whole.
+        return InstallGatewayList(catalogue::ScanFolder(GatewayFolder()));
+    } catch (const std::bad_alloc&) {
+        return -1;
+    }
+}
+
 int RebuildCatalogue() {
-    if (!catalogue::CataloguePresent() && CreateCatalogue() != 0) return -1;
+    if (!CataloguePresent() && CreateCatalogue() != 0) return -1;
     return ScanGateways();
 }
 

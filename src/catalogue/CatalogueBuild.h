@@ -1,4 +1,6 @@
-// Building a gateway list aside from the live catalogue (used by the scan).
+// Building a gateway list from a folder, aside from the live catalogue. The
+// scan (Scan.cpp) only reads the folder and its files; the catalogue
+// (Catalogue.cpp) calls it and swaps its list in, never the other way.
 #pragma once
 
 #include <string>
@@ -13,13 +15,13 @@ struct GatewayList {
     PrefixTable prefixes;
 };
 
-// Appends the gateway `fileName` of `folder` and gathers its prefixes.
-// May throw std::bad_alloc; callers turn it into -1.
-void AppendGateway(GatewayList& list, const std::string& folder, const char* fileName, int enabled);
+// A gateway node for `fileName` of `folder`.
+GatewayRef NewGateway(const std::string& folder, const char* fileName, int enabled);
 
-// Makes `list` the catalogue's contents. 0; -1 when there is no catalogue.
-int InstallGatewayList(GatewayList&& list);
-// Whether CreateCatalogue has run since the last FreeCatalogue.
-bool CataloguePresent();
+// Every definition file of `folder` that passes the version check, each read
+// and parsed once, with its prefixes gathered, in the order of the order
+// file; the user is told about a missing folder, a folder without
+// definition files and refused files. May throw std::bad_alloc.
+GatewayList ScanFolder(const std::string& folder);
 
 }  // namespace catalogue

@@ -5,7 +5,7 @@
 
 #include "script/Extract.h"
 #include "script/profile/NumberedKeys.h"
-#include "script/profile/Profile.h"
+#include "script/profile/ProfileFile.h"
 #include "shell/Notice.h"
 
 namespace {
@@ -28,12 +28,14 @@ long PrefixTable::Find(const char* prefix, size_t length) const {
     return -1;
 }
 
-GatewayPrefixList ReadPrefixList(const std::string& path) {
+namespace {
+
+GatewayPrefixList ReadPrefixes(const profile::file::Parsed& doc) {
     GatewayPrefixList list;
     profile::ReadNumbered(
         {"Prefix"},
         [&](const std::string& key) {
-            return profile::Read(path.c_str(), "Gateway", key.c_str(), script::kPrefixValueSize);
+            return profile::file::Value(doc, "Gateway", key.c_str(), script::kPrefixValueSize);
         },
         [&](int n, const std::string&, std::string& value) {
             if (value.find(';') == std::string::npos) {
@@ -46,8 +48,7 @@ GatewayPrefixList ReadPrefixList(const std::string& path) {
     return list;
 }
 
-std::vector<std::string> ReadGatewayPrefixes(const std::string& path, const char* fileName) {
-    GatewayPrefixList list = ReadPrefixList(path);
+std::vector<std::string> Reported(GatewayPrefixList list, const char* fileName) {
     if (list.unseparated != 0) {
         char notice[kNoticeSize];
         std::snprintf(notice, sizeof notice, "Error: No ; seperator in Prefix #%d in Gateway file %s", list.unseparated,
@@ -55,6 +56,21 @@ std::vector<std::string> ReadGatewayPrefixes(const std::string& path, const char
         ShowNotice(notice);
     }
     return std::move(list.values);
+}
+
+}  // namespace
+
+GatewayPrefixList ReadPrefixList(const std::string& path) {
+    // A file that cannot be read reads as empty, as each of its keys would.
+    profile::file::Parsed doc;
+    profile::file::Load(path.c_str(), doc);
+    return ReadPrefixes(doc);
+}
+
+GatewayPrefixList ReadPrefixList(const profile::file::Parsed& doc) { return ReadPrefixes(doc); }
+
+std::vector<std::string> ReadGatewayPrefixes(const profile::file::Parsed& doc, const char* fileName) {
+    return Reported(ReadPrefixList(doc), fileName);
 }
 
 void MergePrefixes(PrefixTable& table, const std::vector<std::string>& values) {

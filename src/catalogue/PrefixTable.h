@@ -6,6 +6,12 @@
 #include <string>
 #include <vector>
 
+namespace profile {
+namespace file {
+struct Parsed;
+}
+}  // namespace profile
+
 struct PrefixTable {
     static constexpr size_t kMaxEntries = 255;
 
@@ -25,15 +31,18 @@ struct PrefixTable {
 
 // "Prefix1", "Prefix2", ... of section "Gateway" of the definition file at
 // `path` (each up to 255 characters), up to the first absent one or the
-// first without ";", which ends the list.
+// first without ";", which ends the list. The file is read once, with the
+// reader of whole files on every platform.
 struct GatewayPrefixList {
     std::vector<std::string> values;  // "prefix;description", in order
     int unseparated = 0;              // the number of the value without ";" that ended it; 0: none
 };
 GatewayPrefixList ReadPrefixList(const std::string& path);
+// The same of a file read already.
+GatewayPrefixList ReadPrefixList(const profile::file::Parsed& doc);
 // The same, with a value without ";" reported in a notice naming `fileName`.
 // Gives the values gathered, in order.
-std::vector<std::string> ReadGatewayPrefixes(const std::string& path, const char* fileName);
+std::vector<std::string> ReadGatewayPrefixes(const profile::file::Parsed& doc, const char* fileName);
 
 // Adds each "prefix;description" value whose prefix the table lacks, its
 // first ";" turned into a zero byte; values past 255 entries are dropped.

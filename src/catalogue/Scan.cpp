@@ -1,17 +1,17 @@
-// Filling the catalogue from the gateway folder: every definition file the
+// Filling a gateway list from the gateway folder: every definition file the
 // folder lists, unless it asks for a newer plug-in or states its version
-// wrongly, then the order of the order file.
+// wrongly, then the order of the order file. Each file is read and parsed
+// once: a messenger with many gateways pays the scan at every start.
 #include <cstdio>
 #include <new>
 #include <string>
 
-#include "catalogue/Catalogue.h"
 #include "catalogue/CatalogueBuild.h"
 #include "catalogue/FolderListing.h"
 #include "catalogue/GatewayFolder.h"
 #include "catalogue/OrderFile.h"
 #include "catalogue/RequiredVersion.h"
-#include "script/profile/Profile.h"
+#include "script/profile/ProfileFile.h"
 #include "shell/HostLink.h"
 #include "shell/Log.h"
 #include "shell/PluginInfo.h"
@@ -30,8 +30,8 @@ std::string WithFileName(const std::string& pattern, const char* name) {
 void Warn(const char* text) { usermsg::WarningBox(host::TranslateString(text).c_str()); }
 
 // Whether the definition file may join the catalogue; tells the user why not.
-bool VersionAccepted(const std::string& path, const char* name) {
-    std::string required = profile::Read(path.c_str(), "Gateway", "RequiresVersion", kVersionValueSize);
+bool VersionAccepted(const profile::file::Parsed& doc, const char* name) {
+    std::string required = profile::file::Value(doc, "Gateway", "RequiresVersion", kVersionValueSize);
     if (required.empty()) return true;
     uint32_t version = 0;
     if (ParseRequiredVersion(required.c_str(), &version) != 0) {
@@ -57,31 +57,46 @@ bool VersionAccepted(const std::string& path, const char* name) {
     return true;
 }
 
+// One definition file: read once, checked, its prefixes merged.
+void AddDefinitionFile(catalogue::GatewayList& list, const std::string& folder, const std::string& name) {
+    GatewayRef gateway = catalogue::NewGateway(folder, name.c_str(), 1);
+    // A file that vanished or cannot be read reads as empty, as every key
+    // of it would through the system's reader.
+    profile::file::Parsed doc;
+    profile::file::Load(gateway->path.c_str(), doc);
+    if (!VersionAccepted(doc, name.c_str())) return;
+    MergePrefixes(list.prefixes, ReadGatewayPrefixes(doc, name.c_str()));
+    list.gateways.push_back(std::move(gateway));
+}
+
 }  // namespace
 
-int ScanGateways() {
-    if (!catalogue::CataloguePresent()) return -1;
-    try {
-        const std::string folder = GatewayFolder();
-        catalogue::GatewayList list;
-        if (!catalogue::platform::FolderExists(folder)) {
-            Warn(
-                "Huston, we got a problem.. The specified gateway-path was not found. Please give me the correct "
-                "path in the options dialog");
-            return catalogue::InstallGatewayList(std::move(list)) == 0 ? 0 : -1;
-        }
-        std::vector<std::string> names = catalogue::ListDefinitionFiles(folder);
-        if (names.empty()) {
-            Warn("No Gateway Configfiles found in specified path. Check options");
-            return catalogue::InstallGatewayList(std::move(list)) == 0 ? 0 : -1;
-        }
-        for (const std::string& name : names) {
-            if (!VersionAccepted(catalogue::JoinPath(folder, name), name.c_str())) continue;
-            catalogue::AppendGateway(list, folder, name.c_str(), 1);
-        }
-        catalogue::ApplyOrderFile(catalogue::OrderFilePath(folder), list.gateways);
-        return catalogue::InstallGatewayList(std::move(list));
-    } catch (const std::bad_alloc&) {
-        return -1;
-    }
+namespace catalogue {
+
+GatewayRef NewGateway(const std::string& folder, const char* fileName, int enabled) {
+    auto gateway = std::make_shared<GatewayInfo>();
+    gateway->name = fileName;
+    gateway->path = JoinPath(folder, gateway->name);
+    gateway->enabled = enabled;
+    return gateway;
 }
+
+GatewayList ScanFolder(const std::string& folder) {
+    GatewayList list;
+    if (!platform::FolderExists(folder)) {
+        Warn(
+            LPGEN("Huston, we got a problem.. The specified gateway-path was not found. Please give me the "
+                  "correct path in the options dialog"));
+        return list;
+    }
+    const std::vector<std::string> names = ListDefinitionFiles(folder);
+    if (names.empty()) {
+        Warn(LPGEN("No Gateway Configfiles found in specified path. Check options"));
+        return list;
+    }
+    for (const std::string& name : names) AddDefinitionFile(list, folder, name);
+    ApplyOrderFile(OrderFilePath(folder), list.gateways);
+    return list;
+}
+
+}  // namespace catalogue

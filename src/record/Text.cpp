@@ -2,10 +2,10 @@
 
 #include <cstdint>
 
+#include "shell/Text.h"
+
 namespace har {
 namespace {
-
-constexpr char kAlphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
 
 int Sextet(char c) {
     if (c >= 'A' && c <= 'Z') return c - 'A';
@@ -68,30 +68,8 @@ size_t SequenceLength(const unsigned char* p, size_t left) {
 
 }  // namespace
 
-std::string EncodeBase64(std::string_view bytes) {
-    std::string out;
-    out.reserve((bytes.size() + 2) / 3 * 4);
-    size_t i = 0;
-    for (; i + 2 < bytes.size(); i += 3) {
-        const uint32_t v = static_cast<uint32_t>(static_cast<unsigned char>(bytes[i]) << 16 |
-                                                 static_cast<unsigned char>(bytes[i + 1]) << 8 |
-                                                 static_cast<unsigned char>(bytes[i + 2]));
-        out += kAlphabet[v >> 18];
-        out += kAlphabet[(v >> 12) & 63];
-        out += kAlphabet[(v >> 6) & 63];
-        out += kAlphabet[v & 63];
-    }
-    const size_t rest = bytes.size() - i;
-    if (rest > 0) {
-        uint32_t v = static_cast<uint32_t>(static_cast<unsigned char>(bytes[i]) << 16);
-        if (rest == 2) v |= static_cast<uint32_t>(static_cast<unsigned char>(bytes[i + 1]) << 8);
-        out += kAlphabet[v >> 18];
-        out += kAlphabet[(v >> 12) & 63];
-        out += rest == 2 ? kAlphabet[(v >> 6) & 63] : '=';
-        out += '=';
-    }
-    return out;
-}
+// The engine's encoder, the one the Authorization header uses too.
+std::string EncodeBase64(std::string_view bytes) { return text::Base64(std::string(bytes)); }
 
 bool DecodeBase64(std::string_view text, std::string* bytes) {
     bytes->clear();

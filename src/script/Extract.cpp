@@ -75,14 +75,17 @@ bool FindFieldValue(const char* body, size_t length, const std::string& name, st
     return true;
 }
 
-void ExtractCustomVars(const SectionKeys& section, const char* body, size_t length, RunLists* lists) {
+void ExtractCustomVars(const SectionKeys& section, const char* body, size_t length, RunLists* lists,
+                       std::vector<Lookup>* lookups) {
     length = TextLength(body, length);
     const int first = static_cast<int>(lists->customVars.size()) + 1;
     profile::ReadNumbered(
         {"CustomVar", first}, [&](const std::string& key) { return section.read(section.context, key.c_str()); },
         [&](int, const std::string& key, const std::string& pattern) {
             std::string value;
-            if (!CutCustomVar(body, length, pattern, &value)) return true;
+            const bool found = CutCustomVar(body, length, pattern, &value);
+            if (lookups) lookups->push_back(Lookup{key, pattern, found, value});
+            if (!found) return true;
             WriteLog(" - Got custom variable %s: %s\n", key.c_str(), value.c_str());
             if (lists->customVars.size() >= kMaxCustomVars) {
                 WriteLog(" - WARNING: Maximum number of custom variables reached. \n");
@@ -93,14 +96,17 @@ void ExtractCustomVars(const SectionKeys& section, const char* body, size_t leng
         });
 }
 
-void ExtractKeys(const SectionKeys& section, const char* body, size_t length, RunLists* lists) {
+void ExtractKeys(const SectionKeys& section, const char* body, size_t length, RunLists* lists,
+                 std::vector<Lookup>* lookups) {
     length = TextLength(body, length);
     const int first = static_cast<int>(lists->keys.size()) + 1;
     profile::ReadNumbered(
         {"Key", first}, [&](const std::string& key) { return section.read(section.context, key.c_str()); },
-        [&](int, const std::string&, const std::string& name) {
+        [&](int, const std::string& key, const std::string& name) {
             std::string value;
-            if (!FindFieldValue(body, length, name, &value)) return true;
+            const bool found = FindFieldValue(body, length, name, &value);
+            if (lookups) lookups->push_back(Lookup{key, name, found, value});
+            if (!found) return true;
             if (lists->keys.size() >= kMaxKeys) {
                 WriteLog(" - WARNING: Maximum number of keys reached, %s dropped\n", name.c_str());
                 return true;

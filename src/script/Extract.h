@@ -60,10 +60,22 @@ struct SectionKeys {
     const void* context;
 };
 
+// One "CustomVar%d" or "Key%d" read on a page, found or not: what a trace
+// shows and a probe judges (the log names only what was found).
+struct Lookup {
+    std::string key;   // "CustomVar2", "Key1"
+    std::string text;  // the key's value: the pattern or the field's name
+    bool found = false;
+    std::string value;
+};
+
 // The three steps, run on a reply body of `length` bytes (read up to its
-// first zero byte, as a text). Each logs its lines through WriteLog.
-void ExtractCustomVars(const SectionKeys& section, const char* body, size_t length, RunLists* lists);
-void ExtractKeys(const SectionKeys& section, const char* body, size_t length, RunLists* lists);
+// first zero byte, as a text). Each logs its lines through WriteLog; the
+// first two add every key they read to `lookups` when it is given.
+void ExtractCustomVars(const SectionKeys& section, const char* body, size_t length, RunLists* lists,
+                       std::vector<Lookup>* lookups = nullptr);
+void ExtractKeys(const SectionKeys& section, const char* body, size_t length, RunLists* lists,
+                 std::vector<Lookup>* lookups = nullptr);
 void ExtractSelectLists(const char* body, size_t length, RunLists* lists);
 
 // One "CustomVar" pattern on a body; false when its head does not occur.

@@ -25,6 +25,10 @@ const ResultText kResults[] = {
     {result::kEmptyReply, "EmptyReply", "the reply was empty"},
     {result::kNoRequest, "NoRequest", "no [Request1] with a URL"},
     {result::kNotEdited, "NotEdited", "the file still has Editme: edit it first"},
+    {result::kBadHeader, "BadHeader", "a Header, Auth or ContentType key cannot be sent as written (nothing was sent)"},
+    {result::kHeaderLineBreak, "HeaderLineBreak",
+     "a header value holds a line break once filled in (nothing was sent)"},
+    {result::kBadText, "BadText", "a text for the JSON body is not valid in its encoding (nothing was sent)"},
     {result::kAborted, "Aborted", "aborted on request"},
     {result::kMissingParameters, "MissingParameters", "the prefix, number or text is missing"},
     {result::kNoSuccessText, "NoSuccessText", "success text not found"},
@@ -49,6 +53,8 @@ std::string ResultSummary(int code, const RunDetail* detail) {
     if (code == result::kHttpError && detail && detail->status != 0) {
         text += "HTTP " + std::to_string(detail->status);
         if (!detail->statusText.empty()) text += ": " + detail->statusText;
+    } else if (code == result::kNoReply && detail && !detail->server.empty()) {
+        text += "could not connect to " + detail->server + ", or no reply came";
     } else {
         text += row.reason;
         if (&row == &kUnknown) text += " (" + std::to_string(code) + ")";

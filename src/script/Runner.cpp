@@ -1,8 +1,10 @@
 #include "script/Runner.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstring>
 #include <new>
+#include <optional>
 #include <string>
 #include <thread>
 #include <utility>
@@ -12,15 +14,20 @@
 #include "script/profile/NumberedKeys.h"
 #include "script/profile/Profile.h"
 #include "script/Progress.h"
+#include "script/RequestHeaders.h"
+#include "script/RunObserver.h"
 #include "script/RunnerSteps.h"
 #include "script/Search.h"
 #include "script/Template.h"
+#include "send/Charset.h"
 #include "shell/HostLink.h"
 #include "shell/Log.h"
 #include "shell/Settings.h"
 #include "shell/Text.h"
 #include "shell/UserMessage.h"
 #include "transport/Http.h"
+#include "transport/RequestPlan.h"
+#include "transport/Url.h"
 
 namespace script {
 namespace {
@@ -30,6 +37,7 @@ constexpr uint32_t kRequestFlags = 0x80003;
 void RealSleep(int32_t ms, void*) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
 const Sleeper kRealSleeper{RealSleep, nullptr};
 std::atomic<const Sleeper*> g_sleeper{&kRealSleeper};
+std::atomic<RunObserver*> g_observer{nullptr};
 
 // The message's prefix while a "MapPrefix" value stands in for it. The
 // caller's pointer goes back when the run ends, on every way out of it (an
@@ -55,12 +63,19 @@ private:
 // Everything one run keeps; nothing of it is shared with another run.
 struct Run {
     Run(const char* file, const char* account, const char* secret, SmsMessage* sms, RunDetail* into)
-        : path(file), user(account), password(secret), message(sms), prefix(sms), detail(into) {}
+        : path(file),
+          user(account),
+          password(secret),
+          message(sms),
+          prefix(sms),
+          charset(sms->charset ? sms->charset : charset::Charset::Default().name()),
+          detail(into) {}
     const char* path;
     const char* user;
     const char* password;
     SmsMessage* message;
     PrefixSwap prefix;
+    std::string charset;  // the message's encoding, for "$Charset"
     int32_t maxChars = 0;
     CookieJar jar;
     RunLists lists;
@@ -68,9 +83,11 @@ struct Run {
     bool redirected = false;
     int result = result::kSent;
     RunDetail* detail;
+    RunObserver* observer = g_observer.load();
+    int stopBefore = 0;  // the observer's limit: no request from this section on
 };
 
-enum class Next { kGoOn, kLeaveLoop, kEndRun };
+enum class Next { kGoOn, kLeaveLoop, kEndRun, kStopped };
 
 constexpr const char* kExpandFailedLine = " - ERROR: Memory allocation error while parsing URL\n";
 constexpr const char* kPostDataLine = " - ERROR: Memory allocation error while Building PostData\n";
@@ -91,27 +108,35 @@ std::string ReadSectionKey(const void* context, const char* key) {
     return profile::Read(c->path, c->section, key, kValueSize);
 }
 
-// Expands a template bound for a request line or header: a failed
-// expansion and a value with a line break both fail the run with -3.
-bool ExpandForRequest(Run& run, const std::string& text, bool encodeCustomVars, std::string* out) {
+TemplateValues ValuesOf(const Run& run) {
     TemplateValues values;
     values.message = run.message;
     values.maxChars = run.maxChars;
     values.user = run.user;
     values.password = run.password;
     values.lastRedirect = run.redirected ? run.lastRedirect.c_str() : nullptr;
+    values.charset = run.charset.c_str();
     values.customVars = &run.lists.customVars;
     values.jar = &run.jar;
+    return values;
+}
+
+// Expands a template; a failed expansion is logged (the run fails with -3).
+bool Expand(const std::string& text, const TemplateValues& values, Encoding encoding, std::string* out) {
     int expanded = kExpandOk;
     try {
-        expanded = ExpandTemplate(text.c_str(), values, encodeCustomVars, out);
+        expanded = ExpandTemplate(text.c_str(), values, encoding, out);
     } catch (const std::bad_alloc&) {
         expanded = kExpandNoMemory;
     }
-    if (expanded != kExpandOk) {
-        LogErrorLine(kExpandFailedLine);
-        return false;
-    }
+    if (expanded != kExpandOk) LogErrorLine(kExpandFailedLine);
+    return expanded == kExpandOk;
+}
+
+// Expands a template bound for a request line or header: a failed
+// expansion and a value with a line break both fail the run with -3.
+bool ExpandForRequest(Run& run, const std::string& text, bool encodeCustomVars, std::string* out) {
+    if (!Expand(text, ValuesOf(run), encodeCustomVars ? Encoding::kForm : Encoding::kPlain, out)) return false;
     if (!encodeCustomVars && HasLineBreak(*out)) {
         LogErrorLine(" - ERROR: An expanded value holds a line break and cannot be sent: %s\n", text.c_str());
         return false;
@@ -119,23 +144,25 @@ bool ExpandForRequest(Run& run, const std::string& text, bool encodeCustomVars, 
     return true;
 }
 
-struct Header {
-    std::string name;
-    std::string value;
-};
+using transport::Header;
 
-// The request record with its texts; the record points into them.
+// The request record with its texts; the record points into them. The
+// headers the file wrote itself ("Header%d", "Auth", "ContentType") come
+// last, and the carrier is told how many they are.
 struct Request {
     std::string url;
     std::vector<Header> headers;
+    std::vector<Header> own;
     std::string body;
     bool post = false;
     std::vector<host::HttpHeader> raw;
     host::HttpRequest record{};
 
+    int OwnCount() const { return static_cast<int>(own.size()); }
     const host::HttpRequest* Record() {
         raw.clear();
         for (Header& h : headers) raw.push_back(host::HttpHeader{&h.name[0], &h.value[0]});
+        for (Header& h : own) raw.push_back(host::HttpHeader{&h.name[0], &h.value[0]});
         record = host::HttpRequest{};
         record.size = host::kHttpRecordSize;
         record.requestType = post ? host::kHttpPost : host::kHttpGet;
@@ -213,6 +240,17 @@ bool Stop(Run& run, int code) {
     return false;
 }
 
+// A request to `url` got no reply: logs it, and keeps the server it went to
+// for the result's reason. Gives result::kNoReply.
+int NoReply(Run& run, const std::string& url) {
+    LogErrorLine(" - ERROR: The last HTTP-Request returned an error. Exiting.\n(HINT: Check your proxy settings)\n");
+    if (run.detail) {
+        const transport::UrlParts parts = transport::SplitUrl(url.c_str());
+        run.detail->server = parts.host + ":" + std::to_string(parts.port);
+    }
+    return result::kNoReply;
+}
+
 // The pause a "Delay" asks for, before the request goes out.
 void Pause(const Run& run, const std::string& section) {
     const std::string delay = Read(run, section.c_str(), "Delay");
@@ -252,6 +290,144 @@ bool AddHeaders(Run& run, const std::string& section, Request* request) {
     return true;
 }
 
+bool SameNoCase(const std::string& a, const char* b) { return StartsNoCase(a, b) && a.size() == std::strlen(b); }
+
+// A header value as it goes out: blanks at its end mean nothing to HTTP
+// and the carriers would not send them alike.
+std::string Trailed(std::string value) {
+    value.erase(value.find_last_not_of(" \t") + 1);
+    return value;
+}
+
+// "Auth": the Authorization the account makes.
+bool AddAuthorization(Run& run, const std::string& section, std::vector<Header>* own) {
+    const std::string auth = Read(run, section.c_str(), kAuthKey);
+    if (auth.empty()) return true;
+    const AuthScheme* scheme = FindAuthScheme(auth);
+    if (!scheme) {
+        LogErrorLine(" - ERROR: Auth '%s' is neither basic nor bearer\n", auth.c_str());
+        return Stop(run, result::kBadHeader);
+    }
+    const std::string value = Trailed(AuthorizationValue(*scheme, run.user, run.password));
+    if (HasLineBreak(value)) {
+        LogErrorLine(" - ERROR: The password holds a line break and cannot go into an Authorization header\n");
+        return Stop(run, result::kHeaderLineBreak);
+    }
+    own->push_back({kAuthorizationName, value});
+    return true;
+}
+
+// "Header%d": each line checked as written, its value expanded and
+// checked again, so no variable or scraped value can add a header.
+bool AddHeaderLines(Run& run, const std::string& section, std::vector<Header>* lines) {
+    bool ok = true;
+    profile::ReadNumbered(
+        {kHeaderStem}, [&](const std::string& key) { return Read(run, section.c_str(), key.c_str()); },
+        [&](int, const std::string& key, const std::string& line) {
+            Header header;
+            const HeaderFault fault = SplitHeaderLine(line, &header.name, &header.value);
+            if (fault != HeaderFault::kNone) {
+                LogErrorLine(" - ERROR: %s cannot be sent: it %s\n", key.c_str(), DescribeHeaderFault(fault));
+                ok = Stop(run, result::kBadHeader);
+                return false;
+            }
+            std::string value;
+            // A header is no URL: its values go in as they are, the message too.
+            if (!Expand(header.value, ValuesOf(run), Encoding::kVerbatim, &value)) {
+                ok = Stop(run, result::kExpandFailed);
+                return false;
+            }
+            if (HasLineBreak(value)) {
+                LogErrorLine(" - ERROR: %s holds a line break once filled in and cannot be sent: %s\n", key.c_str(),
+                             line.c_str());
+                ok = Stop(run, result::kHeaderLineBreak);
+                return false;
+            }
+            header.value = Trailed(std::move(value));
+            lines->push_back(std::move(header));
+            return true;
+        });
+    return ok;
+}
+
+// The headers the file writes itself, after the format's, logged with them
+// (an Authorization's credentials hidden). Nothing at all for a file
+// without them. False, with the run's result set, when one cannot be sent.
+bool AddOwnHeaders(Run& run, const std::string& section, Request* request) {
+    std::vector<Header> own;
+    const std::string contentType = Read(run, section.c_str(), kContentTypeKey);
+    if (!contentType.empty() && SameNoCase(Read(run, section.c_str(), "Type"), "POST")) {
+        if (std::any_of(contentType.begin(), contentType.end(), [](char c) { return c >= 0 && c < ' '; })) {
+            LogErrorLine(" - ERROR: ContentType '%s' holds a control character\n", contentType.c_str());
+            return Stop(run, result::kBadHeader);
+        }
+        own.push_back({"Content-Type", contentType});
+    }
+    std::vector<Header> lines;
+    if (!AddAuthorization(run, section, &lines) || !AddHeaderLines(run, section, &lines)) return false;
+    for (Header& line : transport::JoinRepeatedNames(lines)) {
+        if (line.value.empty()) continue;  // an empty value: no header
+        own.push_back(std::move(line));
+    }
+    for (const Header& h : own) WriteLog(" > %s: %s\n", h.name.c_str(), ShownHeaderValue(h.name, h.value).c_str());
+    request->own = std::move(own);
+    return true;
+}
+
+// The texts a JSON body takes, in UTF-8: the message as the caller gave it
+// or from the system's code page, the account and the sender from it too.
+// False, logged, when one is no text there.
+struct Utf8Texts {
+    std::string text, sender, user, password, body;
+    SmsMessage message{};
+};
+
+bool ToUtf8(const char* what, const char* value, const charset::Charset& encoding, std::string* out) {
+    if (!value) return true;
+    if (encoding.ToUtf8(value, out)) return true;
+    LogErrorLine(" - ERROR: %s is not valid %s text and cannot go into a JSON body\n", what, encoding.name().c_str());
+    return false;
+}
+
+bool MakeUtf8Texts(const Run& run, const std::string& postString, Utf8Texts* t) {
+    const SmsMessage& m = *run.message;
+    const charset::Charset ansi = charset::Charset::Default();
+    const std::optional<charset::Charset> named = m.charset ? charset::Charset::Find(m.charset) : std::nullopt;
+    if (m.charset && !named) {
+        LogErrorLine(" - ERROR: The message's encoding %s is unknown\n", m.charset);
+        return false;
+    }
+    if (!ToUtf8("The message", m.text, named ? *named : ansi, &t->text) ||
+        !ToUtf8("The sender", m.sender, ansi, &t->sender) || !ToUtf8("The user name", run.user, ansi, &t->user) ||
+        !ToUtf8("The password", run.password, ansi, &t->password) ||
+        !ToUtf8("The PostString", postString.c_str(), ansi, &t->body)) {
+        return false;
+    }
+    t->message = SmsMessage{m.prefix, m.number, t->text.c_str(), m.sender ? t->sender.c_str() : nullptr, "UTF-8"};
+    return true;
+}
+
+// A body of the request's ContentType other than the form: JSON gets every
+// value escaped and UTF-8 throughout, any other type the values as they are.
+// The KeyList pairs belong to forms and are not appended. kSent, or the
+// run's result.
+int ExpandTypedBody(Run& run, BodyKind kind, const std::string& postString, std::string* body) {
+    if (kind == BodyKind::kVerbatim) {
+        return Expand(postString, ValuesOf(run), Encoding::kVerbatim, body) ? result::kSent : result::kExpandFailed;
+    }
+    Utf8Texts texts;
+    if (!MakeUtf8Texts(run, postString, &texts)) return result::kBadText;
+    TemplateValues values = ValuesOf(run);
+    values.message = &texts.message;
+    values.user = run.user ? texts.user.c_str() : nullptr;
+    values.password = run.password ? texts.password.c_str() : nullptr;
+    values.charset = "UTF-8";
+    if (!Expand(texts.body, values, Encoding::kJson, body)) return result::kExpandFailed;
+    if (charset::utf8::Valid(*body, nullptr)) return result::kSent;
+    LogErrorLine(" - ERROR: The JSON body is not valid UTF-8: a value put into it is not text\n");
+    return result::kBadText;
+}
+
 // GET, or POST with its body and the KeyList pairs the body lacks.
 bool SetMethod(Run& run, const std::string& section, Request* request) {
     const std::string type = Read(run, section.c_str(), "Type");
@@ -272,6 +448,14 @@ bool SetMethod(Run& run, const std::string& section, Request* request) {
     if (postString.empty()) {
         LogErrorLine(" - ERROR: No Poststring specified\n");
         return Stop(run, result::kNoPostString);
+    }
+    const BodyKind kind = BodyKindOf(Read(run, section.c_str(), kContentTypeKey));
+    if (kind != BodyKind::kForm) {
+        const int built = ExpandTypedBody(run, kind, postString, &request->body);
+        if (built != result::kSent) return Stop(run, built);
+        WriteLog(" - Postdata: %s\n", request->body.c_str());
+        request->post = true;
+        return true;
     }
     if (!ExpandForRequest(run, postString, true, &request->body)) return Stop(run, result::kExpandFailed);
     request->headers.push_back({"Content-Type", "application/x-www-form-urlencoded"});
@@ -296,7 +480,8 @@ bool BuildRequest(Run& run, const std::string& section, const std::string& url, 
     if (!ExpandForRequest(run, url, false, &request->url)) return Stop(run, result::kExpandFailed);
     Pause(run, section);
     if (!MapPrefix(run, section)) return Stop(run, result::kExpandFailed);
-    return AddHeaders(run, section, request) && SetMethod(run, section, request);
+    return AddHeaders(run, section, request) && AddOwnHeaders(run, section, request) &&
+           SetMethod(run, section, request);
 }
 
 // The cookies a redirect set go with the request that follows it.
@@ -310,6 +495,13 @@ void CarryCookies(const Run& run, Request* request) {
         cookie = &request->headers.back();
     }
     cookie->value = JoinCookies(run.jar);
+}
+
+// Whether two addresses name the same scheme, host and port.
+bool SameServer(const std::string& a, const std::string& b) {
+    const transport::UrlParts x = transport::SplitUrl(a.c_str());
+    const transport::UrlParts y = transport::SplitUrl(b.c_str());
+    return x.secure == y.secure && x.port == y.port && SameNoCase(x.host, y.host.c_str());
 }
 
 // Sends the request on to `location` as a GET. False, with the run's result
@@ -326,15 +518,18 @@ bool Redirect(Run& run, const char* location, std::string* address, Request* req
     }
     request->post = false;
     request->body.clear();
+    if (!request->own.empty() && !SameServer(*address, next)) {
+        // They may carry the account's credentials: another server gets none.
+        WriteLog(" - The request's own headers stay behind: the redirect leads to another server\n");
+        request->own.clear();
+    }
     request->url = next;
     *address = next;
     WriteLog(" - 302- Redirecting to: %s\n", next.c_str());
     reply->Reset(nullptr);
-    reply->Reset(transport::HttpTransaction(request->Record()));
+    reply->Reset(transport::HttpTransaction(request->Record(), request->OwnCount()));
     if (!reply->get()) {
-        LogErrorLine(
-            " - ERROR: The last HTTP-Request returned an error. Exiting.\n(HINT: Check your proxy settings)\n");
-        return Stop(run, result::kNoReply);
+        return Stop(run, NoReply(run, next));
     }
     run.lastRedirect = next;
     run.redirected = true;
@@ -409,8 +604,11 @@ Next ReadPage(Run& run, int j, const std::string& section, const std::string& ex
     const size_t length = TextLength(page->body, static_cast<size_t>(page->bodyLength));
     const SectionContext context{run.path, section.c_str()};
     const SectionKeys keys{ReadSectionKey, &context};
-    ExtractCustomVars(keys, page->body, length, &run.lists);
-    ExtractKeys(keys, page->body, length, &run.lists);
+    std::vector<Lookup> lookups;
+    std::vector<Lookup>* seen = run.observer ? &lookups : nullptr;
+    ExtractCustomVars(keys, page->body, length, &run.lists, seen);
+    ExtractKeys(keys, page->body, length, &run.lists, seen);
+    for (const Lookup& lookup : lookups) run.observer->Looked(j, lookup);
     if (!Read(run, section.c_str(), "UseSelectData").empty()) ExtractSelectLists(page->body, length, &run.lists);
 
     const bool last = j >= kLastNumber || Read(run, SectionName(j + 1).c_str(), "URL").empty();
@@ -437,7 +635,12 @@ Next RunRequest(Run& run, int j, ProgressTarget* progress, std::atomic<int>* abo
     const std::string section = SectionName(j);
     const std::string url = Read(run, section.c_str(), "URL");
     if (url.empty()) return Next::kLeaveLoop;
+    if (j == run.stopBefore) {
+        WriteLog(" * Request #%d sends the message: not sent, the run ends here\n", j);
+        return Next::kStopped;
+    }
     WriteLog(" * Processing Request #%d...\n", j);
+    if (run.observer) run.observer->RequestStarted(j);
     if (!StartsNoCase(url, "http://") && !StartsNoCase(url, "https://") && url[0] != '$') {
         LogErrorLine(" - ERROR: Not a valid URL: %s\n", url.c_str());
         run.result = result::kBadUrl;
@@ -447,11 +650,9 @@ Next RunRequest(Run& run, int j, ProgressTarget* progress, std::atomic<int>* abo
     if (!BuildRequest(run, section, url, &request)) return Next::kLeaveLoop;
 
     ReplyHolder reply;
-    reply.Reset(transport::HttpTransaction(request.Record()));
+    reply.Reset(transport::HttpTransaction(request.Record(), request.OwnCount()));
     if (!reply.get()) {
-        LogErrorLine(
-            " - ERROR: The last HTTP-Request returned an error. Exiting.\n(HINT: Check your proxy settings)\n");
-        run.result = result::kNoReply;
+        run.result = NoReply(run, request.url);
         return Next::kEndRun;
     }
     const std::string expandedUrl = request.url;
@@ -496,6 +697,8 @@ int CheckGateway(const Run& run) {
 
 void SetSleeper(const Sleeper* sleeper) { g_sleeper.store(sleeper ? sleeper : &kRealSleeper); }
 
+void SetRunObserver(RunObserver* observer) { g_observer.store(observer); }
+
 int CheckPage(const host::HttpReply* reply, const char* address) {
     if (!reply) {
         LogErrorLine(" - ERROR: Unable to get page %s..\n", address ? address : "");
@@ -520,6 +723,10 @@ int RunChecked(const char* path, const char* user, const char* password, SmsMess
     // One parse of the file for the whole run instead of one per key.
     profile::Snapshot snapshot(path);
     Run run(path, user, password, message, detail);
+    if (run.observer) {
+        run.observer->RunStarted(path, user, password, *message);
+        run.stopBefore = run.observer->StopBefore(path);
+    }
 
     WriteLog(" * Processing file %s...\n", path);
     const int usable = CheckGateway(run);
@@ -539,7 +746,7 @@ int RunChecked(const char* path, const char* user, const char* password, SmsMess
         next = RunRequest(run, n, progress, abortFlag);
         return next == Next::kGoOn;
     });
-    if (next != Next::kEndRun && j == 1 && run.result == result::kSent) {
+    if (next != Next::kEndRun && next != Next::kStopped && j == 1 && run.result == result::kSent) {
         LogErrorLine(" - ERROR: No Request-Section '%s' for processing found.\n", "Request1");
         run.result = result::kNoRequest;
     }
@@ -555,8 +762,9 @@ int RunGateway(const char* path, const char* user, const char* password, SmsMess
         LogErrorLine(" - ERROR: Required Parameters were not specified in SMS-structure");
         return result::kMissingParameters;
     }
+    int result = result::kExpandFailed;
     try {
-        return RunChecked(path ? path : "", user, password, message, progress, abortFlag, detail);
+        result = RunChecked(path ? path : "", user, password, message, progress, abortFlag, detail);
     } catch (const std::bad_alloc&) {
         // A reply page or scraped values too big for the address space: this
         // gateway fails, the host and the next gateway carry on. The run's
@@ -565,8 +773,9 @@ int RunGateway(const char* path, const char* user, const char* password, SmsMess
             LogErrorLine(kExpandFailedLine);
         } catch (...) {
         }
-        return result::kExpandFailed;
     }
+    if (RunObserver* observer = g_observer.load()) observer->RunEnded(result);
+    return result;
 }
 
 }  // namespace script

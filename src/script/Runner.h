@@ -21,6 +21,10 @@ struct SmsMessage {
     const char* number;  // number without the prefix (required)
     const char* text;    // the message (required)
     const char* sender;  // may be null
+    // The encoding `text` is in, by name ("UTF-8", "CP1250"); null: the
+    // system's ANSI code page (UTF-8 natively). "$Charset" names it, and a
+    // JSON body takes the text from it as UTF-8.
+    const char* charset = nullptr;
 };
 
 // Results of a run. The send job tells only kSent from the rest; their names
@@ -42,6 +46,9 @@ enum Code : int {
     kEmptyReply = -12,
     kNoRequest = -13,
     kNotEdited = -14,
+    kBadHeader = -15,        // a "Header%d", "Auth" or "ContentType" that cannot be sent as written
+    kHeaderLineBreak = -16,  // a header value that holds a line break once filled in
+    kBadText = -17,          // a text for a JSON body that is not text in its encoding
     kAborted = 0xAB0,
     kMissingParameters = 0xB00,
     kNoSuccessText = 0xBAD,
@@ -63,6 +70,7 @@ const ResultText& DescribeResult(int code);
 struct RunDetail {
     int status = 0;  // the final reply's status, for result::kHttpError
     std::string statusText;
+    std::string server;  // "host:port" of the request that got no reply, for result::kNoReply
 };
 // "name: reason", with the status in the reason of an HTTP error
 // ("HttpError: HTTP 403: Forbidden"). `detail` may be null.

@@ -18,6 +18,10 @@ struct SmsMessage;
 int UrlEncode(const char* text, std::string* out);
 std::string UrlEncode(const std::string& text);
 
+// JSON string escaping: '"' and '\\' behind a backslash, control bytes
+// (below 0x20, and 0x7F) as "\u00XX"; every other byte as it is.
+std::string JsonEscape(const std::string& text);
+
 // What a template can refer to. A missing text (null) is a value the run
 // does not have: its variable stays in the text.
 struct TemplateValues {
@@ -26,6 +30,7 @@ struct TemplateValues {
     const char* user = nullptr;
     const char* password = nullptr;
     const char* lastRedirect = nullptr;
+    const char* charset = nullptr;  // the name of the message's encoding
     const std::vector<std::string>* customVars = nullptr;
     const CookieJar* jar = nullptr;
 };
@@ -34,9 +39,10 @@ struct TemplateValues {
 // each may carry a "[start;length]" selector. Names match with case.
 // "$User" and "$Pass" go in as given, also into POST bodies (stored files
 // rely on it); "$EncUser" and "$EncPass" are the same values form-encoded.
+// "$Charset" names the encoding the message is in ("UTF-8", "CP1252").
 // No name begins another, so a plain substring search tells them apart.
-constexpr const char* kVariableNames[] = {"$Prefix", "$Number", "$Message", "$Sender",  "$Count",
-                                          "$User",   "$Pass",   "$LRurl",   "$EncUser", "$EncPass"};
+constexpr const char* kVariableNames[] = {"$Prefix", "$Number", "$Message", "$Sender",  "$Count",  "$User",
+                                          "$Pass",   "$LRurl",  "$EncUser", "$EncPass", "$Charset"};
 constexpr size_t kVariableCount = sizeof kVariableNames / sizeof kVariableNames[0];
 // "$Cookie[name]": the value of a cookie of the jar.
 constexpr char kCookieReference[] = "$Cookie[";
@@ -66,8 +72,21 @@ const ExpandResultText& DescribeExpandResult(int code);
 constexpr int kMaxPasses = 512;  // a 2047-character value needs at most ~410
 constexpr size_t kMaxScannedBytes = 32u << 20;
 
-// Expands `text` into `out`; encodeCustomVars asks for "$CustomVar%d"
-// values in form encoding (POST bodies). Failures are logged.
-int ExpandTemplate(const char* text, const TemplateValues& values, bool encodeCustomVars, std::string* out);
+// How the values a template names go into its text.
+enum class Encoding {
+    kPlain,     // addresses and headers: "$Message" form-encoded, every other value as it is
+    kForm,      // form bodies: custom variables form-encoded too
+    kJson,      // JSON bodies: every value JSON-escaped, "$Message" unencoded
+    kVerbatim,  // bodies of any other type: every value as it is
+};
+
+// Expands `text` into `out`, the values put in as `encoding` says. In JSON
+// and verbatim bodies the message goes in as text, so it is never read as a
+// template: a message "$Pass" stays "$Pass". Failures are logged.
+int ExpandTemplate(const char* text, const TemplateValues& values, Encoding encoding, std::string* out);
+// encodeCustomVars: kForm (POST bodies), else kPlain.
+inline int ExpandTemplate(const char* text, const TemplateValues& values, bool encodeCustomVars, std::string* out) {
+    return ExpandTemplate(text, values, encodeCustomVars ? Encoding::kForm : Encoding::kPlain, out);
+}
 
 }  // namespace script

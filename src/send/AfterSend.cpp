@@ -12,8 +12,8 @@
 namespace {
 
 constexpr uint32_t kSecondsPerMinute = 60;
-constexpr const char* kQueuedHead = "Not sent yet: kept in the outbox for a later try";
-constexpr const char* kGivenUpHead = "Not sent: given up after the last try";
+constexpr const char* kQueuedHead = LPGEN("Not sent yet: kept in the outbox for a later try");
+constexpr const char* kGivenUpHead = LPGEN("Not sent: given up after the last try");
 
 std::string CharsetWord(const charset::Charset& charset) {
     return charset.name() == charset::Charset::Default().name() ? std::string() : charset.name();

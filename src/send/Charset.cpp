@@ -56,15 +56,21 @@ Charset Charset::Default() { return platform::Default(); }
 std::string ToDefault(const std::string& text, const Charset& from) {
     const Charset target = Charset::Default();
     if (from.name() == target.name()) return text;
-    std::string utf8 = from.Decode(text), converted;
-    if (target.Encode(utf8, &converted, nullptr)) return converted;
-    converted.clear();
+    return LossyEncoded(target, from.Decode(text));
+}
+
+std::string LossyEncoded(const Charset& to, const std::string& utf8) {
+    std::string out;
+    if (to.Encode(utf8, &out, nullptr)) return out;
+    out.clear();
     for (size_t pos = 0; pos < utf8.size();) {
         size_t length = utf8::CharLength(utf8, pos, nullptr);
-        converted += length == 1 ? utf8[pos] : '?';
-        pos += length ? length : 1;
+        if (length == 0) length = 1;
+        std::string one;
+        out += to.Encode(utf8.substr(pos, length), &one, nullptr) ? one : std::string("?");
+        pos += length;
     }
-    return converted;
+    return out;
 }
 
 Charset Charset::Utf8() { return Charset("UTF-8", Width::kUtf8, 65001); }
@@ -102,6 +108,13 @@ std::string Charset::Decode(const std::string& text) const {
         }
     }
     return out;
+}
+
+bool Charset::ToUtf8(const std::string& text, std::string* out) const {
+    if (width_ != Width::kUtf8) return platform::ToUtf8(*this, text, out);
+    if (!utf8::Valid(text, nullptr)) return false;
+    *out = text;
+    return true;
 }
 
 size_t Charset::CutPoint(const std::string& text, size_t limit) const {

@@ -41,6 +41,9 @@ public:
     // Text in this encoding as UTF-8, for showing it; what does not convert
     // becomes '?'.
     std::string Decode(const std::string& text) const;
+    // Text in this encoding as UTF-8; false (and `out` untouched) when it
+    // holds bytes that are no character of the encoding.
+    bool ToUtf8(const std::string& text, std::string* out) const;
     // The largest position up to `limit` at which `text` may be cut without
     // splitting a character (the text's length when it is shorter).
     size_t CutPoint(const std::string& text, size_t limit) const;
@@ -59,6 +62,10 @@ private:
 // character the default charset lacks becomes '?'.
 std::string ToDefault(const std::string& text, const Charset& from);
 
+// UTF-8 text in `to`, with "?" for each character it cannot hold (as the
+// send dialog converts its text).
+std::string LossyEncoded(const Charset& to, const std::string& utf8);
+
 // UTF-8 helpers shared by both platforms.
 namespace utf8 {
 // The length of the valid UTF-8 character at `text[pos]`, 0 when the bytes
@@ -74,6 +81,7 @@ Charset Default();
 std::optional<Charset> Find(const std::string& name);
 bool Encode(const Charset& charset, const std::string& utf8, std::string* out, Unfit* unfit);
 std::string Decode(const Charset& charset, const std::string& text);
+bool ToUtf8(const Charset& charset, const std::string& text, std::string* out);
 size_t MultiByteCutPoint(const Charset& charset, const std::string& text, size_t limit);
 }  // namespace platform
 

@@ -103,6 +103,15 @@ std::string Decode(const Charset& charset, const std::string& text) {
     return out;
 }
 
+bool ToUtf8(const Charset& charset, const std::string& text, std::string* out) {
+    Converter decode("UTF-8", charset.name());
+    std::string result;
+    size_t pos = 0;
+    if (!decode.ok() || decode.Convert(text, &pos, text.size(), &result) != 0) return false;
+    *out = std::move(result);
+    return true;
+}
+
 size_t MultiByteCutPoint(const Charset& charset, const std::string& text, size_t limit) {
     // Converting the bytes before the cut stops at a character they hold
     // only the beginning of: there is the cut. Bytes that are no character

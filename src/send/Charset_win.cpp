@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <vector>
 
 namespace charset {
 namespace platform {
@@ -49,17 +50,21 @@ unsigned CodePageOf(const std::string& name) {
     return 0;
 }
 
-std::wstring Wide(UINT codePage, const std::string& text, DWORD flags) {
-    if (text.empty()) return std::wstring();
+// Wide text is held in a vector: std::wstring would bring the whole of the
+// library's wide string into the DLL for these few calls.
+using WideText = std::vector<wchar_t>;
+
+WideText Wide(UINT codePage, const std::string& text, DWORD flags) {
+    if (text.empty()) return WideText();
     int n = MultiByteToWideChar(codePage, flags, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    if (n <= 0) return std::wstring();
-    std::wstring out(static_cast<size_t>(n), L'\0');
-    MultiByteToWideChar(codePage, flags, text.data(), static_cast<int>(text.size()), &out[0], n);
+    if (n <= 0) return WideText();
+    WideText out(static_cast<size_t>(n), L'\0');
+    MultiByteToWideChar(codePage, flags, text.data(), static_cast<int>(text.size()), out.data(), n);
     return out;
 }
 
 // Wide text in a code page; *lost tells whether a character had no place.
-std::string Narrow(UINT codePage, const std::wstring& text, bool* lost) {
+std::string Narrow(UINT codePage, const WideText& text, bool* lost) {
     if (text.empty()) return std::string();
     BOOL usedDefault = FALSE;
     const bool utf8 = codePage == CP_UTF8;
@@ -98,8 +103,8 @@ std::optional<Charset> Find(const std::string& name) {
     // Single-byte and double-byte code pages only: the others have no
     // lead bytes to find a character's start by.
     if (!GetCPInfo(codePage, &info) || info.MaxCharSize > 2) return std::nullopt;
-    std::wstring ascii;
-    for (wchar_t c = L' '; c <= L'~'; ++c) ascii += c;
+    WideText ascii;
+    for (wchar_t c = L' '; c <= L'~'; ++c) ascii.push_back(c);
     bool lost = false;
     std::string narrow = Narrow(codePage, ascii, &lost);
     if (lost || narrow.size() != ascii.size()) return std::nullopt;
@@ -110,7 +115,7 @@ std::optional<Charset> Find(const std::string& name) {
 }
 
 bool Encode(const Charset& charset, const std::string& utf8, std::string* out, Unfit* unfit) {
-    std::wstring wide = Wide(CP_UTF8, utf8, 0);
+    WideText wide = Wide(CP_UTF8, utf8, 0);
     bool lost = false;
     std::string result = Narrow(charset.codePage(), wide, &lost);
     if (!lost) {
@@ -136,6 +141,17 @@ bool Encode(const Charset& charset, const std::string& utf8, std::string* out, U
 
 std::string Decode(const Charset& charset, const std::string& text) {
     return Narrow(CP_UTF8, Wide(charset.codePage(), text, 0), nullptr);
+}
+
+bool ToUtf8(const Charset& charset, const std::string& text, std::string* out) {
+    if (text.empty()) {
+        out->clear();
+        return true;
+    }
+    WideText wide = Wide(charset.codePage(), text, MB_ERR_INVALID_CHARS);
+    if (wide.empty()) return false;
+    *out = Narrow(CP_UTF8, wide, nullptr);
+    return true;
 }
 
 size_t MultiByteCutPoint(const Charset& charset, const std::string& text, size_t limit) {

@@ -14,6 +14,7 @@ struct AttemptReport {
     const char* user;  // the account user of the attempt; may be null
     std::string text;  // the text as it went out (cut, labelled)
     bool splitPart;    // a part of a split message, more to come
+    bool utf8;         // `text` is UTF-8, not in MessageCharset (the gateway's body is JSON)
     int result;        // script::result
     script::RunDetail detail;
 };
@@ -36,6 +37,17 @@ public:
     virtual charset::Charset MessageCharset() { return charset::Charset::Default(); }
     // Puts the text not yet sent back into the message field.
     virtual void WriteMessage(const std::string& text) = 0;
+    // The message as UTF-8 for a gateway whose body is JSON: every character
+    // of the field, at most 1023 bytes, cut between characters.
+    virtual std::string ReadMessageUtf8() {
+        const std::string text = MessageCharset().Decode(ReadMessageForSend());
+        return text.substr(0, charset::Charset::Utf8().CutPoint(text, 1023));
+    }
+    // Puts the text not yet sent, as UTF-8, back into the message field.
+    virtual void WriteMessageUtf8(const std::string& text) {
+        std::string encoded;
+        WriteMessage(MessageCharset().Encode(text, &encoded, nullptr) ? encoded : text);
+    }
     // The number field, at most 1023 bytes.
     virtual std::string ReadNumber() = 0;
     virtual void SetStatus(const std::string& text) = 0;

@@ -11,6 +11,7 @@
 #include "catalogue/Accounts.h"
 #include "catalogue/Catalogue.h"
 #include "script/profile/Profile.h"
+#include "script/RequestHeaders.h"
 #include "script/Runner.h"
 #include "send/AfterSend.h"
 #include "send/SendControls.h"
@@ -89,8 +90,9 @@ private:
     std::string number_;
     std::optional<std::string> sender_;
     uint32_t fullLength_ = 0;
-    int turn_ = 0;     // -1 once something was sent
-    int account_ = 0;  // 0: no account in use
+    uint32_t fullLengthUtf8_ = 0;  // the same as UTF-8, for gateways that take it so
+    int turn_ = 0;                 // -1 once something was sent
+    int account_ = 0;              // 0: no account in use
     int partsSent_ = 0;
     bool finished_ = false;  // the last part went out, or SplitNumber parts did
     bool handedBack_ = false;
@@ -98,6 +100,8 @@ private:
     std::string sentText_;     // what went out of the message, labels left out
     std::optional<std::string> user_;
     std::optional<std::string> password_;
+    bool utf8_ = false;    // the gateway being tried takes the message as UTF-8
+    std::string charset_;  // the encoding the message is in for it
 };
 
 void Job::Run() {
@@ -118,6 +122,7 @@ void Job::Run() {
     dialog_.EnableSend(false);
     sender_ = settings::SenderNumber();
     fullLength_ = static_cast<uint32_t>(dialog_.ReadMessage().size());
+    fullLengthUtf8_ = static_cast<uint32_t>(dialog_.ReadMessageUtf8().size());
 
     Finish(TryGateways());
 }
@@ -199,8 +204,11 @@ bool Job::TryGateway(const GatewayRef& gateway, bool* over) {
     std::optional<std::string> name = GatewayValue(gateway->path, "Name");
     dialog_.SetStatus(name ? *name : gateway->name);
 
-    const charset::Charset encoding = dialog_.MessageCharset();
-    std::string text = dialog_.ReadMessageForSend();
+    // A JSON body takes the message as UTF-8, every character of it.
+    utf8_ = script::AsksForJson(gateway->path.c_str());
+    const charset::Charset encoding = utf8_ ? charset::Charset::Utf8() : dialog_.MessageCharset();
+    charset_ = encoding.name();
+    std::string text = utf8_ ? dialog_.ReadMessageUtf8() : dialog_.ReadMessageForSend();
     text.resize(encoding.CutPoint(text, kFieldSize - 1));
     std::string accountFile = AccountFilePath(gateway->path);
     std::optional<Attempt> attempt;
@@ -248,7 +256,9 @@ bool Job::TryGateway(const GatewayRef& gateway, bool* over) {
         }
         if (Send(gateway, name ? *name : gateway->name, *attempt) == 0) {
             accountFile_ = accountFile;
-            sentText_ += attempt->carried;
+            // The history keeps the message in the dialog's charset, also
+            // a part a JSON gateway took as UTF-8.
+            sentText_ += utf8_ ? charset::LossyEncoded(dialog_.MessageCharset(), attempt->carried) : attempt->carried;
             turn_ = -1;
             if (!attempt->splitPart) {
                 finished_ = true;
@@ -256,7 +266,11 @@ bool Job::TryGateway(const GatewayRef& gateway, bool* over) {
                 *over = true;
                 return true;
             }
-            dialog_.WriteMessage(attempt->rest);
+            if (utf8_) {
+                dialog_.WriteMessageUtf8(attempt->rest);
+            } else {
+                dialog_.WriteMessage(attempt->rest);
+            }
             ++partsSent_;
             if (partsSent_ >= settings::SplitNumber()) {
                 finished_ = true;  // the rest stays unsent in the message field
@@ -274,7 +288,7 @@ bool Job::Prepare(const std::string& text, const std::string& path, const charse
     std::optional<std::string> maxText = GatewayValue(path, "MaxChars");
     int32_t maxChars = maxText ? text::ParseDecimal(maxText->c_str()) : 0;
     PartPlan plan;
-    if (PlanPart(text, partsSent_, fullLength_, maxChars, settings::OnTooLong() == settings::kCutLongMessages, encoding,
+    if (PlanPart(text, partsSent_, utf8_ ? fullLengthUtf8_ : fullLength_, maxChars, settings::OnTooLong() == settings::kCutLongMessages, encoding,
                  &plan) != 0) {
         WriteLog(" - ERROR: MaxChars %ld leaves no room for a numbered part\n", static_cast<long>(maxChars));
         return false;
@@ -292,7 +306,9 @@ int Job::Send(const GatewayRef& gateway, const std::string& name, const Attempt&
     message.number = number_.c_str();
     message.text = attempt.text.c_str();
     message.sender = sender_ ? sender_->c_str() : nullptr;
-    AttemptReport report{gateway->name, name, user_ ? user_->c_str() : nullptr, attempt.text, attempt.splitPart, 0, {}};
+    message.charset = charset_.c_str();
+    AttemptReport report{
+        gateway->name, name, user_ ? user_->c_str() : nullptr, attempt.text, attempt.splitPart, utf8_, 0, {}};
     report.result = script::RunGateway(gateway->path.c_str(), report.user, password_ ? password_->c_str() : nullptr,
                                        &message, dialog_.Progress(), request_.abortFlag, &report.detail);
     dialog_.AttemptEnded(report);

@@ -25,6 +25,9 @@ bool ServiceExists(const char* name);
 
 // The few services whose arguments are worth typing.
 std::string TranslateString(const char* text);
+// Marks a text that reaches TranslateString through a variable, so that the
+// language pack template (scripts/langpack.py) lists it too.
+#define LPGEN(text) text
 Contact FindFirstContact();
 Contact FindNextContact(Contact previous);
 Contact AddContact();

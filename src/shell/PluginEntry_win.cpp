@@ -1,6 +1,8 @@
 // The DLL's exported entry points, as the host's plug-in API names them.
 #include <windows.h>
 
+#include <cstdlib>
+
 #include "shell/DllInstance_win.h"
 #include "shell/Guard.h"
 #include "shell/Lifecycle.h"
@@ -28,3 +30,11 @@ __declspec(dllexport) int Unload() {
 }
 
 }  // extern "C"
+
+// No exception leaves the DLL (shell/Guard.h). Should std::terminate be
+// reached all the same, the library's default handler would write the
+// exception's demangled type name to a standard error that Miranda does not
+// show, and its demangler alone is a tenth of the DLL: this one only aborts.
+namespace __gnu_cxx {
+void __verbose_terminate_handler() { std::abort(); }
+}  // namespace __gnu_cxx

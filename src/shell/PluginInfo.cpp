@@ -8,7 +8,7 @@ constexpr host::Uuid kInterfaceUuid = {0x2f0e77a1, 0x5c8b, 0x4b6a, {0xa2, 0x94, 
 
 #define PARLET_INFO_FIELDS                                                                                         \
     "Parlet-Plugin", kVersion, "Support for sending SMS-Messages via HTTP SMS-Providers", "The Parlet developers", \
-        "parlet@users.invalid", "Copyright (C) 2026 The Parlet developers", "https://parlet.invalid/", 0, 0
+        "parlet@users.invalid", PARLET_COPYRIGHT, "https://parlet.invalid/", 0, 0
 
 const host::PluginInfo kLegacy = {static_cast<int>(sizeof(host::PluginInfo)), PARLET_INFO_FIELDS};
 const host::PluginInfoEx kExtended = {static_cast<int>(sizeof(host::PluginInfoEx)), PARLET_INFO_FIELDS, kPluginUuid};

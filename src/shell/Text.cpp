@@ -45,6 +45,23 @@ std::string FillPattern(const std::string& pattern, char conversion, const std::
     return out;
 }
 
+std::string Base64(const std::string& data) {
+    static const char kAlphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+    std::string out;
+    out.reserve((data.size() + 2) / 3 * 4);
+    for (size_t i = 0; i < data.size(); i += 3) {
+        const size_t n = data.size() - i < 3 ? data.size() - i : 3;
+        uint32_t group = 0;
+        for (size_t k = 0; k < 3; ++k) {
+            group = (group << 8) | (k < n ? static_cast<unsigned char>(data[i + k]) : 0u);
+        }
+        for (size_t k = 0; k < 4; ++k) {
+            out += k <= n ? kAlphabet[(group >> (18 - 6 * k)) & 0x3F] : '=';
+        }
+    }
+    return out;
+}
+
 }  // namespace text
 
 size_t FindNoCase(const char* haystack, size_t length, const char* pattern, size_t from) {

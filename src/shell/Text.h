@@ -23,6 +23,10 @@ std::string FillPattern(const std::string& pattern, char conversion, const std::
 // ASCII letters fold to lower case; every other byte compares exactly.
 inline char FoldAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 
+// Base64 of the bytes of `data` (the standard alphabet, "=" padding), as an
+// "Authorization: Basic" header carries credentials.
+std::string Base64(const std::string& data);
+
 }  // namespace text
 
 // The first position in `haystack` (of `length` bytes, searched from `from`)

@@ -41,7 +41,9 @@ extern const char* const kDefaultLibrary;
 int BindLibrary(const char* name, const Library** library, std::string* missing);
 
 // One exchange through a bound library; none when no reply came.
-host::HttpReply* Exchange(const Library* library, const host::HttpRequest* request, const ProxyConfig& proxy);
+// `ownHeaders`: the record's last headers that a gateway file wrote (PlanRequest).
+host::HttpReply* Exchange(const Library* library, const host::HttpRequest* request, const ProxyConfig& proxy,
+                          int ownHeaders = 0);
 
 // Sets the system's last error to "invalid parameter".
 void SetInvalidParameterError();

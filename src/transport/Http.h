@@ -26,18 +26,29 @@ host::Handle NetlibUser();
 
 // Performs one exchange; none when it failed before a reply existed.
 // The caller owns the reply and releases it with FreeHttpReply.
-HttpReply* HttpTransaction(const HttpRequest* request);
+// `ownHeaders`: how many of the record's last headers a gateway file wrote
+// itself ("Header%d", "Auth", "ContentType"). The Internet library sends
+// them after its own lines (RequestPlan.h); of the others it sends only
+// Referer, User-Agent and Cookie. The host's network library and an
+// override get the record whole.
+HttpReply* HttpTransaction(const HttpRequest* request, int ownHeaders = 0);
 // Gives 1 when the reply was released, 0 when it was not one of ours.
 int FreeHttpReply(HttpReply* reply);
 
 // For tests of code above the transport: while set, every transaction goes
-// to `carrier` (its replies are released through `release`).
+// to `carrier` (its replies are released through `release`), with the
+// count of the record's headers that the gateway file wrote itself.
 struct Override {
-    HttpReply* (*carrier)(const HttpRequest* request, void* context);
+    HttpReply* (*carrier)(const HttpRequest* request, int ownHeaders, void* context);
     void (*release)(HttpReply* reply, void* context);
     void* context;
 };
 void SetOverride(const Override* override);
+// The carrier itself, past any override: what a wrapper installed as the
+// override (a recorder) passes each request on to, and how it releases the
+// replies it got there.
+HttpReply* CarrierTransaction(const HttpRequest* request, int ownHeaders = 0);
+int FreeCarrierReply(HttpReply* reply);
 
 // What a reply may hold at most; anything beyond ends the read with a log line.
 constexpr int kMaxBodyBytes = 32 * 1024 * 1024;

@@ -11,6 +11,7 @@
 #include <cstring>
 #include <new>
 #include <string>
+#include <vector>
 
 #include "shell/Log.h"
 #include "transport/Carrier.h"
@@ -237,8 +238,10 @@ void SetCommonOptions(const Handles& h, const std::string& origin, const std::st
     set(e, CURLOPT_SUPPRESS_CONNECT_HEADERS, 1L);
     set(e, CURLOPT_FORBID_REUSE, 1L);
     set(e, CURLOPT_FRESH_CONNECT, 1L);
-    set(e, CURLOPT_USERAGENT, plan.agent.c_str());
-    if (plan.referrer) set(e, CURLOPT_REFERER, plan.referrer->c_str());
+    if (!plan.fileHeaders) {
+        set(e, CURLOPT_USERAGENT, plan.agent.c_str());
+        if (plan.referrer) set(e, CURLOPT_REFERER, plan.referrer->c_str());
+    }
 
     const Timeouts timeouts = CurrentTimeouts();
     set(e, CURLOPT_CONNECTTIMEOUT_MS, timeouts.connectMs);
@@ -263,18 +266,55 @@ void SetProxy(const Handles& h, const std::string& address, const ProxyConfig& p
     if (proxy.password) set(h.easy, CURLOPT_PROXYPASSWORD, proxy.password->c_str());
 }
 
-// Only what the WinInet path sends: the extra header lines, and none of
-// libcurl's own Accept or Expect.
-bool SetRequestHeaders(Handles& h, const std::string& extra) {
-    bool listed =
-        AddRequestHeader(h, "Accept:") && AddRequestHeader(h, "Expect:") && AddRequestHeader(h, "Pragma: no-cache");
+// The header lines Wine's WinInet sends for a plan with file headers, in its
+// order: Referer, Host (with ":port" unless the port is the scheme's own),
+// Content-Length and User-Agent, "Pragma: no-cache", for a POST
+// "Cache-Control: no-cache", then the extra lines. The transport's
+// exchange tests hold both carriers to the same bytes.
+std::vector<std::string> WireHeaders(const RequestPlan& plan, const std::string& host, bool post, size_t bodyLength) {
+    std::vector<std::string> lines;
+    if (plan.referrer) lines.push_back("Referer: " + *plan.referrer);
+    lines.push_back("Host: " + host);
+    if (post) lines.push_back("Content-Length: " + std::to_string(bodyLength));
+    lines.push_back("User-Agent: " + plan.agent);
+    lines.push_back("Pragma: no-cache");
+    if (post) lines.push_back("Cache-Control: no-cache");
     size_t start = 0;
-    while (listed && start < extra.size()) {
-        size_t end = extra.find('\n', start);
-        if (end == std::string::npos) end = extra.size();
-        listed = AddRequestHeader(h, extra.substr(start, end - start));
+    while (start < plan.extraHeaders.size()) {
+        size_t end = plan.extraHeaders.find('\n', start);
+        if (end == std::string::npos) end = plan.extraHeaders.size();
+        lines.push_back(plan.extraHeaders.substr(start, end - start));
         start = end + 1;
     }
+    return lines;
+}
+
+// Only what the WinInet path sends: the extra header lines, and none of
+// libcurl's own Accept or Expect. With headers of the gateway file's own,
+// every line is ours, in WinInet's order, so both send the same bytes.
+bool SetRequestHeaders(Handles& h, const RequestPlan& plan, const host::HttpRequest& request, const UrlParts& where) {
+    bool listed = AddRequestHeader(h, "Accept:") && AddRequestHeader(h, "Expect:");
+    std::vector<std::string> lines;
+    if (plan.fileHeaders) {
+        // An empty "Host:" first takes libcurl's own Host line away, which it
+        // would write first; ours then goes where WinInet puts it.
+        listed = listed && AddRequestHeader(h, "Host:");
+        const bool defaultPort = where.port == (where.secure ? kHttpsPort : kHttpPort);
+        const std::string named = defaultPort ? where.host : where.host + ":" + std::to_string(where.port);
+        const bool post = request.requestType == host::kHttpPost;
+        lines = WireHeaders(plan, named, post,
+                            request.body && request.bodyLength > 0 ? static_cast<size_t>(request.bodyLength) : 0u);
+    } else {
+        listed = listed && AddRequestHeader(h, "Pragma: no-cache");
+        const std::string& extra = plan.extraHeaders;
+        for (size_t start = 0; start < extra.size();) {
+            size_t end = extra.find('\n', start);
+            if (end == std::string::npos) end = extra.size();
+            lines.push_back(extra.substr(start, end - start));
+            start = end + 1;
+        }
+    }
+    for (const std::string& line : lines) listed = listed && AddRequestHeader(h, line);
     if (listed) h.api->easySetopt(h.easy, CURLOPT_HTTPHEADER, h.headers);
     return listed;
 }
@@ -357,9 +397,10 @@ int BindLibrary(const char* name, const Library** library, std::string* missing)
 
 void SetInvalidParameterError() { errno = EINVAL; }
 
-host::HttpReply* Exchange(const Library* library, const host::HttpRequest* request, const ProxyConfig& proxy) {
+host::HttpReply* Exchange(const Library* library, const host::HttpRequest* request, const ProxyConfig& proxy,
+                          int ownHeaders) {
     if (!library || !request) return nullptr;
-    const RequestPlan plan = PlanRequest(*request);
+    const RequestPlan plan = PlanRequest(*request, ownHeaders);
     const UrlParts where = SplitUrl(request->url);
     if (where.host.empty()) return nullptr;
     // libcurl is given only the origin: the request line carries the
@@ -376,7 +417,7 @@ host::HttpReply* Exchange(const Library* library, const host::HttpRequest* reque
     Exchanged x;
     SetCommonOptions(h, origin, target, plan, x);
     SetProxy(h, proxyAddress, proxy);
-    if (!SetRequestHeaders(h, plan.extraHeaders)) return nullptr;
+    if (!SetRequestHeaders(h, plan, *request, where)) return nullptr;
     SetVerbAndBody(h, *request, plan.verb);
 
     x.lastActivity = Clock::now();

@@ -328,9 +328,10 @@ host::HttpReply* SendAndRead(const Handles& h, const RequestPlan& plan, const ho
 
 }  // namespace
 
-host::HttpReply* Exchange(const Library* api, const host::HttpRequest* request, const ProxyConfig& proxy) {
+host::HttpReply* Exchange(const Library* api, const host::HttpRequest* request, const ProxyConfig& proxy,
+                          int ownHeaders) {
     if (!api || !request) return nullptr;
-    const RequestPlan plan = PlanRequest(*request);
+    const RequestPlan plan = PlanRequest(*request, ownHeaders);
     const UrlParts where = SplitUrl(request->url);
     const Timeouts timeouts = CurrentTimeouts();
     Watchdog watchdog(api->closeHandle, timeouts);

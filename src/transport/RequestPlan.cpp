@@ -26,22 +26,60 @@ std::string OneLine(const char* value) {
     return line;
 }
 
+// The file's own headers of the record, one line per name; a Content-Type
+// among them goes to `contentType`.
+std::vector<Header> OwnLines(const host::HttpRequest& request, int first, std::optional<std::string>* contentType) {
+    std::vector<Header> lines;
+    for (int i = first; i < request.headerCount; ++i) {
+        const host::HttpHeader& header = request.headers[i];
+        if (!header.name) continue;
+        const std::string value = OneLine(header.value ? header.value : "");
+        if (SameName(header.name, "Content-Type")) {
+            *contentType = value;
+        } else {
+            lines.push_back({OneLine(header.name), value});
+        }
+    }
+    return JoinRepeatedNames(lines);
+}
+
 }  // namespace
 
-RequestPlan PlanRequest(const host::HttpRequest& request) {
+std::vector<Header> JoinRepeatedNames(const std::vector<Header>& lines) {
+    std::vector<Header> joined;
+    for (const Header& line : lines) {
+        Header* first = nullptr;
+        for (Header& seen : joined) {
+            if (!first && SameName(seen.name.c_str(), line.name.c_str())) first = &seen;
+        }
+        if (first) {
+            first->value += ", " + line.value;
+        } else {
+            joined.push_back(line);
+        }
+    }
+    return joined;
+}
+
+RequestPlan PlanRequest(const host::HttpRequest& request, int ownHeaders) {
     RequestPlan plan;
+    const bool hasHeaders = request.headers && request.headerCount > 0;
+    const int own =
+        hasHeaders && ownHeaders > 0 ? (ownHeaders < request.headerCount ? ownHeaders : request.headerCount) : 0;
+    const int first = hasHeaders ? request.headerCount - own : 0;
+    std::optional<std::string> contentType;
+    const std::vector<Header> ownLines = own > 0 ? OwnLines(request, first, &contentType) : std::vector<Header>();
     switch (request.requestType) {
     case host::kHttpGet: plan.verb = "GET"; break;
     case host::kHttpPost:
         plan.verb = "POST";
-        plan.extraHeaders = kFormContentType;
+        plan.extraHeaders = contentType ? "Content-Type: " + *contentType : kFormContentType;
         break;
     case host::kHttpConnect: plan.verb = "CONNECT"; break;
     default: break;
     }
 
-    if (!request.headers || request.headerCount <= 0) return plan;
-    for (int i = 0; i < request.headerCount; ++i) {
+    for (int i = 0; i < first; ++i) {
         const host::HttpHeader& header = request.headers[i];
         if (!header.name) continue;
         std::string value = OneLine(header.value ? header.value : "");
@@ -53,6 +91,8 @@ RequestPlan PlanRequest(const host::HttpRequest& request) {
             AddLine(plan.extraHeaders, OneLine(header.name) + ": " + value);
         }
     }
+    for (const Header& line : ownLines) AddLine(plan.extraHeaders, line.name + ": " + line.value);
+    plan.fileHeaders = own > 0;
     return plan;
 }
 

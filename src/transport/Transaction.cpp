@@ -54,10 +54,14 @@ void SetTimeouts(const Timeouts& timeouts) {
 
 Timeouts CurrentTimeouts() { return Timeouts{g_connectMs.load(), g_receiveMs.load(), g_deadlineMs.load()}; }
 
-HttpReply* HttpTransaction(const HttpRequest* request) {
-    if (const Override* override = g_override.load()) return override->carrier(request, override->context);
+HttpReply* HttpTransaction(const HttpRequest* request, int ownHeaders) {
+    if (const Override* override = g_override.load()) return override->carrier(request, ownHeaders, override->context);
+    return CarrierTransaction(request, ownHeaders);
+}
+
+HttpReply* CarrierTransaction(const HttpRequest* request, int ownHeaders) {
     if (!request) return nullptr;
-    if (g_useWinInet) return Exchange(g_library, request, ReadProxyConfig(settings::kNetModule));
+    if (g_useWinInet) return Exchange(g_library, request, ReadProxyConfig(settings::kNetModule), ownHeaders);
     host::Word reply = host::CallService("Netlib/HttpTransaction", reinterpret_cast<host::Word>(g_netlibUser),
                                          reinterpret_cast<host::Word>(request));
     // A negative word is the link's "no such service", not a record.
@@ -70,6 +74,10 @@ int FreeHttpReply(HttpReply* reply) {
         if (reply) override->release(reply, override->context);
         return 1;
     }
+    return FreeCarrierReply(reply);
+}
+
+int FreeCarrierReply(HttpReply* reply) {
     if (!g_useWinInet) {
         host::CallService("Netlib/FreeHttpRequestStruct", 0, reinterpret_cast<host::Word>(reply));
         return 1;

@@ -57,7 +57,8 @@ int CompareNoCase(const std::string& a, const std::string& b) {
 
 }  // namespace
 
-const char* const kColumnTitles[kColumnCount] = {"First name", "Last name", "Prefix", "Number"};
+const char* const kColumnTitles[kColumnCount] = {LPGEN("First name"), LPGEN("Last name"), LPGEN("Prefix"),
+                                                 LPGEN("Number")};
 
 bool IsPhoneContact(host::Contact contact) {
     std::optional<std::string> protocol = settings::ReadText("p", contact, "Protocol");

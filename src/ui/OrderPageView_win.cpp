@@ -115,8 +115,8 @@ void Create(HWND page, PageState& state) {
     RECT client{};
     GetClientRect(list, &client);
     int width = (client.right - client.left - GetSystemMetrics(SM_CXVSCROLL)) / 2;
-    AddColumn(list, 0, "Gateway", width);
-    AddColumn(list, 1, "File", width);
+    AddColumn(list, 0, LPGEN("Gateway"), width);
+    AddColumn(list, 1, LPGEN("File"), width);
     ListView_SetExtendedListViewStyle(list, LVS_EX_CHECKBOXES | LVS_EX_FULLROWSELECT);
 }
 

@@ -100,11 +100,11 @@ void Create(HWND page, PageState& state) {
     RECT client{};
     GetClientRect(list, &client);
     const int unit = (client.right - client.left - GetSystemMetrics(SM_CXVSCROLL)) / 20;
-    AddColumn(list, 0, "Number", unit * 5);
-    AddColumn(list, 1, "Message", unit * 6);
-    AddColumn(list, 2, "Tries", unit * 2);
-    AddColumn(list, 3, "Next try", unit * 3);
-    AddColumn(list, 4, "State", unit * 4);
+    AddColumn(list, 0, LPGEN("Number"), unit * 5);
+    AddColumn(list, 1, LPGEN("Message"), unit * 6);
+    AddColumn(list, 2, LPGEN("Tries"), unit * 2);
+    AddColumn(list, 3, LPGEN("Next try"), unit * 3);
+    AddColumn(list, 4, LPGEN("State"), unit * 4);
     ListView_SetExtendedListViewStyle(list, LVS_EX_FULLROWSELECT);
     TranslateDialog(page);
 

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "shell/HostLink.h"
 #include "shell/HostRecords.h"
 
 namespace phone_editor {
@@ -22,9 +23,9 @@ constexpr size_t kFullCheckLimit = 251;  // what OK reads, so that " SMS" still 
 constexpr size_t kComposeLimit = 95;     // the longest text Compose writes
 constexpr size_t kMinimumLength = 7;     // the shortest acceptable full number
 
-constexpr const char* kInvalidCaption = "Invalid Phone Number";
+constexpr const char* kInvalidCaption = LPGEN("Invalid Phone Number");
 constexpr const char* kInvalidText =
-    "The phone number should start with a + and consist of numbers, spaces, brackets and hyphens only.";
+    LPGEN("The phone number should start with a + and consist of numbers, spaces, brackets and hyphens only.");
 
 struct Country {
     uint32_t code;

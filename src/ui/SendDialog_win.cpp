@@ -151,7 +151,7 @@ LRESULT CALLBACK MessageBoxProc(HWND edit, UINT message, WPARAM wParam, LPARAM l
                 return 0;
             }
         }
-        return CallWindowProcA(g_editProc.load(), edit, message, wParam, lParam);
+        return CallWindowProcW(g_editProc.load(), edit, message, wParam, lParam);
     });
 }
 
@@ -195,8 +195,11 @@ BOOL InitDialog(HWND dialog, std::shared_ptr<DialogState>* holder) {
                  entry && entry->number ? NumberContact(dialog, SelectedPrefixOf(dialog), *entry->number) : nullptr);
     }
     HWND edit = GetDlgItem(dialog, IDC_SMS_MESSAGE);
+    // A Unicode subclass keeps the edit a Unicode window: an ANSI one would
+    // turn every character its code page lacks into "?" (a JSON body takes
+    // them all).
     g_editProc.store(
-        reinterpret_cast<WNDPROC>(SetWindowLongPtrA(edit, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(MessageBoxProc))));
+        reinterpret_cast<WNDPROC>(SetWindowLongPtrW(edit, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(MessageBoxProc))));
     SendDlgItemMessageA(dialog, IDC_SMS_ADDRESSBOOK, BM_SETIMAGE, IMAGE_ICON, reinterpret_cast<LPARAM>(icon));
     ui::AddTooltip(dialog, IDC_SMS_ADDRESSBOOK, host::TranslateString("Address book"));
     state.counterTip = ui::AddAreaTooltip(dialog, IDC_SMS_COUNTER);

@@ -45,6 +45,9 @@ public:
     std::string ReadMessageForSend() override;
     // The keyboard layout's ANSI code page, in which ReadMessageForSend gives the text.
     charset::Charset MessageCharset() override;
+    // Every character of the field, whatever the code page (a JSON body).
+    std::string ReadMessageUtf8() override;
+    void WriteMessageUtf8(const std::string& text) override;
     void WriteMessage(const std::string& text) override;
     std::string ReadNumber() override;
     void SetStatus(const std::string& text) override;

@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include <commctrl.h>
 
@@ -44,16 +45,27 @@ void WinProgress::SetRange(int low, int high) { SendMessageA(bar_, PBM_SETRANGE3
 void WinProgress::SetPosition(int position) { SendMessageA(bar_, PBM_SETPOS, position, 0); }
 void WinProgress::Step() { SendMessageA(bar_, PBM_DELTAPOS, script::kProgressStep, 0); }
 
+namespace {
+
+// The message field read as wide text, in `codePage`; false when it is empty.
+bool WideMessageIn(HWND edit, UINT codePage, std::string* text) {
+    // A vector, not std::wstring, which would bring the library's whole wide string in.
+    std::vector<wchar_t> wide(kWideMessageSize, L'\0');
+    LRESULT units = SendMessageW(edit, WM_GETTEXT, kWideMessageSize, reinterpret_cast<LPARAM>(wide.data()));
+    if (units <= 0) return false;
+    int bytes = WideCharToMultiByte(codePage, 0, wide.data(), static_cast<int>(units), nullptr, 0, nullptr, nullptr);
+    text->assign(static_cast<size_t>(bytes > 0 ? bytes : 0), '\0');
+    if (bytes > 0)
+        WideCharToMultiByte(codePage, 0, wide.data(), static_cast<int>(units), &(*text)[0], bytes, nullptr, nullptr);
+    return true;
+}
+
+}  // namespace
+
 std::string MessageAsSent(HWND dialog) {
     HWND edit = GetDlgItem(dialog, IDC_SMS_MESSAGE);
-    std::wstring wide(kWideMessageSize, L'\0');
-    LRESULT units = SendMessageW(edit, WM_GETTEXT, kWideMessageSize, reinterpret_cast<LPARAM>(&wide[0]));
-    if (units <= 0) return ReadText(edit, kFieldSize);
-    UINT codePage = KeyboardCodePage(dialog);
-    int bytes = WideCharToMultiByte(codePage, 0, wide.c_str(), static_cast<int>(units), nullptr, 0, nullptr, nullptr);
-    std::string text(static_cast<size_t>(bytes > 0 ? bytes : 0), '\0');
-    if (bytes > 0)
-        WideCharToMultiByte(codePage, 0, wide.c_str(), static_cast<int>(units), &text[0], bytes, nullptr, nullptr);
+    std::string text;
+    if (!WideMessageIn(edit, KeyboardCodePage(dialog), &text)) return ReadText(edit, kFieldSize);
     // Cut to the field's size between characters, never inside one.
     text.resize(MessageCharsetOf(dialog).CutPoint(text, kFieldSize - 1));
     return text;
@@ -76,6 +88,22 @@ std::string WinSendControls::ReadMessage() { return ReadText(Control(IDC_SMS_MES
 std::string WinSendControls::ReadMessageForSend() { return MessageAsSent(dialog_); }
 
 charset::Charset WinSendControls::MessageCharset() { return MessageCharsetOf(dialog_); }
+
+std::string WinSendControls::ReadMessageUtf8() {
+    std::string text;
+    WideMessageIn(Control(IDC_SMS_MESSAGE), CP_UTF8, &text);
+    text.resize(charset::Charset::Utf8().CutPoint(text, kFieldSize - 1));
+    return text;
+}
+
+void WinSendControls::WriteMessageUtf8(const std::string& text) {
+    HWND edit = Control(IDC_SMS_MESSAGE);
+    const int units = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+    std::vector<wchar_t> wide(static_cast<size_t>(units > 0 ? units : 0) + 1, L'\0');
+    if (units > 0) MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), wide.data(), units);
+    SendMessageW(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(wide.data()));
+    SendMessageA(dialog_, WM_COMMAND, MAKEWPARAM(IDC_SMS_MESSAGE, EN_CHANGE), reinterpret_cast<LPARAM>(edit));
+}
 
 // A multi-line edit reports no change for a text set from outside, so the
 // dialog is told, and its counter follows the rest.

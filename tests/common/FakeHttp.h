@@ -41,6 +41,7 @@ struct Sent {
     Headers headers;
     std::string body;
     int bodyLength;
+    int ownHeaders;  // the last headers, which the gateway file wrote itself
 
     // The first header so named; "<none>" when there is none.
     std::string Header(const std::string& name) const {
@@ -106,9 +107,10 @@ private:
         host::HttpReply reply{};
     };
 
-    static host::HttpReply* Carry(const host::HttpRequest* request, void* context) {
+    static host::HttpReply* Carry(const host::HttpRequest* request, int ownHeaders, void* context) {
         auto* self = static_cast<FakeHttp*>(context);
-        Sent sent{request->requestType, request->flags, request->url ? request->url : "", {}, {}, request->bodyLength};
+        Sent sent{request->requestType, request->flags, request->url ? request->url : "", {}, {}, request->bodyLength,
+                  ownHeaders};
         for (int i = 0; i < request->headerCount; ++i) {
             sent.headers.emplace_back(request->headers[i].name, request->headers[i].value);
         }

@@ -31,7 +31,9 @@ port="$(cat "$work/port" 2>/dev/null)"
 [ -n "$port" ] || { echo "the test provider did not start" >&2; exit 1; }
 : >"$work/outbox.jsonl"
 mkdir "$work/gateways"
-for f in "$root"/gateways/demo/*; do
+# PARLET_SCENARIO_GATEWAYS names another folder of gateway files for the
+# scenario; the demo's by default.
+for f in "${PARLET_SCENARIO_GATEWAYS:-$root/gateways/demo}"/*; do
   sed "s/127\.0\.0\.1:18642/127.0.0.1:$port/g" "$f" >"$work/gateways/$(basename "$f")"
 done
 winpath() { local p="$1"; echo "Z:${p//\//\\}"; }
@@ -53,7 +55,8 @@ DB
 # where Wine draws the windows' frames itself (for screenshots).
 desktop=()
 [ -n "${PARLET_DESKTOP:-}" ] && desktop=(explorer "/desktop=parlet,$PARLET_DESKTOP")
-bash "$root/tests/wine-run.sh" "${desktop[@]}" "$host" --db "$(winpath "$work/db.txt")" --scenario "$(winpath "$scenario")" "$(winpath "$plugin")"
+bash "$root/tests/wine-run.sh" "${desktop[@]}" "$host" --db "$(winpath "$work/db.txt")" --scenario "$(winpath "$scenario")" \
+  --langpack "$(winpath "$root/resources/langpack_parlet.txt")" "$(winpath "$plugin")"
 status=$?
 echo "== host exit code $status"
 echo "== the log"

@@ -8,6 +8,8 @@
 #include <sstream>
 #include <string>
 
+#include <nlohmann/json.hpp>
+
 #include "LogCapture.h"
 #include "StandIn.h"
 #include "TempDir.h"
@@ -148,6 +150,33 @@ TEST(EndToEnd, WrongPasswordIsNoSuccess) {
     script::SmsMessage message{"49", "1701234567", "x", nullptr};
     EXPECT_EQ(script::RunGateway(path.c_str(), "demo", "wrong", &message, nullptr, nullptr),
               script::result::kNoSuccessText);
+}
+
+// A JSON API with Basic authorization and two headers of the file's own:
+// the message with a quote, a backslash, a line break and "ü" arrives
+// whole, in the JSON the provider parses.
+TEST(EndToEnd, JsonApiWithBasicAuthorization) {
+    standin::Reset();
+    std::string why;
+    const std::string base = ProviderBase(&why);
+    ASSERT_FALSE(base.empty()) << why;
+    ASSERT_EQ(transport::LoadWinInet(), 0);
+    testutil::TempDir dir;
+    const std::string path = dir.file("json.ini");
+    testutil::WriteFile(path, "[Gateway]\nName=JSON\nPrefix1=49;Germany\nSuccess=accepted\n[Request1]\nURL=" + base +
+                                  "/json/send\nType=POST\nAuth=basic\nContentType=application/json\n"
+                                  "Header1=Accept: application/json\nHeader2=X-Client: parlet $Number\n"
+                                  "PostString={\"to\": \"$Prefix$Number\", \"text\": \"$Message\", \"from\": \"$Sender\"}\n");
+    const std::string text = "He said \"hi\" \\o/\r\nGr\xC3\xBC\xC3\x9F" "e";
+    script::SmsMessage message{"49", "1701234567", text.c_str(), "me", "UTF-8"};
+    testutil::LogCapture log;
+    ASSERT_EQ(script::RunGateway(path.c_str(), "demo", "secret", &message, nullptr, nullptr), 0) << log.Text();
+    const std::string outbox = Outbox(base);
+    const nlohmann::json line = nlohmann::json::parse(outbox.substr(outbox.rfind('\n', outbox.size() - 2) + 1));
+    EXPECT_EQ(line["route"], "json");
+    EXPECT_EQ(line["text"], text);
+    EXPECT_EQ(line["from"], "me");
+    EXPECT_EQ(line["network"], "parlet 1701234567");  // the X-Client header
 }
 
 }  // namespace

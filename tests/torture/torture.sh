@@ -20,12 +20,12 @@ trap 'rm -rf "$work"' EXIT
 
 path() { if [ "$mode" = wine ]; then winepath -w "$1" 2>/dev/null; else echo "$1"; fi; }
 # Programs are started directly (not through a function), so that $! is the
-# program itself. Under Wine, wine-run.sh readies the prefix and the server
-# once; later starts go to wine at once, with the same environment.
+# program itself. Under Wine they run in the Wine session of the suite
+# (tests/wine-session.sh), or in one of this script's own, stopped at its end.
 if [ "$mode" = wine ]; then
-  "$here/../wine-run.sh" "$worker" >/dev/null 2>&1   # prints its usage
-  export WINEPREFIX="${PARLET_WINEPREFIX:-${TMPDIR:-/tmp}/parlet-wine-$(id -u)}" WINEARCH=win32
-  export WINEDEBUG="${WINEDEBUG:--all}" WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=}"
+  . "$here/../wine-session.sh"
+  trap 'rm -rf "$work"; parlet_wine_end' EXIT
+  parlet_wine_begin || { echo "FAILED: no Wine session"; exit 1; }
   launch=(wine "$worker")
 else
   launch=("$worker")

@@ -15,6 +15,7 @@
 #include "TempDir.h"
 #include "catalogue/Catalogue.h"
 #include "catalogue/GatewayFolder.h"
+#include "script/Runner.h"
 #include "send/SendControls.h"
 #include "send/SendJob.h"
 #include "shell/Settings.h"
@@ -470,6 +471,45 @@ TEST_F(Exchange, RequestLineCarriesTheTargetAsWritten) {
     Outcome out = Get("http://" + host + "/request-line?user=demo&pass=se#cret&t=caf\xE9 au lait");
     ASSERT_TRUE(out.replied);
     EXPECT_EQ(out.body, "GET /request-line?user=demo&pass=se#cret&t=caf%E9%20au%20lait HTTP/1.1\n");
+}
+
+// A gateway file's own headers ("Header%d", "Auth", "ContentType") go out
+// in the same bytes on both carriers: a repeated name as one line, a value
+// beyond ASCII as it stands, after the lines the format always sends. The
+// raw server answers with the request as it came; the expected texts are
+// the same for libcurl natively and for WinInet under Wine.
+TEST_F(Exchange, GatewayFilesOwnHeadersGoOutInTheSameBytesOnBothCarriers) {
+    const std::string host = "127.0.0.1:" + std::to_string(services_->hostilePort);
+    const std::string url = "URL=http://" + host + "/raw";
+    const std::string head = "[Gateway]\nName=Raw\nPrefix1=49;Germany\nSuccess=HTTP/1.1\n[Request1]\n";
+    const std::string json = "{\"to\":\"+491701234567\",\"text\":\"Say \\\"hi\\\" \\\\ now\\u000A\xC3\xBC\"}";
+    const std::pair<std::string, std::string> cases[] = {
+        {url + "\nType=POST\nReferer=http://ref.example/\nAuth=basic\nContentType=application/json\n"
+               "Header1=X-Client: parlet\nHeader2=Accept: application/json\nHeader3=x-client: again\n"
+               "Header4=X-Note: Gr\xC3\xBC\xC3\x9F" "e\nPostString={\"to\":\"+$Prefix$Number\",\"text\":\"$Message\"}\n",
+         "POST /raw HTTP/1.1\r\nReferer: http://ref.example/\r\nHost: " + host + "\r\nContent-Length: " +
+             std::to_string(json.size()) +
+             "\r\nUser-Agent: Mozilla/4.0\r\nPragma: no-cache\r\nCache-Control: no-cache\r\n"
+             "Content-Type: application/json\r\nAuthorization: Basic ZGVtbzpzZWNyZXQ=\r\n"
+             "X-Client: parlet, again\r\nAccept: application/json\r\nX-Note: Gr\xC3\xBC\xC3\x9F" "e\r\n\r\n" + json},
+        {url + "?to=$Number\nType=GET\nAuth=bearer\nHeader1=X-Key: k1\n",
+         "GET /raw?to=1701234567 HTTP/1.1\r\nHost: " + host +
+             "\r\nUser-Agent: Mozilla/4.0\r\nPragma: no-cache\r\nAuthorization: Bearer secret\r\nX-Key: k1\r\n\r\n"},
+        {url + "\nType=POST\nUserAgent=Parlet\nHeader1=X-Key: k1\nPostString=to=$Number\n",
+         "POST /raw HTTP/1.1\r\nHost: " + host +
+             "\r\nContent-Length: 13\r\nUser-Agent: Parlet\r\nPragma: no-cache\r\nCache-Control: no-cache\r\n"
+             "Content-Type: application/x-www-form-urlencoded\r\nX-Key: k1\r\n\r\nto=1701234567"},
+    };
+    testutil::TempDir dir;
+    standin::SetByte(nullptr, settings::kModule, "Verbose", 1);
+    for (const auto& c : cases) {
+        testutil::WriteFile(dir.file("raw.ini"), head + c.first);
+        script::SmsMessage message{"49", "1701234567", "Say \"hi\" \\ now\n\xC3\xBC", nullptr, "UTF-8"};
+        testutil::LogCapture log;
+        ASSERT_EQ(script::RunGateway(dir.file("raw.ini").c_str(), "demo", "secret", &message, nullptr, nullptr), 0)
+            << log.Text();
+        EXPECT_TRUE(log.Has("Result: " + c.second + "\n")) << log.Text();
+    }
 }
 
 // --- HTTPS ----------------------------------------------------------------------------------

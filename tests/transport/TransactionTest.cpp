@@ -18,7 +18,7 @@ struct Recorder {
     int released = 0;
 };
 
-host::HttpReply* Carry(const host::HttpRequest* request, void* context) {
+host::HttpReply* Carry(const host::HttpRequest* request, int, void* context) {
     auto* r = static_cast<Recorder*>(context);
     r->urls.push_back(request->url);
     return transport::MakeReply(299, "Overridden", "override");

@@ -1,0 +1,121 @@
+// What replay tells apart, and what redaction hides and gives back.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "record/Compare.h"
+#include "record/Redact.h"
+#include "record/Replay.h"
+#include "record/Wire.h"
+#include "transport/Reply.h"
+
+namespace {
+
+har::Request Post(const std::string& url, const std::string& body, const std::string& cookie = "",
+                  const std::string& referer = "") {
+    har::Request r;
+    r.method = "POST";
+    r.url = url;
+    r.headers = {{"Host", "gw"}, {"User-Agent", "Mozilla/4.0"}};
+    if (!referer.empty()) r.headers.push_back({"Referer", referer});
+    r.headers.push_back({"Content-Type", "application/x-www-form-urlencoded"});
+    if (!cookie.empty()) r.headers.push_back({"Cookie", cookie});
+    r.postData = har::PostData{"application/x-www-form-urlencoded", body, {}};
+    record::Derive(&r);
+    return r;
+}
+
+TEST(Compare, OneLinePerDifference) {
+    const har::Request recorded =
+        Post("http://gw:81/web/send?a=1&b=2", "to=43&text=Hi+you&sid=S1", "PSESSION=1; PAUTH=x", "http://gw/");
+    const struct {
+        har::Request live;
+        std::vector<std::string> lines;
+    } cases[] = {
+        // Values of cookies and the order of fields are no difference.
+        {Post("http://GW:81/web/send?b=2&a=1", "sid=S1&text=Hi%20you&to=43", "PAUTH=y; PSESSION=2", "http://gw/"), {}},
+        {Post("https://gw:81/web/send?a=1&b=2", "to=43&text=Hi+you&sid=S1", "PSESSION=1; PAUTH=x", "http://gw/"),
+         {"scheme was 'http', now 'https'"}},
+        {Post("http://gw:82/web/sent?a=1&b=3", "to=43&text=Hi+you&sid=S1", "PSESSION=1; PAUTH=x", "http://gw/"),
+         {"host was 'gw:81', now 'gw:82'", "path was '/web/send', now '/web/sent'",
+          "query field 'b' was '2', now '3'"}},
+        {Post("http://gw:81/web/send?a=1&b=2", "to=43&text=Hi+you&sid=&net=2", "PSESSION=1", "http://gw/x"),
+         {"body field 'sid' was 'S1', now ''", "body field 'net' is new: '2'",
+          "Referer was 'http://gw/', now 'http://gw/x'", "cookie 'PAUTH' no longer sent"}},
+        {Post("http://gw:81/web/send?a=1", "to=43&text=Hi+you&sid=S1", "PSESSION=1; PAUTH=x; N=1", "http://gw/"),
+         {"query field 'b' was '2', now missing", "cookie 'N' is new"}},
+    };
+    for (const auto& c : cases) EXPECT_EQ(record::Compare(recorded, c.live), c.lines) << c.live.url;
+
+    har::Request get = recorded;
+    get.method = "GET";
+    get.postData.reset();
+    EXPECT_EQ(record::Compare(recorded, get)[0], "method was 'POST', now 'GET'");
+    // A body that is no form is compared whole, its bytes shown safely.
+    har::Request json = recorded, other = recorded;
+    json.postData = har::PostData{"application/json", "{\"a\":1}", {}};
+    other.postData = har::PostData{"application/json", "{\"a\":2}\n", {}};
+    EXPECT_EQ(record::Compare(json, other), std::vector<std::string>{"body was '{\"a\":1}', now '{\"a\":2}\\x0A'"});
+    // An Authorization's scheme is compared, its credentials are not.
+    har::Request basic = recorded, other_basic = recorded, bearer = recorded;
+    basic.headers.push_back({"Authorization", "Basic ZGVtbzpzZWNyZXQ="});
+    other_basic.headers.push_back({"Authorization", "Basic b3RoZXI6b25l"});
+    bearer.headers.push_back({"Authorization", "Bearer t"});
+    EXPECT_EQ(record::Compare(basic, other_basic), std::vector<std::string>{});
+    EXPECT_EQ(record::Compare(basic, bearer), std::vector<std::string>{"Authorization was 'Basic ***', now 'Bearer ***'"});
+    EXPECT_EQ(record::Compare(basic, recorded), std::vector<std::string>{"Authorization was 'Basic ***', now ''"});
+}
+
+TEST(Redact, HidesEveryFormAndGivesItBack) {
+    const record::Secrets secrets{"demo", "p&ss word", "6641234567", "Hi you!"};
+    har::Request r = Post("http://gw/send?u=demo&p=p%26ss+word&to=436641234567",
+                          "user=demo&pass=p&ss word&text=Hi+you%21", "S=demo");
+    record::Redact(&r, secrets);
+    EXPECT_EQ(r.url, "http://gw/send?u=$User&p=$Pass&to=43$Number");
+    EXPECT_EQ(r.postData->text, "user=$User&pass=$Pass&text=$Message");
+    EXPECT_EQ(r.cookies[0].value, "$User");
+    EXPECT_EQ(r.postData->params[2].value, "$Message");
+
+    har::Response page;
+    page.status = 200;
+    page.headers = {{"Set-Cookie", "N=6641234567; path=/"}};
+    page.content.text = "Dear demo, 'Hi you!' went to 6641234567";
+    const har::Response original = page;
+    record::Redact(&page, secrets);
+    EXPECT_EQ(page.content.text, "Dear $User, '$Message' went to $Number");
+    EXPECT_EQ(page.cookies[0].value, "$Number");
+    record::Unredact(&page, secrets);
+    EXPECT_EQ(page.content.text, original.content.text);
+    EXPECT_EQ(page.headers[0].value, original.headers[0].value);
+}
+
+// A redacted recording: the live request is compared redacted, the reply
+// comes back with the live values; past its end there is no reply.
+TEST(Replay, AnswersInOrderWithTheLiveValues) {
+    har::Entry entry;
+    entry.request.method = "GET";
+    entry.request.url = "http://gw/a?u=$User";
+    record::Derive(&entry.request);
+    entry.response.status = 200;
+    entry.response.content.text = "hello $User";
+    record::ReplayCarrier carrier({entry}, true, true);
+    script::SmsMessage message{"43", "1", "x", nullptr};
+    carrier.RunStarted("gw.ini", "bob", "pw", message);
+
+    host::HttpRequest request{};
+    request.requestType = host::kHttpGet;
+    std::string url = "http://gw/a?u=bob";
+    request.url = &url[0];
+    host::HttpReply* reply = carrier.Carry(request, 0, record::WireRequest(request));
+    ASSERT_NE(reply, nullptr);
+    EXPECT_EQ(std::string(reply->body, static_cast<size_t>(reply->bodyLength)), "hello bob");
+    carrier.Release(reply);
+    EXPECT_EQ(carrier.FirstDivergence(), nullptr);
+
+    EXPECT_EQ(carrier.Carry(request, 0, record::WireRequest(request)), nullptr);
+    ASSERT_NE(carrier.FirstDivergence(), nullptr);
+    EXPECT_EQ(carrier.FirstDivergence()->differences, std::vector<std::string>{"the recording ends after 1 requests"});
+}
+
+}  // namespace
