@@ -70,7 +70,8 @@ bool RetryOne(const outbox::OutboxFile& file, uint32_t id) {
     }
     std::fprintf(stderr, "parlet: message %u to %s %s, try %u\n", static_cast<unsigned>(id), m->prefix.c_str(),
                  m->number.c_str(), static_cast<unsigned>(m->tries));
-    ConsoleControls controls(m->prefix, m->number, m->text, outbox::MessageCharset(*m), stderr);
+    const charset::Charset encoding = outbox::MessageCharset(*m);
+    ConsoleControls controls(m->prefix, m->number, m->text, encoding.Decode(m->text), encoding, stderr);
     std::atomic<int> abortFlag{0};
     SendRequest request = outbox::RetryRequest(file, *m, &controls);
     request.abortFlag = &abortFlag;

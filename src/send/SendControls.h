@@ -45,8 +45,7 @@ public:
     }
     // Puts the text not yet sent, as UTF-8, back into the message field.
     virtual void WriteMessageUtf8(const std::string& text) {
-        std::string encoded;
-        WriteMessage(MessageCharset().Encode(text, &encoded, nullptr) ? encoded : text);
+        WriteMessage(charset::LossyEncoded(MessageCharset(), text));
     }
     // The number field, at most 1023 bytes.
     virtual std::string ReadNumber() = 0;
