@@ -3,7 +3,8 @@
 # GUI scenarios against the real DLL under Wine in a Wine session of its own,
 # and compresses them:
 #   send-dialog.png (scripts/demo-gui.scn), options-general.png,
-#   options-order.png, addressbook.png and phone-editor.png (tests/gui/).
+#   options-order.png, options-outbox.png, addressbook.png and
+#   phone-editor.png (tests/gui/).
 #   scripts/pictures.sh [--update-docs] [SCENARIO...]
 # The pictures go to build/images/, or with --update-docs to docs/images/.
 # SCENARIOs (file names without .scn, e.g. options-order) limit the run.
@@ -19,6 +20,7 @@ fi
 all=("demo-gui scripts/demo-gui.scn 640x480"
      "options-general tests/gui/options-general.scn 800x600"
      "options-order tests/gui/options-order.scn 800x600"
+     "outbox tests/gui/outbox.scn 800x600"
      "addressbook tests/gui/addressbook.scn 800x600")
 wanted=("$@")
 

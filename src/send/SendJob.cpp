@@ -288,8 +288,9 @@ bool Job::Prepare(const std::string& text, const std::string& path, const charse
     std::optional<std::string> maxText = GatewayValue(path, "MaxChars");
     int32_t maxChars = maxText ? text::ParseDecimal(maxText->c_str()) : 0;
     PartPlan plan;
-    if (PlanPart(text, partsSent_, utf8_ ? fullLengthUtf8_ : fullLength_, maxChars, settings::OnTooLong() == settings::kCutLongMessages, encoding,
-                 &plan) != 0) {
+    const uint32_t full = utf8_ ? fullLengthUtf8_ : fullLength_;
+    const bool cut = settings::OnTooLong() == settings::kCutLongMessages;
+    if (PlanPart(text, partsSent_, full, maxChars, cut, encoding, &plan) != 0) {
         WriteLog(" - ERROR: MaxChars %ld leaves no room for a numbered part\n", static_cast<long>(maxChars));
         return false;
     }
