@@ -28,8 +28,9 @@ namespace result = script::result;
 const char* kHead = "[Gateway]\nName=Api\nPrefix1=49;Germany\n";
 // The format's own headers, which every request of these files carries first.
 const Headers kFormat = {{"User-Agent", "Mozilla/4.0"},
-                         {"Accept", "text/xml,application/xml,application/xhtml+xml,text/html;q=0.9,text/plain;q=0.8,"
-                                    "image/png,*/*;q=0.5"},
+                         {"Accept",
+                          "text/xml,application/xml,application/xhtml+xml,text/html;q=0.9,text/plain;q=0.8,"
+                          "image/png,*/*;q=0.5"},
                          {"Accept-Language", "en-us,en;q=0.5"},
                          {"Accept-Charset", "ISO-8859-1,utf-8;q=0.7,*;q=0.7"},
                          {"Keep-Alive", "300"}};
@@ -59,7 +60,11 @@ TEST(Encodings, JsonEscapeAndBase64) {
     };
     for (const auto& c : json) EXPECT_EQ(script::JsonEscape(c.first), c.second) << c.first;
     const std::pair<std::string, std::string> base64[] = {
-        {"", ""}, {"f", "Zg=="}, {"fo", "Zm8="}, {"foo", "Zm9v"}, {"demo:secret", "ZGVtbzpzZWNyZXQ="},
+        {"", ""},
+        {"f", "Zg=="},
+        {"fo", "Zm8="},
+        {"foo", "Zm9v"},
+        {"demo:secret", "ZGVtbzpzZWNyZXQ="},
         {std::string("\xFF\xFE\x00", 3), "//4A"},
     };
     for (const auto& c : base64) EXPECT_EQ(text::Base64(c.first), c.second) << c.first;
@@ -179,16 +184,23 @@ TEST_F(ApiKeys, RunsRefusedBeforeTheExchangeIsSent) {
     const std::string first = "[Request1]\nURL=http://api/login\nType=GET\n";
     const std::vector<RefusalCase> cases = {
         {"a message with a header line in Header1", "[Request1]\nURL=http://api/\nType=GET\nHeader1=X-Text: $Message\n",
-         result::kHeaderLineBreak, 0, " - ERROR: Header1 holds a line break once filled in and cannot be sent: X-Text: $Message\n"},
-        {"a scraped value with a line break", first + "CustomVar1=v=(*);\n[Request2]\nURL=http://api/\nType=GET\n"
-                                                      "Header1=X-V: $CustomVar1\n",
-         result::kHeaderLineBreak, 1, " - ERROR: Header1 holds a line break once filled in and cannot be sent: X-V: $CustomVar1\n"},
+         result::kHeaderLineBreak, 0,
+         " - ERROR: Header1 holds a line break once filled in and cannot be sent: X-Text: $Message\n"},
+        {"a scraped value with a line break",
+         first + "CustomVar1=v=(*);\n[Request2]\nURL=http://api/\nType=GET\n"
+                 "Header1=X-V: $CustomVar1\n",
+         result::kHeaderLineBreak, 1,
+         " - ERROR: Header1 holds a line break once filled in and cannot be sent: X-V: $CustomVar1\n"},
         {"no colon", "[Request1]\nURL=http://api/\nType=GET\nHeader1=X-Key k1\n", result::kBadHeader, 0,
          " - ERROR: Header1 cannot be sent: it has no ':' between name and value\n"},
         {"a name with a blank", "[Request1]\nURL=http://api/\nType=GET\nHeader1=X Key: 1\n", result::kBadHeader, 0,
-         " - ERROR: Header1 cannot be sent: it has a name that is not an HTTP token (letters, digits, -, _ and no blanks)\n"},
+         " - ERROR: Header1 cannot be sent: it has a name that is not an HTTP token (letters, digits, -, _ and no "
+         "blanks)\n"},
         {"a carrier's header", first + "[Request2]\nURL=http://api/\nType=GET\nHeader1=Content-Length: 5\n",
          result::kBadHeader, 1, nullptr},
+        {"a bearer token with a line break", "[Request1]\nURL=http://api/\nType=GET\nAuth=bearer\n",
+         result::kHeaderLineBreak, 0,
+         " - ERROR: The password holds a line break and cannot go into an Authorization header\n"},
         {"an unknown Auth", "[Request1]\nURL=http://api/\nType=GET\nAuth=digest\n", result::kBadHeader, 0,
          " - ERROR: Auth 'digest' is neither basic nor bearer\n"},
         {"a JSON body of bytes that are no UTF-8",
@@ -201,8 +213,11 @@ TEST_F(ApiKeys, RunsRefusedBeforeTheExchangeIsSent) {
         const char* text = message.text;
         if (c.expected == result::kBadText) message.text = "caf\xE9";
         if (c.expected == result::kHeaderLineBreak && c.sent == 0) message.text = "hi\r\nX-Evil: 1";
+        const char* secret = password;
+        if (c.requests.find("Auth=bearer") != std::string::npos) password = "tok\r\nX-Evil: 1";
         EXPECT_EQ(Run(c.requests), c.expected) << c.name;
         message.text = text;
+        password = secret;
         EXPECT_EQ(site.Requests().size(), c.sent) << c.name;
         if (c.line) {
             EXPECT_TRUE(log.Has(c.line)) << c.name << "\n" << log.Text();

@@ -42,11 +42,12 @@ void TakeNotice(const char* text, void*) { g_notices.push_back(text); }
 // The send dialog's fields, for the first send.
 class Fields : public SendControls {
 public:
-    Fields(std::string number, std::string message) : number_(std::move(number)), message_(std::move(message)) {}
+    Fields(std::string number, std::string message, charset::Charset charset = charset::Charset::Utf8())
+        : number_(std::move(number)), message_(std::move(message)), charset_(std::move(charset)) {}
     const char* SelectedPrefix() override { return "43"; }
     std::string ReadMessage() override { return message_; }
     std::string ReadMessageForSend() override { return message_; }
-    charset::Charset MessageCharset() override { return charset::Charset::Utf8(); }
+    charset::Charset MessageCharset() override { return charset_; }
     void WriteMessage(const std::string& text) override { message_ = text; }
     std::string ReadNumber() override { return number_; }
     void SetStatus(const std::string& text) override { status = text; }
@@ -59,6 +60,7 @@ public:
 
 private:
     std::string number_, message_;
+    charset::Charset charset_;
 };
 
 testutil::Answer Refuse(const Sent&) { return testutil::Answer{500, "Internal Server Error", {}, "Sorry"}; }
@@ -78,8 +80,9 @@ protected:
         settings::WriteText("FailureMsg", "Failed.");
         settings::WriteText("QueuedMsg", "Kept for later.");
         settings::WriteText("SuccessMsg", "Sent!");
-        testutil::WriteFile(dir.file("a.ini"), "[Gateway]\r\nName=A\r\nPrefix1=43;Austria\r\nSuccess=accepted\r\n"
-                                               "[Request1]\r\nURL=http://a/send?to=$Prefix$Number&text=$Message\r\nType=GET\r\n");
+        testutil::WriteFile(dir.file("a.ini"),
+                            "[Gateway]\r\nName=A\r\nPrefix1=43;Austria\r\nSuccess=accepted\r\n"
+                            "[Request1]\r\nURL=http://a/send?to=$Prefix$Number&text=$Message\r\nType=GET\r\n");
         SetGatewayFolder(dir.path().string());
         ASSERT_EQ(CreateCatalogue(), 0);
         ASSERT_EQ(ScanGateways(), 0);
@@ -148,7 +151,8 @@ TEST_F(OutboxTest, KeptWhenEveryGatewayFailsAndSentOnceWhenAGatewayTakesIt) {
     EXPECT_EQ(m.tries, 1u);
     EXPECT_EQ(m.nextTry, g_now + 15 * 60);
     EXPECT_EQ(m.replyContact, reinterpret_cast<uintptr_t>(bob));
-    EXPECT_EQ(History(phone), (std::vector<std::string>{"Not sent yet: kept in the outbox for a later try\r\nHello outbox"}));
+    EXPECT_EQ(History(phone),
+              (std::vector<std::string>{"Not sent yet: kept in the outbox for a later try\r\nHello outbox"}));
 
     Retry(15 * 60 - 1);  // not due yet
     EXPECT_EQ(site.Requests().size(), 1u);
@@ -167,6 +171,55 @@ TEST_F(OutboxTest, KeptWhenEveryGatewayFailsAndSentOnceWhenAGatewayTakesIt) {
     EXPECT_EQ(LastIm(bob), "Sent!");
     Retry(24 * 60 * 60);  // nothing left to send
     EXPECT_EQ(site.Requests().size(), 3u);
+}
+
+// A JSON gateway takes the message as UTF-8; the history keeps it as the
+// dialog's text all the same.
+TEST_F(OutboxTest, HistoryHoldsTheDialogsTextOfAPartAJsonGatewayTook) {
+    testutil::WriteFile(dir.file("a.ini"),
+                        "[Gateway]\r\nName=A\r\nPrefix1=43;Austria\r\nSuccess=accepted\r\n"
+                        "[Request1]\r\nURL=http://a/json\r\nType=POST\r\n"
+                        "ContentType=application/json\r\nPostString={\"text\":\"$Message\"}\r\n");
+    ASSERT_EQ(ScanGateways(), 0);
+    FakeHttp site(Take);
+    Fields fields("6641234567",
+                  "Gr\xFC\xDF"
+                  "e",
+                  *charset::Charset::Find("ISO-8859-1"));
+    std::atomic<int> abortFlag{0};
+    SendRequest request;
+    request.dialog = &fields;
+    request.abortFlag = &abortFlag;
+    request.historyContact = phone;
+    SendJob(request);
+    ASSERT_EQ(site.Requests().size(), 1u);
+    EXPECT_EQ(site.Requests()[0].body,
+              "{\"text\":\"Gr\xC3\xBC\xC3\x9F"
+              "e\"}");
+    EXPECT_EQ(History(phone), (std::vector<std::string>{"Gr\xC3\xBC\xC3\x9F"
+                                                        "e"}));
+}
+
+// History texts and the command line's message go through this: only the
+// characters the charset lacks become '?'.
+TEST(LossyEncoded, KeepsEveryCharacterTheCharsetHolds) {
+    const charset::Charset latin1 = *charset::Charset::Find("ISO-8859-1");
+    const struct {
+        std::string utf8, expected;
+    } cases[] = {
+        {"Gr\xC3\xBC\xC3\x9F"
+         "e",
+         "Gr\xFC\xDF"
+         "e"},
+        {"Gr\xC3\xBC\xC3\x9F"
+         "e \xE4\xB8\xAD!",
+         "Gr\xFC\xDF"
+         "e ?!"},
+        {"a\xFF"
+         "b",
+         "a?b"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(charset::LossyEncoded(latin1, c.utf8), c.expected) << c.utf8;
 }
 
 TEST_F(OutboxTest, GivenUpAfterTheLastTryUntilTheUserRetries) {
@@ -324,7 +377,9 @@ TEST(AirCost, CountsSmsAsTheNetworkDoes) {
         size_t units;
         int sms;
     } cases[] = {
-        {"Gr\xC3\xBC\xC3\x9F" "e", aircost::Coding::kGsm7, 5, 1},
+        {"Gr\xC3\xBC\xC3\x9F"
+         "e",
+         aircost::Coding::kGsm7, 5, 1},
         {std::string(200, 'x'), aircost::Coding::kGsm7, 200, 2},
         {a160, aircost::Coding::kGsm7, 160, 1},
         {a160 + "a", aircost::Coding::kGsm7, 161, 2},
