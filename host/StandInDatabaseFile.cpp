@@ -14,6 +14,7 @@
 #include <string>
 
 #include "StandInInternal.h"
+#include "shell/Text.h"
 
 namespace standin {
 namespace {
@@ -21,29 +22,6 @@ namespace {
 constexpr const char* kHeader = "parlet-standin-database 1";
 constexpr size_t kMaxFileSize = 64u << 20;
 constexpr uint64_t kMaxContactId = 0x7FFFFFFF;
-
-void AppendQuoted(std::string& out, const std::string& text) {
-    static const char hex[] = "0123456789ABCDEF";
-    out += '"';
-    for (unsigned char c : text) {
-        switch (c) {
-        case '\\': out += "\\\\"; break;
-        case '"': out += "\\\""; break;
-        case '\n': out += "\\n"; break;
-        case '\r': out += "\\r"; break;
-        case '\t': out += "\\t"; break;
-        default:
-            if (c >= 0x20 && c < 0x7F) {
-                out += static_cast<char>(c);
-            } else {
-                out += "\\x";
-                out += hex[c >> 4];
-                out += hex[c & 15];
-            }
-        }
-    }
-    out += '"';
-}
 
 const char* TypeName(uint8_t type) {
     switch (type) {
@@ -63,14 +41,14 @@ std::string Render(const detail::DatabaseImage& db) {
         const char* type = TypeName(entry.second.type);
         if (!type) continue;
         out += "setting " + std::to_string(entry.first.contact) + " ";
-        AppendQuoted(out, entry.first.module);
+        text::AppendQuoted(out, entry.first.module);
         out += ' ';
-        AppendQuoted(out, entry.first.name);
+        text::AppendQuoted(out, entry.first.name);
         out += ' ';
         out += type;
         out += ' ';
         if (entry.second.type == host::kDbText)
-            AppendQuoted(out, entry.second.text);
+            text::AppendQuoted(out, entry.second.text);
         else
             out += std::to_string(entry.second.number);
         out += '\n';
@@ -103,44 +81,7 @@ struct Cursor {
         return true;
     }
 
-    static int Hex(char c) {
-        if (c >= '0' && c <= '9') return c - '0';
-        if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-        if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-        return -1;
-    }
-
-    bool Quoted(std::string& text) {
-        text.clear();
-        if (p == end || *p++ != '"') return false;
-        while (p < end) {
-            char c = *p++;
-            if (c == '"') return true;
-            if (c != '\\') {
-                text += c;
-                continue;
-            }
-            if (p == end) return false;
-            char e = *p++;
-            switch (e) {
-            case '\\': text += '\\'; break;
-            case '"': text += '"'; break;
-            case 'n': text += '\n'; break;
-            case 'r': text += '\r'; break;
-            case 't': text += '\t'; break;
-            case 'x': {
-                if (end - p < 2) return false;
-                int hi = Hex(p[0]), lo = Hex(p[1]);
-                if (hi < 0 || lo < 0) return false;
-                text += static_cast<char>(hi * 16 + lo);
-                p += 2;
-                break;
-            }
-            default: return false;
-            }
-        }
-        return false;  // the closing quote is missing
-    }
+    bool Quoted(std::string& text) { return text::ReadQuoted(&p, end, &text); }
 };
 
 bool ParseType(Cursor& c, uint8_t& type, uint64_t& max) {

@@ -10,6 +10,7 @@
 #include "shell/FileReplace.h"
 #include "shell/Log.h"
 #include "shell/Notice.h"
+#include "shell/Text.h"
 
 namespace outbox {
 namespace {
@@ -27,26 +28,8 @@ std::mutex g_fileMutex;
 
 // A blank, then the text in double quotes.
 void Quote(std::string& out, const std::string& text) {
-    static const char kHex[] = "0123456789ABCDEF";
-    out += " \"";
-    for (unsigned char c : text) {
-        switch (c) {
-        case '\\': out += "\\\\"; break;
-        case '"': out += "\\\""; break;
-        case '\n': out += "\\n"; break;
-        case '\r': out += "\\r"; break;
-        case '\t': out += "\\t"; break;
-        default:
-            if (c < 0x20 || c >= 0x7F) {
-                out += "\\x";
-                out += kHex[c >> 4];
-                out += kHex[c & 15];
-            } else {
-                out += static_cast<char>(c);
-            }
-        }
-    }
-    out += '"';
+    out += ' ';
+    text::AppendQuoted(out, text);
 }
 
 // Reads the words of one line: plain words and quoted texts, one blank apart.
@@ -77,22 +60,11 @@ public:
         return true;
     }
     bool Text(std::string* text) {
-        if (!Separator() || pos_ >= line_.size() || line_[pos_] != '"') return false;
-        text->clear();
-        for (++pos_; pos_ < line_.size(); ++pos_) {
-            char c = line_[pos_];
-            if (c == '"') {
-                ++pos_;
-                return text->size() <= kMaxText;
-            }
-            if (c != '\\') {
-                *text += c;
-                continue;
-            }
-            if (++pos_ >= line_.size()) return false;
-            if (!Escape(line_[pos_], text)) return false;
-        }
-        return false;  // no closing quote
+        if (!Separator()) return false;
+        const char* p = line_.data() + pos_;
+        if (!text::ReadQuoted(&p, line_.data() + line_.size(), text)) return false;
+        pos_ = static_cast<size_t>(p - line_.data());
+        return text->size() <= kMaxText;
     }
     bool AtEnd() const { return pos_ == line_.size(); }
 
@@ -106,31 +78,6 @@ private:
         ++pos_;
         return true;
     }
-    bool Escape(char c, std::string* text) {
-        switch (c) {
-        case '\\': *text += '\\'; return true;
-        case '"': *text += '"'; return true;
-        case 'n': *text += '\n'; return true;
-        case 'r': *text += '\r'; return true;
-        case 't': *text += '\t'; return true;
-        case 'x': {
-            if (pos_ + 2 >= line_.size()) return false;
-            int high = HexDigit(line_[pos_ + 1]), low = HexDigit(line_[pos_ + 2]);
-            if (high < 0 || low < 0) return false;
-            *text += static_cast<char>(high * 16 + low);
-            pos_ += 2;
-            return true;
-        }
-        default: return false;
-        }
-    }
-    static int HexDigit(char c) {
-        if (c >= '0' && c <= '9') return c - '0';
-        if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-        if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-        return -1;
-    }
-
     const std::string& line_;
     size_t pos_ = 0;
     bool started_ = false;

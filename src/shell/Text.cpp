@@ -45,6 +45,76 @@ std::string FillPattern(const std::string& pattern, char conversion, const std::
     return out;
 }
 
+void AppendQuoted(std::string& out, const std::string& text) {
+    static const char kHex[] = "0123456789ABCDEF";
+    out += '"';
+    for (unsigned char c : text) {
+        switch (c) {
+        case '\\': out += "\\\\"; break;
+        case '"': out += "\\\""; break;
+        case '\n': out += "\\n"; break;
+        case '\r': out += "\\r"; break;
+        case '\t': out += "\\t"; break;
+        default:
+            if (c >= 0x20 && c < 0x7F) {
+                out += static_cast<char>(c);
+            } else {
+                out += "\\x";
+                out += kHex[c >> 4];
+                out += kHex[c & 15];
+            }
+        }
+    }
+    out += '"';
+}
+
+namespace {
+
+int HexDigit(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    return -1;
+}
+
+// One escape of a quoted text, *p just past its backslash.
+bool ReadEscape(const char** p, const char* end, std::string* text) {
+    if (*p == end) return false;
+    switch (*(*p)++) {
+    case '\\': *text += '\\'; return true;
+    case '"': *text += '"'; return true;
+    case 'n': *text += '\n'; return true;
+    case 'r': *text += '\r'; return true;
+    case 't': *text += '\t'; return true;
+    case 'x': {
+        if (end - *p < 2) return false;
+        const int high = HexDigit((*p)[0]), low = HexDigit((*p)[1]);
+        if (high < 0 || low < 0) return false;
+        *text += static_cast<char>(high * 16 + low);
+        *p += 2;
+        return true;
+    }
+    default: return false;
+    }
+}
+
+}  // namespace
+
+bool ReadQuoted(const char** p, const char* end, std::string* text) {
+    text->clear();
+    if (*p == end || **p != '"') return false;
+    for (++*p; *p < end;) {
+        const char c = *(*p)++;
+        if (c == '"') return true;
+        if (c != '\\') {
+            *text += c;
+        } else if (!ReadEscape(p, end, text)) {
+            return false;
+        }
+    }
+    return false;  // no closing quote
+}
+
 std::string Base64(const std::string& data) {
     static const char kAlphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
     std::string out;

@@ -27,6 +27,15 @@ inline char FoldAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char
 // "Authorization: Basic" header carries credentials.
 std::string Base64(const std::string& data);
 
+// Appends `text` in double quotes as one line of ASCII: '\\', '"', \n, \r
+// and \t escaped, every other byte outside printable ASCII as \xHH. The
+// outbox file and the stand-in's database file keep their texts so.
+void AppendQuoted(std::string& out, const std::string& text);
+// Reads a text AppendQuoted wrote, from *p (its opening quote) up to `end`;
+// on success *p is past the closing quote. False for a missing quote or a
+// bad escape.
+bool ReadQuoted(const char** p, const char* end, std::string* text);
+
 }  // namespace text
 
 // The first position in `haystack` (of `length` bytes, searched from `from`)
