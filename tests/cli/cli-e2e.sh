@@ -506,6 +506,13 @@ replay "a folder" 0 "$(path "$work/changed")"
 contains "$work/replay.txt" "1 replayed: 1 as recorded, 0 diverged, 0 bad recordings; without a recording: quicksms.ini"
 check "a folder replays each file with a recording" $?
 
+# A redacted send's recording holds neither the password nor the number nor the message.
+run send --gateways "$gw" --prefix 43 --number 6640000002 --message "words of mine" --record "$(path "$work/sr.har")" \
+  --redact >"$work/out" 2>"$work/err"
+check "send --record --redact exits 0" $?
+check "the redacted send's recording holds none of them" "$(grep -qE 'words|6640000002|secret' "$work/sr.har"; [ $? -ne 0 ]; echo $?)"
+contains "$work/sr.har" '$Pass'; check "it holds \$Pass in the password's place" $?
+
 # A browser's recording: entries the run does not ask for are passed over.
 sed "s/127\.0\.0\.1:18642/127.0.0.1:$port/g" "$here/../draft/chromium-websms.har" >"$work/session.har"
 said="Hello from Chromium & friends: 50% off!"
@@ -547,6 +554,10 @@ check "probe of the demo folder exits 0" $?
 tr -d '\r' <"$work/out" >"$work/probe.txt"
 grep -qE '^quicksms\.ini +untested +Request1 sends the message' "$work/probe.txt"; check "probe: quicksms untested" $?
 grep -qE '^websms\.ini +healthy' "$work/probe.txt"; check "probe: websms healthy" $?
+run probe "$gw" --record "$(path "$work/p.har")" >"$work/out" 2>"$work/err"
+check "probe --record exits 0" $?
+contains "$work/p.har" "/web/login"; check "probe's recording holds the requests it made" $?
+check "and not the one that sends" "$(grep -q '/web/send' "$work/p.har"; [ $? -ne 0 ]; echo $?)"
 check "probe sends nothing" "$([ "$(wc -l <"$work/outbox.jsonl")" -eq "$sent_before" ]; echo $?)"
 "$provider" --port 0 --port-file "$work/port2" --login-field "" --quiet &
 provider2_pid=$!
