@@ -13,8 +13,8 @@ cd "$root"
 jobs="${PARLET_JOBS:-$(nproc)}"
 # PARLET_WERROR=ON makes every warning an error (scripts/test.sh sets it).
 werror="${PARLET_WERROR:-OFF}"
-specs=("$@")
-[ ${#specs[@]} -gt 0 ] || specs=(native asan win)
+requests=("$@")
+[ ${#requests[@]} -gt 0 ] || requests=(native asan win)
 
 configure() {
   local t="$1" dir="build/$1"
@@ -31,10 +31,10 @@ configure() {
 }
 
 mkdir -p build
-for spec in "${specs[@]}"; do
-  t="${spec%%:*}"
+for request in "${requests[@]}"; do
+  t="${request%%:*}"
   targets=()
-  [ "$spec" != "$t" ] && IFS=, read -r -a targets <<<"${spec#*:}"
+  [ "$request" != "$t" ] && IFS=, read -r -a targets <<<"${request#*:}"
   case "$t" in
     native|asan|win) ;;
     *) echo "build: unknown configuration $t (native, asan or win)" >&2; exit 2 ;;

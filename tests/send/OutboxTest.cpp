@@ -13,6 +13,7 @@
 
 #include "FakeHttp.h"
 #include "LogCapture.h"
+#include "PlainControls.h"
 #include "StandIn.h"
 #include "TempDir.h"
 #include "catalogue/Catalogue.h"
@@ -38,30 +39,6 @@ uint32_t FakeNow() { return g_now.load(); }
 
 std::vector<std::string> g_notices;
 void TakeNotice(const char* text, void*) { g_notices.push_back(text); }
-
-// The send dialog's fields, for the first send.
-class Fields : public SendControls {
-public:
-    Fields(std::string number, std::string message, charset::Charset charset = charset::Charset::Utf8())
-        : number_(std::move(number)), message_(std::move(message)), charset_(std::move(charset)) {}
-    const char* SelectedPrefix() override { return "43"; }
-    std::string ReadMessage() override { return message_; }
-    std::string ReadMessageForSend() override { return message_; }
-    charset::Charset MessageCharset() override { return charset_; }
-    void WriteMessage(const std::string& text) override { message_ = text; }
-    std::string ReadNumber() override { return number_; }
-    void SetStatus(const std::string& text) override { status = text; }
-    void EnableSend(bool) override {}
-    void FocusMessage() override {}
-    void FocusNumber() override {}
-    void Close() override {}
-    script::ProgressTarget* Progress() override { return nullptr; }
-    std::string status;
-
-private:
-    std::string number_, message_;
-    charset::Charset charset_;
-};
 
 testutil::Answer Refuse(const Sent&) { return testutil::Answer{500, "Internal Server Error", {}, "Sorry"}; }
 testutil::Answer Take(const Sent&) { return testutil::Ok("accepted"); }
@@ -98,7 +75,7 @@ protected:
 
     // A send from the dialog, with the outbox on.
     std::string Send(const std::string& text, host::Contact reply = nullptr) {
-        Fields fields("6641234567", text);
+        testutil::PlainControls fields("43", "6641234567", text, charset::Charset::Utf8());
         std::atomic<int> abortFlag{0};
         SendRequest request;
         request.dialog = &fields;
@@ -183,7 +160,7 @@ TEST_F(OutboxTest, HistoryHoldsTheDialogsTextOfAPartAJsonGatewayTook) {
     ASSERT_EQ(ScanGateways(), 0);
     FakeHttp site(Take);
     const std::string latin1 = "Gr\xFC\xDF\x65", utf8 = "Gr\u00FC\u00DFe";
-    Fields fields("6641234567", latin1, *charset::Charset::Find("ISO-8859-1"));
+    testutil::PlainControls fields("43", "6641234567", latin1, *charset::Charset::Find("ISO-8859-1"));
     std::atomic<int> abortFlag{0};
     SendRequest request;
     request.dialog = &fields;

@@ -10,13 +10,13 @@
 
 #include "Exchange.h"
 #include "LogCapture.h"
+#include "PlainControls.h"
 #include "Services.h"
 #include "StandIn.h"
 #include "TempDir.h"
 #include "catalogue/Catalogue.h"
 #include "catalogue/GatewayFolder.h"
 #include "script/Runner.h"
-#include "send/SendControls.h"
 #include "send/SendJob.h"
 #include "shell/Settings.h"
 #include "transport/Http.h"
@@ -90,9 +90,9 @@ struct Row {
     const char* path;
     int status;
     const char* statusText;
-    const char* header;          // a header that must be present...
-    const char* headerValue;     // ...with this value (null: any value)
-    const char* bodyStart;       // null: no body at all
+    const char* header;       // a header that must be present...
+    const char* headerValue;  // ...with this value (null: any value)
+    const char* bodyStart;    // null: no body at all
 };
 
 const Row kRows[] = {
@@ -109,8 +109,8 @@ const Row kRows[] = {
     {"404", "/no/such/page", 404, "Not Found", nullptr, nullptr, "Not here"},
     {"redirect loop is not followed", "/loop", 302, "Found", "Location", "/loop", nullptr},
     {"Location with leading blanks", "/blank-location", 302, "Found", "Location", "/landing", nullptr},
-    {"303 with a relative Location", "/redirect?code=303&to=done%3Fid%3D7", 303, "See Other", "Location",
-     "done?id=7", nullptr},
+    {"303 with a relative Location", "/redirect?code=303&to=done%3Fid%3D7", 303, "See Other", "Location", "done?id=7",
+     nullptr},
     {"301 with a root-relative Location", "/redirect?code=301&to=%2Fweb%2F", 301, "Moved Permanently", "Location",
      "/web/", nullptr},
     {"an http URL whose query holds https stays plain", "/status?code=200&next=https://elsewhere/", 200, "OK", nullptr,
@@ -183,7 +183,7 @@ TEST_F(Exchange, OnlyTheRunnersOwnHeadersReachTheServer) {
     EXPECT_EQ(seen.rfind("POST /echo?x=1\n", 0), 0u) << seen;
     EXPECT_NE(seen.find("\nContent-Type: application/x-www-form-urlencoded\n"), std::string::npos) << seen;
     EXPECT_NE(seen.find("\nCookie: PSESSION=1; PAUTH=ok1\n"), std::string::npos) << seen;
-    EXPECT_NE(seen.find("\nReferer: http://second/\n"), std::string::npos) << seen;   // the later one wins
+    EXPECT_NE(seen.find("\nReferer: http://second/\n"), std::string::npos) << seen;  // the later one wins
     EXPECT_NE(seen.find("\nUser-Agent: Mozilla/4.0\n"), std::string::npos) << seen;
     EXPECT_NE(seen.find("\nHost: 127.0.0.1"), std::string::npos) << seen;
     EXPECT_EQ(seen.find("Accept-Language"), std::string::npos) << seen;
@@ -232,8 +232,7 @@ TEST_F(Exchange, LoginFormSessionAndRedirectsOfTheWebProvider) {
     ASSERT_FALSE(token.empty()) << index.body;
 
     // Without the session cookie the form is refused.
-    Outcome stranger = testx::Send(host::kHttpPost, plain_ + "/web/login", {},
-                                   "user=demo&pass=secret&token=" + token);
+    Outcome stranger = testx::Send(host::kHttpPost, plain_ + "/web/login", {}, "user=demo&pass=secret&token=" + token);
     EXPECT_EQ(stranger.status, 200);
     EXPECT_NE(stranger.body.find("Login failed"), std::string::npos);
 
@@ -259,9 +258,9 @@ TEST_F(Exchange, LoginFormSessionAndRedirectsOfTheWebProvider) {
     EXPECT_NE(done.body.find("Your message has been sent."), std::string::npos);
 
     // Other test programs may share the provider: look for the line, not the whole box.
-    EXPECT_NE(Get(plain_ + "/outbox").body.find(
-              "{\"route\":\"web\",\"user\":\"demo\",\"to\":\"4369912345\",\"text\":\"Hi there\","
-              "\"from\":\"\",\"network\":\"2\"}\n"),
+    EXPECT_NE(Get(plain_ + "/outbox")
+                  .body.find("{\"route\":\"web\",\"user\":\"demo\",\"to\":\"4369912345\",\"text\":\"Hi there\","
+                             "\"from\":\"\",\"network\":\"2\"}\n"),
               std::string::npos);
 }
 
@@ -316,7 +315,7 @@ TEST_F(Exchange, HeadersBeyondTheCapGiveNoReply) {
 TEST_F(Exchange, AnnouncedLengthsAreNotTrusted) {
     struct Case {
         const char* value;
-        bool mayFail;     // a library may refuse a length that is not a length
+        bool mayFail;  // a library may refuse a length that is not a length
     };
     for (const Case& c : {Case{"2000000000", false}, Case{"99999999999999999999", true}, Case{"-5", true},
                           Case{"abc", true}, Case{"12", false}}) {
@@ -349,16 +348,16 @@ TEST_F(Exchange, HostileRepliesEndTheSameWayOnBothCarriers) {
     struct Hostile {
         const char* what;
         std::string url;
-        int status;          // 0: no reply
-        const char* log;     // the whole log of the exchange
+        int status;       // 0: no reply
+        const char* log;  // the whole log of the exchange
     };
     const Hostile rows[] = {
         {"silence", "http://" + host + "/silence", 0, kTimedOut},
         {"drip of a byte each 100 ms", "http://" + host + "/drip?ms=100", 0, kTimedOut},
         {"endless headers", "http://" + host + "/headers", 0,
          "HTTP exchange failed: reply too large (headers beyond 307200 bytes)\n"},
-        // libcurl refuses a status line beyond 100 KB at once; Wine's WinInet
-        // reads it, in little memory, until the deadline.
+    // libcurl refuses a status line beyond 100 KB at once; Wine's WinInet
+    // reads it, in little memory, until the deadline.
 #ifdef _WIN32
         {"endless status line", "http://" + host + "/status-line", 0, kTimedOut},
 #else
@@ -416,32 +415,14 @@ TEST_F(Exchange, HostileExchangeSparesAGoodOneWithTheSameServer) {
     }
 }
 
-// The send dialog as far as a whole send needs it.
-class Dialog : public SendControls {
-public:
-    const char* SelectedPrefix() override { return "49"; }
-    std::string ReadMessage() override { return message; }
-    std::string ReadMessageForSend() override { return message; }
-    void WriteMessage(const std::string& text) override { message = text; }
-    std::string ReadNumber() override { return "1701234567"; }
-    void SetStatus(const std::string& text) override { status = text; }
-    void EnableSend(bool) override {}
-    void FocusMessage() override {}
-    void FocusNumber() override {}
-    void Close() override {}
-    script::ProgressTarget* Progress() override { return nullptr; }
-    std::string message = "Past the silent one";
-    std::string status;
-};
-
 // A gateway whose server never answers gives way to the next one, and the
 // message goes out there.
 TEST_F(Exchange, SilentGatewayGivesWayToTheNextWithinTheDeadline) {
     testutil::TempDir dir;
     const std::string host = "127.0.0.1:" + std::to_string(services_->hostilePort);
     const std::string keys = "Prefix1=49;Germany\nSuccess=OK: message accepted\n";
-    testutil::WriteFile(dir.file("a.ini"), "[Gateway]\nName=Silent\n" + keys + "[Request1]\nURL=http://" +
-                                               host + "/silence?to=$Number\nType=GET\n");
+    testutil::WriteFile(dir.file("a.ini"), "[Gateway]\nName=Silent\n" + keys + "[Request1]\nURL=http://" + host +
+                                               "/silence?to=$Number\nType=GET\n");
     testutil::WriteFile(dir.file("b.ini"), "[Gateway]\nName=Good\n" + keys + "[Request1]\nURL=" + plain_ +
                                                "/api/send?user=demo&pass=secret&to=$Prefix$Number&text=$Message\n"
                                                "Type=GET\n");
@@ -451,7 +432,7 @@ TEST_F(Exchange, SilentGatewayGivesWayToTheNextWithinTheDeadline) {
     ASSERT_EQ(ScanGateways(), 0);
     transport::SetTimeouts(transport::Timeouts{1000, 1000, 3000});
     testutil::LogCapture log;
-    Dialog dialog;
+    testutil::PlainControls dialog("49", "1701234567", "Past the silent one");
     std::atomic<int> abortFlag{0};
     SendRequest request;
     request.dialog = &dialog;
@@ -486,12 +467,15 @@ TEST_F(Exchange, GatewayFilesOwnHeadersGoOutInTheSameBytesOnBothCarriers) {
     const std::pair<std::string, std::string> cases[] = {
         {url + "\nType=POST\nReferer=http://ref.example/\nAuth=basic\nContentType=application/json\n"
                "Header1=X-Client: parlet\nHeader2=Accept: application/json\nHeader3=x-client: again\n"
-               "Header4=X-Note: Gr\xC3\xBC\xC3\x9F" "e\nPostString={\"to\":\"+$Prefix$Number\",\"text\":\"$Message\"}\n",
-         "POST /raw HTTP/1.1\r\nReferer: http://ref.example/\r\nHost: " + host + "\r\nContent-Length: " +
-             std::to_string(json.size()) +
+               "Header4=X-Note: Gr\xC3\xBC\xC3\x9F"
+               "e\nPostString={\"to\":\"+$Prefix$Number\",\"text\":\"$Message\"}\n",
+         "POST /raw HTTP/1.1\r\nReferer: http://ref.example/\r\nHost: " + host +
+             "\r\nContent-Length: " + std::to_string(json.size()) +
              "\r\nUser-Agent: Mozilla/4.0\r\nPragma: no-cache\r\nCache-Control: no-cache\r\n"
              "Content-Type: application/json\r\nAuthorization: Basic ZGVtbzpzZWNyZXQ=\r\n"
-             "X-Client: parlet, again\r\nAccept: application/json\r\nX-Note: Gr\xC3\xBC\xC3\x9F" "e\r\n\r\n" + json},
+             "X-Client: parlet, again\r\nAccept: application/json\r\nX-Note: Gr\xC3\xBC\xC3\x9F"
+             "e\r\n\r\n" +
+             json},
         {url + "?to=$Number\nType=GET\nAuth=bearer\nHeader1=X-Key: k1\n",
          "GET /raw?to=1701234567 HTTP/1.1\r\nHost: " + host +
              "\r\nUser-Agent: Mozilla/4.0\r\nPragma: no-cache\r\nAuthorization: Bearer secret\r\nX-Key: k1\r\n\r\n"},
@@ -589,15 +573,13 @@ TEST_F(Exchange, SystemProxyComesFromTheEnvironment) {
     const std::string plainPort = plain_.substr(plain_.rfind(':'));
     const std::string tlsPort = services_->tls.substr(services_->tls.rfind(':'));
     struct Case {
-        int useProxy;        // "NLUseProxy"
+        int useProxy;  // "NLUseProxy"
         std::string url;
         bool viaProxy;
     };
     const Case cases[] = {
-        {1, "http://localhost" + plainPort + "/echo", true},
-        {1, "http://127.0.0.1" + plainPort + "/echo", false},
-        {1, "https://localhost" + tlsPort + "/echo", true},
-        {1, "https://127.0.0.1" + tlsPort + "/echo", false},
+        {1, "http://localhost" + plainPort + "/echo", true},  {1, "http://127.0.0.1" + plainPort + "/echo", false},
+        {1, "https://localhost" + tlsPort + "/echo", true},   {1, "https://127.0.0.1" + tlsPort + "/echo", false},
         {0, "http://localhost" + plainPort + "/echo", false},
     };
     int n = 0;
