@@ -31,7 +31,6 @@ Word GetCountryListService(Word wParam, Word lParam) {
 const host::WindowPositionRequest* PositionRecord(Word lParam) {
     auto* request = reinterpret_cast<const host::WindowPositionRequest*>(lParam);
     if (!request || !request->window || !request->module || !request->namePrefix) return nullptr;
-    if (!detail::SizeFits(request->cbSize, 20, sizeof(host::WindowPositionRequest))) return nullptr;
     return request;
 }
 

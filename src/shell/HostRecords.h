@@ -269,9 +269,8 @@ struct TranslateDialogRequest {
 
 // lParam of "Utils/SaveWindowPos" and "Utils/RestoreWindowPos"; the position
 // is kept as double words "<prefix>x", "<prefix>y", "<prefix>width" and
-// "<prefix>height" of the module.
+// "<prefix>height" of the module. The host's record has no size field.
 struct WindowPositionRequest {
-    int cbSize;  // 20
     void* window;
     Contact contact;
     const char* module;
@@ -292,7 +291,7 @@ static_assert(sizeof(HttpRequest) == 44, "HTTP request record");
 static_assert(sizeof(ProtocolDescriptor) == 12, "protocol module record");
 static_assert(sizeof(PluginLink) == 48, "link record through CallServiceSync");
 static_assert(sizeof(TranslateDialogRequest) == 16, "dialog translation record");
-static_assert(sizeof(WindowPositionRequest) == 20, "window position record");
+static_assert(sizeof(WindowPositionRequest) == 16, "window position record");
 static_assert(sizeof(DbEventInfo) == 28 && offsetof(DbEventInfo, eventType) == 16 &&
                   offsetof(DbEventInfo, blobSize) == 20,
               "database event record");

@@ -7,8 +7,7 @@ namespace dialoghost {
 namespace {
 
 void Position(HWND dialog, const char* prefix, const char* service) {
-    host::WindowPositionRequest request{sizeof(host::WindowPositionRequest), dialog, nullptr, settings::kNetModule,
-                                        prefix};
+    host::WindowPositionRequest request{dialog, nullptr, settings::kNetModule, prefix};
     host::CallService(service, 0, reinterpret_cast<host::Word>(&request));
 }
 

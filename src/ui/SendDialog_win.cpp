@@ -156,7 +156,7 @@ LRESULT CALLBACK MessageBoxProc(HWND edit, UINT message, WPARAM wParam, LPARAM l
 }
 
 void PlaceWindow(HWND dialog, const char* service) {
-    host::WindowPositionRequest position{20, dialog, nullptr, settings::kNetModule, kPositionPrefix};
+    host::WindowPositionRequest position{dialog, nullptr, settings::kNetModule, kPositionPrefix};
     host::CallService(service, 0, reinterpret_cast<host::Word>(&position));
 }
 

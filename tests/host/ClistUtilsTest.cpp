@@ -160,9 +160,7 @@ TEST_F(ClistUtilsTest, CountryListIsAWholeListOfDiallingCodes) {
 }
 
 host::WindowPositionRequest Position(void* window, const char* prefix) {
-    host::WindowPositionRequest r{20, window, nullptr, "ZUVE_ROV", prefix};
-    if (sizeof(void*) != 4) r.cbSize = sizeof r;
-    return r;
+    return host::WindowPositionRequest{window, nullptr, "ZUVE_ROV", prefix};
 }
 
 TEST_F(ClistUtilsTest, WindowPositionsAreKeptUnderTheirPrefix) {
