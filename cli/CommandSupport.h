@@ -6,7 +6,7 @@
 #include <optional>
 #include <string>
 
-#include "send/Charset.h"
+#include "shell/Charset.h"
 
 // The send dialog's fields hold this much; longer texts are refused.
 constexpr size_t kFieldLimit = 1023;

@@ -4,8 +4,8 @@
 #include <cstring>
 #include <optional>
 
-#include "forward/Clock.h"
 #include "forward/FloodMessage.h"
+#include "shell/Clock.h"
 #include "shell/Forwarding.h"
 #include "shell/HostLink.h"
 #include "shell/Log.h"

@@ -10,7 +10,7 @@
 #include "record/Redact.h"
 #include "record/Tap.h"
 #include "script/RunObserver.h"
-#include "send/Charset.h"
+#include "shell/Charset.h"
 
 namespace record {
 

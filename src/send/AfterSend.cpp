@@ -2,8 +2,8 @@
 
 #include <optional>
 
-#include "forward/Clock.h"
 #include "send/Outbox.h"
+#include "shell/Clock.h"
 #include "shell/HostLink.h"
 #include "shell/Log.h"
 #include "shell/Notice.h"

@@ -5,8 +5,8 @@
 
 #include <string>
 
-#include "send/Charset.h"
 #include "send/SendJob.h"
+#include "shell/Charset.h"
 
 struct SendResult {
     bool sent = false;     // the job reported success

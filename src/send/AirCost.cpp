@@ -5,7 +5,7 @@
 #include <iterator>
 #include <vector>
 
-#include "send/Charset.h"
+#include "shell/Charset.h"
 
 namespace aircost {
 namespace {

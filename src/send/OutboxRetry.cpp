@@ -6,8 +6,8 @@
 #include <mutex>
 
 #include "catalogue/Catalogue.h"
-#include "forward/Clock.h"
 #include "send/SendControls.h"
+#include "shell/Clock.h"
 #include "shell/HostLink.h"
 #include "shell/Log.h"
 #include "shell/Notice.h"

@@ -9,9 +9,9 @@
 #include <optional>
 #include <string>
 
-#include "send/Charset.h"
 #include "send/Outbox.h"
 #include "send/SendJob.h"
+#include "shell/Charset.h"
 
 namespace outbox {
 

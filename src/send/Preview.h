@@ -10,8 +10,8 @@
 
 #include "catalogue/Catalogue.h"
 #include "send/AirCost.h"
-#include "send/Charset.h"
 #include "send/Split.h"
+#include "shell/Charset.h"
 
 namespace preview {
 

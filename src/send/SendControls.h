@@ -18,7 +18,7 @@ struct AttemptReport {
     int result;        // script::result
     script::RunDetail detail;
 };
-#include "send/Charset.h"
+#include "shell/Charset.h"
 
 class SendControls {
 public:

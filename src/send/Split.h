@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "send/Charset.h"
+#include "shell/Charset.h"
 
 // When "NumberMsgs" is on, puts the label "<part>/<total>" in front of
 // `text` and gives the label's length; -1 when nothing was inserted

@@ -1,7 +1,7 @@
 #include "ui/OutboxPage.h"
 
-#include "send/Charset.h"
 #include "send/OutboxRetry.h"
+#include "shell/Charset.h"
 #include "shell/HostLink.h"
 #include "shell/Settings.h"
 #include "shell/Text.h"

@@ -9,8 +9,8 @@
 #include <new>
 
 #include "OptionsIds.h"
-#include "forward/Clock.h"
 #include "send/OutboxRetry.h"
+#include "shell/Clock.h"
 #include "shell/Guard.h"
 #include "shell/HostLink.h"
 #include "shell/UserMessage.h"

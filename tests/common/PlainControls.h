@@ -5,8 +5,8 @@
 #include <string>
 #include <utility>
 
-#include "send/Charset.h"
 #include "send/SendControls.h"
+#include "shell/Charset.h"
 
 namespace testutil {
 

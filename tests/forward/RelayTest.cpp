@@ -9,8 +9,8 @@
 
 #include "LogCapture.h"
 #include "StandIn.h"
-#include "forward/Clock.h"
 #include "forward/Relay.h"
+#include "shell/Clock.h"
 #include "shell/Forwarding.h"
 #include "shell/HostLink.h"
 #include "shell/Settings.h"

@@ -10,9 +10,9 @@
 #include "TempDir.h"
 #include "catalogue/Catalogue.h"
 #include "catalogue/GatewayFolder.h"
-#include "forward/Clock.h"
 #include "send/Outbox.h"
 #include "send/OutboxRetry.h"
+#include "shell/Clock.h"
 #include "shell/Settings.h"
 #include "shell/UserMessage.h"
 

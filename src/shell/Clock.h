@@ -1,5 +1,7 @@
-// The relay's clock: seconds since 1 January 1970 UTC, as the 32-bit value
-// that "LastSendTime" keeps. Tests put a clock of their own in its place.
+// The clock the relay, the outbox and the history share: seconds since
+// 1 January 1970 UTC, as the 32-bit value that "LastSendTime" keeps. Tests
+// put a clock of their own in its place. (Its namespace is the relay's, who
+// kept it first.)
 #pragma once
 
 #include <cstdint>

@@ -1,4 +1,4 @@
-#include "forward/Clock.h"
+#include "shell/Clock.h"
 
 #include <atomic>
 

@@ -1,6 +1,6 @@
 #include <windows.h>
 
-#include "forward/Clock.h"
+#include "shell/Clock.h"
 
 namespace forward {
 

@@ -1,4 +1,4 @@
-#include "send/Charset.h"
+#include "shell/Charset.h"
 
 #include <windows.h>
 

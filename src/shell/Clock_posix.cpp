@@ -1,6 +1,6 @@
 #include <ctime>
 
-#include "forward/Clock.h"
+#include "shell/Clock.h"
 
 namespace forward {
 
