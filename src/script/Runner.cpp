@@ -32,7 +32,7 @@
 namespace script {
 namespace {
 
-constexpr uint32_t kRequestFlags = 0x80003;
+constexpr uint32_t kRequestFlags = host::kHttpRequestFlags;
 
 void RealSleep(int32_t ms, void*) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
 const Sleeper kRealSleeper{RealSleep, nullptr};
