@@ -1,6 +1,9 @@
 # Makes the release package, laid out as it unpacks into the host's folder:
 #   Plugins/parlet.dll            the plug-in
-#   Gateways/*.ini                the gateway files meant for users (not the demo ones)
+#   Gateways/Examples/*.ini       the gateway files meant for users (not the demo ones), kept
+#                                 out of the gateway folder until the user fills one in and
+#                                 copies it into Gateways/: a file with Editme=1 in the folder
+#                                 would stop every first send with a box
 #   Docs/user-guide.md, Docs/images/*.png, Docs/langpack_parlet.txt, Docs/LICENSE.txt
 #   Tools/parlet.exe              the command line for gateway authors
 #   cmake -DSOURCE_DIR=... -DDLL=... -DEXE=... -DSTAGE=dir -DZIP=file -P Package.cmake
@@ -13,7 +16,7 @@ foreach(var SOURCE_DIR DLL EXE STAGE ZIP)
 endforeach()
 
 file(REMOVE_RECURSE "${STAGE}")
-file(MAKE_DIRECTORY "${STAGE}/Plugins" "${STAGE}/Gateways" "${STAGE}/Docs/images" "${STAGE}/Tools")
+file(MAKE_DIRECTORY "${STAGE}/Plugins" "${STAGE}/Gateways/Examples" "${STAGE}/Docs/images" "${STAGE}/Tools")
 file(COPY "${DLL}" DESTINATION "${STAGE}/Plugins")
 file(COPY "${EXE}" DESTINATION "${STAGE}/Tools")
 
@@ -25,7 +28,7 @@ foreach(gateway ${gateways})
   if(needs_account AND NOT editme)
     message(FATAL_ERROR "${gateway} needs an account but has no Editme=1")
   endif()
-  file(COPY "${gateway}" DESTINATION "${STAGE}/Gateways")
+  file(COPY "${gateway}" DESTINATION "${STAGE}/Gateways/Examples")
 endforeach()
 
 file(COPY "${SOURCE_DIR}/docs/user-guide.md" "${SOURCE_DIR}/resources/langpack_parlet.txt" DESTINATION "${STAGE}/Docs")
@@ -37,8 +40,8 @@ endforeach()
 configure_file("${SOURCE_DIR}/LICENSE" "${STAGE}/Docs/LICENSE.txt" COPYONLY)
 
 # Entries in a fixed order with a fixed time, so equal inputs make an equal
-# zip: the files, and the folders that hold none (Gateways/ before any
-# gateway file ships), which tar would otherwise leave out.
+# zip: the files, and the folders that hold none (Gateways/, where the
+# user puts the files filled in), which tar would otherwise leave out.
 file(GLOB_RECURSE all LIST_DIRECTORIES true RELATIVE "${STAGE}" "${STAGE}/*")
 set(entries "")
 foreach(entry ${all})

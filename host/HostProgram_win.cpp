@@ -29,7 +29,6 @@ using InterfacesProc = const host::Uuid* (*)();
 using LoadProc = int (*)(const host::PluginLink*);
 using UnloadProc = int (*)();
 
-constexpr DWORD kHostVersion = 0x00080000;  // 0.8.0.0
 constexpr int kMaxInterfaces = 64;
 
 // Through the generic function pointer type, which converts to any other.
@@ -163,12 +162,14 @@ bool StartStandIn(const std::string& db) {
     // by the scenario command "popups") rather than message boxes that
     // nobody would close. "popups off" brings the message boxes back.
     standin::SetPopupService(true);
-    // The profile's folder is the database file's, as in Miranda.
+    // The database file is the profile, named as the file, in a folder of
+    // profiles: a host whose profiles lie side by side.
     if (!db.empty()) {
         char full[MAX_PATH];
         char* name = nullptr;
         DWORD length = GetFullPathNameA(db.c_str(), MAX_PATH, full, &name);
         if (length > 0 && length < MAX_PATH && name && name > full) {
+            standin::SetProfileName(name);
             name[-1] = '\0';
             standin::SetProfileFolder(full);
         }
@@ -204,10 +205,10 @@ bool CheckRecords(HMODULE module, const PluginEntries& entries) {
         std::printf("no MirandaPluginInfoEx or MirandaPluginInfo\n");
         ok = false;
     }
-    if (entries.infoEx) ok = ShowInfo("MirandaPluginInfoEx", entries.infoEx(kHostVersion), 56) && ok;
-    if (entries.infoEx && entries.infoEx(kHostVersion))
-        ShowVersionResource(module, entries.infoEx(kHostVersion)->version);
-    if (entries.info) ok = ShowInfo("MirandaPluginInfo", entries.info(kHostVersion), 40) && ok;
+    if (entries.infoEx) ok = ShowInfo("MirandaPluginInfoEx", entries.infoEx(standin::kHostVersion), 56) && ok;
+    if (entries.infoEx && entries.infoEx(standin::kHostVersion))
+        ShowVersionResource(module, entries.infoEx(standin::kHostVersion)->version);
+    if (entries.info) ok = ShowInfo("MirandaPluginInfo", entries.info(standin::kHostVersion), 40) && ok;
     if (entries.interfaces) {
         const host::Uuid* list = entries.interfaces();
         int n = 0;

@@ -242,8 +242,8 @@ const host::PluginLink g_link = {
 
 // Events the host itself offers.
 const char* const kHostEvents[] = {
-    "Miranda/System/ModulesLoaded", "Miranda/System/PreShutdown", "Miranda/System/Shutdown", "Opt/Initialise",
-    "CList/StatusModeChange",       "CList/PreBuildContactMenu",  "CList/PreBuildMainMenu",  "DB/Contact/Added",
+    "Miranda/System/ModulesLoaded", "Miranda/System/PShutdown",  "Miranda/System/Shutdown", "Opt/Initialise",
+    "CList/StatusModeChange",       "CList/PreBuildContactMenu", "CList/PreBuildMainMenu",  "DB/Contact/Added",
     "DB/Contact/Deleted",
 };
 

@@ -18,6 +18,8 @@ namespace standin {
 // the built-in services afresh and makes the stand-in the plug-in's link
 // (host::SetLink). The calling thread becomes the host's main thread.
 void Reset();
+// The host's version as it tells it to a plug-in's information exports (0.8.0.0).
+constexpr uint32_t kHostVersion = 0x00080000;
 const host::PluginLink* Link();
 
 // --- the main thread --------------------------------------------------------------
@@ -95,9 +97,12 @@ struct EventRecord {
     std::string Text() const;  // the blob up to its terminating zero
 };
 std::vector<EventRecord> Events();
-// The folder "DB/GetProfilePath" gives (the database file's); empty: the
-// service fails, as without a profile.
+// The folder "DB/GetProfilePath" gives: the host's folder of all profiles;
+// empty: the service fails, as without a profile.
 void SetProfileFolder(const std::string& folder);
+// The name "DB/GetProfileName" gives, the profile's database file ("test.dat");
+// empty: the service fails.
+void SetProfileName(const std::string& name);
 
 // --- menus, options, windows ----------------------------------------------------
 struct MenuItemRecord {
@@ -117,6 +122,8 @@ struct OptionsPageRecord {
     intptr_t templateId;  // a resource number, or -1 for a named template
     void* dialogProc;
     void* instance;
+    int cbSize;
+    uint32_t flags;
 };
 std::vector<OptionsPageRecord> OptionsPages();
 // Windows that went through "LangPack/TranslateDialog", in order.
@@ -140,14 +147,15 @@ std::optional<WindowRect> WindowRectOf(void* window);
 void SetTranslationMarking(bool on);
 
 // --- popups -----------------------------------------------------------------------
-// Off: "PopUp/AddPopUpEx" does not exist. On: it records the popup and gives
-// `result` (0 or more: shown; negative: refused).
-void SetPopupService(bool on, int result = 0);
+// Off: "PopUp/AddPopUpEx" does not exist. On: it gives `result` as the
+// popup plug-in does (above 0: made, and recorded here; 0: it went wrong;
+// -1: refused).
+void SetPopupService(bool on, int result = 1);
 struct PopupRecord {
     std::string title;
     std::string text;
     int seconds;
-    std::string styleName;
+    bool spareClear;  // the record's 16 unused bytes are zero
     bool hasIcon;
 };
 std::vector<PopupRecord> Popups();

@@ -78,7 +78,7 @@ Word AddPageService(Word wParam, Word lParam) {
     intptr_t templateId = raw < 0x10000 ? static_cast<intptr_t>(raw) : -1;
     std::lock_guard<std::mutex> lock(g_clistMutex);
     g_pages.push_back(OptionsPageRecord{wParam, page->title, page->group ? page->group : "", templateId,
-                                        page->dialogProc, page->instance});
+                                        page->dialogProc, page->instance, page->cbSize, page->flags});
     return 0;
 }
 

@@ -1,4 +1,5 @@
-// History events ("DB/Event/Add") and the profile's folder ("DB/GetProfilePath").
+// History events ("DB/Event/Add"), the folder of the profiles ("DB/GetProfilePath")
+// and the profile's name ("DB/GetProfileName").
 #include <cstring>
 #include <mutex>
 
@@ -14,6 +15,7 @@ constexpr int kEventRecordSize = 28;  // the 32-bit host's record
 std::mutex g_eventMutex;
 std::vector<EventRecord> g_events;
 std::string g_profileFolder;
+std::string g_profileName;
 
 // The host copies what it is given; a record it cannot read is refused with 0.
 Word AddEventService(Word wParam, Word lParam) {
@@ -29,13 +31,22 @@ Word AddEventService(Word wParam, Word lParam) {
     return static_cast<Word>(g_events.size());  // the event's handle
 }
 
-// wParam: the buffer's size, lParam: the buffer. 0 when the folder fits.
-Word ProfilePathService(Word wParam, Word lParam) {
+// wParam: the buffer's size, lParam: the buffer. 0 when the text fits.
+Word CopyOut(const std::string& text, Word wParam, Word lParam) {
     char* buffer = reinterpret_cast<char*>(lParam);
-    std::lock_guard<std::mutex> lock(g_eventMutex);
-    if (!buffer || g_profileFolder.empty() || wParam <= static_cast<Word>(g_profileFolder.size())) return 1;
-    std::memcpy(buffer, g_profileFolder.c_str(), g_profileFolder.size() + 1);
+    if (!buffer || text.empty() || wParam <= static_cast<Word>(text.size())) return 1;
+    std::memcpy(buffer, text.c_str(), text.size() + 1);
     return 0;
+}
+
+Word ProfilePathService(Word wParam, Word lParam) {
+    std::lock_guard<std::mutex> lock(g_eventMutex);
+    return CopyOut(g_profileFolder, wParam, lParam);
+}
+
+Word ProfileNameService(Word wParam, Word lParam) {
+    std::lock_guard<std::mutex> lock(g_eventMutex);
+    return CopyOut(g_profileName, wParam, lParam);
 }
 
 }  // namespace
@@ -55,6 +66,11 @@ void SetProfileFolder(const std::string& folder) {
     g_profileFolder = folder;
 }
 
+void SetProfileName(const std::string& name) {
+    std::lock_guard<std::mutex> lock(g_eventMutex);
+    g_profileName = name;
+}
+
 namespace detail {
 
 void ResetEvents() {
@@ -62,9 +78,11 @@ void ResetEvents() {
         std::lock_guard<std::mutex> lock(g_eventMutex);
         g_events.clear();
         g_profileFolder.clear();
+        g_profileName.clear();
     }
     AddService("DB/Event/Add", AddEventService);
     AddService("DB/GetProfilePath", ProfilePathService);
+    AddService("DB/GetProfileName", ProfileNameService);
 }
 
 }  // namespace detail

@@ -1,6 +1,8 @@
 // The host's utilities: country list, window positions, the thread
 // bracket, and the popup service another plug-in would offer.
+#include <algorithm>
 #include <atomic>
+#include <iterator>
 #include <cstring>
 #include <mutex>
 
@@ -16,7 +18,7 @@ std::atomic<int> g_pushes{0};
 std::atomic<int> g_pops{0};
 
 std::mutex g_popupMutex;
-int g_popupResult = 0;
+int g_popupResult = 1;
 std::vector<PopupRecord> g_popups;
 
 Word GetCountryListService(Word wParam, Word lParam) {
@@ -87,10 +89,11 @@ Word AddPopupService(Word wParam, Word) {
     auto* popup = reinterpret_cast<const host::PopupData*>(wParam);
     std::lock_guard<std::mutex> lock(g_popupMutex);
     if (!popup) return -1;
-    if (g_popupResult >= 0) {
+    if (host::PopupShown(g_popupResult)) {
+        const bool spareClear =
+            std::all_of(std::begin(popup->spare), std::end(popup->spare), [](char c) { return !c; });
         g_popups.push_back(PopupRecord{Field(popup->title, sizeof popup->title), Field(popup->text, sizeof popup->text),
-                                       popup->seconds, popup->styleName ? popup->styleName : "",
-                                       popup->icon != nullptr});
+                                       popup->seconds, spareClear, popup->icon != nullptr});
     }
     return g_popupResult;
 }
@@ -104,7 +107,7 @@ void ResetUtils() {
     g_pops = 0;
     {
         std::lock_guard<std::mutex> lock(g_popupMutex);
-        g_popupResult = 0;
+        g_popupResult = 1;
         g_popups.clear();
     }
     platform::ForgetWindows();

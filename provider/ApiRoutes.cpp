@@ -39,10 +39,28 @@ void JsonSend(const httplib::Request& req, httplib::Response& res, const AcceptM
     Reply(res, 200, {{"status", "accepted"}, {"id", id}});
 }
 
+// GET /cgi-bin/sendsms as a Kannel smsbox answers it: the user demo:secret
+// (the package's kannel.ini as a user fills it in), "to" and "text".
+void KannelSend(const httplib::Request& req, httplib::Response& res, const AcceptMessage& accept) {
+    auto param = [&](const char* name) { return req.has_param(name) ? req.get_param_value(name) : std::string(); };
+    if (param("username") != "demo" || param("password") != "secret") {
+        res.status = 403;
+        return res.set_content("Authorization failed for sendsms", "text/plain");
+    }
+    if (param("to").empty() || param("text").empty()) {
+        res.status = 400;
+        return res.set_content("Missing receiver number or text", "text/plain");
+    }
+    accept(Message{"kannel", "demo", param("to"), param("text"), param("from"), ""});
+    res.status = 202;
+    res.set_content("0: Accepted for delivery", "text/plain");
+}
+
 }  // namespace
 
 void AddApiRoutes(httplib::Server& h, AcceptMessage accept) {
     h.Post("/json/send", [accept](const httplib::Request& q, httplib::Response& r) { JsonSend(q, r, accept); });
+    h.Get("/cgi-bin/sendsms", [accept](const httplib::Request& q, httplib::Response& r) { KannelSend(q, r, accept); });
 }
 
 }  // namespace provider

@@ -16,7 +16,7 @@
 namespace script {
 namespace {
 
-constexpr uint32_t kRequestFlags = 0x80003;
+constexpr uint32_t kRequestFlags = host::kHttpRequestFlags;
 constexpr const char* kPostDataLine = " - ERROR: Memory allocation error while Building PostData\n";
 
 bool HasNonEmptyCookie(const CookieJar& jar) {

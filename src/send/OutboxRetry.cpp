@@ -17,9 +17,6 @@
 namespace outbox {
 namespace {
 
-constexpr const char* kFileName = "parlet-outbox.txt";
-constexpr size_t kProfilePathSize = 260;
-
 // The send dialog's fields for a retry, held in memory: nobody sees them.
 class RetryControls : public SendControls {
 public:
@@ -186,19 +183,8 @@ SendRequest RetryRequest(const OutboxFile& file, const Message& message, SendCon
     return request;
 }
 
-std::string PluginOutboxPath() {
-    char folder[kProfilePathSize] = "";
-    host::Word result = host::CallService("DB/GetProfilePath", static_cast<host::Word>(sizeof folder),
-                                          reinterpret_cast<host::Word>(folder));
-    if (result != 0 || folder[0] == '\0') return kFileName;
-#ifdef _WIN32
-    return std::string(folder) + "\\" + kFileName;
-#else
-    return std::string(folder) + "/" + kFileName;
-#endif
-}
-
 void StartRetries() {
+    AdoptSharedOutbox();
     // Also with "QueueFailed" off: messages kept before stay listed, and no
     // interrupted send may pass for one under way.
     MarkUnknown(OutboxFile(PluginOutboxPath()));

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "send/Outbox.h"
+#include "send/OutboxPlace.h"
 #include "send/SendJob.h"
 #include "shell/Charset.h"
 
@@ -25,19 +26,15 @@ SendRequest RetryRequest(const OutboxFile& file, const Message& message, SendCon
 // The charset a message was kept in.
 charset::Charset MessageCharset(const Message& message);
 
-// --- the plug-in's outbox ---------------------------------------------------------
-
-// "<profile folder>\parlet-outbox.txt" ("DB/GetProfilePath"); without a
-// profile, in the working folder.
-std::string PluginOutboxPath();
+// --- the plug-in's outbox (its file: send/OutboxPlace.h) ----------------------------
 
 // The timer checks for due messages this often; the minutes between tries
 // are "QueueRetryMinutes", counted on the relay's clock.
 constexpr unsigned kCheckPeriodMs = 5000;
 
-// At start-up: a message found being sent becomes state unknown (the user
-// is told), every queued message is due at once, and the timer runs; with
-// "QueueFailed" on the first retry starts. Interface thread.
+// At start-up: the shared outbox of earlier versions is taken over, a message found being sent becomes state unknown
+// (the user is told), every queued message is due at once, and the timer runs; with "QueueFailed" on the first retry
+// starts. Interface thread.
 void StartRetries();
 // The timer's work: with "QueueFailed" on and no retry under way, the due
 // message that has waited longest is tried. Interface thread.

@@ -22,6 +22,11 @@ enum class InPlace {
 // disk before the new file takes the old one's name.
 bool ReplaceWhole(const std::string& path, const std::string& bytes, InPlace inPlace = InPlace::kFallback);
 
+// Gives the file `from` the name `to` in one step, unless `to` exists:
+// false then, and on any failure, with `from` left as it was. Of several
+// callers moving the same file, one succeeds.
+bool MoveNoReplace(const std::string& from, const std::string& to);
+
 // Removes the temporary files that writers of `path` killed mid-write left
 // beside it. Only for a caller that knows no other writer of the file is at
 // work (it holds the file's lock).

@@ -50,6 +50,17 @@ std::string Resolved(const std::string& path) {
 
 }  // namespace
 
+// A second name first (refused when it exists), then the old one goes: the
+// file is never without a name.
+bool MoveNoReplace(const std::string& from, const std::string& to) {
+    if (link(from.c_str(), to.c_str()) != 0) return false;
+    if (unlink(from.c_str()) != 0) {
+        unlink(to.c_str());
+        return false;
+    }
+    return true;
+}
+
 bool ReplaceWhole(const std::string& path, const std::string& bytes, InPlace inPlace) {
     const std::string target = Resolved(path);
     struct stat old {};

@@ -43,6 +43,11 @@ bool Move(const std::string& from, const std::string& to) {
 
 }  // namespace
 
+// Without MOVEFILE_REPLACE_EXISTING the move fails when `to` exists.
+bool MoveNoReplace(const std::string& from, const std::string& to) {
+    return MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_WRITE_THROUGH) != 0;
+}
+
 bool ReplaceWhole(const std::string& path, const std::string& bytes, InPlace inPlace) {
     DWORD attributes = GetFileAttributesA(path.c_str());
     bool exists = attributes != INVALID_FILE_ATTRIBUTES;

@@ -73,7 +73,7 @@ std::string ContactDisplayName(Contact contact) {
 }
 
 void SendInstantMessage(Contact contact, const char* text) {
-    CcsData ccs{contact, "/SendMsg", 0, reinterpret_cast<Word>(text)};
+    CcsData ccs{contact, kSendMessageService, 0, reinterpret_cast<Word>(text)};
     CallService("Proto/CallContactService", 0, reinterpret_cast<Word>(&ccs));
 }
 

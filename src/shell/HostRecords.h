@@ -131,6 +131,7 @@ constexpr uint16_t kEventMessage = 0;  // EVENTTYPE_MESSAGE: shown by the histor
 // --- protocols and messages -----------------------------------------------
 
 constexpr int kProtoTypeFilter = 3000;
+constexpr int kProtocolDescriptorSize = 12;  // the size the host takes from every version
 
 struct ProtocolDescriptor {
     int cbSize;  // 12
@@ -145,6 +146,10 @@ struct CcsData {
     Word wParam;
     Word lParam;
 };
+
+// The protocol service of an instant message, called through
+// "Proto/CallContactService" (wParam flags, lParam the text).
+constexpr const char* kSendMessageService = "/SendMsg";
 
 // lParam of a "/RecvMessage" call.
 struct ProtoRecvEvent {
@@ -175,6 +180,9 @@ struct MenuItem {
     char* contactOwner;
 };
 
+constexpr int kOptionsPageSize = 60;      // the record as the 0.4 headers define it
+constexpr uint32_t kOptionsPageAnsi = 0;  // flags: no ODPF_UNICODE
+
 struct OptionsPage {
     int cbSize;  // 60
     int position;
@@ -200,6 +208,9 @@ struct CountryListEntry {
 
 // --- network library ----------------------------------------------------------
 
+constexpr int kNetlibUserSize = 44;
+constexpr uint32_t kNetlibOutgoing = 2;  // NUF_OUTGOING: connections out only
+
 struct NetlibUser {
     int cbSize;  // 44
     const char* settingsModule;
@@ -207,11 +218,11 @@ struct NetlibUser {
     uint32_t flags;
     const char* httpGatewayHello;
     const char* httpGatewayUserAgent;
-    int minIncomingPorts;
     void* httpGatewayInit;
     void* httpGatewayBegin;
     void* httpGatewayWrapSend;
     void* httpGatewayUnwrapRecv;
+    int minIncomingPorts;
 };
 
 struct HttpHeader {
@@ -235,9 +246,13 @@ struct HttpRequest {
 };
 using HttpReply = HttpRequest;
 
+constexpr int kHttpResponse = 0;  // requestType of a reply
 constexpr int kHttpGet = 1;
 constexpr int kHttpPost = 2;
 constexpr int kHttpConnect = 3;
+// Flags of every request: the host writes the Host header and leaves it out
+// of the dump, and dumps the exchange as text.
+constexpr uint32_t kHttpRequestFlags = 0x00080003;
 
 // --- popups -------------------------------------------------------------------
 
@@ -252,10 +267,14 @@ struct PopupData {
     uint32_t colorText;
     void* windowProc;
     void* pluginData;
-    int seconds;  // -1: stays until dismissed
-    const char* styleName;
-    Word reserved;
+    int seconds;     // -1: stays until dismissed
+    char spare[16];  // unused by the host: left zero
 };
+
+// What "PopUp/AddPopUpEx" gives: above 0 the popup was made; 0 (it went
+// wrong), -1 (refused, too many, popups off) and kServiceNotFound (no popup
+// plug-in) mean nothing is shown.
+constexpr bool PopupShown(Word result) { return result > 0; }
 
 // --- language pack and window positions ------------------------------------------
 
@@ -292,6 +311,7 @@ static_assert(sizeof(ProtocolDescriptor) == 12, "protocol module record");
 static_assert(sizeof(PluginLink) == 48, "link record through CallServiceSync");
 static_assert(sizeof(TranslateDialogRequest) == 16, "dialog translation record");
 static_assert(sizeof(WindowPositionRequest) == 16, "window position record");
+static_assert(sizeof(PopupData) == 4140, "popup record");
 static_assert(sizeof(DbEventInfo) == 28 && offsetof(DbEventInfo, eventType) == 16 &&
                   offsetof(DbEventInfo, blobSize) == 20,
               "database event record");

@@ -26,7 +26,6 @@ namespace {
 
 using host::Word;
 
-constexpr int kNetlibUserFlags = 2;
 constexpr const char* kNetlibUserName = "HTTP SMS-Gateway connection";
 constexpr const char* kUserAgent = "Mozilla/4.08 [en] (WinNT; U ;Nav)";
 
@@ -100,6 +99,19 @@ Word ModulesLoadedHook(Word wParam, Word lParam) {
     return Guarded<Word>(0, [&] { return OnModulesLoaded(wParam, lParam); });
 }
 
+void AddFilter(host::Contact contact) {
+    host::CallService("Proto/AddToContact", reinterpret_cast<Word>(contact), reinterpret_cast<Word>(kProtocolModule));
+}
+
+// A contact the host adds while it runs (a new buddy, a stranger's
+// temporary contact) is relayed too.
+Word ContactAddedHook(Word wParam, Word) {
+    return Guarded<Word>(0, [&] {
+        AddFilter(reinterpret_cast<host::Contact>(wParam));
+        return Word{0};
+    });
+}
+
 Word PreBuildContactMenuHook(Word wParam, Word lParam) {
     return Guarded<Word>(0, [&] { return OnPreBuildContactMenu(wParam, lParam); });
 }
@@ -122,10 +134,10 @@ void WriteDefaultAnswers() {
 
 void RegisterNetlibUser() {
     host::NetlibUser user{};
-    user.cbSize = 44;
+    user.cbSize = host::kNetlibUserSize;
     user.settingsModule = settings::kNetModule;
     user.descriptiveName = kNetlibUserName;
-    user.flags = kNetlibUserFlags;
+    user.flags = host::kNetlibOutgoing;
     user.httpGatewayUserAgent = kUserAgent;
     Word handle = host::CallService("Netlib/RegisterUser", 0, reinterpret_cast<Word>(&user));
     g_state.netlibUser = handle == host::kServiceNotFound ? nullptr : reinterpret_cast<host::Handle>(handle);
@@ -165,6 +177,9 @@ int Load(const host::PluginLink* link) {
                      {"CList/StatusModeChange", StatusHook},
                      {"CList/PreBuildContactMenu", PreBuildContactMenuHook}};
         for (const auto& h : hooks) g_state.hooks.push_back(host::HookEvent(h.event, h.hook));
+        // The host takes protocol modules in a plug-in's Load only.
+        host::ProtocolDescriptor descriptor{host::kProtocolDescriptorSize, kProtocolModule, host::kProtoTypeFilter};
+        host::CallService("Proto/RegisterModule", 0, reinterpret_cast<Word>(&descriptor));
         WriteDefaultAnswers();
         MoveOldLastNumbers();
         transport::LoadWinInet();
@@ -176,10 +191,8 @@ int Load(const host::PluginLink* link) {
 Word OnModulesLoaded(Word, Word) {
     RegisterNetlibUser();
     CreateService(kRecvMessageService, RecvMessageService);
-    host::ProtocolDescriptor descriptor{12, kProtocolModule, host::kProtoTypeFilter};
-    host::CallService("Proto/RegisterModule", 0, reinterpret_cast<Word>(&descriptor));
-    for (host::Contact c = host::FindFirstContact(); c; c = host::FindNextContact(c))
-        host::CallService("Proto/AddToContact", reinterpret_cast<Word>(c), reinterpret_cast<Word>(kProtocolModule));
+    for (host::Contact c = host::FindFirstContact(); c; c = host::FindNextContact(c)) AddFilter(c);
+    g_state.hooks.push_back(host::HookEvent("DB/Contact/Added", ContactAddedHook));
     CreateService(kSendService, SendService);
     AddMenuItem("CList/AddMainMenuItem", "&Send SMS...", kMainMenuPosition, kSendService);
     CreateService(kMenuCommandService, MenuCommandService);

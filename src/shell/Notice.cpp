@@ -21,11 +21,11 @@ void ShowNotice(const char* text) {
     popup.windowProc = nullptr;
     popup.pluginData = nullptr;
     popup.seconds = -1;
-    popup.styleName = "Warning";
-    popup.reserved = 0;
 
-    host::Word shown = host::CallService("PopUp/AddPopUpEx", reinterpret_cast<host::Word>(&popup), 0);
-    if (shown >= 0) {
+    // A popup that was not made (0, -1, no popup plug-in) must not lose
+    // the notice: the box tells it instead.
+    host::Word result = host::CallService("PopUp/AddPopUpEx", reinterpret_cast<host::Word>(&popup), 0);
+    if (host::PopupShown(result)) {
         usermsg::SimpleBeep();
         return;
     }

@@ -82,7 +82,7 @@ int FreeCarrierReply(HttpReply* reply) {
         host::CallService("Netlib/FreeHttpRequestStruct", 0, reinterpret_cast<host::Word>(reply));
         return 1;
     }
-    if (!reply || reply->size != host::kHttpRecordSize || reply->requestType != 0) {
+    if (!reply || reply->size != host::kHttpRecordSize || reply->requestType != host::kHttpResponse) {
         SetInvalidParameterError();
         return 0;
     }

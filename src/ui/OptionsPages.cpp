@@ -9,14 +9,13 @@
 namespace ui {
 namespace {
 
-constexpr int kOptionsPageSize = 60;
-
 // A template given by number, as MAKEINTRESOURCE does.
 char* TemplateNumber(int id) { return reinterpret_cast<char*>(static_cast<uintptr_t>(id)); }
 
 void AddPage(host::Word dialog, const char* title, void* proc, int templateId, void* instance, const char* group) {
     host::OptionsPage page{};
-    page.cbSize = kOptionsPageSize;
+    page.cbSize = host::kOptionsPageSize;
+    page.flags = host::kOptionsPageAnsi;
     page.position = 0;
     page.title = const_cast<char*>(title);
     page.dialogProc = proc;

@@ -169,8 +169,10 @@ TEST_F(ClistUtilsTest, WindowPositionsAreKeptUnderTheirPrefix) {
     standin::SetWindowRect(window, {40, 50, 300, 200});
     auto request = Position(window, "SMSdlg");
     ASSERT_EQ(Call("Utils/SaveWindowPos", 0, Ptr(&request)), 0);
-    const std::pair<const char*, uint32_t> stored[] = {
-        {"SMSdlgx", 40}, {"SMSdlgy", 50}, {"SMSdlgwidth", 300}, {"SMSdlgheight", 200}};
+    const std::pair<const char*, uint32_t> stored[] = {{"SMSdlgx", 40},
+                                                       {"SMSdlgy", 50},
+                                                       {"SMSdlgwidth", 300},
+                                                       {"SMSdlgheight", 200}};
     for (const auto& s : stored) {
         auto setting = standin::GetSetting(nullptr, "ZUVE_ROV", s.first);
         ASSERT_TRUE(setting.has_value()) << s.first;
@@ -197,7 +199,7 @@ TEST_F(ClistUtilsTest, WindowPositionsAreKeptUnderTheirPrefix) {
     EXPECT_NE(Call("Utils/RestoreWindowPos", 0, Ptr(&unknown)), 0) << "nothing kept under this prefix";
     standin::SetDword(nullptr, "ZUVE_ROV", "AddrBookx", 1);
     standin::SetDword(nullptr, "ZUVE_ROV", "AddrBooky", 1);
-    standin::SetDword(nullptr, "ZUVE_ROV", "AddrBookwidth", 0xFFFFFF00u);   // -256
+    standin::SetDword(nullptr, "ZUVE_ROV", "AddrBookwidth", 0xFFFFFF00u);  // -256
     standin::SetDword(nullptr, "ZUVE_ROV", "AddrBookheight", 100);
     EXPECT_NE(Call("Utils/RestoreWindowPos", 0, Ptr(&unknown)), 0) << "a negative width is refused";
     EXPECT_EQ(standin::WindowRectOf(window)->width, 300);
@@ -234,12 +236,14 @@ TEST_F(ClistUtilsTest, PopupServiceIsSwitchedPerTest) {
     EXPECT_EQ(popups[0].title, "Parlet-Plugin");
     EXPECT_EQ(popups[0].text, "Gateway folder not found");
     EXPECT_EQ(popups[0].seconds, -1);
-    EXPECT_EQ(popups[0].styleName, "Warning");
+    EXPECT_TRUE(popups[0].spareClear);
 
     // A record whose text fills the field without a terminating zero.
     host::PopupData full{};
     std::memset(full.text, 'x', sizeof full.text);
-    EXPECT_EQ(Call("PopUp/AddPopUpEx", Ptr(&full), 0), 0);
+    full.spare[15] = 1;
+    EXPECT_EQ(Call("PopUp/AddPopUpEx", Ptr(&full), 0), 1);
+    EXPECT_FALSE(standin::Popups().back().spareClear);
     EXPECT_EQ(standin::Popups().back().text.size(), sizeof full.text);
     EXPECT_FALSE(standin::Popups().back().hasIcon);
 

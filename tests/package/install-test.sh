@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Unpacks the release package into a fresh folder laid out like a host
 # installation (the test host as miranda32.exe beside Plugins\, Gateways\,
-# Docs\, Tools\), checks what it holds, adds the demo gateways pointed at a
-# running test provider, and sends a message through the send dialog of the
-# DLL loaded from there, under Wine.
+# Docs\, Tools\), checks what it holds, fills in one shipped gateway file as
+# the user's guide says (Kannel's, pointed at a running test provider), and
+# sends a message through the send dialog of the DLL loaded from there, under
+# Wine: the other shipped files take no part (no box about them).
 #   install-test.sh ZIP PARLET_HOST PROVIDER_PROGRAM
 set -u
 zip="$1" host="$2" provider="$3"
@@ -31,8 +32,10 @@ done
 grep -o 'images/[^)]*\.png' "$install/Docs/user-guide.md" | sort -u | while read -r image; do
   [ -s "$install/Docs/$image" ] || { echo "FAILED: the guide shows $image, which the package lacks"; exit 1; }
 done || exit 1
-[ -z "$(ls "$install/Gateways" | grep -i demo)" ] || fail "the package ships demo gateways"
-for gateway in "$install"/Gateways/*.ini; do
+[ -z "$(ls -R "$install/Gateways" | grep -i demo)" ] || fail "the package ships demo gateways"
+[ -z "$(ls "$install/Gateways" | grep -i '\.ini$')" ] || fail "the package puts gateway files into the gateway folder"
+[ -f "$install/Gateways/Examples/kannel.ini" ] || fail "the package lacks Gateways/Examples/kannel.ini"
+for gateway in "$install"/Gateways/Examples/*.ini; do
   [ -f "$gateway" ] || continue
   if grep -qE '\$User|\$Pass|^[[:space:]]*Auth[[:space:]]*=' "$gateway" &&
      ! grep -qiE '^[[:space:]]*Editme[[:space:]]*=[[:space:]]*[^[:space:]]' "$gateway"; then
@@ -48,11 +51,12 @@ for _ in $(seq 100); do [ -s "$work/port" ] && break; sleep 0.05; done
 port="$(cat "$work/port" 2>/dev/null)"
 [ -n "$port" ] || fail "the test provider did not start"
 : >"$work/outbox.jsonl"
-# The demo gateways join the shipped ones, tried first (the order file),
-# as a user who added a gateway of their own would have them.
-for f in "$root"/gateways/demo/*; do
-  sed "s/127\.0\.0\.1:18642/127.0.0.1:$port/g" "$f" >"$install/Gateways/$(basename "$f")"
-done
+# The guide's first steps: one example filled in (the smsbox's address, the
+# account, no Editme line) and copied into the gateway folder.
+sed -e "s/127\.0\.0\.1:13013/127.0.0.1:$port/" -e 's/^Username=.*/Username=demo/' -e 's/^Password=.*/Password=secret/' \
+    -e '/^Editme=/d' "$install/Gateways/Examples/kannel.ini" >"$install/Gateways/kannel.ini"
+grep -q "127.0.0.1:$port" "$install/Gateways/kannel.ini" || fail "kannel.ini has no smsbox address to fill in"
+
 winpath() { local p="$1"; echo "Z:${p//\//\\}"; }
 export PARLET_OUTBOX="$(winpath "$work/outbox.jsonl")"
 # No "GatewayPath": the plug-in takes .\Gateways beside the host program.

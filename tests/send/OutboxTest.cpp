@@ -7,7 +7,9 @@
 
 #include <atomic>
 #include <condition_variable>
+#include <filesystem>
 #include <mutex>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -299,6 +301,57 @@ TEST_F(OutboxTest, ABrokenFileIsSetAsideAndTheOutboxStartsEmpty) {
     FakeHttp site(Refuse);
     EXPECT_EQ(Send("after"), sendtext::kQueued);
     EXPECT_EQ(Outbox().messages.at(0).text, "after");
+}
+
+// Each profile keeps an outbox of its own; the outbox earlier versions shared
+// goes whole to the first profile that starts, and one found later (or a
+// claim a kill left) is added to the profile's own. No message is lost.
+TEST_F(OutboxTest, EachProfileHasItsOwnOutboxAndTakesOverTheSharedOne) {
+    auto file = [](std::vector<const char*> texts) {
+        outbox::Contents c;
+        for (const char* t : texts) {
+            outbox::Message m;
+            m.text = t;
+            m.state = std::string(t) == "sending" ? outbox::State::kSending : outbox::State::kQueued;
+            c.Add(m);
+        }
+        return outbox::Format(c);
+    };
+    auto texts = [](const std::string& path) {
+        std::vector<std::string> out;
+        for (const auto& m : outbox::OutboxFile(path).Read().messages) out.push_back(m.text);
+        return out;
+    };
+    const std::string shared = dir.file("parlet-outbox.txt");
+    EXPECT_EQ(outbox::PluginOutboxPath(), shared) << "a host that names no profile";
+    EXPECT_EQ(outbox::SharedOutboxPath(), "");
+
+    testutil::WriteFile(shared, file({"one", "sending"}));
+    standin::SetProfileName("alice.dat");
+    const std::string alice = dir.file("parlet-outbox-alice.txt");
+    ASSERT_EQ(outbox::PluginOutboxPath(), alice);
+    ASSERT_EQ(outbox::SharedOutboxPath(), shared);
+    settings::WriteByte("QueueFailed", 0);  // no retry: only what start-up does to the files
+    outbox::StartRetries();
+    outbox::StopRetries();
+    EXPECT_FALSE(std::filesystem::exists(shared));
+    EXPECT_EQ(texts(alice), (std::vector<std::string>{"one", "sending"}));
+    EXPECT_EQ(outbox::OutboxFile(alice).Read().messages[1].state, outbox::State::kUnknown);
+
+    standin::SetProfileName("bob.dat");
+    outbox::AdoptSharedOutbox();
+    EXPECT_TRUE(texts(dir.file("parlet-outbox-bob.txt")).empty()) << "the other profile gets none of them";
+
+    standin::SetProfileName("alice.dat");
+    testutil::WriteFile(shared, file({"two"}));                 // an earlier version ran again
+    testutil::WriteFile(alice + ".adopting", file({"three"}));  // a claim a kill left
+    outbox::AdoptSharedOutbox();
+    EXPECT_EQ(texts(alice), (std::vector<std::string>{"one", "sending", "three", "two"}));
+    EXPECT_FALSE(std::filesystem::exists(shared));
+    EXPECT_FALSE(std::filesystem::exists(alice + ".adopting"));
+    std::set<uint32_t> ids;
+    for (const auto& m : outbox::OutboxFile(alice).Read().messages) ids.insert(m.id);
+    EXPECT_EQ(ids.size(), 4u);
 }
 
 TEST(OutboxFormat, AnyTextRoundTrips) {

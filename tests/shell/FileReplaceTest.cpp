@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <filesystem>
+#include <thread>
+#include <vector>
 
 #include "TempDir.h"
 #include "shell/FileReplace.h"
@@ -46,5 +49,31 @@ TEST(FileReplace, InPlaceFallbackTruncatesAndNeverModeRefuses) {
     }
 }
 #endif
+
+// Moving never replaces: of several movers of one file, one succeeds, and
+// the file is always under one of the names.
+TEST(FileReplace, MoveNoReplaceNeverOverwritesAndOneMoverWins) {
+    testutil::TempDir dir;
+    const std::string from = dir.file("shared.txt"), taken = dir.file("taken.txt");
+    testutil::WriteFile(from, "queued");
+    testutil::WriteFile(taken, "mine");
+    EXPECT_FALSE(files::MoveNoReplace(from, taken));
+    EXPECT_EQ(testutil::ReadFile(from), "queued");
+    EXPECT_EQ(testutil::ReadFile(taken), "mine");
+    EXPECT_FALSE(files::MoveNoReplace(dir.file("missing.txt"), dir.file("any.txt")));
+
+    std::atomic<int> won{0};
+    std::vector<std::thread> movers;
+    for (int i = 0; i < 8; ++i)
+        movers.emplace_back([&, i] { won += files::MoveNoReplace(from, dir.file("to" + std::to_string(i))) ? 1 : 0; });
+    for (auto& t : movers) t.join();
+    EXPECT_EQ(won.load(), 1);
+    EXPECT_FALSE(std::filesystem::exists(from));
+    int found = 0;
+    for (int i = 0; i < 8; ++i)
+        if (std::filesystem::exists(dir.file("to" + std::to_string(i))))
+            found += testutil::ReadFile(dir.file("to" + std::to_string(i))) == "queued";
+    EXPECT_EQ(found, 1);
+}
 
 }  // namespace

@@ -22,7 +22,7 @@ const char* const kEvents[] = {"Miranda/System/ModulesLoaded", "Opt/Initialise",
 std::vector<SendDialogRequest> g_opened;
 int RecordOpening(const SendDialogRequest* request) {
     g_opened.push_back(request ? *request : SendDialogRequest{});
-    if (!request) g_opened.back().replyContact = reinterpret_cast<host::Contact>(-1);   // marks "no request"
+    if (!request) g_opened.back().replyContact = reinterpret_cast<host::Contact>(-1);  // marks "no request"
     return 0;
 }
 
@@ -33,7 +33,8 @@ protected:
         logging::ResetForTests();
         static const usermsg::Interceptor kQuiet = {[](const char*, void*) {}, nullptr, nullptr};
         usermsg::SetInterceptor(&kQuiet);
-        testutil::WriteFile(dir.file("at.ini"), "[Gateway]\r\nName=AT\r\nPrefix1=43650;Austria\r\nPrefix2=49;Germany\r\n");
+        testutil::WriteFile(dir.file("at.ini"),
+                            "[Gateway]\r\nName=AT\r\nPrefix1=43650;Austria\r\nPrefix2=49;Germany\r\n");
         settings::WriteText("GatewayPath", dir.path().string());
         g_opened.clear();
         SetSendDialogOpener(RecordOpening);
@@ -100,12 +101,30 @@ TEST_F(LifecycleTest, StartsRegistersAndShutsDownInOrder) {
     plugin::Unload();
 }
 
+// A contact the host adds while it runs is relayed at once; after Unload
+// the plug-in no longer hears of new contacts.
+TEST_F(LifecycleTest, ContactsTheHostAddsWhileRunningAreRelayed) {
+    settings::WriteText("SenderNumber", "43650 1234567");
+    Start();
+    plugin::SetForwardingActive(1);
+    auto added = reinterpret_cast<host::Contact>(host::CallService("DB/Contact/Add", 0, 0));
+    ASSERT_NE(added, nullptr);
+    standin::DeliverMessage(added, "[SMS] from a new buddy");
+    ASSERT_EQ(g_opened.size(), 1u);
+    EXPECT_EQ(g_opened[0].replyContact, added);
+    EXPECT_EQ(standin::ReceivedMessages().size(), 1u) << "passed on after the forward";
+
+    plugin::SetForwardingActive(0);
+    plugin::Unload();
+    EXPECT_EQ(standin::HookCount("DB/Contact/Added"), 0);
+}
+
 TEST_F(LifecycleTest, MenuCommandsOpenTheDialogAndTheContactItemFollowsThePhoneEntry) {
     host::Contact phone = standin::AddContact();
     standin::SetText(phone, "Protocol", "p", "ICQ");
     standin::SetText(phone, "ICQ", "Cellular", "+43 (650) 1234567 SMS");
     host::Contact plain = standin::AddContact();
-    standin::SetText(plain, "UserInfo", "MyPhone0", "+43 650 1234567");   // no " SMS": not a phone text
+    standin::SetText(plain, "UserInfo", "MyPhone0", "+43 650 1234567");  // no " SMS": not a phone text
     Start();
 
     struct Case {

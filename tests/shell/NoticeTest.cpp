@@ -29,14 +29,14 @@ protected:
 };
 
 TEST_F(NoticeTest, PopupServiceShowsTheNoticeAndBeeps) {
-    standin::SetPopupService(true, 0);
+    standin::SetPopupService(true, 1);
     ShowNotice("Error: No ; seperator in Prefix #2 in Gateway file a.ini");
     auto popups = standin::Popups();
     ASSERT_EQ(popups.size(), 1u);
     EXPECT_EQ(popups[0].title, "Parlet-Plugin");
     EXPECT_EQ(popups[0].text, "Error: No ; seperator in Prefix #2 in Gateway file a.ini");
     EXPECT_EQ(popups[0].seconds, -1);
-    EXPECT_EQ(popups[0].styleName, "Warning");
+    EXPECT_TRUE(popups[0].spareClear);
     EXPECT_EQ(seen.beeps, 1);
     EXPECT_TRUE(seen.boxes.empty());
 }
@@ -49,17 +49,25 @@ TEST_F(NoticeTest, WithoutPopupServiceAWarningBoxIsShown) {
     EXPECT_EQ(seen.beeps, 0);
 }
 
-TEST_F(NoticeTest, RefusingPopupServiceFallsBackToTheBox) {
-    standin::SetPopupService(true, -1);
-    ShowNotice("refused");
-    EXPECT_TRUE(standin::Popups().empty());   // the service saw it but showed nothing
-    ASSERT_EQ(seen.boxes.size(), 1u);
-    EXPECT_EQ(seen.beeps, 0);
+// The popup plug-in's answers: only a popup it made keeps the box away.
+TEST_F(NoticeTest, APopupNotMadeFallsBackToTheBox) {
+    const struct {
+        int result;
+        bool box;
+    } cases[] = {{1, false}, {7, false}, {0, true}, {-1, true}, {-2, true}};
+    for (const auto& c : cases) {
+        seen = Seen{};
+        standin::SetPopupService(true, c.result);
+        ShowNotice("refused");
+        EXPECT_EQ(seen.boxes.size(), c.box ? 1u : 0u) << c.result;
+        EXPECT_EQ(seen.beeps, c.box ? 0 : 1) << c.result;
+    }
+    EXPECT_EQ(standin::Popups().size(), 2u) << "only the popups made are recorded";
 }
 
 TEST_F(NoticeTest, NonCriticalPopupsOffShowsNothingAtAll) {
     for (bool popups : {true, false}) {
-        standin::SetPopupService(popups, 0);
+        standin::SetPopupService(popups);
         standin::SetByte(nullptr, settings::kModule, "ShowNonCriticalPopups", 0);
         ShowNotice("quiet");
     }
@@ -69,7 +77,7 @@ TEST_F(NoticeTest, NonCriticalPopupsOffShowsNothingAtAll) {
 }
 
 TEST_F(NoticeTest, LongTextIsCutToThePopupField) {
-    standin::SetPopupService(true, 0);
+    standin::SetPopupService(true);
     std::string text(5000, 'n');
     ShowNotice(text.c_str());
     auto popups = standin::Popups();
