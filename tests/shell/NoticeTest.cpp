@@ -55,14 +55,20 @@ TEST_F(NoticeTest, APopupNotMadeFallsBackToTheBox) {
         int result;
         bool box;
     } cases[] = {{1, false}, {7, false}, {0, true}, {-1, true}, {-2, true}};
+    std::vector<std::string> made;
     for (const auto& c : cases) {
         seen = Seen{};
         standin::SetPopupService(true, c.result);
-        ShowNotice("refused");
-        EXPECT_EQ(seen.boxes.size(), c.box ? 1u : 0u) << c.result;
+        const std::string text = "answer " + std::to_string(c.result);
+        ShowNotice(text.c_str());
+        EXPECT_EQ(seen.boxes, c.box ? std::vector<std::string>{text} : std::vector<std::string>{}) << c.result;
         EXPECT_EQ(seen.beeps, c.box ? 0 : 1) << c.result;
+        if (!c.box) made.push_back(text);
     }
-    EXPECT_EQ(standin::Popups().size(), 2u) << "only the popups made are recorded";
+    std::vector<std::string> recorded;
+    for (const auto& popup : standin::Popups())
+        if (popup.text.rfind("answer ", 0) == 0) recorded.push_back(popup.text);
+    EXPECT_EQ(recorded, made) << "the stand-in records only the popups made";
 }
 
 TEST_F(NoticeTest, NonCriticalPopupsOffShowsNothingAtAll) {
