@@ -350,6 +350,7 @@ TEST_F(OutboxTest, AnOutboxThatCannotBeGuardedIsNeverWritten) {
             std::filesystem::create_directory(path + ".lock");
         }
         EXPECT_EQ(Send("not kept"), sendtext::kAllFailed);
+        ASSERT_FALSE(g_notices.empty());
         EXPECT_NE(g_notices.back().find("could not be kept in the outbox"), std::string::npos) << g_notices.back();
         EXPECT_EQ(std::filesystem::exists(path), c.notice != nullptr);
         if (c.notice) {
