@@ -45,9 +45,7 @@ std::string Lower(std::string s) {
     return s;
 }
 
-bool IsSchemeChar(char c) {
-    return std::isalnum(static_cast<unsigned char>(c)) || c == '+' || c == '-' || c == '.';
-}
+bool IsSchemeChar(char c) { return std::isalnum(static_cast<unsigned char>(c)) || c == '+' || c == '-' || c == '.'; }
 
 bool AllDigits(const std::string& s) {
     for (char c : s) {
