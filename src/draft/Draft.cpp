@@ -10,6 +10,7 @@
 #include "script/RunnerSteps.h"
 #include "script/Template.h"
 #include "shell/PluginInfo.h"
+#include "transport/Url.h"
 
 namespace draft {
 namespace {
@@ -133,7 +134,9 @@ bool Drafter::DraftRequest(size_t step, std::string* error) {
 void Drafter::DraftGatewaySection() {
     gateway_.name = "Gateway";
     const size_t last = session_.steps.size() - 1;
-    const std::string site = session_.site.substr(session_.site.find("://") + 3);
+    transport::Address address;
+    transport::ReadAddress(session_.site, &address);  // the site is an origin ChooseSteps read
+    const std::string site = address.host + (address.port.empty() ? "" : ":" + address.port);
     gateway_.lines.push_back({"Name", site, "the site that took the message in " + EntryName(EntryIndex(last)), ""});
     gateway_.lines.push_back(
         {"RequiresVersion", plugin::kVersionText, "the plug-in version that drafted this file", ""});

@@ -10,6 +10,7 @@
 #include "record/Text.h"
 #include "script/Extract.h"
 #include "script/Template.h"
+#include "transport/Url.h"
 
 namespace draft {
 namespace {
@@ -301,10 +302,10 @@ std::string Drafter::DraftAddress(size_t step, const std::string& url, std::stri
     const size_t question = plain.find('?');
     std::string base = plain.substr(0, question);
     const std::string full = given_.prefix + given_.number;
-    const size_t path = base.find('/', base.find("://") == std::string::npos ? 0 : base.find("://") + 3);
-    if (path != std::string::npos && base.find(full, path) != std::string::npos) {
-        base.replace(base.find(full, path), full.size(), "$Prefix$Number");
-    }
+    transport::Address address;
+    const size_t path = transport::ReadAddress(url, &address) ? address.origin.size() : base.size();
+    const size_t number = base.find(full, path);
+    if (number != std::string::npos) base.replace(number, full.size(), "$Prefix$Number");
     if (question == std::string::npos) return base;
     std::string origins;
     return base + "?" + DraftFields(step, SplitFields(plain.substr(question + 1)), Place::kQuery, &origins, check);

@@ -4,8 +4,10 @@
 #include <cctype>
 #include <set>
 
+#include "draft/Drafter.h"
 #include "record/Text.h"
 #include "script/RunnerSteps.h"
+#include "transport/Url.h"
 
 namespace draft {
 namespace {
@@ -37,12 +39,16 @@ bool EndsWith(const std::string& s, const char* end) {
 
 std::string WithoutFragment(const std::string& url) { return url.substr(0, url.find('#')); }
 
+bool Readable(const std::string& url) {
+    transport::Address address;
+    return transport::ReadAddress(url, &address);
+}
+
 // The path of an address, without query and fragment, in lower case.
 std::string LowerPath(const std::string& url) {
-    const size_t scheme = url.find("://");
-    const size_t start = scheme == std::string::npos ? 0 : url.find('/', scheme + 3);
-    if (start == std::string::npos) return "/";
-    return Lower(url.substr(start, url.find_first_of("?#", start) - start));
+    transport::Address address;
+    if (!transport::ReadAddress(url, &address)) return "/";
+    return Lower(address.target.substr(0, address.target.find('?')));
 }
 
 bool IsStatic(const har::Entry& e) {
@@ -62,9 +68,8 @@ bool NamesHost(const har::Request& r) {
 }
 
 std::string HostOf(const std::string& origin) {
-    std::string host = origin.substr(origin.find("://") + 3);
-    if (!host.empty() && host[0] == '[') return host.substr(0, host.find(']') + 1);
-    return host.substr(0, host.find(':'));
+    transport::Address address;
+    return transport::ReadAddress(origin, &address) ? address.host : "";
 }
 
 // Two hosts of one site: the same host, or the same last two labels of a
@@ -137,6 +142,7 @@ public:
 
     std::string Skipped(size_t i) const {
         const har::Entry& e = entries_[i];
+        if (!Readable(e.request.url)) return "no address a request can go to";
         if (e.response.status == 0) return "no reply came";
         if (Lower(e.request.method) == "options") return "a CORS preflight";
         // A cached answer never reached the server: it names no host.
@@ -173,7 +179,7 @@ void FollowRedirects(const std::vector<har::Entry>& entries, std::vector<bool>& 
     std::string runnerAddress = entries[current].request.url;
     for (int cycle = 1; FollowedByRunner(entries[current].response.status); ++cycle) {
         const std::string target = RedirectTarget(entries[current]);
-        if (target.empty()) break;
+        if (!Readable(target)) break;
         size_t next = current + 1;
         while (next < entries.size() && (taken[next] || Lower(entries[next].request.method) != "get" ||
                                          WithoutFragment(entries[next].request.url) != target)) {
@@ -212,17 +218,10 @@ void FollowRedirects(const std::vector<har::Entry>& entries, std::vector<bool>& 
 std::string EntryName(size_t index) { return "entry " + std::to_string(index + 1); }
 
 std::string Origin(const std::string& url) {
-    const size_t scheme = url.find("://");
-    if (scheme == std::string::npos) return "";
-    const std::string name = Lower(url.substr(0, scheme));
-    size_t end = url.find_first_of("/?#", scheme + 3);
-    if (end == std::string::npos) end = url.size();
-    std::string authority = Lower(url.substr(scheme + 3, end - scheme - 3));
-    authority.erase(0, authority.rfind('@') + 1);
-    if ((name == "http" && EndsWith(authority, ":80")) || (name == "https" && EndsWith(authority, ":443"))) {
-        authority.erase(authority.rfind(':'));
-    }
-    return name + "://" + authority;
+    transport::Address a;
+    if (!transport::ReadAddress(url, &a)) return "";
+    const bool ownPort = (a.scheme == "http" && a.port == "80") || (a.scheme == "https" && a.port == "443");
+    return a.scheme + "://" + a.host + (a.port.empty() || ownPort ? "" : ":" + a.port);
 }
 
 std::vector<har::NameValue> FormFields(const har::Request& request) {
@@ -234,25 +233,20 @@ std::vector<har::NameValue> FormFields(const har::Request& request) {
 
 std::string Resolve(const std::string& base, const std::string& reference) {
     const std::string ref = WithoutFragment(reference);
-    const size_t scheme = base.find("://");
-    if (scheme == std::string::npos) return ref;
+    transport::Address b;
+    if (!transport::ReadAddress(base, &b)) return ref;
     const size_t colon = ref.find(':');
     if (colon != std::string::npos && colon > 0 && ref.find_first_of("/?#") > colon &&
         std::isalpha(static_cast<unsigned char>(ref[0]))) {
         return ref;  // absolute
     }
-    if (ref.rfind("//", 0) == 0) return base.substr(0, scheme + 1) + ref;
-    size_t pathStart = base.find('/', scheme + 3);
+    if (ref.rfind("//", 0) == 0) return base.substr(0, b.scheme.size() + 1) + ref;
     const std::string plain = WithoutFragment(base);
-    if (pathStart == std::string::npos) pathStart = plain.size();
-    const std::string origin = base.substr(0, pathStart);
     if (ref.empty()) return plain;
-    if (ref[0] == '/') return origin + ref;
+    if (ref[0] == '/') return b.origin + ref;
     if (ref[0] == '?') return plain.substr(0, plain.find('?')) + ref;
-    std::string path =
-        plain.substr(pathStart, plain.find('?') == std::string::npos ? std::string::npos : plain.find('?') - pathStart);
+    std::string path = b.target.substr(0, b.target.find('?'));
     path = path.substr(0, path.rfind('/') + 1);
-    if (path.empty()) path = "/";
     // Dot segments of the reference.
     std::string rest = ref;
     for (;;) {
@@ -265,7 +259,7 @@ std::string Resolve(const std::string& base, const std::string& reference) {
             break;
         }
     }
-    return origin + path + rest;
+    return b.origin + path + rest;
 }
 
 std::string RedirectTarget(const har::Entry& entry) {
@@ -289,6 +283,11 @@ bool ChooseSteps(const har::Document& recording, const Given& given, Session* ou
         return false;
     }
     out->site = Origin(entries[message].request.url);
+    if (out->site.empty()) {
+        *error = EntryName(message) + ": request.url is no address a request can go to (scheme://host/path): \"" +
+                 OneLine(entries[message].request.url) + "\"";
+        return false;
+    }
     const Sorter sorter(entries, out->site);
     std::vector<bool> taken(entries.size(), false);
     for (size_t i = 0; i <= message; ++i) {
@@ -296,6 +295,7 @@ bool ChooseSteps(const har::Document& recording, const Given& given, Session* ou
         Step step;
         step.entry = i;
         if (i != message && !sorter.Skipped(i).empty()) {
+            if (!Readable(entries[i].request.url)) continue;
             step.kept = sorter.CookieNeeded(i, message);
             if (step.kept.empty()) continue;
         }

@@ -133,9 +133,16 @@ void MarkUnknown(const OutboxFile& file) {
     Contents after;
     const uint32_t now = forward::Now();
     file.Change([&](Contents& c) {
+        // Every queued message is due at once, in the order it fell due:
+        // all its times moved back alike, so the last one is due now.
+        uint32_t latest = now;
         for (Message& m : c.messages) {
             if (m.state == State::kSending) m.state = State::kUnknown;
-            if (m.state == State::kQueued) m.nextTry = now;  // the start-up retry
+            if (m.state == State::kQueued && m.nextTry > latest) latest = m.nextTry;
+        }
+        const uint32_t back = latest - now;
+        for (Message& m : c.messages) {
+            if (m.state == State::kQueued) m.nextTry = m.nextTry > back ? m.nextTry - back : 0;
         }
         after = c;
         return true;

@@ -1,5 +1,7 @@
 #include "transport/Url.h"
 
+#include <algorithm>
+#include <cctype>
 #include <cstring>
 
 #include "shell/Text.h"
@@ -34,6 +36,60 @@ UrlParts SplitUrl(const char* url) {
         parts.host.resize(colon);
     }
     return parts;
+}
+
+namespace {
+
+std::string Lower(std::string s) {
+    for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return s;
+}
+
+bool IsSchemeChar(char c) { return std::isalnum(static_cast<unsigned char>(c)) || c == '+' || c == '-' || c == '.'; }
+
+bool AllDigits(const std::string& s) {
+    for (char c : s) {
+        if (!std::isdigit(static_cast<unsigned char>(c))) return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+bool ReadAddress(const std::string& url, Address* out) {
+    const size_t colon = url.find(':');
+    if (colon == 0 || colon == std::string::npos || url.compare(colon, 3, "://") != 0) return false;
+    if (!std::isalpha(static_cast<unsigned char>(url[0]))) return false;
+    for (size_t i = 0; i < colon; ++i) {
+        if (!IsSchemeChar(url[i])) return false;
+    }
+    const size_t start = colon + 3;
+    const size_t end = std::min(url.find_first_of("/?#", start), url.size());
+    std::string authority = url.substr(start, end - start);
+    const size_t at = authority.rfind('@');
+    const std::string hostPort = at == std::string::npos ? authority : authority.substr(at + 1);
+    // An IPv6 literal holds colons of its own: the port comes after "]".
+    size_t portColon = std::string::npos;
+    if (!hostPort.empty() && hostPort[0] == '[') {
+        const size_t close = hostPort.find(']');
+        if (close == std::string::npos) return false;
+        if (close + 1 < hostPort.size()) {
+            if (hostPort[close + 1] != ':') return false;
+            portColon = close + 1;
+        }
+    } else {
+        portColon = hostPort.find(':');
+    }
+    Address a;
+    a.host = Lower(hostPort.substr(0, portColon));
+    if (portColon != std::string::npos) a.port = hostPort.substr(portColon + 1);
+    if (a.host.empty() || !AllDigits(a.port)) return false;
+    a.scheme = Lower(url.substr(0, colon));
+    a.origin = url.substr(0, end);
+    a.target = url.substr(end, url.find('#', end) - end);
+    if (a.target.empty() || a.target[0] != '/') a.target.insert(0, "/");
+    *out = a;
+    return true;
 }
 
 std::string WireTarget(const std::string& path) {

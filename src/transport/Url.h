@@ -25,4 +25,18 @@ std::string WireTarget(const std::string& path);
 // URL (say in its query) does not.
 UrlParts SplitUrl(const char* url);
 
+// An absolute address read whole, as a browser's recording holds it:
+// "scheme://user@host:port/path?query#fragment".
+struct Address {
+    std::string scheme;  // lower case
+    std::string origin;  // "scheme://authority" as written
+    std::string host;    // lower case; an IPv6 literal keeps its brackets
+    std::string port;    // digits as written, "" when none
+    std::string target;  // path and query, "/" first; no fragment
+};
+
+// False, touching nothing, when `url` is no "scheme://host..." address (no
+// scheme, no "//" right behind it, no host, a port that is no number).
+bool ReadAddress(const std::string& url, Address* out);
+
 }  // namespace transport

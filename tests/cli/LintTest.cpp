@@ -135,7 +135,7 @@ std::vector<Case> Cases() {
         // The keys that reach HTTP APIs, with the engine's own rules and a note of what is sent.
         {"request headers", "a.ini",
          std::string(kGoodHead).append("[Request1]\nURL=http://x/\nType=POST\nAuth=Basic\nContentType=application/json\n"
-                                       "Header1=X-Key: $Pass\nHeader2=x-key: 2\nHeader3=NoColon\nHeader4=Host: evil\n"
+                                       "Header1=X-Key: $Pass\nHeader2=x-key: 2\nHeader3=NoColon\nHeader4=hOST: evil\n"
                                        "Header5=Bad Name: 1\nHeader6=Authorization: Bearer $Pass\nHeader7=X-N: $Numbr\n"
                                        "PostString={\"t\":\"$Message\"}\n"),
          {{10, Severity::Note, "[Request1] sends Authorization: Basic *** (Base64 of $User:$Pass)"},

@@ -351,9 +351,19 @@ tr -d '\r' <"$work/out" | grep -E '^ +1  sending +2 .*at most once$' >/dev/null;
 run queue "$q" retry --gateways "$gw" >"$work/out" 2>"$work/err"
 contains "$work/err" 'message 1 is sending: only "retry 1" tries it'; check "a plain retry leaves it to the user" $?
 check "so it was not sent again" "$([ "$(sent_to 6990000102)" -eq 0 ]; echo $?)"
+run queue "$q" retry 1 --gateways "$gw" >"$work/out" 2>"$work/err"
+check "retry 1 without --force refuses it" "$([ $? -eq 1 ]; echo $?)"
+run queue "$q" list >"$work/out" 2>&1
+tr -d '\r' <"$work/out" | grep -E '^ +1  sending +2 .*at most once$' >/dev/null; check "and never begins it again" $?
 run queue "$q" retry 1 --gateways "$gw" --force >"$work/out" 2>"$work/err"
 check "retry 1 --force exits 0" $?
 check "on the user's word it goes out once" "$([ "$(sent_to 6990000102)" -eq 1 ]; echo $?)"
+# A retry of several goes on past one that fails (no gateway takes prefix 99).
+printf 'parlet-outbox 1\nnext-id 3\nmessage 1 queued 0 1 0 0 0 "99" "6990000103" "" "fails"\nmessage 2 queued 0 1 1 0 0 "43" "6990000104" "" "goes"\nend\n' \
+  >"$work/several.txt"
+run queue "$(path "$work/several.txt")" retry --gateways "$gw" >"$work/out" 2>"$work/err"
+check "a retry of several where one fails exits 1" "$([ $? -eq 1 ]; echo $?)"
+check "and the next one still goes out" "$([ "$(sent_to 6990000104)" -eq 1 ]; echo $?)"
 
 # 6. The catalogue in order.
 run gateways "$gw" >"$work/out" 2>"$work/err"
@@ -484,6 +494,10 @@ sed 's/^Success=.*/Success=Thank you/' "$web" >"$work/moved/websms.ini"
 replay "another result" 1 "$(path "$work/moved/websms.ini")" "$(path "$work/r.har")"
 contains "$work/replay.txt" "result 2989 (NoSuccessText: success text not found); recorded: 0 (Sent)"
 check "replay names both results" $?
+mkdir -p "$work/short"
+sed '/^\[Request3\]/,$d' "$web" >"$work/short/websms.ini"
+replay "fewer requests than recorded" 1 "$(path "$work/short/websms.ini")" "$(path "$work/r.har")"
+contains "$work/replay.txt" "websms.ini made 4 requests; the recording holds 6"; check "replay says it made fewer" $?
 
 # Redacted: no secret in the file, and another number and message replay.
 run run "$(path "$web")" --prefix 43 --number 6641234567 --message "Private text" --record "$(path "$work/red.har")" \
@@ -505,6 +519,13 @@ cp "$work/gateways/quicksms.ini" "$work/changed/"
 replay "a folder" 0 "$(path "$work/changed")"
 contains "$work/replay.txt" "1 replayed: 1 as recorded, 0 diverged, 0 bad recordings; without a recording: quicksms.ini"
 check "a folder replays each file with a recording" $?
+mkdir -p "$work/mixed"
+sed 's#/api/send?#/api/sent?#' "$work/gateways/quicksms.ini" >"$work/mixed/quicksms.ini"
+cp "$work/s.har" "$work/mixed/quicksms.har"
+cp "$web" "$work/mixed/websms.ini"
+cp "$work/r.har" "$work/mixed/websms.har"
+replay "a folder whose first file diverges" 1 "$(path "$work/mixed")"
+contains "$work/replay.txt" "2 replayed: 1 as recorded, 1 diverged, 0 bad recordings"; check "the folder counts it" $?
 
 # A redacted send's recording holds neither the password nor the number nor the message.
 run send --gateways "$gw" --prefix 43 --number 6640000002 --message "words of mine" --record "$(path "$work/sr.har")" \

@@ -8,8 +8,9 @@
 namespace {
 
 std::string HostOf(const std::string& url) {
-    const size_t start = url.find("://") + 3;
-    return url.substr(start, url.find('/', start) - start);
+    const size_t scheme = url.find("://");
+    if (scheme == std::string::npos) return "";
+    return url.substr(scheme + 3, url.find('/', scheme + 3) - scheme - 3);
 }
 
 // One recorded exchange as a browser exports it.
@@ -51,7 +52,7 @@ struct Case {
     const char* name;
     std::vector<Exchange> exchanges;
     std::vector<std::string> lines;   // each a line of the draft; "!" first: a line that must not be there
-    std::vector<std::string> checks;  // each part of a "; check:" note
+    std::vector<std::string> checks;  // each part of a "; check:" note; "!" first: a note that must not be there
 };
 
 const char* kForm = "<form><input type=\"hidden\" name=\"tok\" value=\"abc123\"><input name=\"u\"></form>";
@@ -94,6 +95,19 @@ std::vector<Case> Cases() {
           Exchange("POST", "http://x.example/c", 200, "<p>Done</p>").Body("m=Hi+%26+bye")},
          {";Success=", "![Request3]"},
          {"entry 2 answered 307, a redirect the runner does not follow", "shows no text to tell a sent message by"}},
+        {"a login on the bare domain, a secret input of any name, a send redirected to its page",
+         {Exchange("GET", "http://example.com/login", 200,
+                   "<form><input name=\"user\"><input type=\"password\" name=\"geheim\"></form>"),
+          Exchange("POST", "http://example.com/login", 302, "").Body("user=me&geheim=hunter2")
+              .Location("http://sms.example.com/form"),
+          Exchange("GET", "http://sms.example.com/form", 200, "<p>Write your message</p>"),
+          Exchange("POST", "http://sms.example.com/send", 303, "").Body("nr=436641234567&msg=Hi+%26+bye")
+              .Location("/done"),
+          Exchange("GET", "http://sms.example.com/done", 200, "<p>Delivery queued</p>")},
+         {"URL=http://example.com/login", "PostString=user=$User&geheim=$Pass", "Password=hunter2",
+          "URL=http://sms.example.com/send", "Success=Delivery queued", "Name=sms.example.com",
+          "!PostString=user=$User&geheim=hunter2", "![Request4]"},
+         {"!Success"}},
     };
 }
 
@@ -124,7 +138,10 @@ TEST(Draft, GatewayFilesFromRecordedSessions) {
         }
         std::string checks;
         for (const std::string& check : out.checks) checks += check + "\n";
-        for (const std::string& check : c.checks) EXPECT_NE(checks.find(check), std::string::npos) << check << "\n" << checks;
+        for (const std::string& check : c.checks) {
+            const bool absent = check[0] == '!';
+            EXPECT_EQ(checks.find(check.substr(absent ? 1 : 0)) == std::string::npos, absent) << check << "\n" << checks;
+        }
     }
 }
 
@@ -141,6 +158,32 @@ TEST(Draft, RecordingsNoFileCanComeFromNameTheirFault) {
         Exchange("POST", "http://other.example/up", 200, "ok").Body("m=Hi+%26+bye&x=\x01\x02").entry);
     EXPECT_FALSE(draft::DraftGateway(recording, Sent(), &out, &error));
     EXPECT_EQ(error, "entry 2: request.postData.text is binary: a gateway file's PostString cannot carry it");
+}
+
+// Addresses the recording may hold that no request can go to: the one that
+// carries the message is named, the others are left out, none throws.
+TEST(Draft, AddressesNoRequestCanGoTo) {
+    const char* const bad[] = {"http:a//?/x", "http:/a?m=Hello", "//sms.example/x", "sms.example/x",
+                               "http://", "http://[::1/x", "http://h:8o/x", "", "?x"};
+    for (const char* url : bad) {
+        SCOPED_TRACE(url);
+        har::Document recording;
+        recording.entries.push_back(Exchange("GET", "http://sms.example/", 200, "<p>Form</p>").entry);
+        recording.entries.push_back(Exchange("GET", "http://sms.example/", 302, "").Location(url).entry);
+        recording.entries.push_back(Exchange("GET", url, 200, "<p>Odd</p>").SetsCookie("c", "1").entry);
+        recording.entries.push_back(Exchange("GET", url, 200, "<p>Sent</p>").Body("m=Hi+%26+bye").entry);
+        draft::Draft out;
+        std::string error;
+        EXPECT_FALSE(draft::DraftGateway(recording, Sent(), &out, &error));
+        EXPECT_EQ(error, "entry 4: request.url is no address a request can go to (scheme://host/path): \"" +
+                             std::string(url) + "\"");
+        recording.entries.back().request.url = "http://sms.example/send";
+        recording.entries.back().request.headers.push_back({"Cookie", "c=1"});
+        ASSERT_TRUE(draft::DraftGateway(recording, Sent(), &out, &error)) << error;
+        EXPECT_NE(out.text.find("\r\nURL=http://sms.example/send\r\n"), std::string::npos) << out.text;
+        EXPECT_EQ(out.text.find("[Request4]"), std::string::npos) << out.text;
+        EXPECT_NE(out.text.find("\r\nName=sms.example\r\n"), std::string::npos) << out.text;
+    }
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 #include "LogCapture.h"
 #include "StandIn.h"
 #include "TempDir.h"
+#include "script/RequestHeaders.h"
 #include "script/Runner.h"
 #include "script/Template.h"
 #include "shell/Text.h"
@@ -178,14 +179,27 @@ struct RefusalCase {
     int expected;
     size_t sent;       // requests that went out before the refusal
     const char* line;  // logged
+    const char* text = nullptr;      // the message, when not the usual one
+    const char* password = nullptr;  // the account's, when not the usual one
 };
 
 TEST_F(ApiKeys, RunsRefusedBeforeTheExchangeIsSent) {
+    const std::string reserved =
+        std::string(" - ERROR: Header1 cannot be sent: it ") + script::DescribeHeaderFault(script::HeaderFault::kReservedName) + "\n";
+    const char* const kReservedLine = reserved.c_str();
     const std::string first = "[Request1]\nURL=http://api/login\nType=GET\n";
     const std::vector<RefusalCase> cases = {
         {"a message with a header line in Header1", "[Request1]\nURL=http://api/\nType=GET\nHeader1=X-Text: $Message\n",
          result::kHeaderLineBreak, 0,
-         " - ERROR: Header1 holds a line break once filled in and cannot be sent: X-Text: $Message\n"},
+         " - ERROR: Header1 holds a line break once filled in and cannot be sent: X-Text: $Message\n",
+         "hi\r\nX-Evil: 1"},
+        {"a bare carriage return in the message", "[Request1]\nURL=http://api/\nType=GET\nHeader1=X-Text: $Message\n",
+         result::kHeaderLineBreak, 0,
+         " - ERROR: Header1 holds a line break once filled in and cannot be sent: X-Text: $Message\n", "hi\rX-Evil: 1"},
+        {"a bare carriage return in a bearer token", "[Request1]\nURL=http://api/\nType=GET\nAuth=bearer\n",
+         result::kHeaderLineBreak, 0,
+         " - ERROR: The password holds a line break and cannot go into an Authorization header\n", nullptr,
+         "tok\rX-Evil: 1"},
         {"a scraped value with a line break",
          first + "CustomVar1=v=(*);\n[Request2]\nURL=http://api/\nType=GET\n"
                  "Header1=X-V: $CustomVar1\n",
@@ -196,11 +210,15 @@ TEST_F(ApiKeys, RunsRefusedBeforeTheExchangeIsSent) {
         {"a name with a blank", "[Request1]\nURL=http://api/\nType=GET\nHeader1=X Key: 1\n", result::kBadHeader, 0,
          " - ERROR: Header1 cannot be sent: it has a name that is not an HTTP token (letters, digits, -, _ and no "
          "blanks)\n"},
-        {"a carrier's header", first + "[Request2]\nURL=http://api/\nType=GET\nHeader1=Content-Length: 5\n",
-         result::kBadHeader, 1, nullptr},
+        // Reserved names in any case.
+        {"a carrier's header", first + "[Request2]\nURL=http://api/\nType=GET\nHeader1=CONTENT-LENGTH: 5\n",
+         result::kBadHeader, 1, kReservedLine},
+        {"a format's header", "[Request1]\nURL=http://api/\nType=GET\nHeader1=host: evil\n", result::kBadHeader, 0,
+         kReservedLine},
         {"a bearer token with a line break", "[Request1]\nURL=http://api/\nType=GET\nAuth=bearer\n",
          result::kHeaderLineBreak, 0,
-         " - ERROR: The password holds a line break and cannot go into an Authorization header\n"},
+         " - ERROR: The password holds a line break and cannot go into an Authorization header\n", nullptr,
+         "tok\r\nX-Evil: 1"},
         {"an unknown Auth", "[Request1]\nURL=http://api/\nType=GET\nAuth=digest\n", result::kBadHeader, 0,
          " - ERROR: Auth 'digest' is neither basic nor bearer\n"},
         {"a JSON body of bytes that are no UTF-8",
@@ -212,9 +230,9 @@ TEST_F(ApiKeys, RunsRefusedBeforeTheExchangeIsSent) {
         FakeHttp site([](const Sent&) { return Ok("v=a\r\nX-Evil: 1;"); });
         const char* text = message.text;
         if (c.expected == result::kBadText) message.text = "caf\xE9";
-        if (c.expected == result::kHeaderLineBreak && c.sent == 0) message.text = "hi\r\nX-Evil: 1";
+        if (c.text) message.text = c.text;
         const char* secret = password;
-        if (c.requests.find("Auth=bearer") != std::string::npos) password = "tok\r\nX-Evil: 1";
+        if (c.password) password = c.password;
         EXPECT_EQ(Run(c.requests), c.expected) << c.name;
         message.text = text;
         password = secret;

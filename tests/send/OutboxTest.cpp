@@ -268,6 +268,100 @@ TEST_F(OutboxTest, AMessageFoundBeingSentAtStartUpWaitsForTheUsersWord) {
     EXPECT_TRUE(Outbox().messages.empty());
 }
 
+// A split message whose first parts went out keeps only the rest: the next
+// retry sends that, not the whole again.
+TEST_F(OutboxTest, ARetryThatSentSomePartsKeepsOnlyTheRest) {
+    testutil::WriteFile(dir.file("a.ini"),
+                        "[Gateway]\r\nName=A\r\nPrefix1=43;Austria\r\nSuccess=accepted\r\nMaxChars=20\r\n"
+                        "[Request1]\r\nURL=http://a/send?to=$Prefix$Number&text=$Message\r\nType=GET\r\n");
+    ASSERT_EQ(ScanGateways(), 0);
+    settings::WriteDword("OnTooLong", settings::kSplitLongMessages);
+    settings::WriteWord("SplitNumber", 5);
+    const std::string text = "aaaaaaaaaaaaaaaaaaaabbbbbbbbbbbbbbbbbbbbccccccccc";
+    // Refused, taken, refused; then every request is taken.
+    std::atomic<int> requests{0};
+    FakeHttp site([&](const Sent& s) {
+        const int n = requests++;
+        return n == 0 || n == 2 ? Refuse(s) : Take(s);
+    });
+    EXPECT_EQ(Send(text), sendtext::kQueued);
+    Retry(15 * 60);  // the first part goes out, the second is refused
+    ASSERT_EQ(Outbox().messages.size(), 1u);
+    EXPECT_EQ(Outbox().messages[0].text, text.substr(20));
+    Retry(15 * 60);
+    EXPECT_TRUE(Outbox().messages.empty());
+    EXPECT_EQ(Texts(site.Requests()),
+              (std::vector<std::string>{text.substr(0, 20), text.substr(0, 20), text.substr(20, 20),
+                                        text.substr(20, 20), text.substr(40)}));
+}
+
+// Due messages go out earliest first, whatever their order in the file.
+TEST_F(OutboxTest, DueMessagesGoOutEarliestFirst) {
+    for (const bool startUp : {true, false}) {
+        SCOPED_TRACE(startUp ? "at start-up" : "on the timer");
+        outbox::Contents before;
+        const std::pair<const char*, uint32_t> kept[] = {{"third", 300}, {"first", 100}, {"second", 200}};
+        for (const auto& k : kept) {
+            outbox::Message m;
+            m.prefix = "43";
+            m.number = "6641234567";
+            m.text = k.first;
+            m.nextTry = g_now + k.second;
+            before.Add(m);
+        }
+        testutil::WriteFile(outbox::PluginOutboxPath(), outbox::Format(before));
+        FakeHttp site(Take);
+        if (startUp) {
+            outbox::StartRetries();
+            outbox::WaitForRetry();
+        } else {
+            Retry(300);
+        }
+        Retry(0);
+        Retry(0);
+        EXPECT_EQ(Texts(site.Requests()), (std::vector<std::string>{"first", "second", "third"}));
+        outbox::StopRetries();
+    }
+}
+
+// An outbox that cannot be locked, or a broken one that cannot be set
+// aside, is never written: the message is not kept and the user is told.
+TEST_F(OutboxTest, AnOutboxThatCannotBeGuardedIsNeverWritten) {
+    const struct {
+        const char* name;
+        std::string bytes;  // the outbox as it stands
+        const char* notice;
+    } cases[] = {
+        {"the lock file cannot be opened", "", nullptr},
+        {"every aside name taken", "parlet-outbox 1\nnext-id 2\nmessage 1 queued", "It could not be moved aside"},
+    };
+    FakeHttp site(Refuse);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        testutil::TempDir folder;
+        standin::SetProfileFolder(folder.path().string());
+        const std::string path = outbox::PluginOutboxPath();
+        g_notices.clear();
+        if (c.notice) {
+            testutil::WriteFile(path, c.bytes);
+            for (int n = 1; n <= 1000; ++n) testutil::WriteFile(path + ".broken" + (n == 1 ? "" : "-" + std::to_string(n)), "");
+            EXPECT_TRUE(Outbox().messages.empty());
+            ASSERT_EQ(g_notices.size(), 1u);
+            EXPECT_NE(g_notices[0].find(c.notice), std::string::npos) << g_notices[0];
+        } else {
+            std::filesystem::create_directory(path + ".lock");
+        }
+        EXPECT_EQ(Send("not kept"), sendtext::kAllFailed);
+        ASSERT_FALSE(g_notices.empty());
+        EXPECT_NE(g_notices.back().find("could not be kept in the outbox"), std::string::npos) << g_notices.back();
+        EXPECT_EQ(std::filesystem::exists(path), c.notice != nullptr);
+        if (c.notice) {
+            EXPECT_EQ(testutil::ReadFile(path), c.bytes);
+        }
+        EXPECT_EQ(testutil::ReadFile(path + ".broken"), "");
+    }
+}
+
 TEST_F(OutboxTest, ABrokenFileIsSetAsideAndTheOutboxStartsEmpty) {
     outbox::Contents one;
     outbox::Message m;

@@ -3,6 +3,9 @@
 #include <cstring>
 
 #include "StandIn.h"
+#include "TempDir.h"
+#include "catalogue/Catalogue.h"
+#include "send/Preview.h"
 #include "send/Split.h"
 #include "shell/Settings.h"
 
@@ -183,6 +186,73 @@ TEST_F(SplitTest, FiveDigitLabelNeedsItsRoomTwice) {
     EXPECT_EQ("10/12y", out);
     EXPECT_EQ(1u, taken);
     EXPECT_EQ(-1, MakeSplitPart(std::string(100, 'y'), 10, 132, 10, kUtf8, &out, &taken));
+}
+
+// Four-byte characters after 0 to 3 ASCII bytes, cut and split at every
+// limit: each part is whole UTF-8 and the parts give the text back.
+TEST_F(SplitTest, NoLimitCutsAFourByteCharacter) {
+    std::string emoji;
+    for (int i = 0; i < 12; ++i) emoji += "\xF0\x9F\x98\x80";
+    for (uint32_t mode : {settings::kCutLongMessages, settings::kSplitLongMessages}) {
+        standin::SetDword(nullptr, settings::kModule, "OnTooLong", mode);
+        Numbering(mode == settings::kSplitLongMessages, 60);
+        for (int lead = 0; lead < 4; ++lead) {
+            const std::string text = std::string(static_cast<size_t>(lead), 'a') + emoji;
+            for (int32_t maxChars = 4; maxChars <= 30; ++maxChars) {
+                SCOPED_TRACE("mode " + std::to_string(mode) + ", lead " + std::to_string(lead) + ", MaxChars " +
+                             std::to_string(maxChars));
+                const MessagePlan plan = PlanMessage(text, maxChars, kUtf8);
+                std::string joined;
+                for (const PartPlan& part : plan.parts) {
+                    const std::string carried = part.text.substr(part.text.size() - part.carried);
+                    EXPECT_TRUE(charset::utf8::Valid(carried, nullptr)) << part.text;
+                    EXPECT_LE(part.text.size(), static_cast<size_t>(maxChars));
+                    joined += carried;
+                }
+                EXPECT_TRUE(charset::utf8::Valid(plan.unsent, nullptr));
+                EXPECT_EQ(joined + plan.unsent, text);
+            }
+        }
+    }
+}
+
+// The preview shows the parts "SplitNumber" allows, each labelled, and what
+// is left of the message.
+TEST_F(SplitTest, PreviewShowsThePartsTheSplitAllowsAndTheRest) {
+    testutil::TempDir dir;
+    const std::string ini = dir.file("g.ini");
+    testutil::WriteFile(ini, "[Gateway]\nName=Short\nMaxChars=20\n");
+    const GatewayView gateway{nullptr, "g.ini", ini, 1};
+    standin::SetDword(nullptr, settings::kModule, "OnTooLong", settings::kSplitLongMessages);
+    std::string text;
+    for (int i = 0; i < 100; ++i) text += static_cast<char>('a' + i % 26);
+    const struct {
+        int splitNumber;
+        std::vector<std::string> labels;
+        size_t unsent;
+    } cases[] = {
+        // Each part carries 20 - 2 x 3 bytes; the total is ceil(100 / 20) at most.
+        {1, {"1/1"}, 86},
+        {2, {"1/2", "2/2"}, 72},
+        {3, {"1/3", "2/3", "3/3"}, 58},
+        {9, {"1/5", "2/5", "3/5", "4/5", "5/5", "6/5", "7/5"}, 0},  // the last 16 bytes fit labelled
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.splitNumber);
+        Numbering(true, c.splitNumber);
+        const preview::GatewayPreview p = preview::PreviewGateway(gateway, text, kUtf8);
+        EXPECT_EQ(p.name, "Short");
+        std::vector<std::string> labels;
+        std::string carried;
+        for (const preview::PartPreview& part : p.parts) {
+            labels.push_back(part.label);
+            carried += part.text.substr(part.label.size());
+        }
+        EXPECT_EQ(labels, c.labels);
+        EXPECT_EQ(p.unsent, text.substr(text.size() - c.unsent));
+        EXPECT_EQ(carried + p.unsent, text);
+        EXPECT_EQ(p.sms, static_cast<int>(c.labels.size()));
+    }
 }
 
 }  // namespace

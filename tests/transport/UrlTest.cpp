@@ -55,3 +55,43 @@ TEST(SplitUrl, NoUrlIsAnEmptyHost) {
 }
 
 }  // namespace
+
+TEST(ReadAddress, Table) {
+    struct Case {
+        const char* url;
+        bool read;
+        const char* scheme = "";
+        const char* origin = "";
+        const char* host = "";
+        const char* port = "";
+        const char* target = "";
+    };
+    const Case cases[] = {
+        {"HTTPS://Me:pw@WWW.Example.com:8443/A/b?c=d#e", true, "https", "HTTPS://Me:pw@WWW.Example.com:8443",
+         "www.example.com", "8443", "/A/b?c=d"},
+        {"http://gw", true, "http", "http://gw", "gw", "", "/"},
+        {"http://gw?a=b#x", true, "http", "http://gw", "gw", "", "/?a=b"},
+        {"http://gw#x/y", true, "http", "http://gw", "gw", "", "/"},
+        {"http://[::1]:8080/x", true, "http", "http://[::1]:8080", "[::1]", "8080", "/x"},
+        {"ws+x.1://h:/p", true, "ws+x.1", "ws+x.1://h:", "h", "", "/p"},
+        // No scheme, no "//" right behind it, no host, a port that is no number.
+        {"http:a//?/x", false}, {"http:/a/x", false}, {"//gw/x", false}, {"gw/a", false}, {"://gw/", false},
+        {"1http://gw/", false}, {"ht tp://gw/", false}, {"http:///a", false}, {"http://u@/a", false},
+        {"http://gw:8o/a", false}, {"http://[::1/x", false}, {"http://[::1]x/", false}, {"", false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.url);
+        transport::Address a;
+        a.host = "untouched";
+        ASSERT_EQ(transport::ReadAddress(c.url, &a), c.read);
+        if (!c.read) {
+            EXPECT_EQ(a.host, "untouched");
+            continue;
+        }
+        EXPECT_EQ(a.scheme, c.scheme);
+        EXPECT_EQ(a.origin, c.origin);
+        EXPECT_EQ(a.host, c.host);
+        EXPECT_EQ(a.port, c.port);
+        EXPECT_EQ(a.target, c.target);
+    }
+}

@@ -106,14 +106,33 @@ TEST_F(GeneralPageTest, SavingUnchangedKeepsValuesAndTypes) {
     EXPECT_FALSE(Stored("Active").has_value());
 }
 
+// Each answer text changed on its own is saved, and only it; a long one is cut.
+TEST_F(GeneralPageTest, EachChangedAnswerIsSaved) {
+    using Field = std::string ui::GeneralFields::*;
+    const std::pair<const char*, Field> answers[] = {{"SuccessMsg", &ui::GeneralFields::successMsg},
+                                                     {"FailureMsg", &ui::GeneralFields::failureMsg},
+                                                     {"FloodMsg", &ui::GeneralFields::floodMsg}};
+    for (const auto& changed : answers) {
+        SCOPED_TRACE(changed.first);
+        for (const auto& a : answers) standin::SetText(nullptr, kModule, a.first, "old");
+        ui::GeneralFields f = ui::LoadGeneralFields();
+        f.*changed.second = std::string("new ") + changed.first;
+        ui::SaveGeneralFields(f);
+        for (const auto& a : answers) {
+            EXPECT_EQ(Stored(a.first)->text, a.first == changed.first ? f.*changed.second : "old") << a.first;
+        }
+        f.*changed.second = std::string(1500, 'x');
+        ui::SaveGeneralFields(f);
+        EXPECT_EQ(Stored(changed.first)->text, std::string(1023, 'x'));
+    }
+}
+
 TEST_F(GeneralPageTest, LongTextsAreCutAndTheFolderIsStoredAsTyped) {
     ui::GeneralFields f = ui::LoadGeneralFields();
     f.senderNumber = std::string(2000, '4');
-    f.successMsg = std::string(1500, 'x');
     f.gatewayFolder = ".\\Other";
     ui::SaveGeneralFields(f);
     EXPECT_EQ(Stored("SenderNumber")->text.size(), 1023u);
-    EXPECT_EQ(Stored("SuccessMsg")->text.size(), 1023u);
     EXPECT_EQ(Stored("GatewayPath")->text, ".\\Other");
     // The folder in memory is the one a start would read; no rescan yet.
     EXPECT_EQ(GatewayFolder(), (host / "Other").string());
