@@ -8,7 +8,7 @@ if(WIN32)
   # Upstream sources are not ours to keep warning-clean.
   foreach(t gtest gtest_main gmock gmock_main)
     if(TARGET ${t})
-      target_compile_options(${t} PRIVATE -w)
+      target_compile_options(${t} PRIVATE -w -Og -g1)
     endif()
   endforeach()
   set(PARLET_GTEST gtest gmock)
@@ -17,6 +17,16 @@ else()
   find_package(GTest REQUIRED)
   set(PARLET_GTEST GTest::gtest GTest::gmock)
   set(PARLET_GTEST_MAIN GTest::gtest_main)
+endif()
+
+# Under Wine, scripts/test.sh runs two tests at a time: tests that may open
+# windows take turns on the session's one display (input goes to the focused
+# window) and prefix (its registry), with these properties; command-line
+# scripts, which open none, run beside them.
+if(WIN32)
+  set(PARLET_TAKES_TURNS RESOURCE_LOCK wine_desktop)
+else()
+  set(PARLET_TAKES_TURNS "")
 endif()
 
 # One ctest entry per test program: under Wine a process start is costly,
@@ -30,6 +40,7 @@ function(parlet_add_test)
     target_link_libraries(${T_NAME} PRIVATE ${PARLET_GTEST_MAIN})
   endif()
   target_include_directories(${T_NAME} PRIVATE ${PROJECT_SOURCE_DIR}/tests/common)
+  target_precompile_headers(${T_NAME} REUSE_FROM parlet_test_headers)
   if(WIN32)
     set(label wine)
   elseif(PARLET_SANITIZE)
@@ -41,7 +52,7 @@ function(parlet_add_test)
   if(NOT T_TIMEOUT)
     set(T_TIMEOUT 600)
   endif()
-  set_tests_properties(${T_NAME} PROPERTIES LABELS "${label};${T_LABELS}" TIMEOUT ${T_TIMEOUT})
+  set_tests_properties(${T_NAME} PROPERTIES LABELS "${label};${T_LABELS}" TIMEOUT ${T_TIMEOUT} ${PARLET_TAKES_TURNS})
   if(T_ENV)
     set_tests_properties(${T_NAME} PROPERTIES ENVIRONMENT "${T_ENV}")
   endif()

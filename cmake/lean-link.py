@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Links the plug-in DLL so that library code it never calls is left out.
 
-    lean-link.py WORK_DIR LINK_COMMAND...   (the target's RULE_LAUNCH_LINK)
+    lean-link.py WORK_DIR COMMAND...   (the target's RULE_LAUNCH_LINK)
 
 The linker's --gc-sections collects nothing in a mingw-w64 DLL: the default
 script keeps every .eh_frame input whole, and the unwind entries refer to
@@ -74,6 +74,11 @@ def main():
     if len(sys.argv) < 4:
         sys.exit('usage: lean-link.py WORK_DIR LINK_COMMAND...')
     work, command = sys.argv[1], sys.argv[2:]
+    if '-o' not in command:
+        # Makefile generators launch every step of the link rule through
+        # here (removing and filling an archive of the target's objects);
+        # only the step that writes the DLL is linked twice.
+        os.execvp(command[0], command)
     os.makedirs(work, exist_ok=True)
     output = command[command.index('-o') + 1]
     default = default_script(command[0])

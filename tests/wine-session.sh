@@ -20,8 +20,8 @@
 #   on first use); its wine server is stopped at the end unless it was up
 #   before the session began. Otherwise the session works in a copy of the
 #   template prefix build/wine-template (made once, under a lock; its system
-#   DLLs are hard links, so a copy costs well under a second), removed at the
-#   end.
+#   DLLs are links to Wine's own files, and hard links in a copy, so a copy
+#   costs well under a second), removed at the end.
 # - an inner script or program joins the session of an outer one through
 #   PARLET_WINE_SESSION (the session's folder) and stops nothing.
 
@@ -49,9 +49,10 @@ parlet_wine_environment() {
 }
 
 # Makes a 32-bit prefix at $1 unless one of this Wine version is there; under
-# a lock, as several runs may want it at once.
+# a lock, as several runs may want it at once. With "lean" as $2 (the
+# template) its copies of Wine's own DLLs become links to them.
 parlet_wine_make_prefix() {
-  local prefix="$1" version
+  local prefix="$1" lean="${2:-}" version
   version="$(wine --version 2>/dev/null)"
   mkdir -p "$(dirname "$prefix")"
   (
@@ -65,7 +66,23 @@ parlet_wine_make_prefix() {
       cp -n /usr/share/wine/fonts/* "$prefix/drive_c/windows/Fonts/" 2>/dev/null
       echo "$version" >"$prefix/.parlet-ready"
     fi
+    [ -z "$lean" ] || [ -f "$prefix/.parlet-lean" ] || { parlet_wine_link_builtins "$prefix" && : >"$prefix/.parlet-lean"; }
   ) 9>"$prefix.lock"
+}
+
+# Most of a new prefix is copies of Wine's own DLLs in system32 (half a
+# gigabyte), byte for byte: symbolic links to Wine's files take their place.
+parlet_wine_link_builtins() {
+  local dir="$1/drive_c/windows/system32" lib="" candidate f
+  for candidate in /usr/lib/i386-linux-gnu/wine/i386-windows /usr/lib/wine/i386-windows \
+                   /usr/lib32/wine/i386-windows /opt/wine*/lib/wine/i386-windows; do
+    cmp -s "$dir/kernel32.dll" "$candidate/kernel32.dll" && { lib="$candidate"; break; }
+  done
+  [ -n "$lib" ] || return 0
+  for f in "$dir"/*; do
+    [ -f "$f" ] && [ ! -L "$f" ] && cmp -s "$f" "$lib/${f##*/}" && ln -sf "$lib/${f##*/}" "$f"
+  done
+  return 0
 }
 
 # A copy of the template at $1 in $2: the system DLLs are hard links, which
@@ -130,7 +147,7 @@ parlet_wine_begin() {
   else
     local template="${PARLET_WINE_TEMPLATE:-$parlet_wine_root/build/wine-template}"
     prefix="$dir/prefix"
-    parlet_wine_make_prefix "$template" && parlet_wine_copy_prefix "$template" "$prefix" || return 1
+    parlet_wine_make_prefix "$template" lean && parlet_wine_copy_prefix "$template" "$prefix" || return 1
   fi
   parlet_wine_environment "$prefix"
   if ! parlet_wine_server_up "$prefix"; then

@@ -17,6 +17,8 @@ here="$(cd "$(dirname "$0")" && pwd)"
 work="$(mktemp -d "${TMPDIR:-/tmp}/parlet torture.XXXXXX")"
 failures=0
 trap 'rm -rf "$work"' EXIT
+trap 'exit 130' INT
+trap 'exit 143' TERM
 
 path() { if [ "$mode" = wine ]; then winepath -w "$1" 2>/dev/null; else echo "$1"; fi; }
 # Programs are started directly (not through a function), so that $! is the
@@ -43,8 +45,9 @@ sac="$work/gw.sac" wsac="$(path "$work/gw.sac")"
 # 1. Eight processes at once.
 run accounts-init "$wsac" $long
 start=$(date +%s%N)
-for p in 1 2 3 4 5 6 7 8; do run accounts "$wsac" $long 10 $p >"$work/out.$p" 2>&1 & done
-wait
+pids=()
+for p in 1 2 3 4 5 6 7 8; do "${launch[@]}" accounts "$wsac" $long 10 $p >"$work/out.$p" 2>&1 & pids+=($!); done
+wait "${pids[@]}"
 for p in 1 2 3 4 5 6 7 8; do
   grep -qx "ok 10" <(tr -d '\r' <"$work/out.$p") || fail "process $p: $(cat "$work/out.$p")"
 done
@@ -110,8 +113,9 @@ echo "log killed mid-write: $(tr -d '\r' <"$work/check" | grep '^m ' || echo 'm 
 
 # 4. Eight processes appending 20 KB entries to one log.
 rm -f "$log"
-for p in 1 2 3 4 5 6 7 8; do run log "$wlog" p$p 40 20000 >/dev/null 2>&1 & done
-wait
+pids=()
+for p in 1 2 3 4 5 6 7 8; do "${launch[@]}" log "$wlog" p$p 40 20000 >/dev/null 2>&1 & pids+=($!); done
+wait "${pids[@]}"
 run log-check "$wlog" >"$work/check" || fail "8 writers: $(cat "$work/check")"
 [ "$(tr -d '\r' <"$work/check" | grep -c ' 40$')" = 8 ] || fail "8 writers: $(cat "$work/check")"
 echo "8 log writers x 40 entries of 20 KB: $(wc -c <"$log") bytes, every entry whole"
