@@ -12,9 +12,11 @@
 // "status N" sets every account's status, "history N" opens the history of
 // the N-th contact, "db" writes probe-db.txt now.
 #include <windows.h>
+#include <commctrl.h>
 
 #include <cstdio>
 #include <cstring>
+#include <ctime>
 #include <string>
 #include <vector>
 
@@ -74,6 +76,31 @@ std::string Text(HWND window) {
     return text;
 }
 
+// The visible items of a tree (the options dialog's pages), each with the
+// middle of its text.
+void AddTreeItems(HWND tree, std::string& out) {
+    auto item = reinterpret_cast<HTREEITEM>(SendMessageA(tree, TVM_GETNEXTITEM, TVGN_FIRSTVISIBLE, 0));
+    for (int n = 0; item && n < 200; ++n) {
+        char text[128] = "", line[200];
+        TVITEMA request{};
+        request.mask = TVIF_TEXT;
+        request.hItem = item;
+        request.pszText = text;
+        request.cchTextMax = sizeof text;
+        SendMessageA(tree, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&request));
+        RECT r{};
+        *reinterpret_cast<HTREEITEM*>(&r) = item;
+        if (SendMessageA(tree, TVM_GETITEMRECT, TRUE, reinterpret_cast<LPARAM>(&r))) {
+            POINT middle{(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+            ClientToScreen(tree, &middle);
+            std::snprintf(line, sizeof line, "    item \"%s\" middle %ld,%ld\n", text, middle.x, middle.y);
+            out += line;
+        }
+        item = reinterpret_cast<HTREEITEM>(
+            SendMessageA(tree, TVM_GETNEXTITEM, TVGN_NEXTVISIBLE, reinterpret_cast<LPARAM>(item)));
+    }
+}
+
 BOOL CALLBACK AddControl(HWND control, LPARAM param) {
     if (!IsWindowVisible(control)) return TRUE;
     char name[64] = "", place[80];
@@ -85,6 +112,7 @@ BOOL CALLBACK AddControl(HWND control, LPARAM param) {
                   checked ? " checked" : "");
     *reinterpret_cast<std::string*>(param) +=
         "  " + std::to_string(GetDlgCtrlID(control)) + " " + name + " \"" + Text(control) + "\"" + place;
+    if (std::strcmp(name, "SysTreeView32") == 0) AddTreeItems(control, *reinterpret_cast<std::string*>(param));
     return TRUE;
 }
 
@@ -111,9 +139,24 @@ host::Word NthContact(long n) {
 
 void DumpDatabase();
 
+// An experiment's sent message event.
+void AddEvent(host::Word contact, const char* module, const char* text) {
+    host::DbEventInfo event{};
+    event.cbSize = sizeof event;
+    event.module = module;
+    event.timestamp = static_cast<uint32_t>(time(nullptr));
+    event.flags = host::kEventSent;
+    event.blobSize = static_cast<uint32_t>(std::strlen(text) + 1);
+    event.blob = reinterpret_cast<uint8_t*>(const_cast<char*>(text));
+    Call("DB/Event/Add", contact, reinterpret_cast<host::Word>(&event));
+}
+
 void DoCommands() {
-    std::string path = g_folder + "probe-cmd.txt";
-    FILE* f = std::fopen(path.c_str(), "rb");
+    // Taken away whole first, so that a line the test appends meanwhile
+    // goes into a new file rather than being lost.
+    std::string path = g_folder + "probe-cmd.txt", taken = path + ".taken";
+    if (!MoveFileExA(path.c_str(), taken.c_str(), MOVEFILE_REPLACE_EXISTING)) return;
+    FILE* f = std::fopen(taken.c_str(), "rb");
     if (!f) return;
     char line[256];
     while (std::fgets(line, sizeof line, f)) {
@@ -121,9 +164,11 @@ void DoCommands() {
         if (std::sscanf(line, "status %ld", &n) == 1) Call("CList/SetStatusMode", n, 0);
         if (std::sscanf(line, "history %ld", &n) == 1) Call("History/ShowContactHistory", NthContact(n), 0);
         if (std::strncmp(line, "db", 2) == 0) DumpDatabase();
+        char module[64], text[128];
+        if (std::sscanf(line, "event %ld %63s %127[^\n]", &n, module, text) == 3) AddEvent(NthContact(n), module, text);
     }
     std::fclose(f);
-    DeleteFileA(path.c_str());
+    DeleteFileA(taken.c_str());
 }
 
 void CALLBACK OnTimer(HWND, UINT, UINT_PTR, DWORD) {

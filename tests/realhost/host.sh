@@ -27,7 +27,7 @@ rh_install() {
 # of a first start.
 rh_start() {
   rm -f "$rh_dir/probe-windows.txt" "$rh_dir/probe-db.txt"
-  (cd "$rh_dir" && exec wine miranda32.exe) </dev/null >>"$rh_work/wine.log" 2>&1 &
+  (cd "$rh_dir" && exec wine miranda32.exe) </dev/null >>"$rh_dir.wine.log" 2>&1 &
   rh_host_pid=$!
   rh_wait_window "Miranda IM" || return 1
   sleep 1
@@ -62,7 +62,15 @@ rh_wait_gone() {
 # The place of a window as the probe saw it: "X,Y".
 rh_place() { sed -n "s/^window \"$1\" at \([-0-9]*,[-0-9]*\) .*/\1/p" "$rh_dir/probe-windows.txt" | head -n 1; }
 
-rh_xid() { xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -n 1; }
+rh_xid() {
+  local id _
+  for _ in 1 2 3 4 5; do
+    id="$(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -n 1)"
+    [ -n "$id" ] && break
+    sleep 0.3
+  done
+  echo "$id"
+}
 
 # Keys to a window by its title, with the keyboard's focus put there first
 # (there is no window manager to activate it).
@@ -87,9 +95,9 @@ rh_main_menu() {
   local id try _
   id="$(rh_xid "Miranda IM")"
   [ -n "$id" ] || { rh_fail "no contact list"; return 1; }
-  for try in 1 2 3; do
-    xdotool mousemove 0 700 sleep 0.3 mousemove --window "$id" 16 10 sleep 0.4 click 1
-    for _ in $(seq 15); do
+  for try in 1 2 3 4 5; do
+    xdotool mousemove 0 700 sleep 0.5 mousemove --window "$id" 16 10 sleep 0.5 click 1
+    for _ in $(seq 20); do
       sleep 0.2
       rh_has '(#32768)' && { xdotool key --delay 150 "$@"; return 0; }
     done
@@ -122,7 +130,7 @@ rh_exit() {
   local status=$?
   rh_host_pid=""
   [ "$status" -eq 0 ] || rh_fail "the host ended with status $status"
-  ! grep -qE "Unhandled|page fault|Program Error" "$rh_work/wine.log" || rh_fail "a fault: $(grep -E "Unhandled|page fault" "$rh_work/wine.log" | head -n 3)"
+  ! grep -qE "Unhandled|page fault" "$rh_dir.wine.log" || rh_fail "a fault: $(grep -E "Unhandled|page fault" "$rh_dir.wine.log" | head -n 3)"
   [ -s "$rh_dir/probe-db.txt" ] || rh_fail "the probe read nothing at shut-down"
   [ "$rh_failed" -eq 0 ]
 }
@@ -152,26 +160,38 @@ rh_stop_extras() {
   rh_extra_pids=""
 }
 
-# Clicks the middle of control ID of the window TITLE, where the probe saw it.
+# Clicks the middle of a control of the window TITLE where the probe saw it:
+# the first whose id is ID, or with "text:T" the first whose text is T.
 rh_click() {
   local at
   at="$(awk -v w="window \"$1\"" -v id="$2" '
     /^window / { inside = index($0, w) == 1 }
-    inside && $1 == id { for (i = 1; i < NF; i++) if ($i == "middle") { print $(i + 1); exit } }' \
-    "$rh_dir/probe-windows.txt")"
+    inside && /^  [-0-9]/ && ($1 == id || index(id, "text:") == 1 && index($0, "\"" substr(id, 6) "\" middle ")) {
+      for (i = 1; i < NF; i++) if ($i == "middle") { print $(i + 1); exit }
+    }' "$rh_dir/probe-windows.txt")"
   [ -n "$at" ] || { rh_fail "no control $2 in \"$1\" to click"; return 1; }
   xdotool mousemove "${at%,*}" "${at#*,}" sleep 0.2 click 1
 }
 
-# A prosody of the run's own on 127.0.0.1:$rh_xmpp_port with the accounts
-# owner and buddy (password "pw"), each in the other's roster; started as
-# the user prosody when run as root (it refuses root), stopped by its PID.
+# Clicks the tree item TEXT in the window TITLE (the options dialog's pages).
+rh_click_item() {
+  local at
+  at="$(awk -v w="window \"$1\"" -v item="    item \"$2\" middle " '
+    /^window / { inside = index($0, w) == 1 }
+    inside && index($0, item) == 1 { print $NF; exit }' "$rh_dir/probe-windows.txt")"
+  [ -n "$at" ] || { rh_fail "no item \"$2\" in \"$1\" to click"; return 1; }
+  xdotool mousemove "${at%,*}" "${at#*,}" sleep 0.2 click 1
+}
+
+# A prosody of the scenario's own on a free loopback port ($rh_xmpp_port)
+# with the accounts owner and buddy (password "pw"), each in the other's
+# roster; run as the user prosody when run as root (it refuses root), stopped
+# by its PID with the scenario.
 rh_start_prosody() {
   local dir="$rh_work/prosody-$rh_scenario" user
   rh_xmpp_port="$(python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')"
   mkdir -p "$dir/data/localhost/roster" "$dir/data/localhost/accounts"
   cat >"$dir/prosody.cfg.lua" <<CFG
-
 pidfile = "$dir/prosody.pid"
 data_path = "$dir/data"
 interfaces = { "127.0.0.1" }
@@ -188,10 +208,10 @@ CFG
   for user in owner buddy; do
     printf 'return {\n\t["password"] = "pw";\n};\n' >"$dir/data/localhost/accounts/$user.dat"
   done
-  printf 'return {\n\t[false] = { ["version"] = 1; };\n\t["buddy@localhost"] = { ["subscription"] = "both"; ["groups"] = {}; };\n};\n' \
-    >"$dir/data/localhost/roster/owner.dat"
-  printf 'return {\n\t[false] = { ["version"] = 1; };\n\t["owner@localhost"] = { ["subscription"] = "both"; ["groups"] = {}; };\n};\n' \
-    >"$dir/data/localhost/roster/buddy.dat"
+  printf 'return {\n\t[false] = { ["version"] = 1; };\n\t["%s@localhost"] = { ["subscription"] = "both"; ["groups"] = {}; };\n};\n' \
+    buddy >"$dir/data/localhost/roster/owner.dat"
+  printf 'return {\n\t[false] = { ["version"] = 1; };\n\t["%s@localhost"] = { ["subscription"] = "both"; ["groups"] = {}; };\n};\n' \
+    owner >"$dir/data/localhost/roster/buddy.dat"
   if [ "$(id -u)" -eq 0 ]; then
     chown -R prosody: "$dir"
     setpriv --reuid=prosody --regid=prosody --init-groups prosody -F --config "$dir/prosody.cfg.lua" >>"$dir/out.log" 2>&1 &
@@ -206,5 +226,5 @@ CFG
     kill -0 "$rh_prosody_pid" 2>/dev/null || break
     sleep 0.1
   done
-  rh_fail "prosody did not start: $(cat "$dir/out.log" "$dir/prosody.log" 2>/dev/null | tail -n 5)"
+  rh_fail "prosody did not start: $(tail -n 5 "$dir/out.log" "$dir/prosody.log" 2>/dev/null)"
 }

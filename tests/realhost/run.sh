@@ -13,7 +13,7 @@ if [ ! -f "$rh_realhost/miranda32.exe" ]; then
   echo "realhost: SKIPPED: no real host at $rh_realhost"
   exit 0
 fi
-rh_build="$root/build/win"
+rh_build="${PARLET_REALHOST_BUILD:-$root/build/win}"  # the Windows build to test
 for f in "$rh_build/src/parlet.dll" "$rh_build/tests/realhost/realhost_probe.dll" build/native/provider/parlet-provider; do
   [ -f "$f" ] || { echo "realhost: $f is missing: build native and win first" >&2; exit 1; }
 done
@@ -23,7 +23,7 @@ done
 . tests/realhost/scenarios.sh
 unset PARLET_WINE_SESSION  # a session of the tier's own, never a joined one
 mkdir -p build/realhost
-rh_work="$(mktemp -d "$root/build/realhost/run.XXXXXX")"
+rh_work="$(mktemp -d "$root/build/realhost/run.XXXXXX")" && chmod 755 "$rh_work"  # prosody runs as its own user
 rh_host_pid="" provider_pid="" rh_extra_pids="" rh_failed=0 rh_scenario=setup status=0
 
 cleanup() {
@@ -57,9 +57,10 @@ parlet_wine_begin || { echo "realhost: could not begin a Wine session" >&2; exit
 # A fault ends the program with its report on standard error, no crash box.
 wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1
 
-all=(startup send position history contact options popup relay added)
+all=(startup send position options relay added phonename)
 chosen=("$@")
 [ ${#chosen[@]} -gt 0 ] || chosen=("${all[@]}")
+passed=0 failed=0 skipped=0
 for name in "${chosen[@]}"; do
   declare -F "scenario_$name" >/dev/null || { echo "realhost: no scenario $name (${all[*]})" >&2; exit 2; }
   rh_scenario="$name" rh_failed=0
@@ -70,11 +71,15 @@ for name in "${chosen[@]}"; do
   rh_stop_extras
   if [ "$result" -eq 77 ]; then
     echo "realhost: $name: SKIPPED: $rh_skip_reason"
+    skipped=$((skipped + 1))
   elif [ "$result" -eq 0 ] && [ "$rh_failed" -eq 0 ]; then
     echo "realhost: $name: ok ($((SECONDS - start)) s)"
+    passed=$((passed + 1))
   else
-    echo "realhost: $name: FAILED ($((SECONDS - start)) s; Wine's output: $rh_work/wine.log)"
+    echo "realhost: $name: FAILED ($((SECONDS - start)) s; the hosts and Wine's output: $rh_work)"
+    failed=$((failed + 1))
     status=1
   fi
 done
+echo "realhost: $passed passed, $failed failed, $skipped skipped ($SECONDS s)"
 exit $status

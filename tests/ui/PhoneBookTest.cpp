@@ -88,6 +88,7 @@ TEST_F(PhoneBookHost, ReadTakesTheFirstUsablePhoneText) {
     };
     for (const Case& c : cases) {
         host::Contact contact = standin::AddContact();
+        standin::AddAccount("ICQ");
         standin::SetText(contact, "Protocol", "p", "ICQ");
         for (const auto& [where, value] : c.settings) {
             size_t slash = where.find('/');
