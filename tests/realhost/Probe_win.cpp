@@ -10,7 +10,8 @@
 //   "Starts" counts the starts.
 // probe-cmd.txt, when the test writes one, is done and removed:
 // "status N" sets every account's status, "history N" opens the history of
-// the N-th contact, "db" writes probe-db.txt now.
+// the N-th contact, "db" writes probe-db.txt now, "event N MODULE TEXT" adds
+// a sent message event to it (for experiments).
 #include <windows.h>
 #include <commctrl.h>
 
@@ -89,7 +90,7 @@ void AddTreeItems(HWND tree, std::string& out) {
         request.cchTextMax = sizeof text;
         SendMessageA(tree, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&request));
         RECT r{};
-        *reinterpret_cast<HTREEITEM*>(&r) = item;
+        std::memcpy(&r, &item, sizeof item);  // TVM_GETITEMRECT takes the item in the rectangle
         if (SendMessageA(tree, TVM_GETITEMRECT, TRUE, reinterpret_cast<LPARAM>(&r))) {
             POINT middle{(r.left + r.right) / 2, (r.top + r.bottom) / 2};
             ClientToScreen(tree, &middle);
