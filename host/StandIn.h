@@ -84,6 +84,10 @@ struct SentMessage {
 };
 std::vector<SentMessage> SentMessages();
 std::vector<std::string> RegisteredModules();  // "Proto/RegisterModule" names
+// An account of the user's: a contact whose "Protocol"/"p" names it has that
+// base protocol; any other contact has none (a registered module is no
+// account), and so no name.
+void AddAccount(const std::string& name);
 
 // --- history ------------------------------------------------------------------
 // Events added through "DB/Event/Add", in order (the host copies the blob).

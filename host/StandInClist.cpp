@@ -55,16 +55,15 @@ Word ModifyMenuItemService(Word wParam, Word lParam) {
     return 0;
 }
 
-// The name the user gave, else the protocol's nick, else the host's own text.
+// The name the user gave, else the protocol's nick, else the host's own
+// text; a contact without a base protocol has no name at all.
 Word GetContactDisplayNameService(Word wParam, Word) {
     auto contact = reinterpret_cast<host::Contact>(wParam);
     std::optional<std::string> name;
-    if (detail::ContactExists(contact)) {
+    auto proto = detail::ContactExists(contact) ? detail::BaseProto(contact) : std::nullopt;
+    if (proto) {
         name = detail::ReadText(contact, "CList", "MyHandle");
-        if (!name || name->empty()) {
-            auto proto = detail::ReadText(contact, "Protocol", "p");
-            if (proto) name = detail::ReadText(contact, proto->c_str(), "Nick");
-        }
+        if (!name || name->empty()) name = detail::ReadText(contact, proto->c_str(), "Nick");
     }
     if (!name || name->empty()) name = "(Unknown Contact)";
     return reinterpret_cast<Word>(detail::Keep(*name));

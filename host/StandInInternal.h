@@ -61,6 +61,7 @@ void ReplaceDatabase(DatabaseImage&& image);
 // Database reads for the other areas (the database locks itself).
 bool ContactExists(host::Contact contact);
 std::optional<std::string> ReadText(host::Contact contact, const char* module, const char* name);
+std::optional<std::string> BaseProto(host::Contact contact);  // "Proto/GetContactBaseProto"
 
 // Contacts are numbered in database order; the handle is the number.
 inline uintptr_t ContactId(host::Contact contact) { return reinterpret_cast<uintptr_t>(contact); }

@@ -20,6 +20,7 @@ struct Module {
 
 std::mutex g_protoMutex;
 std::vector<Module> g_modules;
+std::vector<std::string> g_accounts;
 std::map<uintptr_t, std::vector<std::string>> g_filters;  // per contact, in the order added
 std::vector<ReceivedMessage> g_received;
 std::vector<SentMessage> g_sent;
@@ -102,24 +103,33 @@ Word CallContactServiceService(Word, Word lParam) {
     return static_cast<Word>(g_sent.size());
 }
 
-// The stored protocol name of the contact, whether or not such a protocol
-// is registered: phone contacts name one that never is.
+// As the host: the stored protocol name only when it names an account; a
+// registered module is not enough. Phone contacts name none, and so have
+// neither protocol nor name.
 Word GetContactBaseProtoService(Word wParam, Word) {
-    auto contact = reinterpret_cast<host::Contact>(wParam);
-    if (!contact) return 0;
-    auto name = detail::ReadText(contact, "Protocol", "p");
-    if (!name) return 0;
-    return reinterpret_cast<Word>(detail::Keep(*name));
+    auto proto = detail::BaseProto(reinterpret_cast<host::Contact>(wParam));
+    return proto ? reinterpret_cast<Word>(detail::Keep(*proto)) : 0;
 }
 
 }  // namespace
 
 namespace detail {
 
+std::optional<std::string> BaseProto(host::Contact contact) {
+    if (!contact) return std::nullopt;
+    auto name = ReadText(contact, "Protocol", "p");
+    if (!name) return std::nullopt;
+    std::lock_guard<std::mutex> lock(g_protoMutex);
+    for (const std::string& a : g_accounts)
+        if (a == *name) return name;
+    return std::nullopt;
+}
+
 void ResetProtocols() {
     {
         std::lock_guard<std::mutex> lock(g_protoMutex);
         g_modules.clear();
+        g_accounts.clear();
         g_filters.clear();
         g_received.clear();
         g_sent.clear();
@@ -150,6 +160,11 @@ std::vector<ReceivedMessage> ReceivedMessages() {
 std::vector<SentMessage> SentMessages() {
     std::lock_guard<std::mutex> lock(g_protoMutex);
     return g_sent;
+}
+
+void AddAccount(const std::string& name) {
+    std::lock_guard<std::mutex> lock(g_protoMutex);
+    g_accounts.push_back(name);
 }
 
 std::vector<std::string> RegisteredModules() {

@@ -12,6 +12,7 @@ packages=(
   tinyproxy openssl curl ca-certificates
   kannel kannel-extras
   clang-format python3
+  xdotool prosody python3-slixmpp
 )
 
 missing=()

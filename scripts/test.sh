@@ -35,10 +35,17 @@ for t in native asan win; do
   [ "$t" = win ] && parlet_wine_end
 done
 
+# The real-host tier (docs/realhost.md); it says SKIPPED without ../shared/realhost.
+echo
+echo "== real host"
+bash tests/realhost/run.sh 2>&1 | tee build/realhost.log
+[ "${PIPESTATUS[0]}" -eq 0 ] || status=1
+
 echo
 echo "== summaries"
 for t in native asan win; do
   printf '%-7s ' "$t:"
   grep -E "tests passed|tests failed" "build/$t/ctest.log" | tail -n 1
 done
+tail -n 1 build/realhost.log
 exit $status

@@ -101,7 +101,10 @@ Result GetSetting(const Args& args) {
 Result AddContactCommand(const Args& args) {
     host::Contact contact = standin::AddContact();
     NameContact(args[0], contact);
-    if (args.size() == 2) standin::SetText(contact, "Protocol", "p", args[1]);
+    if (args.size() == 2) {
+        standin::AddAccount(args[1]);
+        standin::SetText(contact, "Protocol", "p", args[1]);
+    }
     char text[64];
     std::snprintf(text, sizeof text, "contact @%s = %ld", args[0].c_str(),
                   static_cast<long>(reinterpret_cast<intptr_t>(contact)));

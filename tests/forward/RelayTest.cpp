@@ -44,6 +44,8 @@ protected:
         host::ProtocolDescriptor filter{12, "Parlet", host::kProtoTypeFilter};
         host::CallService("Proto/RegisterModule", 0, reinterpret_cast<host::Word>(&filter));
         bob = standin::AddContact();
+        standin::AddAccount("ICQ");  // a contact who writes has an account's protocol, and so a name
+        standin::SetText(bob, "Protocol", "p", "ICQ");
         standin::SetText(bob, "CList", "MyHandle", "Bob");
         host::CallService("Proto/AddToContact", reinterpret_cast<host::Word>(bob), reinterpret_cast<host::Word>("Parlet"));
         standin::SetText(nullptr, settings::kModule, "SenderNumber", "43650 1234567");

@@ -167,6 +167,12 @@ TEST_F(MessagesTest, SentInstantMessagesAreRecorded) {
 TEST_F(MessagesTest, BaseProtocolAndDisplayName) {
     EXPECT_EQ(Call("Proto/GetContactBaseProto", Ptr(contact)), 0);
     standin::SetText(contact, "Protocol", "p", "ICQ");
+    standin::SetText(contact, "CList", "MyHandle", "Robert");
+    EXPECT_EQ(Call("Proto/GetContactBaseProto", Ptr(contact)), 0) << "no account or module is called ICQ";
+    auto shown = reinterpret_cast<const char*>(Call("CList/GetContactDisplayName", Ptr(contact), 0));
+    EXPECT_STREQ(shown, "(Unknown Contact)") << "without a base protocol not even the user's name counts";
+    standin::DeleteSetting(contact, "CList", "MyHandle");
+    standin::AddAccount("ICQ");
     auto proto = reinterpret_cast<const char*>(Call("Proto/GetContactBaseProto", Ptr(contact)));
     ASSERT_NE(proto, nullptr);
     EXPECT_STREQ(proto, "ICQ");
@@ -182,6 +188,15 @@ TEST_F(MessagesTest, BaseProtocolAndDisplayName) {
     standin::SetText(contact, "CList", "MyHandle", "Robert");
     EXPECT_EQ(name(contact), "Robert") << "the user's own name for the contact comes first";
     EXPECT_EQ(name(reinterpret_cast<host::Contact>(4242)), "(Unknown Contact)");
+
+    // A registered module is no account: its contacts have neither.
+    host::Contact phone = standin::AddContact();
+    standin::SetText(phone, "Protocol", "p", "Phones");
+    standin::SetText(phone, "CList", "MyHandle", "+43 () 1 SMS");
+    host::ProtocolDescriptor module{12, "Phones", 10000};
+    ASSERT_EQ(Call("Proto/RegisterModule", 0, Ptr(&module)), 0);
+    EXPECT_EQ(Call("Proto/GetContactBaseProto", Ptr(phone)), 0);
+    EXPECT_EQ(name(phone), "(Unknown Contact)");
 }
 
 }  // namespace

@@ -121,6 +121,7 @@ TEST_F(LifecycleTest, ContactsTheHostAddsWhileRunningAreRelayed) {
 
 TEST_F(LifecycleTest, MenuCommandsOpenTheDialogAndTheContactItemFollowsThePhoneEntry) {
     host::Contact phone = standin::AddContact();
+    standin::AddAccount("ICQ");
     standin::SetText(phone, "Protocol", "p", "ICQ");
     standin::SetText(phone, "ICQ", "Cellular", "+43 (650) 1234567 SMS");
     host::Contact plain = standin::AddContact();

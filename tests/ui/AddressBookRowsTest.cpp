@@ -26,6 +26,7 @@ TEST_F(AddressBookRows, ContactsWithANumberGiveRowsNamedByTheirProtocol) {
     standin::SetText(hidden, "ZUVE_ROV", "FirstName", "Anna");
     standin::SetText(hidden, "ZUVE_ROV", "LastName", "Berg");
     host::Contact nickOnly = standin::AddContact();
+    standin::AddAccount("ICQ");
     standin::SetText(nickOnly, "Protocol", "p", "ICQ");
     standin::SetText(nickOnly, "ICQ", "Nick", "bob");
     standin::SetText(nickOnly, "UserInfo", "MyPhone0", "+49 (171) 555 SMS");
@@ -53,6 +54,7 @@ TEST_F(AddressBookRows, ContactsWithANumberGiveRowsNamedByTheirProtocol) {
 
 TEST_F(AddressBookRows, RemovingANumberedPhoneClosesTheGapAndLeavesIndexZero) {
     host::Contact c = standin::AddContact();
+    standin::AddAccount("ICQ");
     standin::SetText(c, "Protocol", "p", "ICQ");
     standin::SetText(c, "UserInfo", "MyPhone0", "office");
     standin::SetText(c, "UserInfo", "MyPhone1", "+43 (650) 111 SMS");
@@ -90,6 +92,7 @@ TEST_F(AddressBookRows, RemovingANumberedPhoneClosesTheGapAndLeavesIndexZero) {
 // contact's names; Add stores a hidden contact with both names.
 TEST_F(AddressBookRows, EditAndAddWriteWhereTheEntryLives) {
     host::Contact icq = standin::AddContact();
+    standin::AddAccount("ICQ");
     standin::SetText(icq, "Protocol", "p", "ICQ");
     standin::SetText(icq, "ICQ", "FirstName", "Carl");
     standin::SetText(icq, "ICQ", "Cellular", "+43 (650) 7654321 SMS");

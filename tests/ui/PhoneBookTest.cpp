@@ -88,6 +88,7 @@ TEST_F(PhoneBookHost, ReadTakesTheFirstUsablePhoneText) {
     };
     for (const Case& c : cases) {
         host::Contact contact = standin::AddContact();
+        standin::AddAccount("ICQ");
         standin::SetText(contact, "Protocol", "p", "ICQ");
         for (const auto& [where, value] : c.settings) {
             size_t slash = where.find('/');
@@ -130,10 +131,12 @@ TEST_F(PhoneBookHost, AddWritesAHiddenContactThatReadsBack) {
             EXPECT_EQ(entry.prefix, c.prefix) << c.stored;
         }
     }
-    // Our own contacts name "ZUVE_ROV" as their protocol; its "Cellular" comes first.
+    // Our own contacts name "ZUVE_ROV" as their protocol, which is no account
+    // of the host's: it names no base protocol for them, so a "Cellular"
+    // there is never read.
     host::Contact first = standin::Contacts().front();
-    standin::SetText(first, "ZUVE_ROV", "Cellular", "+43 (650) 1234567 SMS");
-    EXPECT_EQ(Describe(ReadPhoneEntry(first, table)), "43650|1234567|ZUVE_ROV/Cellular");
+    standin::SetText(first, "ZUVE_ROV", "Cellular", "+49 (171) 7654321 SMS");
+    EXPECT_EQ(Describe(ReadPhoneEntry(first, table)), "43650|1234567|UserInfo/MyPhone0");
 }
 
 }  // namespace
