@@ -115,6 +115,9 @@ private:
             paged = trace.PagesWritten();
         }
         std::printf("result %d (%s)\n", result, script::ResultSummary(result, &detail).c_str());
+        if (!detail.excerpt.empty()) {
+            std::printf("Request%d answered: %s\n", detail.request, ShownText(detail.excerpt, false).c_str());
+        }
         if (!saved || !paged) return kExitFailed;
         return result == script::result::kSent ? kExitOk : kExitFailed;
     }

@@ -1,4 +1,5 @@
-// Routes that play today's SMS APIs: a JSON API with Basic authorization.
+// Routes that play today's SMS APIs: a JSON API with Basic authorization,
+// and a token API (a client-credentials grant, then a bearer token).
 // Every accepted message goes to the outbox.
 #pragma once
 
