@@ -116,6 +116,6 @@ void ConsoleControls::AttemptEnded(const AttemptReport& report) {
     if (!out_) return;
     std::string user = report.user ? std::string(", user ") + report.user : std::string();
     std::fprintf(out_, "parlet: %s%s: %s\n", report.file.c_str(), user.c_str(),
-                 script::ResultSummary(report.result, &report.detail).c_str());
+                 script::ResultLine(report.result, &report.detail).c_str());
     std::fflush(out_);
 }

@@ -17,6 +17,10 @@ void CheckTemplate(Sheet& sheet, const Key& key, const std::string& value, size_
 // request section: what refuses a run, and a note of each header it sends.
 void CheckRequestHeaders(Sheet& sheet, const Section& request, size_t customVarsBefore);
 
+// A "CustomVar%d" as read: a JSON path that cannot be read, a pattern
+// without an end.
+void CheckCustomVar(Sheet& sheet, const Key& key, const std::string& value);
+
 // Every value of a file that holds " ;" and text: a comment the reader keeps.
 void CheckValueComments(Sheet& sheet);
 // [Gateway] "Success" as read (non-empty): warns about trailing blanks.

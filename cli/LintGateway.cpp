@@ -211,7 +211,9 @@ void CheckRequest(Sheet& sheet, const Section& r, const Section* gw, Gathered& g
     Sheet::ListRules vars;
     vars.first = static_cast<int>(gathered.customVars) + 1;
     vars.beforeFirst = "is read only when earlier requests extract fewer values: numbering runs on across requests";
-    gathered.customVars += sheet.ReadList(&r, "CustomVar", kValueSize, vars).size();
+    const std::vector<const Key*> customVars = sheet.ReadList(&r, "CustomVar", kValueSize, vars);
+    for (const Key* key : customVars) CheckCustomVar(sheet, *key, sheet.Value(key, kValueSize));
+    gathered.customVars += customVars.size();
     Sheet::ListRules keys;
     keys.first = static_cast<int>(gathered.keys) + 1;
     keys.beforeFirst = "may never be read: Key numbering runs on across requests";

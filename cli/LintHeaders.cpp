@@ -99,7 +99,10 @@ void CheckRequestHeaders(Sheet& sheet, const Section& r, size_t customVarsBefore
                            "): the values go out as one line, joined by \", \"",
                        "write both values into " + first.first->second->name + " if that is what you mean");
         }
-        sheet.Note(key->line, "[" + r.name + "] sends " + name + ": " + script::ShownHeaderValue(name, value));
+        // A value cut from a reply is shown by its name: "***" would hide where it comes from.
+        const bool variable = value.find("$CustomVar") != std::string::npos;
+        sheet.Note(key->line, "[" + r.name + "] sends " + name + ": " +
+                                  (variable ? value : script::ShownHeaderValue(name, value)));
     }
 }
 

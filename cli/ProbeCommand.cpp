@@ -79,7 +79,10 @@ std::string StepLine(const ProbeStep& s) {
         for (const std::string& c : s.cookies) line += " " + c;
     }
     for (const script::Lookup& l : s.lookups) {
-        line += ", " + l.key + " " + l.text + (l.found ? " found" : " NOT FOUND");
+        line += ", " + l.key + " " + l.text +
+                (!l.found     ? " NOT FOUND"
+                 : l.ranToEnd ? " RAN TO THE END OF THE PAGE"
+                              : " found");
     }
     return line;
 }
@@ -88,12 +91,13 @@ Verdict Judge(const ProbeReport& report, int result, const script::RunDetail& de
     if (result != script::result::kSent) {
         const std::string where =
             report.steps.empty() ? std::string("[Gateway]") : "Request" + std::to_string(report.steps.back().section);
-        return {"broken", where + ": " + script::ResultSummary(result, &detail)};
+        return {"broken", where + ": " + script::ResultLine(result, &detail)};
     }
     for (const ProbeStep& s : report.steps) {
         for (const script::Lookup& l : s.lookups) {
-            if (!l.found)
-                return {"broken", "Request" + std::to_string(s.section) + ": " + l.key + " " + l.text + " not found"};
+            const std::string where = "Request" + std::to_string(s.section) + ": " + l.key + " " + l.text;
+            if (!l.found) return {"broken", where + " not found"};
+            if (l.ranToEnd) return {"broken", where + " ran to the end of the page (the text after (*) was not found)"};
         }
     }
     if (report.steps.empty()) {

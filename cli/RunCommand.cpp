@@ -13,7 +13,9 @@
 #include "Recorded.h"
 #include "RunTrace.h"
 #include "script/RequestHeaders.h"
+#include "script/Extract.h"
 #include "script/Runner.h"
+#include "script/profile/Profile.h"
 
 namespace {
 
@@ -67,6 +69,16 @@ private:
         return false;
     }
 
+    // run sends the message whole, as given: says so when a send would split or cut it.
+    static void SayMaxChars(const std::string& path, const std::string& message) {
+        const int32_t maxChars = profile::ReadNumber(path.c_str(), "Gateway", "MaxChars", script::kValueSize);
+        if (maxChars <= 0 || message.size() <= static_cast<size_t>(maxChars)) return;
+        std::fprintf(
+            stderr,
+            "parlet: the message is %zu bytes, MaxChars is %ld: run sends it whole (send would split or cut it)\n",
+            message.size(), static_cast<long>(maxChars));
+    }
+
     int RunOnce() {
         // The texts as the send job would hand them over: in the default
         // charset, the message as UTF-8 to a file with a JSON body.
@@ -88,6 +100,7 @@ private:
         }
         if (!FileGiven(o.file)) return kExitUsage;
         if (!RecordUsable(o.record) || !PagesUsable(o.trace.pagesDir)) return kExitUsage;
+        SayMaxChars(path, o.message);
         Credentials account;
         if ((!o.userGiven || !o.passwordGiven) && !ChooseAccount(path, o.account, &account)) return kExitUsage;
         if (o.userGiven) account.user = o.user;
@@ -115,6 +128,9 @@ private:
             paged = trace.PagesWritten();
         }
         std::printf("result %d (%s)\n", result, script::ResultSummary(result, &detail).c_str());
+        if (!detail.excerpt.empty()) {
+            std::printf("Request%d answered: %s\n", detail.request, ShownText(detail.excerpt, false).c_str());
+        }
         if (!saved || !paged) return kExitFailed;
         return result == script::result::kSent ? kExitOk : kExitFailed;
     }

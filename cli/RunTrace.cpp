@@ -88,8 +88,9 @@ void RunTrace::Lines(const char* mark, const std::string& text) const {
 }
 
 void RunTrace::Looked(int, const script::Lookup& lookup) {
-    std::fprintf(out_, " = %s [%s]: %s\n", lookup.key.c_str(), ShownText(lookup.text, false).c_str(),
-                 lookup.found ? ShownText(Hidden(lookup.value), false).c_str() : "not found");
+    std::fprintf(out_, " = %s [%s]: %s%s\n", lookup.key.c_str(), ShownText(lookup.text, false).c_str(),
+                 lookup.found ? ShownText(Hidden(lookup.value), false).c_str() : "not found",
+                 lookup.ranToEnd ? " (ran to the end of the page: the text after (*) was not found)" : "");
 }
 
 void RunTrace::Sending(const har::Request& request) {

@@ -2,6 +2,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
 #include <string>
 
 namespace provider {
@@ -56,11 +57,56 @@ void KannelSend(const httplib::Request& req, httplib::Response& res, const Accep
     res.set_content("0: Accepted for delivery", "text/plain");
 }
 
+// A token API: POST /oauth/token takes Basic authorization of client:s3cret
+// and grant_type=client_credentials and gives a bearer token in JSON; POST
+// /v1/outbound/SENDER/requests (SENDER URL-encoded) takes the token, "Accept:
+// application/json" and {"to", "text"}, at most 160 characters of text.
+// Errors are JSON, as such APIs give them.
+constexpr const char* kToken = "tk.Zm9vYmFy-4711_q";
+
+void TokenGrant(const httplib::Request& req, httplib::Response& res) {
+    if (req.get_header_value("Authorization") != "Basic Y2xpZW50OnMzY3JldA==") {
+        return Reply(res, 401, {{"error", "invalid_client"}, {"error_description", "Client authentication failed"}});
+    }
+    if (req.body.find("grant_type=client_credentials") == std::string::npos) {
+        return Reply(res, 400, {{"error", "unsupported_grant_type"}});
+    }
+    Reply(res, 200, {{"access_token", kToken}, {"token_type", "Bearer"}, {"expires_in", 3600}});
+}
+
+json ServiceError(const char* id, const char* text) {
+    return {{"requestError", {{"serviceException", {{"messageId", id}, {"text", text}}}}}};
+}
+
+size_t Utf8Characters(const std::string& text) {
+    return static_cast<size_t>(std::count_if(text.begin(), text.end(), [](char c) { return (c & 0xC0) != 0x80; }));
+}
+
+void TokenSend(const httplib::Request& req, httplib::Response& res, const AcceptMessage& accept) {
+    if (req.get_header_value("Authorization") != std::string("Bearer ") + kToken) {
+        return Reply(res, 401, ServiceError("POL0001", "Invalid access token"));
+    }
+    if (req.get_header_value("Accept") != "application/json") {
+        return Reply(res, 406, ServiceError("SVC0006", "Only application/json is served"));
+    }
+    const json body = json::parse(req.body, nullptr, false);
+    if (body.is_discarded() || !body.is_object() || Text(body, "to").empty() || Text(body, "text").empty()) {
+        return Reply(res, 400, ServiceError("SVC0002", "A JSON object with to and text"));
+    }
+    if (Utf8Characters(Text(body, "text")) > 160) return Reply(res, 400, ServiceError("SVC0280", "Message too long"));
+    const size_t id = accept(Message{"token", "client", Text(body, "to"), Text(body, "text"),
+                                     httplib::detail::decode_url(req.matches[1].str(), false), ""});
+    Reply(res, 201, {{"status", "accepted"}, {"id", id}});
+}
+
 }  // namespace
 
 void AddApiRoutes(httplib::Server& h, AcceptMessage accept) {
     h.Post("/json/send", [accept](const httplib::Request& q, httplib::Response& r) { JsonSend(q, r, accept); });
     h.Get("/cgi-bin/sendsms", [accept](const httplib::Request& q, httplib::Response& r) { KannelSend(q, r, accept); });
+    h.Post("/oauth/token", [](const httplib::Request& q, httplib::Response& r) { TokenGrant(q, r); });
+    h.Post(R"(/v1/outbound/([^/]+)/requests)",
+           [accept](const httplib::Request& q, httplib::Response& r) { TokenSend(q, r, accept); });
 }
 
 }  // namespace provider

@@ -1,5 +1,6 @@
 // Routes that play today's SMS APIs: a JSON API with Basic authorization,
-// and a Kannel smsbox's "sendsms".
+// and a Kannel smsbox's "sendsms", and a token API (a client-credentials
+// grant, then a bearer token).
 // Every accepted message goes to the outbox.
 #pragma once
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "script/JsonPath.h"
 #include "script/Search.h"
 #include "script/profile/NumberedKeys.h"
 #include "shell/Log.h"
@@ -15,7 +16,8 @@ size_t TextLength(const char* body, size_t length) {
     return zero ? static_cast<size_t>(static_cast<const char*>(zero) - body) : length;
 }
 
-bool CutCustomVar(const char* body, size_t length, const std::string& pattern, std::string* value) {
+bool CutCustomVar(const char* body, size_t length, const std::string& pattern, std::string* value, bool* ranToEnd) {
+    if (ranToEnd) *ranToEnd = false;
     std::string t = pattern;
     // The markers: "(" where the value starts, ")" where it ends. One that
     // is the last character stays in the text, and the value starts or
@@ -48,6 +50,7 @@ bool CutCustomVar(const char* body, size_t length, const std::string& pattern, s
         const size_t tailAt = FindExact(body, length, tail, found + head.size() + 1);
         if (tailAt == kNotFound) {
             last = static_cast<long long>(length);
+            if (ranToEnd) *ranToEnd = true;
         } else {
             last = static_cast<long long>(tailAt) + static_cast<long long>(end) - static_cast<long long>(star + 1);
         }
@@ -58,6 +61,12 @@ bool CutCustomVar(const char* body, size_t length, const std::string& pattern, s
     if (last < first) last = first;
     value->assign(body + first, std::min(static_cast<size_t>(last - first), kMaxKeptValue));
     return true;
+}
+
+bool CutValue(const char* body, size_t length, const std::string& customVar, std::string* value, bool* ranToEnd) {
+    if (!IsJsonPath(customVar)) return CutCustomVar(body, length, customVar, value, ranToEnd);
+    if (ranToEnd) *ranToEnd = false;
+    return FindJsonValue(body, length, customVar, value);
 }
 
 bool FindFieldValue(const char* body, size_t length, const std::string& name, std::string* value) {
@@ -83,10 +92,13 @@ void ExtractCustomVars(const SectionKeys& section, const char* body, size_t leng
         {"CustomVar", first}, [&](const std::string& key) { return section.read(section.context, key.c_str()); },
         [&](int, const std::string& key, const std::string& pattern) {
             std::string value;
-            const bool found = CutCustomVar(body, length, pattern, &value);
-            if (lookups) lookups->push_back(Lookup{key, pattern, found, value});
+            bool ranToEnd = false;
+            const bool found = CutValue(body, length, pattern, &value, &ranToEnd);
+            if (lookups) lookups->push_back(Lookup{key, pattern, found, value, ranToEnd});
             if (!found) return true;
             WriteLog(" - Got custom variable %s: %s\n", key.c_str(), value.c_str());
+            if (ranToEnd)
+                WriteLog(" - WARNING: %s ran to the end of the page: the text after (*) was not found\n", key.c_str());
             if (lists->customVars.size() >= kMaxCustomVars) {
                 WriteLog(" - WARNING: Maximum number of custom variables reached. \n");
                 return true;

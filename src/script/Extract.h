@@ -67,6 +67,7 @@ struct Lookup {
     std::string text;  // the key's value: the pattern or the field's name
     bool found = false;
     std::string value;
+    bool ranToEnd = false;  // a pattern whose end marker was not found: the value is the rest of the page
 };
 
 // The three steps, run on a reply body of `length` bytes (read up to its
@@ -79,8 +80,14 @@ void ExtractKeys(const SectionKeys& section, const char* body, size_t length, Ru
 void ExtractSelectLists(const char* body, size_t length, RunLists* lists);
 
 // One "CustomVar" pattern on a body; false when its head does not occur.
-// Values (here and below) are kept to kMaxKeptValue bytes.
-bool CutCustomVar(const char* body, size_t length, const std::string& pattern, std::string* value);
+// Values (here and below) are kept to kMaxKeptValue bytes. *ranToEnd (when
+// given) says whether the value ran to the end of the body because the
+// text behind "*" was not found.
+bool CutCustomVar(const char* body, size_t length, const std::string& pattern, std::string* value,
+                  bool* ranToEnd = nullptr);
+// A "CustomVar" value on a body: a JSON path (JsonPath.h) or a pattern.
+bool CutValue(const char* body, size_t length, const std::string& customVar, std::string* value,
+              bool* ranToEnd = nullptr);
 // The value of the form field `name`; false when nothing is taken.
 bool FindFieldValue(const char* body, size_t length, const std::string& name, std::string* value);
 

@@ -62,4 +62,12 @@ std::string ResultSummary(int code, const RunDetail* detail) {
     return text;
 }
 
+std::string ResultLine(int code, const RunDetail* detail) {
+    std::string line = ResultSummary(code, detail);
+    if (detail && !detail->excerpt.empty()) {
+        line += "; Request" + std::to_string(detail->request) + " answered: " + detail->excerpt;
+    }
+    return line;
+}
+
 }  // namespace script

@@ -14,6 +14,7 @@
 #include "script/profile/NumberedKeys.h"
 #include "script/profile/Profile.h"
 #include "script/Progress.h"
+#include "script/ReplyExcerpt.h"
 #include "script/RequestAssembly.h"
 #include "script/RunObserver.h"
 #include "script/RunState.h"
@@ -231,14 +232,30 @@ bool FollowRedirects(Run& run, Request* request, ReplyHolder* reply) {
     }
 }
 
+// The provider's own words on a failed reply of request j: logged, and
+// kept for the result's line.
+void TellReason(Run& run, int j, const host::HttpReply* page) {
+    const size_t length = page->bodyLength > 0 ? static_cast<size_t>(page->bodyLength) : 0;
+    const std::string excerpt = ReplyExcerpt(page->body, TextLength(page->body, length));
+    if (excerpt.empty()) return;
+    LogErrorLine(" - ERROR: The reply to Request #%d says: %s\n", j, excerpt.c_str());
+    if (run.detail) {
+        run.detail->request = j;
+        run.detail->excerpt = excerpt;
+    }
+}
+
 // The final page of request j: checked, then custom variables, keys and
 // choices cut out of it; after the last request, the success text sought.
 Next ReadPage(Run& run, int j, const std::string& section, const std::string& expandedUrl,
               const host::HttpReply* page) {
     const int checked = CheckPage(page, expandedUrl.c_str());
-    if (checked == result::kHttpError && run.detail) {
-        run.detail->status = page->status;
-        run.detail->statusText = page->statusText ? page->statusText : "";
+    if (checked == result::kHttpError) {
+        if (run.detail) {
+            run.detail->status = page->status;
+            run.detail->statusText = page->statusText ? page->statusText : "";
+        }
+        TellReason(run, j, page);
     }
     if (checked != 0) {
         run.result = checked;
@@ -261,6 +278,7 @@ Next ReadPage(Run& run, int j, const std::string& section, const std::string& ex
         if (!success.empty() && FindExact(page->body, length, success) == kNotFound) {
             LogErrorLine(" - Sending the SMS failed - We didn't get the successmsg we expected :(\n");
             run.result = result::kNoSuccessText;
+            TellReason(run, j, page);
         }
     }
     if (settings::Verbose()) WriteLog("Result: %.*s\n", static_cast<int>(length), page->body);

@@ -71,10 +71,17 @@ struct RunDetail {
     int status = 0;  // the final reply's status, for result::kHttpError
     std::string statusText;
     std::string server;  // "host:port" of the request that got no reply, for result::kNoReply
+    // For result::kHttpError and kNoSuccessText: the request whose reply
+    // failed and the provider's own words (ReplyExcerpt.h), "" for none.
+    int request = 0;
+    std::string excerpt;
 };
 // "name: reason", with the status in the reason of an HTTP error
 // ("HttpError: HTTP 403: Forbidden"). `detail` may be null.
 std::string ResultSummary(int code, const RunDetail* detail);
+// The summary and, when the reply said why, "; Request2 answered: ..." (the
+// line of an attempt and of a run's outcome).
+std::string ResultLine(int code, const RunDetail* detail);
 
 // `user` and `password` may be null (they only feed "$User" and "$Pass");
 // so may `progress`, `abortFlag` and `detail`. Every run keeps its own

@@ -148,6 +148,16 @@ std::vector<Case> Cases() {
           {17, Severity::Error, "Authorization is set by Auth already"},
           {17, Severity::Note, "sends Authorization: Bearer ***"},
           {18, Severity::Warning, "$Numbr is not a variable"}}},
+        // CustomVars whose value runs to the end of the page, and JSON paths.
+        {"custom variables without an end", "a.ini",
+         std::string(kGoodHead).append("[Request1]\nURL=http://x/\nType=GET\nCustomVar1=\"access_token\":\"(*)\"\n"
+                                       "CustomVar2=id=(*)\nCustomVar3=json:a..b\nCustomVar4=\"n\":\"(*)\",\n"
+                                       "CustomVar5=json:data.items[0].id\nHeader1=Authorization: Bearer $CustomVar1\n"),
+         {{10, Severity::Warning, "CustomVar1 lost its outer quotes to the reader: it reads access_token\":\"(*), which"},
+          {10, Severity::Warning, "for a JSON reply write CustomVar1=json:access_token"},
+          {11, Severity::Warning, "CustomVar2 id=(*) has no end marker after (*)"},
+          {12, Severity::Warning, "CustomVar3 \"json:a..b\" is no JSON path (an empty name at character 3"},
+          {15, Severity::Note, "sends Authorization: Bearer $CustomVar1"}}},
         {"unknown auth, a content type on a GET", "a.ini",
          std::string(kGoodHead).append("[Request1]\nURL=http://x/?c=$Charset\nType=GET\nAuth=digest\nContentType=json\n"),
          {{10, Severity::Error, "Auth \"digest\" is unknown: the run fails with BadHeader (-15)"},
