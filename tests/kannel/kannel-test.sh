@@ -37,12 +37,18 @@ check() {   # check NAME EXIT-STATUS-OF-THE-CONDITION
 path() { if [ "$mode" = wine ]; then winepath -w "$1" 2>/dev/null; else echo "$1"; fi; }
 run() { if [ "$mode" = wine ]; then "$here/../wine-run.sh" "$parlet" "$@"; else "$parlet" "$@"; fi; }
 listening() { (exec 3<>"/dev/tcp/127.0.0.1/$1") 2>/dev/null; }
-# A port nothing listens on; Kannel refuses to start on a taken one.
-free_port() {
+# A port nothing listens on and none of the others chosen; Kannel refuses to
+# start on a taken one. Taken below the kernel's range of ephemeral ports, so
+# that no test provider on port 0 or outgoing connection takes it meanwhile.
+ephemeral_low=$(cut -f1 /proc/sys/net/ipv4/ip_local_port_range 2>/dev/null || echo 32768)
+[ "$ephemeral_low" -gt 21000 ] 2>/dev/null || ephemeral_low=32768
+chosen=" "
+free_port() {   # free_port VAR
   local port
   while :; do
-    port=$((20000 + RANDOM % 40000))
-    listening "$port" || { echo "$port"; return; }
+    port=$((20000 + RANDOM % (ephemeral_low - 20000)))
+    case "$chosen" in *" $port "*) continue ;; esac
+    listening "$port" || { chosen="$chosen$port "; printf -v "$1" '%s' "$port"; return; }
   done
 }
 wait_for() {   # wait_for WHAT COMMAND...: up to 20 s for a condition
@@ -52,7 +58,7 @@ wait_for() {   # wait_for WHAT COMMAND...: up to 20 s for a condition
   exit 1
 }
 
-admin=$(free_port) box=$(free_port) smsc=$(free_port) sendsms=$(free_port)
+free_port admin; free_port box; free_port smsc; free_port sendsms
 cat >"$work/kannel.conf" <<EOF
 group = core
 admin-port = $admin
