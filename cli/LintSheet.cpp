@@ -4,6 +4,7 @@
 
 #include "script/Extract.h"
 #include "script/profile/NumberedKeys.h"
+#include "shell/Text.h"
 
 namespace lint {
 
@@ -27,10 +28,7 @@ bool OutOfRange(int n) { return n == -2 || n == 0 || n > profile::kLastNumber; }
 
 }  // namespace
 
-std::string Lower(std::string s) {
-    for (char& c : s) c = doc::FoldAscii(c);
-    return s;
-}
+std::string Lower(std::string s) { return text::LowerAscii(std::move(s)); }
 
 bool IsComment(const Key& key) { return !key.name.empty() && key.name[0] == ';'; }
 

@@ -11,6 +11,7 @@
 #include "script/Extract.h"
 #include "script/Template.h"
 #include "transport/Url.h"
+#include "shell/Text.h"
 
 namespace draft {
 namespace {
@@ -21,14 +22,9 @@ const char* const kPasswordFields[] = {"pass", "password", "passwd", "pwd", "pas
 // Shorter values found in a page are more likely chance than a token.
 constexpr size_t kShortestScraped = 6;
 
-std::string Lower(std::string s) {
-    for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return s;
-}
-
 template <size_t N>
 bool Listed(const std::string& name, const char* const (&list)[N]) {
-    const std::string lower = Lower(name);
+    const std::string lower = text::LowerAscii(name);
     return std::any_of(std::begin(list), std::end(list), [&](const char* n) { return lower == n; });
 }
 
@@ -182,7 +178,7 @@ bool Drafter::KeyAllowed(size_t page, const Field& f) const {
     }
     for (size_t s = page + 1; s < session_.steps.size(); ++s) {
         const har::Request& r = EntryOf(s).request;
-        if (Lower(r.method) == "get") continue;
+        if (text::LowerAscii(r.method) == "get") continue;
         bool sends = false;
         for (const har::NameValue& field : FormFields(r)) {
             if (field.name == f.name) {

@@ -4,6 +4,7 @@
 #include <cctype>
 
 #include "script/Extract.h"
+#include "shell/Text.h"
 
 namespace draft {
 namespace {
@@ -54,11 +55,6 @@ std::string Trimmed(const std::string& s) {
     return s.substr(b, e - b);
 }
 
-std::string Lower(std::string s) {
-    for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return s;
-}
-
 // The texts of a page a reader sees: between tags (scripts and styles
 // left out) for HTML, else runs without digits; each cut at line breaks.
 std::vector<std::string> Texts(const std::string& page) {
@@ -86,7 +82,7 @@ std::vector<std::string> Texts(const std::string& page) {
         add(run);
         return pieces;
     }
-    const std::string lower = Lower(page);
+    const std::string lower = text::LowerAscii(page);
     size_t at = 0;
     while (at < page.size()) {
         const size_t open = page.find('<', at);
@@ -117,7 +113,7 @@ std::string Short(const std::string& text) {
 
 // The value of attribute `name` in a tag, "" when it has none.
 std::string Attribute(const std::string& tag, const std::string& name) {
-    const std::string lower = Lower(tag);
+    const std::string lower = text::LowerAscii(tag);
     for (size_t at = lower.find(name + "="); at != std::string::npos; at = lower.find(name + "=", at + 1)) {
         if (at == 0 || !IsBlank(lower[at - 1])) continue;
         size_t v = at + name.size() + 1;
@@ -188,11 +184,11 @@ std::string SuccessText(const std::string& last, const std::vector<const std::st
 
 std::vector<std::string> PasswordFields(const std::string& page) {
     std::vector<std::string> names;
-    const std::string lower = Lower(page);
+    const std::string lower = text::LowerAscii(page);
     for (size_t at = lower.find("<input"); at != std::string::npos; at = lower.find("<input", at + 1)) {
         const size_t end = page.find('>', at);
         const std::string tag = page.substr(at, end == std::string::npos ? std::string::npos : end - at);
-        if (Lower(Attribute(tag, "type")) != "password") continue;
+        if (text::LowerAscii(Attribute(tag, "type")) != "password") continue;
         const std::string name = Attribute(tag, "name");
         if (!name.empty()) names.push_back(name);
     }

@@ -8,6 +8,7 @@
 #include "record/Text.h"
 #include "script/RunnerSteps.h"
 #include "transport/Url.h"
+#include "shell/Text.h"
 
 namespace draft {
 namespace {
@@ -27,11 +28,6 @@ const char* const kStaticExtensions[] = {".css", ".js",   ".mjs",  ".png", ".jpg
                                          ".svg", ".webp", ".avif", ".bmp", ".woff", ".woff2", ".ttf", ".otf",
                                          ".eot", ".map",  ".mp3",  ".mp4", ".webm", ".wasm"};
 
-std::string Lower(std::string s) {
-    for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return s;
-}
-
 bool EndsWith(const std::string& s, const char* end) {
     const size_t n = std::char_traits<char>::length(end);
     return s.size() >= n && s.compare(s.size() - n, n, end) == 0;
@@ -48,11 +44,11 @@ bool Readable(const std::string& url) {
 std::string LowerPath(const std::string& url) {
     transport::Address address;
     if (!transport::ReadAddress(url, &address)) return "/";
-    return Lower(address.target.substr(0, address.target.find('?')));
+    return text::LowerAscii(address.target.substr(0, address.target.find('?')));
 }
 
 bool IsStatic(const har::Entry& e) {
-    const std::string type = Lower(e.response.content.mimeType);
+    const std::string type = text::LowerAscii(e.response.content.mimeType);
     for (const char* t : kStaticTypes) {
         if (type.find(t) != std::string::npos) return true;
     }
@@ -96,7 +92,7 @@ std::set<std::string> CookiesSet(const har::Entry& e) {
     std::set<std::string> names;
     for (const har::NameValue& c : e.response.cookies) names.insert(c.name);
     for (const har::NameValue& h : e.response.headers) {
-        if (Lower(h.name) == "set-cookie") names.insert(h.value.substr(0, h.value.find('=')));
+        if (text::LowerAscii(h.name) == "set-cookie") names.insert(h.value.substr(0, h.value.find('=')));
     }
     return names;
 }
@@ -105,7 +101,7 @@ std::set<std::string> CookiesSent(const har::Request& r) {
     std::set<std::string> names;
     for (const har::NameValue& c : r.cookies) names.insert(c.name);
     for (const har::NameValue& h : r.headers) {
-        if (Lower(h.name) != "cookie") continue;
+        if (text::LowerAscii(h.name) != "cookie") continue;
         for (size_t at = 0; at < h.value.size();) {
             size_t end = h.value.find(';', at);
             if (end == std::string::npos) end = h.value.size();
@@ -144,7 +140,7 @@ public:
         const har::Entry& e = entries_[i];
         if (!Readable(e.request.url)) return "no address a request can go to";
         if (e.response.status == 0) return "no reply came";
-        if (Lower(e.request.method) == "options") return "a CORS preflight";
+        if (text::LowerAscii(e.request.method) == "options") return "a CORS preflight";
         // A cached answer never reached the server: it names no host.
         if (!NamesHost(e.request) && namingHost_.count(Origin(e.request.url))) return "answered from the cache";
         if (IsStatic(e)) return "a static resource";
@@ -181,7 +177,7 @@ void FollowRedirects(const std::vector<har::Entry>& entries, std::vector<bool>& 
         const std::string target = RedirectTarget(entries[current]);
         if (!Readable(target)) break;
         size_t next = current + 1;
-        while (next < entries.size() && (taken[next] || Lower(entries[next].request.method) != "get" ||
+        while (next < entries.size() && (taken[next] || text::LowerAscii(entries[next].request.method) != "get" ||
                                          WithoutFragment(entries[next].request.url) != target)) {
             ++next;
         }
@@ -227,7 +223,7 @@ std::string Origin(const std::string& url) {
 std::vector<har::NameValue> FormFields(const har::Request& request) {
     if (!request.postData) return {};
     if (!request.postData->params.empty()) return request.postData->params;
-    if (Lower(request.postData->mimeType).find("x-www-form-urlencoded") == std::string::npos) return {};
+    if (text::LowerAscii(request.postData->mimeType).find("x-www-form-urlencoded") == std::string::npos) return {};
     return har::DecodeForm(request.postData->text);
 }
 

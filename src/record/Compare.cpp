@@ -5,6 +5,7 @@
 
 #include "record/Text.h"
 #include "script/RequestHeaders.h"
+#include "shell/Text.h"
 
 namespace record {
 namespace {
@@ -13,21 +14,16 @@ struct Address {
     std::string scheme, host, path;
 };
 
-std::string Lower(std::string s) {
-    for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return s;
-}
-
 Address Split(const std::string& url) {
     Address a;
     const size_t scheme = url.find("://");
     size_t rest = 0;
     if (scheme != std::string::npos) {
-        a.scheme = Lower(url.substr(0, scheme));
+        a.scheme = text::LowerAscii(url.substr(0, scheme));
         rest = scheme + 3;
     }
     const size_t slash = url.find_first_of("/?#", rest);
-    a.host = Lower(url.substr(rest, slash == std::string::npos ? std::string::npos : slash - rest));
+    a.host = text::LowerAscii(url.substr(rest, slash == std::string::npos ? std::string::npos : slash - rest));
     std::string path = slash == std::string::npos ? "/" : url.substr(slash);
     path = path.substr(0, path.find_first_of("?#"));
     a.path = path.empty() ? "/" : path;
@@ -141,7 +137,7 @@ std::string PathOf(const std::string& url) {
 }
 
 bool SameTarget(const har::Request& recorded, const har::Request& live) {
-    if (Lower(recorded.method) != Lower(live.method)) return false;
+    if (text::LowerAscii(recorded.method) != text::LowerAscii(live.method)) return false;
     const Address a = Split(recorded.url), b = Split(live.url);
     return a.scheme == b.scheme && a.host == b.host && a.path == b.path;
 }

@@ -22,6 +22,11 @@ std::string FillPattern(const std::string& pattern, char conversion, const std::
 
 // ASCII letters fold to lower case; every other byte compares exactly.
 inline char FoldAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+// `s` with FoldAscii applied to every byte.
+inline std::string LowerAscii(std::string s) {
+    for (char& c : s) c = FoldAscii(c);
+    return s;
+}
 
 // Base64 of the bytes of `data` (the standard alphabet, "=" padding), as an
 // "Authorization: Basic" header carries credentials.

@@ -40,11 +40,6 @@ UrlParts SplitUrl(const char* url) {
 
 namespace {
 
-std::string Lower(std::string s) {
-    for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return s;
-}
-
 bool IsSchemeChar(char c) { return std::isalnum(static_cast<unsigned char>(c)) || c == '+' || c == '-' || c == '.'; }
 
 bool AllDigits(const std::string& s) {
@@ -81,10 +76,10 @@ bool ReadAddress(const std::string& url, Address* out) {
         portColon = hostPort.find(':');
     }
     Address a;
-    a.host = Lower(hostPort.substr(0, portColon));
+    a.host = text::LowerAscii(hostPort.substr(0, portColon));
     if (portColon != std::string::npos) a.port = hostPort.substr(portColon + 1);
     if (a.host.empty() || !AllDigits(a.port)) return false;
-    a.scheme = Lower(url.substr(0, colon));
+    a.scheme = text::LowerAscii(url.substr(0, colon));
     a.origin = url.substr(0, end);
     a.target = url.substr(end, url.find('#', end) - end);
     if (a.target.empty() || a.target[0] != '/') a.target.insert(0, "/");
