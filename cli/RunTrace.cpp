@@ -1,5 +1,6 @@
 #include "RunTrace.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 
@@ -105,7 +106,11 @@ void RunTrace::Received(const har::Request&, const har::Response& response, doub
     // A token is hidden from the reply it comes in on.
     record::Secrets found;
     scraped_.Learn(section_, response.content.text, &found);
-    for (const auto& secret : found.scraped) hidden_.scraped.push_back({kHidden, secret.second});
+    for (const auto& secret : found.scraped) {
+        const std::pair<std::string, std::string> hidden{kHidden, secret.second};
+        if (std::find(hidden_.scraped.begin(), hidden_.scraped.end(), hidden) == hidden_.scraped.end())
+            hidden_.scraped.push_back(hidden);
+    }
     if (response.status == 0) {
         std::fprintf(out_, "<< no reply\n");
         return;

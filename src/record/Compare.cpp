@@ -193,8 +193,7 @@ bool SameTarget(const har::Request& recorded, const har::Request& live) {
     return a.scheme == b.scheme && a.host == b.host && a.path == b.path;
 }
 
-std::vector<std::string> Compare(const har::Request& recorded, const har::Request& live,
-                                 const HeaderScope& headers) {
+std::vector<std::string> Compare(const har::Request& recorded, const har::Request& live, const HeaderScope& headers) {
     std::vector<std::string> out;
     Differ("method", recorded.method, live.method, &out);
     const Address a = Split(recorded.url), b = Split(live.url);

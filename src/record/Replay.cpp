@@ -106,7 +106,8 @@ host::HttpReply* ReplayCarrier::Carry(const host::HttpRequest& request, int ownH
         return nullptr;
     }
     step.entry = static_cast<int>(k) + 1;
-    step.differences = Compare(entries_[k].request, step.live, ownRun_ ? HeaderScope{} : FileHeaders(request, ownHeaders));
+    step.differences =
+        Compare(entries_[k].request, step.live, ownRun_ ? HeaderScope{} : FileHeaders(request, ownHeaders));
     for (const std::string& d : step.differences) {
         step.why = Missing(FieldOf(d));
         if (!step.why.empty()) break;

@@ -79,8 +79,8 @@ TEST(Compare, JsonBodiesMemberByMember) {
         {R"({"n":1,"text":"Say \"hi\"\n)" + long_text + R"(y","to":["+491"]})",
          {"body member \"text\" differs: recorded ..." + long_text.substr(0, 20) + "\" sent ..." +
           long_text.substr(0, 20) + "y\""}},
-        {R"({"n":1,"text":"","to":["+492"]})", {"body member \"text\" differs: recorded \"Say \\\"hi\\\"\\n" +
-                                                   long_text.substr(0, 67) + "... sent \"\""}},
+        {R"({"n":1,"text":"","to":["+492"]})",
+         {"body member \"text\" differs: recorded \"Say \\\"hi\\\"\\n" + long_text.substr(0, 67) + "... sent \"\""}},
         {R"({"n":1,"text":"Say \"hi\"\n)" + long_text + R"(","to":["+491","+492"]})",
          {"body member \"to[1]\" differs: recorded nothing sent \"+492\""}},
         {R"({"text":"Say \"hi\"\n)" + long_text + R"(","to":["+491"],"a.b":{"c":2}})",
@@ -88,8 +88,9 @@ TEST(Compare, JsonBodiesMemberByMember) {
         {R"({"n":1,"text":"Say \"hi\"\n)" + long_text + R"(","to":["+491"],"a.b":{"c":2}})",
          {"body member \"[\"a.b\"]\" differs: recorded nothing sent {\"c\":2}"}},
         // A body that is no JSON is compared as text.
-        {R"({"n":1,)", {"body was '{\"to\": [\"+491\"], \"text\": \"Say \\\"hi\\\"\\u000A" + long_text.substr(0, 38) +
-                            "...', now '{\"n\":1,'"}},
+        {R"({"n":1,)",
+         {"body was '{\"to\": [\"+491\"], \"text\": \"Say \\\"hi\\\"\\u000A" + long_text.substr(0, 38) +
+          "...', now '{\"n\":1,'"}},
     };
     for (const auto& c : cases) EXPECT_EQ(record::Compare(recorded, json(c.live)), c.lines) << c.live;
 }
