@@ -78,6 +78,7 @@ for form in "$token" "${token//\//\\/}" \
   grep -qF -- "$form" "$work/guide/api/token-api.har" && leaks=$((leaks + 1))
 done
 check "the redacted recording holds no token in any form" "$([ -s "$work/guide/api/token-api.har" ] && [ "$leaks" -eq 0 ]; echo $?)"
+check "no command printed the token" "$(cat "$work"/*.shown | grep -qF -- "$token"; [ $? -eq 1 ]; echo $?)"
 [ "$failures" -gt 0 ] && for n in $(seq "$blocks"); do echo "== block $n"; cat "$work/$n.shown"; done
 echo "$((checks - failures)) passed, $failures failed"
 [ "$failures" -eq 0 ]
