@@ -5,7 +5,6 @@
 #include "record/Compare.h"
 #include "record/Scraped.h"
 #include "record/Wire.h"
-#include "script/Template.h"
 #include "transport/Reply.h"
 
 namespace record {
@@ -35,14 +34,8 @@ HeaderScope FileHeaders(const host::HttpRequest& request, int own) {
 void AddStandIns(const har::Response& response, Secrets* secrets) {
     std::vector<std::string> texts{response.statusText, response.content.text, response.redirectURL};
     for (const har::NameValue& h : response.headers) texts.push_back(h.value);
-    const std::string token = script::kCustomVarReference;
     for (const std::string& text : texts) {
-        for (size_t at = text.find(token); at != std::string::npos; at = text.find(token, at + 1)) {
-            size_t end = at + token.size();
-            int n = 0;
-            while (end < text.size() && text[end] >= '0' && text[end] <= '9' && n <= script::kLastNumber)
-                n = n * 10 + (text[end++] - '0');
-            if (n < 1 || n > script::kLastNumber) continue;
+        for (int n : CustomVarNumbers(text)) {
             const std::string placeholder = ScrapedPlaceholder(n);
             const auto known = std::find_if(secrets->scraped.begin(), secrets->scraped.end(),
                                             [&](const auto& s) { return s.first == placeholder; });

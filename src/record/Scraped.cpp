@@ -8,23 +8,21 @@
 #include "script/profile/Profile.h"
 
 namespace record {
-namespace {
 
-// The numbers of the "$CustomVar%d" variables in `text`.
-void AddVariables(const std::string& text, std::vector<int>* numbers) {
+std::string ScrapedPlaceholder(int n) { return script::kCustomVarReference + std::to_string(n); }
+
+std::vector<int> CustomVarNumbers(const std::string& text) {
+    std::vector<int> numbers;
     const std::string token = script::kCustomVarReference;
     for (size_t at = text.find(token); at != std::string::npos; at = text.find(token, at + 1)) {
         size_t end = at + token.size();
         int n = 0;
         while (end < text.size() && text[end] >= '0' && text[end] <= '9' && n <= script::kLastNumber)
             n = n * 10 + (text[end++] - '0');
-        if (n > 0 && n <= script::kLastNumber) numbers->push_back(n);
+        if (n > 0 && n <= script::kLastNumber) numbers.push_back(n);
     }
+    return numbers;
 }
-
-}  // namespace
-
-std::string ScrapedPlaceholder(int n) { return script::kCustomVarReference + std::to_string(n); }
 
 void ScrapedSecrets::Start(const char* path) {
     path_ = path ? path : "";
@@ -41,7 +39,8 @@ void ScrapedSecrets::Start(const char* path) {
                 [&](int, const std::string&, const std::string& line) {
                     std::string name, value;
                     script::SplitHeaderLine(line, &name, &value);
-                    if (script::IsSecretHeader(name)) AddVariables(script::HiddenPart(value), &numbers_);
+                    if (!script::IsSecretHeader(name)) return true;
+                    for (int n : CustomVarNumbers(script::HiddenPart(value))) numbers_.push_back(n);
                     return true;
                 });
             return true;

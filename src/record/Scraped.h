@@ -31,5 +31,8 @@ private:
 
 // The placeholder of CustomVar `n` in a redacted recording.
 std::string ScrapedPlaceholder(int n);
+// The numbers of the "$CustomVar%d" variables `text` names, as often as it
+// names them (those past the last a file can have left out).
+std::vector<int> CustomVarNumbers(const std::string& text);
 
 }  // namespace record
