@@ -45,7 +45,8 @@ public:
         runCmd->add_option("--pass", run.password, "account password ($Pass), instead of the file's");
         runCmd->add_flag("--verbose", run.trace.verbose, "show the reply bodies in the trace");
         runCmd->add_option("--pages", run.trace.pagesDir, "write each reply body to a numbered file in DIR");
-        runCmd->add_flag("--show-secrets", run.trace.showSecrets, "show the password in the trace (default: ***)");
+        runCmd->add_flag("--show-secrets", run.trace.showSecrets,
+                         "show the password and tokens in the trace (default: ***)");
         AddRecordOptions(runCmd, &run.record);
         command_ = runCmd;
         return runCmd;
