@@ -309,6 +309,11 @@ contains "$work/dry.txt" "latin9.ini (Latin-9): MaxChars 160 characters, Charset
 check "dry run: the unit and the charset" $?
 contains "$work/dry.txt" "  part 1: 160 bytes, 160 characters; "; check "dry run: 160 euros in one part of 160 bytes" $?
 contains "$work/dry.txt" "  not sent: 1 bytes, 1 characters: €"; check "dry run: the 161st euro is not sent" $?
+mkdir -p "$work/utf8" && sed 's/^Charset=.*/Charset=UTF-8/' "$work/latin9/latin9.ini" >"$work/utf8/utf8.ini"
+run send --gateways "$(path "$work/utf8")" --dry-run --message "$(euros 161)" >"$work/out" 2>"$work/err"
+contains "$work/out" "  part 1: 480 bytes, 160 characters; "; check "dry run: 160 characters of UTF-8 in one part" $?
+run send --gateways "$(path "$work/latin9")" --dry-run --message "x中" >"$work/out" 2>"$work/err"
+contains "$work/out" "  nothing is sent: ISO-8859-15 cannot hold \"中\""; check "dry run: a character Latin-9 lacks" $?
 run send --gateways "$(path "$work/latin9")" --prefix 43 --number 6640000160 --message "$(euros 160)" >"$work/out" 2>"$work/err"
 check "send: 160 euros sent" $?
 contains "$work/outbox.jsonl" "\"to\":\"436640000160\",\"text\":\"$a4x160\",\"from\":\"ISO-8859-15\""

@@ -255,36 +255,4 @@ TEST_F(SplitTest, PreviewShowsThePartsTheSplitAllowsAndTheRest) {
     }
 }
 
-// A gateway that counts characters, or has a Charset of its own: the
-// preview plans its parts as the job sends them, from the message as typed.
-TEST_F(SplitTest, PreviewFollowsTheGatewaysUnitAndCharset) {
-    testutil::TempDir dir;
-    std::string euros;
-    for (int i = 0; i < 160; ++i) euros += "\xE2\x82\xAC";
-    standin::SetDword(nullptr, settings::kModule, "OnTooLong", settings::kSplitLongMessages);
-    Numbering(true, 5);
-    const struct {
-        const char* keys;
-        size_t parts, firstBytes, firstCounted;
-        const char* refused;
-    } cases[] = {
-        {"", 4, 153, 153, ""},  // 160 - 2 x 3 bytes a part, whole characters only
-        {"MaxCharsUnit=characters\n", 1, 480, 160, ""},
-        {"MaxCharsUnit=characters\nCharset=ISO-8859-15\n", 1, 160, 160, ""},
-        {"Charset=ISO-8859-2\n", 0, 0, 0, "ISO-8859-2 cannot hold \"\xE2\x82\xAC\""},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.keys);
-        const std::string ini = dir.file("g.ini");
-        testutil::WriteFile(ini, std::string("[Gateway]\nName=Euro\nMaxChars=160\n") + c.keys);
-        const GatewayView gateway{nullptr, "g.ini", ini, 1};
-        const preview::GatewayPreview p = preview::PreviewGateway(gateway, euros, kUtf8, &euros);
-        ASSERT_EQ(p.parts.size(), c.parts);
-        EXPECT_EQ(p.refused, c.refused);
-        if (c.parts == 0) continue;
-        EXPECT_EQ(p.parts[0].text.size(), c.firstBytes + (c.parts > 1 ? 3 : 0));
-        EXPECT_EQ(p.parts[0].counted, c.firstCounted + (c.parts > 1 ? 3 : 0));
-    }
-}
-
 }  // namespace
