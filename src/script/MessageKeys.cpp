@@ -40,23 +40,24 @@ SiteCharset ReadSiteCharset(const char* path) {
     return site;
 }
 
+std::string CannotHold(const charset::Charset& site, const charset::Unfit& unfit) {
+    if (unfit.codePoint == 0) return "the message is not valid UTF-8 (byte " + unfit.character + ")";
+    char number[16];
+    std::snprintf(number, sizeof number, "U+%04X", static_cast<unsigned>(unfit.codePoint));
+    return site.name() + " cannot hold the message's character \"" + unfit.character + "\" (" + number + ")";
+}
+
+std::string UnknownCharset(const std::string& written) { return "Charset '" + written + "' is unknown here"; }
+
 bool ToSiteCharset(const charset::Charset& site, const std::string& utf8, std::string* out) {
     charset::Unfit unfit;
     if (site.Encode(utf8, out, &unfit)) return true;
-    if (unfit.codePoint == 0) {
-        LogErrorLine(" - ERROR: The message is not valid UTF-8 (byte %s) and cannot be put into %s\n",
-                     unfit.character.c_str(), site.name().c_str());
-    } else {
-        char number[16];
-        std::snprintf(number, sizeof number, "U+%04X", static_cast<unsigned>(unfit.codePoint));
-        LogErrorLine(" - ERROR: %s cannot hold the message's character \"%s\" (%s)\n", site.name().c_str(),
-                     unfit.character.c_str(), number);
-    }
+    LogErrorLine(" - ERROR: %s\n", CannotHold(site, unfit).c_str());
     return false;
 }
 
 void LogUnknownCharset(const std::string& written) {
-    LogErrorLine(" - ERROR: Charset '%s' is unknown here: nothing is sent through this gateway\n", written.c_str());
+    LogErrorLine(" - ERROR: %s: nothing is sent through this gateway\n", UnknownCharset(written).c_str());
 }
 
 }  // namespace script

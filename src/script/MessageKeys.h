@@ -43,11 +43,15 @@ struct SiteCharset {
 };
 SiteCharset ReadSiteCharset(const char* path);
 
+// Why a message cannot go to a site, for the log and the preview: "ISO-8859-15
+// cannot hold the message's character "中" (U+4E2D)", "Charset 'X' is unknown here".
+std::string CannotHold(const charset::Charset& site, const charset::Unfit& unfit);
+std::string UnknownCharset(const std::string& written);
+
 // The message in the site's charset, from UTF-8: false when it holds a
-// character the charset cannot hold, with the log line naming it
-// (" - ERROR: ISO-8859-15 cannot hold the message's character "中" (U+4E2D)").
+// character the charset cannot hold, with the log line naming it.
 bool ToSiteCharset(const charset::Charset& site, const std::string& utf8, std::string* out);
-// The same line for an unknown "Charset".
+// The log line of an unknown "Charset".
 void LogUnknownCharset(const std::string& written);
 
 }  // namespace script

@@ -33,14 +33,14 @@ bool InSiteCharset(const std::string& path, const std::string& utf8, GatewayPrev
     p->charset = site.written;
     if (site.written.empty()) return true;
     if (!site.charset) {
-        p->refused = "Charset " + site.written + " is unknown";
+        p->refused = script::UnknownCharset(site.written);
         return false;
     }
     p->encoding = *site.charset;
     charset::Unfit unfit;
     std::string whole;
     if (!site.charset->Encode(utf8, &whole, &unfit)) {
-        p->refused = site.charset->name() + " cannot hold \"" + unfit.character + "\"";
+        p->refused = script::CannotHold(*site.charset, unfit);
         return false;
     }
     *message = whole.substr(0, site.charset->CutPoint(whole, kFieldSize));

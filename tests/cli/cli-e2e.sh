@@ -313,7 +313,7 @@ mkdir -p "$work/utf8" && sed 's/^Charset=.*/Charset=UTF-8/' "$work/latin9/latin9
 run send --gateways "$(path "$work/utf8")" --dry-run --message "$(euros 161)" >"$work/out" 2>"$work/err"
 contains "$work/out" "  part 1: 480 bytes, 160 characters; "; check "dry run: 160 characters of UTF-8 in one part" $?
 run send --gateways "$(path "$work/latin9")" --dry-run --message "x中" >"$work/out" 2>"$work/err"
-contains "$work/out" "  nothing is sent: ISO-8859-15 cannot hold \"中\""; check "dry run: a character Latin-9 lacks" $?
+contains "$work/out" "  nothing is sent: ISO-8859-15 cannot hold the message's character \"中\" (U+4E2D)"; check "dry run: a character Latin-9 lacks" $?
 run send --gateways "$(path "$work/latin9")" --prefix 43 --number 6640000160 --message "$(euros 160)" >"$work/out" 2>"$work/err"
 check "send: 160 euros sent" $?
 contains "$work/outbox.jsonl" "\"to\":\"436640000160\",\"text\":\"$a4x160\",\"from\":\"ISO-8859-15\""
