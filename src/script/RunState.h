@@ -56,6 +56,7 @@ struct Run {
     PrefixSwap prefix;
     std::string charset;  // the message's encoding, for "$Charset"
     int32_t maxChars = 0;
+    int64_t messageLength = -1;  // for "$Count" when MaxChars counts characters; -1: bytes
     CookieJar jar;
     RunLists lists;
     std::string lastRedirect;

@@ -27,6 +27,7 @@ std::string JsonEscape(const std::string& text);
 struct TemplateValues {
     const SmsMessage* message = nullptr;
     int32_t maxChars = 0;
+    int64_t messageLength = -1;  // the message's length as MaxChars counts it; -1: its bytes
     const char* user = nullptr;
     const char* password = nullptr;
     const char* lastRedirect = nullptr;
