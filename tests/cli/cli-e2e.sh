@@ -191,6 +191,22 @@ twilio|1|5558675310|Hi there
 sinch|1|5551231234|Hi "Jane"! How are you? \nGrüße
 clickatell|27|99900001|Test message text
 APIS
+# Their credit and status sections, against recordings made from the same
+# references' examples: a figure and a state that a wrong path never gives.
+while IFS='|' read -r file kind arg want; do
+  if [ "$kind" = credit ]; then
+    run credit "$(path "$work/api/$file.ini")" --replay "$(path "$here/api-recordings/$file-credit.har")" >"$work/out" 2>"$work/err"
+  else
+    run status "$(path "$work/api/$file.ini")" "$arg" --replay "$(path "$here/api-recordings/$file-status.har")" >"$work/out" 2>"$work/err"
+  fi
+  check "$file.ini $kind replays its provider's example" $?
+  check "$file.ini $kind reads $want" "$(tr -d '\r' <"$work/out" | grep -qxF -- "$want"; echo $?)"
+done <<'APIS'
+twilio|credit||twilio.ini: 0.05 USD
+clickatell|credit||clickatell.ini: 1267.92865 ZAR
+twilio|status|SMaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa|delivered
+sinch|status|01FC66621XXXXX119Z8PMV1QPQ|delivered
+APIS
 
 # 4. Every gateway fails: a prefix no gateway lists.
 run send --gateways "$gw" --prefix 99 --number 1 --message "nobody" >"$work/out" 2>"$work/err"
