@@ -23,8 +23,9 @@ constexpr const char* kUser = "demo";
 constexpr const char* kPassword = "secret";
 constexpr size_t kMaxGenerated = 100u * 1024 * 1024;
 // The demo account's credit: what it starts with, less the price of each message in the outbox.
-constexpr double kStartCredit = 12.50;
-constexpr double kMessagePrice = 0.10;
+// In cents, so that every figure is the nearest double to what it shows.
+constexpr long kStartCents = 1250;
+constexpr long kMessageCents = 10;
 
 struct Session {
     std::string token;
@@ -114,8 +115,8 @@ void ApiSend(Server* s, const httplib::Request& req, httplib::Response& res) {
 // --- what the provider knows: credit and delivery ------------------------------
 
 double CreditLeft(Server* s) {
-    const double left = kStartCredit - kMessagePrice * static_cast<double>(OutboxCount(s));
-    return left > 0 ? left : 0;
+    const long left = kStartCents - kMessageCents * static_cast<long>(OutboxCount(s));
+    return left > 0 ? static_cast<double>(left) / 100 : 0;
 }
 
 // A message's state: "pending" when first asked, then "failed" for a number
