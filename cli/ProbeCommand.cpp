@@ -177,7 +177,7 @@ private:
                                               account.password ? account.password->c_str() : nullptr, &message, nullptr,
                                               nullptr, &detail);
         Verdict verdict = Judge(report, result, detail);
-        const std::optional<script::Credit> credit = ProbeCredit(path, account, &verdict);
+        const std::optional<script::Credit> credit = ProbeCredit(path, account, detail, &verdict);
         if (detailed) {
             const std::string name = record::FileName(path);
             for (const ProbeStep& s : report.steps) std::printf("  %s\n", ShownText(StepLine(s), false).c_str());
@@ -195,13 +195,17 @@ private:
 
     // A file with [Credit]: the credit, read as parlet credit reads it (its
     // requests never send); an unknown one breaks a probe that was healthy.
+    // A credit on a page the probe's own run read (SendPage) is taken from there.
     static std::optional<script::Credit> ProbeCredit(const std::string& path, const Credentials& account,
-                                                     Verdict* verdict) {
+                                                     const script::RunDetail& probed, Verdict* verdict) {
         if (!script::HasCredit(path.c_str())) return std::nullopt;
-        script::Credit credit;
+        script::Credit credit = probed.credit;
         script::RunDetail detail;
-        const int result = script::ReadCredit(path.c_str(), account.user ? account.user->c_str() : nullptr,
-                                              account.password ? account.password->c_str() : nullptr, &credit, &detail);
+        int result = script::result::kSent;
+        if (!credit.known) {
+            result = script::ReadCredit(path.c_str(), account.user ? account.user->c_str() : nullptr,
+                                        account.password ? account.password->c_str() : nullptr, &credit, &detail);
+        }
         if (verdict->state != "broken" && (result != script::result::kSent || !credit.known)) {
             const std::string why = result != script::result::kSent ? script::ResultLine(result, &detail)
                                                                     : std::string("the reply does not show it");
