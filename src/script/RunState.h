@@ -17,8 +17,8 @@ class RunObserver;
 // What an inquiry (a credit or status run) is after; a send has none.
 struct Inquiry {
     const char* section = kCreditSection;  // or kStatusSection or kStatusSection: its keys and its request sections
-    const char* messageId = nullptr;  // for "$MessageId"
-    bool answered = false;            // its last page was read
+    const char* messageId = nullptr;       // for "$MessageId"
+    bool answered = false;                 // its last page was read
     Credit credit;
     Delivery delivery = Delivery::kUnknown;
 };
@@ -72,9 +72,9 @@ struct Run {
     int result = result::kSent;
     RunDetail* detail;
     RunObserver* observer;
-    int stopBefore = 0;  // the observer's limit: no request from this section on
-    Inquiry* inquiry = nullptr;  // null for a send
-    int creditPage = 0;          // the request whose page shows the credit ([Credit] SendPage)
+    int stopBefore = 0;               // the observer's limit: no request from this section on
+    Inquiry* inquiry = nullptr;       // null for a send
+    int creditPage = 0;               // the request whose page shows the credit ([Credit] SendPage)
     const char* stem = kRequestStem;  // the request sections: "Request1", ... or the inquiry's
 };
 
