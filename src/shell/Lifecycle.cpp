@@ -14,6 +14,7 @@
 #include "shell/HostLink.h"
 #include "shell/Log.h"
 #include "shell/OldNumbers.h"
+#include "shell/PhoneAccount.h"
 #include "shell/ResourceIcon.h"
 #include "shell/Settings.h"
 #include "transport/Http.h"
@@ -180,6 +181,7 @@ int Load(const host::PluginLink* link) {
         // The host takes protocol modules in a plug-in's Load only.
         host::ProtocolDescriptor descriptor{host::kProtocolDescriptorSize, kProtocolModule, host::kProtoTypeFilter};
         host::CallService("Proto/RegisterModule", 0, reinterpret_cast<Word>(&descriptor));
+        RegisterPhoneAccount(g_state.services);
         WriteDefaultAnswers();
         MoveOldLastNumbers();
         transport::LoadWinInet();

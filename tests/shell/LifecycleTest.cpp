@@ -67,7 +67,11 @@ TEST_F(LifecycleTest, StartsRegistersAndShutsDownInOrder) {
     EXPECT_EQ(Text(nullptr, "Parlet-Plugin", "SuccessMsg"), "mine");
     EXPECT_EQ(Text(nullptr, "Parlet-Plugin", "FailureMsg"), settings::kDefaultFailureMsg);
     EXPECT_NE(Text(nullptr, "Parlet-Plugin", "FloodMsg").find("%d minutes"), std::string::npos);
-    EXPECT_EQ(standin::RegisteredModules(), std::vector<std::string>{"Parlet"});
+    EXPECT_EQ(standin::RegisteredModules(), (std::vector<std::string>{"Parlet", "ZUVE_ROV"}));
+    char name[8] = "xxxxxxx";
+    EXPECT_EQ(host::CallService("ZUVE_ROV/GetName", sizeof name, reinterpret_cast<host::Word>(name)), 0);
+    EXPECT_STREQ(name, "Parlet ") << "cut to the buffer, zero included";
+    EXPECT_EQ(host::CallService("ZUVE_ROV/GetCaps", 2, 0), 0) << "no status mode: in no status menu";
     EXPECT_EQ(standin::NetlibUsersOpen(), 1);
     for (const char* s : {"Parlet/Send", "RodaDID/MenuCommand", "Parlet/RecvMessage"})
         EXPECT_TRUE(host::ServiceExists(s)) << s;
@@ -177,6 +181,9 @@ TEST_F(LifecycleTest, OldLastNumbersBecomePhoneContacts) {
     }
     EXPECT_EQ(Text(nullptr, "Parlet-Plugin", "LastPrefix6"), "49");
     EXPECT_EQ(standin::GetSetting(standin::Contacts()[1], "CList", "Hidden")->number, 1u);
+    // A phone contact has an account, and so the host's windows name it.
+    auto shown = host::CallService("CList/GetContactDisplayName", reinterpret_cast<host::Word>(standin::Contacts()[1]), 0);
+    EXPECT_STREQ(reinterpret_cast<const char*>(shown), "+49 (171) 222 SMS");
     plugin::Unload();
 }
 
