@@ -31,10 +31,17 @@ rh_start() {
   rh_host_pid=$!
   rh_wait_window "Miranda IM" || return 1
   sleep 1
-  if rh_has 'window "Accounts"'; then
-    rh_key_to Accounts Escape
-    rh_wait_gone 'window "Accounts"'
-  fi
+  # A popup that opens meanwhile can take the key: try again.
+  local try _
+  for try in 1 2 3; do
+    rh_has 'window "Accounts"' || return 0
+    if [ "$try" = 1 ]; then rh_key_to Accounts Escape; else rh_click Accounts 2; fi
+    for _ in $(seq 15); do
+      sleep 0.2
+      rh_has 'window "Accounts"' || return 0
+    done
+  done
+  rh_wait_gone 'window "Accounts"'
 }
 
 rh_has() { grep -qF -- "$1" "$rh_dir/probe-windows.txt" 2>/dev/null; }

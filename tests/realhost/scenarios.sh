@@ -61,23 +61,29 @@ scenario_send() {
   rh_db "^event 1 module=Parlet-Plugin type=0 sent=yes registered=0 text=$rh_message$"
 }
 
-# What a phone contact should be and is not yet in the real host: named by
-# its number as stored and at once out of the contact list. The host gives a
-# contact a name (and hides it when "CList/Hidden" is written) only when its
-# "Protocol"/"p" names an enabled account; a registered module is not enough
-# (docs/realhost.md). Runs with PARLET_REALHOST_PENDING=1.
-scenario_phonename() {
-  if [ "${PARLET_REALHOST_PENDING:-}" != 1 ]; then
-    rh_skip_reason="pending: phone contacts need an account of their own in the real host"
-    return 77
-  fi
-  local stored="+43 () $rh_number SMS"
-  rh_install phonename && rh_start && rh_open_send && rh_send "$rh_number" "$rh_message" && rh_close_send || return 1
+# A phone contact as the host shows it: named by its number as stored and at
+# once out of the contact list (the host names and hides a contact only when
+# its protocol is an account, so phone contacts have one of their own), with
+# "&Parlet Message" in its menu opening the send dialog on its number.
+scenario_phone() {
+  local stored="+43 () $rh_number SMS" again="again, from its menu"
+  rh_install phone && rh_start && rh_open_send && rh_send "$rh_number" "$rh_message" && rh_close_send || return 1
   rh_wait_db "^contact 1 " || return 1
   grep -qF "contact 1 proto=ZUVE_ROV name=$stored hidden=b1 listed=no" "$rh_dir/probe-db.txt" ||
     rh_fail "the phone contact: $(grep '^contact 1 ' "$rh_dir/probe-db.txt")"
+  echo "menu 1 &Parlet Message" >>"$rh_dir/probe-cmd.txt"
+  rh_wait_window "send SMS message" || { rh_fail "its menu: $(tr '\n' '|' <"$rh_dir/probe-menu.txt")"; return 1; }
+  rh_wait "  1003 ComboBox \"$rh_number\" " ||
+    { rh_fail "the dialog from its menu: $(grep -E '^  100[13] ' "$rh_dir/probe-windows.txt" | tr '\n' '|')"; return 1; }
+  rh_click "send SMS message" 1002 && xdotool type --delay 40 "$again" || return 1
+  rh_click "send SMS message" 1000 && rh_wait "1010 Static \"Message sent successfully\"" || return 1
+  rh_has "1011 Static \"${#again}\" " || rh_fail "the counter does not say ${#again}"
+  grep -q "\"to\":\"43$rh_number\",\"text\":\"$again\"" "$rh_work/outbox.jsonl" ||
+    rh_fail "the provider has no message from the contact's menu: $(cat "$rh_work/outbox.jsonl")"
+  rh_close_send || return 1
   echo "history 1" >>"$rh_dir/probe-cmd.txt"
-  rh_wait "window \"$stored - History++\"" && rh_close_history && rh_exit
+  rh_wait "window \"$stored - History++\"" && rh_close_history && rh_exit || return 1
+  rh_db "^event 1 module=Parlet-Plugin type=0 sent=yes registered=0 text=$again$"
 }
 
 # The send dialog, moved, opens where it was left: after closing, and after a
@@ -185,15 +191,9 @@ scenario_relay() {
 }
 
 # A buddy whose contact the host adds while it runs (from the roster, at the
-# account's first log-in) is relayed in the same session. Needs Parlet to
-# hook the host's contact-added event; skipped while the DLL names no such
-# event, unless PARLET_REALHOST_PENDING=1.
+# account's first log-in) is relayed in the same session.
 scenario_added() {
   rh_have_xmpp || return $?
-  if ! grep -qa "DB/Contact/Added" "$rh_build/src/parlet.dll" && [ "${PARLET_REALHOST_PENDING:-}" != 1 ]; then
-    rh_skip_reason="this parlet.dll does not hook \"DB/Contact/Added\" yet"
-    return 77
-  fi
   rh_install added && rh_start_prosody && rh_jabber_account && rh_start || return 1
   echo "status 40075" >>"$rh_dir/probe-cmd.txt"
   rh_wait_db '^contact [0-9]+ proto=JABBER name=buddy' || return 1
@@ -204,4 +204,25 @@ scenario_added() {
   grep -q "\"text\":\"(ICQ)buddy: new here\"" "$rh_work/outbox.jsonl" ||
     rh_fail "the provider got no relayed message from the new buddy"
   rh_exit
+}
+
+# A notice as the host shows it: through the PopUp plug-in, and in a message
+# box when PopUp refuses (switched off in its options). The notice: an
+# outbox file that cannot be read, found and set aside at start-up; held
+# until the host has started, so that PopUp takes it and no box stops the
+# start.
+scenario_notice() {
+  local broken
+  rh_install notice && broken="$rh_dir/Profile/parlet-outbox-test.txt" && mkdir -p "$rh_dir/Profile" || return 1
+  printf 'not an outbox\n' >"$broken" && rh_start && rh_wait "(PopupWnd2)" || return 1
+  rh_has 'window "Parlet-Plugin"' && rh_fail "a message box beside the popup"
+  [ -f "$broken.broken" ] || rh_fail "the broken outbox was not set aside"
+  rh_exit || return 1
+  printf 'not an outbox\n' >"$broken"
+  printf '[PopUp]\nModuleIsEnabled=b0\n' >"$rh_dir/autoexec_test.ini"
+  sed -i 's/^Use=no/Use=yes/; s/^OnCompletion=.*/OnCompletion=rename/' "$rh_dir/Mirandaboot.ini"
+  rh_start && rh_wait 'window "Parlet-Plugin"' || return 1
+  rh_has "cannot be read (" || rh_fail "the box does not tell of the outbox: $(grep -A2 'Parlet-Plugin' "$rh_dir/probe-windows.txt")"
+  rh_has "(PopupWnd2)" && rh_fail "a popup although PopUp is switched off"
+  rh_key_to Parlet-Plugin Return && rh_wait_gone 'window "Parlet-Plugin"' && rh_exit
 }
