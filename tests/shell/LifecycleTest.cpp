@@ -10,6 +10,7 @@
 #include "shell/HostLink.h"
 #include "shell/Lifecycle.h"
 #include "shell/Log.h"
+#include "shell/Notice.h"
 #include "shell/Settings.h"
 #include "shell/UserMessage.h"
 #include "ui/SendDialog.h"
@@ -184,6 +185,24 @@ TEST_F(LifecycleTest, OldLastNumbersBecomePhoneContacts) {
     // A phone contact has an account, and so the host's windows name it.
     auto shown = host::CallService("CList/GetContactDisplayName", reinterpret_cast<host::Word>(standin::Contacts()[1]), 0);
     EXPECT_STREQ(reinterpret_cast<const char*>(shown), "+49 (171) 222 SMS");
+    plugin::Unload();
+}
+
+// A notice raised while the host starts waits until every start-up hook
+// has run: the popup plug-in takes none before, and a box would stop the start.
+TEST_F(LifecycleTest, NoticesOfTheStartWaitUntilItIsOver) {
+    static std::vector<std::string> boxes;
+    boxes.clear();
+    static const usermsg::Interceptor kRecord = {[](const char* text, void*) { boxes.emplace_back(text); },
+                                                 [](void*) {}, nullptr};
+    usermsg::SetInterceptor(&kRecord);
+    testutil::WriteFile(dir.file("at.ini"), "[Gateway]\r\nName=AT\r\nPrefix1=43650;Austria\r\nPrefix2=49\r\n");
+    ASSERT_EQ(plugin::Load(standin::Link()), 0);
+    EXPECT_TRUE(boxes.empty()) << boxes.front();
+    standin::NotifyEvent("Miranda/System/ModulesLoaded", 0, 0);
+    EXPECT_EQ(boxes, std::vector<std::string>{"Error: No ; seperator in Prefix #2 in Gateway file at.ini"});
+    ShowNotice("after the start");
+    EXPECT_EQ(boxes.size(), 2u) << "shown at once once the start is over";
     plugin::Unload();
 }
 
