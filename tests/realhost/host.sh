@@ -10,16 +10,21 @@ rh_fail() {
 }
 
 # A fresh installation in $rh_work/$1: the real host, the DLLs as built and
-# the demo gateway files naming the provider's port.
+# the demo gateway files naming the provider's port; or, given a release
+# package as $2, the host with the package unpacked into it, and the probe.
 rh_install() {
   rh_dir="$rh_work/$1"
   cp -r "$rh_realhost" "$rh_dir" || return 1
-  cp "$rh_build/src/parlet.dll" "$rh_build/tests/realhost/realhost_probe.dll" "$rh_dir/Plugins/" || return 1
-  mkdir -p "$rh_dir/Gateways"
-  local f
-  for f in "$root"/gateways/demo/*; do
-    sed "s/127\.0\.0\.1:18642/127.0.0.1:$rh_port/g" "$f" >"$rh_dir/Gateways/$(basename "$f")"
-  done
+  if [ -n "${2:-}" ]; then  # the release package, unpacked as the user's guide says
+    (cd "$rh_dir" && cmake -E tar xf "$2") || return 1
+  else
+    cp "$rh_build/src/parlet.dll" "$rh_dir/Plugins/" && mkdir -p "$rh_dir/Gateways" || return 1
+    local f
+    for f in "$root"/gateways/demo/*; do
+      sed "s/127\.0\.0\.1:18642/127.0.0.1:$rh_port/g" "$f" >"$rh_dir/Gateways/$(basename "$f")"
+    done
+  fi
+  cp "$rh_build/tests/realhost/realhost_probe.dll" "$rh_dir/Plugins/" || return 1
   printf '[Probe]\nModules=Parlet-Plugin,Parlet-Probe,ZUVE_ROV,UserInfo,Protocol,CList\n' >"$rh_dir/probe.ini"
 }
 
