@@ -86,28 +86,46 @@ scenario_phone() {
   rh_db "^event 1 module=Parlet-Plugin type=0 sent=yes registered=0 text=$again$"
 }
 
-# The send dialog, moved, opens where it was left: after closing, and after a
-# restart (the host keeps the place under "ZUVE_ROV").
-scenario_position() {
+# Moves the window TITLE to X, Y and prints the place the probe then sees.
+rh_moved_to() {
   local first moved _
-  rh_install position && rh_start && rh_open_send || return 1
-  first="$(rh_place "send SMS message")"
-  rh_move "send SMS message" 123 145 || return 1
+  first="$(rh_place "$1")"
+  rh_move "$1" "$2" "$3" || return 1
   for _ in $(seq 25); do
-    moved="$(rh_place "send SMS message")"
-    [ -n "$moved" ] && [ "$moved" != "$first" ] && break
+    moved="$(rh_place "$1")"
+    [ -n "$moved" ] && [ "$moved" != "$first" ] && { echo "$moved"; return 0; }
     sleep 0.2
   done
-  [ "$moved" != "$first" ] || { rh_fail "the dialog did not move from $first"; return 1; }
-  rh_close_send && rh_open_send || return 1
-  rh_has "window \"send SMS message\" at $moved " ||
-    rh_fail "closed and opened again, the dialog is at $(rh_place "send SMS message"), not $moved"
+  rh_fail "\"$1\" did not move from $first"
+}
+
+rh_open_book() { rh_click "send SMS message" 1031 && rh_wait_window "Address book"; }
+rh_close_book() { rh_key_to "Address book" Escape && rh_wait_gone 'window "Address book"'; }
+
+# TITLE is shown at PLACE; WHEN says after what.
+rh_at() {
+  rh_has "window \"$1\" at $2 " || rh_fail "$3, \"$1\" is at $(rh_place "$1"), not $2"
+}
+
+# The send dialog and the address book, moved, open where they were left:
+# after closing, and after a restart (the host keeps the places under
+# "ZUVE_ROV").
+scenario_position() {
+  local send book
+  rh_install position && rh_start && rh_open_send || return 1
+  send="$(rh_moved_to "send SMS message" 123 145)" && rh_open_book || return 1
+  book="$(rh_moved_to "Address book" 321 234)" && rh_close_book && rh_open_book || return 1
+  rh_at "Address book" "$book" "closed and opened again"
+  rh_close_book && rh_close_send && rh_open_send || return 1
+  rh_at "send SMS message" "$send" "closed and opened again"
   rh_close_send && rh_exit || return 1
-  rh_db "^setting 0 ZUVE_ROV/SMSdlgx = d${moved%,*}$" && rh_db "^setting 0 ZUVE_ROV/SMSdlgy = d${moved#*,}$"
+  rh_db "^setting 0 ZUVE_ROV/SMSdlgx = d${send%,*}$" && rh_db "^setting 0 ZUVE_ROV/SMSdlgy = d${send#*,}$"
+  rh_db "^setting 0 ZUVE_ROV/ADDRBOOKdlgx = d${book%,*}$"
   rh_start && rh_open_send || return 1
-  rh_has "window \"send SMS message\" at $moved " ||
-    rh_fail "after a restart, the dialog is at $(rh_place "send SMS message"), not $moved"
-  rh_close_send && rh_exit
+  rh_at "send SMS message" "$send" "after a restart"
+  rh_open_book || return 1
+  rh_at "Address book" "$book" "after a restart"
+  rh_close_book && rh_close_send && rh_exit
 }
 
 # The options page: the owner's number typed and applied is in the database
