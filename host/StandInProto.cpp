@@ -42,6 +42,8 @@ Word RegisterModuleService(Word, Word lParam) {
     std::lock_guard<std::mutex> lock(g_protoMutex);
     if (IsRegistered(descriptor->name)) return 1;
     g_modules.push_back(Module{descriptor->name, descriptor->type});
+    // As the host: an old-style protocol module becomes an account of its own.
+    if (descriptor->type == host::kProtoTypeProtocol) g_accounts.push_back(descriptor->name);
     return 0;
 }
 
@@ -104,8 +106,7 @@ Word CallContactServiceService(Word, Word lParam) {
 }
 
 // As the host: the stored protocol name only when it names an account; a
-// registered module is not enough. Phone contacts name none, and so have
-// neither protocol nor name.
+// registered filter module is not enough.
 Word GetContactBaseProtoService(Word wParam, Word) {
     auto proto = detail::BaseProto(reinterpret_cast<host::Contact>(wParam));
     return proto ? reinterpret_cast<Word>(detail::Keep(*proto)) : 0;

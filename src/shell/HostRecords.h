@@ -130,6 +130,7 @@ constexpr uint16_t kEventMessage = 0;  // EVENTTYPE_MESSAGE: shown by the histor
 
 // --- protocols and messages -----------------------------------------------
 
+constexpr int kProtoTypeProtocol = 1000;  // PROTOTYPE_PROTOCOL: the host makes it an account
 constexpr int kProtoTypeFilter = 3000;
 constexpr int kProtocolDescriptorSize = 12;  // the size the host takes from every version
 
@@ -160,7 +161,14 @@ struct ProtoRecvEvent {
 };
 
 // The global status values the plug-in tells apart.
+constexpr Word kStatusOffline = 40071;       // ID_STATUS_OFFLINE
 constexpr Word kStatusNotAvailable = 40075;  // N/A
+
+// The services the host asks of every protocol, after the protocol's name.
+constexpr const char* kProtoGetCaps = "/GetCaps";
+constexpr const char* kProtoGetName = "/GetName";
+constexpr const char* kProtoLoadIcon = "/LoadIcon";
+constexpr const char* kProtoGetStatus = "/GetStatus";
 
 // --- menus and options ------------------------------------------------------
 

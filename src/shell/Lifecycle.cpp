@@ -13,9 +13,12 @@
 #include "shell/Guard.h"
 #include "shell/HostLink.h"
 #include "shell/Log.h"
+#include "shell/Notice.h"
 #include "shell/OldNumbers.h"
+#include "shell/PhoneAccount.h"
 #include "shell/ResourceIcon.h"
 #include "shell/Settings.h"
+#include "shell/Timer.h"
 #include "transport/Http.h"
 #include "ui/OptionsPages.h"
 #include "ui/PhoneBook.h"
@@ -162,11 +165,13 @@ int Load(const host::PluginLink* link) {
     return Guarded(0, [&] {
         g_state = State{};
         host::SetLink(link);
+        notice::HoldWhileStarting();
         std::string folder = settings::GatewayPath();
         ResolveGatewayFolder(folder);
         SetGatewayFolder(folder);
         if (CreateCatalogue() != 0 || ScanGateways() != 0) {
             g_state.inert = true;
+            notice::ShowHeld();  // no start-up hook will run to show them
             return 0;
         }
         const struct {
@@ -180,6 +185,7 @@ int Load(const host::PluginLink* link) {
         // The host takes protocol modules in a plug-in's Load only.
         host::ProtocolDescriptor descriptor{host::kProtocolDescriptorSize, kProtocolModule, host::kProtoTypeFilter};
         host::CallService("Proto/RegisterModule", 0, reinterpret_cast<Word>(&descriptor));
+        RegisterPhoneAccount(g_state.services);
         WriteDefaultAnswers();
         MoveOldLastNumbers();
         transport::LoadWinInet();
@@ -202,6 +208,7 @@ Word OnModulesLoaded(Word, Word) {
     SetForwardingActive(settings::ReadByte("Active").value_or(0));
     g_state.running = true;
     outbox::StartRetries();
+    timer::Soon(notice::ShowHeld);
     return 0;
 }
 
@@ -219,6 +226,8 @@ Word OnPreBuildContactMenu(Word contact, Word) {
 int Unload() {
     return Guarded(0, [] {
         outbox::StopRetries();  // a retry under way ends before anything it uses goes
+        timer::CancelSoon();
+        notice::DropHeld();
         // Only a value that was loaded is written back: an inert plug-in
         // must not overwrite the user's choice with its default.
         if (g_state.running) settings::WriteByte("Active", static_cast<uint8_t>(ForwardingActive()));

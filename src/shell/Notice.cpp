@@ -2,14 +2,55 @@
 
 #include <cstdio>
 #include <cstring>
+#include <mutex>
+#include <string>
+#include <vector>
 
 #include "shell/HostLink.h"
 #include "shell/Settings.h"
 #include "shell/UserMessage.h"
 
+namespace {
+constexpr size_t kMaxHeld = 16;  // a start that raises more tells the first ones
+std::mutex g_heldMutex;
+bool g_holding = false;
+std::vector<std::string> g_held;
+
+bool Held(const char* text) {
+    std::lock_guard<std::mutex> lock(g_heldMutex);
+    if (!g_holding) return false;
+    if (g_held.size() < kMaxHeld) g_held.emplace_back(text);
+    return true;
+}
+}  // namespace
+
+namespace notice {
+void HoldWhileStarting() {
+    std::lock_guard<std::mutex> lock(g_heldMutex);
+    g_holding = true;
+}
+
+void ShowHeld() {
+    std::vector<std::string> held;
+    {
+        std::lock_guard<std::mutex> lock(g_heldMutex);
+        g_holding = false;
+        held.swap(g_held);
+    }
+    for (const std::string& text : held) ShowNotice(text.c_str());
+}
+
+void DropHeld() {
+    std::lock_guard<std::mutex> lock(g_heldMutex);
+    g_holding = false;
+    g_held.clear();
+}
+}  // namespace notice
+
 void ShowNotice(const char* text) {
     if (!settings::ShowNonCriticalPopups()) return;
     if (!text) text = "";
+    if (Held(text)) return;
 
     host::PopupData popup{};
     popup.contact = nullptr;

@@ -12,4 +12,11 @@ using Work = void (*)();
 void Start(unsigned periodMs, Work work);
 void Stop();
 
+// Calls `work` once, as soon as the calling thread's message loop runs again
+// (after the host's start-up hooks have all run); a later call replaces a
+// work not yet done, and CancelSoon drops it. Elsewhere there is no message
+// loop: the work runs at once.
+void Soon(Work work);
+void CancelSoon();
+
 }  // namespace timer

@@ -100,10 +100,14 @@ std::string MakePhoneText(const std::optional<std::string>& prefix, const std::s
 host::Contact AddPhoneContact(const std::optional<std::string>& prefix, const std::string& number) {
     host::Contact contact = host::AddContact();
     if (!contact) return nullptr;
-    settings::WriteByte("Hidden", 1, contact, "CList");
+    // The protocol first: the host's contact list takes "Hidden" and the
+    // name only from a contact whose account it knows.
     settings::WriteText("p", phonebook::kContactModule, contact, "Protocol");
-    settings::WriteText(profile::NumberedName(phonebook::kPhoneSettingStem, 0).c_str(), MakePhoneText(prefix, number),
-                        contact, phonebook::kPhoneModule);
+    std::string phone = MakePhoneText(prefix, number);
+    settings::WriteText(profile::NumberedName(phonebook::kPhoneSettingStem, 0).c_str(), phone, contact,
+                        phonebook::kPhoneModule);
+    settings::WriteText("MyHandle", phone, contact, "CList");  // the name the host's windows show
+    settings::WriteByte("Hidden", 1, contact, "CList");
     return contact;
 }
 

@@ -11,7 +11,9 @@
 // probe-cmd.txt, when the test writes one, is done and removed:
 // "status N" sets every account's status, "history N" opens the history of
 // the N-th contact, "db" writes probe-db.txt now, "event N MODULE TEXT" adds
-// a sent message event to it (for experiments).
+// a sent message event to it (for experiments), "menu N TEXT" builds the N-th
+// contact's menu as the contact list does (its items into probe-menu.txt)
+// and chooses the item named TEXT as a click would.
 #include <windows.h>
 #include <commctrl.h>
 
@@ -152,6 +154,22 @@ void AddEvent(host::Word contact, const char* module, const char* text) {
     Call("DB/Event/Add", contact, reinterpret_cast<host::Word>(&event));
 }
 
+void ChooseFromContactMenu(host::Word contact, const char* wanted) {
+    auto menu = reinterpret_cast<HMENU>(Call("CList/MenuBuildContact", contact, 0));
+    std::string out;
+    UINT chosen = 0;
+    for (int i = 0; menu && i < GetMenuItemCount(menu); ++i) {
+        char text[128] = "";
+        GetMenuStringA(menu, static_cast<UINT>(i), text, sizeof text, MF_BYPOSITION);
+        out += std::string(text) + "\n";
+        if (std::strcmp(text, wanted) == 0) chosen = GetMenuItemID(menu, i);
+    }
+    WriteWhole("probe-menu.txt", out);
+    const host::Word kContactMenu = 1;  // MPCF_CONTACTMENU
+    if (chosen) Call("CList/MenuProcessCommand", MAKEWPARAM(chosen, kContactMenu), contact);
+    if (menu) DestroyMenu(menu);
+}
+
 void DoCommands() {
     // Taken away whole first, so that a line the test appends meanwhile
     // goes into a new file rather than being lost.
@@ -167,6 +185,7 @@ void DoCommands() {
         if (std::strncmp(line, "db", 2) == 0) DumpDatabase();
         char module[64], text[128];
         if (std::sscanf(line, "event %ld %63s %127[^\n]", &n, module, text) == 3) AddEvent(NthContact(n), module, text);
+        if (std::sscanf(line, "menu %ld %127[^\n]", &n, text) == 2) ChooseFromContactMenu(NthContact(n), text);
     }
     std::fclose(f);
     DeleteFileA(taken.c_str());

@@ -10,16 +10,21 @@ rh_fail() {
 }
 
 # A fresh installation in $rh_work/$1: the real host, the DLLs as built and
-# the demo gateway files naming the provider's port.
+# the demo gateway files naming the provider's port; or, given a release
+# package as $2, the host with the package unpacked into it, and the probe.
 rh_install() {
   rh_dir="$rh_work/$1"
   cp -r "$rh_realhost" "$rh_dir" || return 1
-  cp "$rh_build/src/parlet.dll" "$rh_build/tests/realhost/realhost_probe.dll" "$rh_dir/Plugins/" || return 1
-  mkdir -p "$rh_dir/Gateways"
-  local f
-  for f in "$root"/gateways/demo/*; do
-    sed "s/127\.0\.0\.1:18642/127.0.0.1:$rh_port/g" "$f" >"$rh_dir/Gateways/$(basename "$f")"
-  done
+  if [ -n "${2:-}" ]; then  # the release package, unpacked as the user's guide says
+    (cd "$rh_dir" && cmake -E tar xf "$2") || return 1
+  else
+    cp "$rh_build/src/parlet.dll" "$rh_dir/Plugins/" && mkdir -p "$rh_dir/Gateways" || return 1
+    local f
+    for f in "$root"/gateways/demo/*; do
+      sed "s/127\.0\.0\.1:18642/127.0.0.1:$rh_port/g" "$f" >"$rh_dir/Gateways/$(basename "$f")"
+    done
+  fi
+  cp "$rh_build/tests/realhost/realhost_probe.dll" "$rh_dir/Plugins/" || return 1
   printf '[Probe]\nModules=Parlet-Plugin,Parlet-Probe,ZUVE_ROV,UserInfo,Protocol,CList\n' >"$rh_dir/probe.ini"
 }
 
@@ -31,10 +36,17 @@ rh_start() {
   rh_host_pid=$!
   rh_wait_window "Miranda IM" || return 1
   sleep 1
-  if rh_has 'window "Accounts"'; then
-    rh_key_to Accounts Escape
-    rh_wait_gone 'window "Accounts"'
-  fi
+  # A popup that opens meanwhile can take the key: try again.
+  local try _
+  for try in 1 2 3; do
+    rh_has 'window "Accounts"' || return 0
+    if [ "$try" = 1 ]; then rh_key_to Accounts Escape; else rh_click Accounts 2; fi
+    for _ in $(seq 15); do
+      sleep 0.2
+      rh_has 'window "Accounts"' || return 0
+    done
+  done
+  rh_wait_gone 'window "Accounts"'
 }
 
 rh_has() { grep -qF -- "$1" "$rh_dir/probe-windows.txt" 2>/dev/null; }

@@ -57,7 +57,7 @@ parlet_wine_begin || { echo "realhost: could not begin a Wine session" >&2; exit
 # A fault ends the program with its report on standard error, no crash box.
 wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1
 
-all=(startup send position options relay added phonename)
+all=(startup send phone notice zip position options relay added)
 chosen=("$@")
 [ ${#chosen[@]} -gt 0 ] || chosen=("${all[@]}")
 passed=0 failed=0 skipped=0

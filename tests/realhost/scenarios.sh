@@ -61,47 +61,71 @@ scenario_send() {
   rh_db "^event 1 module=Parlet-Plugin type=0 sent=yes registered=0 text=$rh_message$"
 }
 
-# What a phone contact should be and is not yet in the real host: named by
-# its number as stored and at once out of the contact list. The host gives a
-# contact a name (and hides it when "CList/Hidden" is written) only when its
-# "Protocol"/"p" names an enabled account; a registered module is not enough
-# (docs/realhost.md). Runs with PARLET_REALHOST_PENDING=1.
-scenario_phonename() {
-  if [ "${PARLET_REALHOST_PENDING:-}" != 1 ]; then
-    rh_skip_reason="pending: phone contacts need an account of their own in the real host"
-    return 77
-  fi
-  local stored="+43 () $rh_number SMS"
-  rh_install phonename && rh_start && rh_open_send && rh_send "$rh_number" "$rh_message" && rh_close_send || return 1
+# A phone contact as the host shows it: named by its number as stored and at
+# once out of the contact list (the host names and hides a contact only when
+# its protocol is an account, so phone contacts have one of their own), with
+# "&Parlet Message" in its menu opening the send dialog on its number.
+scenario_phone() {
+  local stored="+43 () $rh_number SMS" again="again, from its menu"
+  rh_install phone && rh_start && rh_open_send && rh_send "$rh_number" "$rh_message" && rh_close_send || return 1
   rh_wait_db "^contact 1 " || return 1
   grep -qF "contact 1 proto=ZUVE_ROV name=$stored hidden=b1 listed=no" "$rh_dir/probe-db.txt" ||
     rh_fail "the phone contact: $(grep '^contact 1 ' "$rh_dir/probe-db.txt")"
+  echo "menu 1 &Parlet Message" >>"$rh_dir/probe-cmd.txt"
+  rh_wait_window "send SMS message" || { rh_fail "its menu: $(tr '\n' '|' <"$rh_dir/probe-menu.txt")"; return 1; }
+  rh_wait "  1003 ComboBox \"$rh_number\" " ||
+    { rh_fail "the dialog from its menu: $(grep -E '^  100[13] ' "$rh_dir/probe-windows.txt" | tr '\n' '|')"; return 1; }
+  rh_click "send SMS message" 1002 && xdotool type --delay 40 "$again" || return 1
+  rh_click "send SMS message" 1000 && rh_wait "1010 Static \"Message sent successfully\"" || return 1
+  rh_has "1011 Static \"${#again}\" " || rh_fail "the counter does not say ${#again}"
+  grep -q "\"to\":\"43$rh_number\",\"text\":\"$again\"" "$rh_work/outbox.jsonl" ||
+    rh_fail "the provider has no message from the contact's menu: $(cat "$rh_work/outbox.jsonl")"
+  rh_close_send || return 1
   echo "history 1" >>"$rh_dir/probe-cmd.txt"
-  rh_wait "window \"$stored - History++\"" && rh_close_history && rh_exit
+  rh_wait "window \"$stored - History++\"" && rh_close_history && rh_exit || return 1
+  rh_db "^event 1 module=Parlet-Plugin type=0 sent=yes registered=0 text=$again$"
 }
 
-# The send dialog, moved, opens where it was left: after closing, and after a
-# restart (the host keeps the place under "ZUVE_ROV").
-scenario_position() {
+# Moves the window TITLE to X, Y and prints the place the probe then sees.
+rh_moved_to() {
   local first moved _
-  rh_install position && rh_start && rh_open_send || return 1
-  first="$(rh_place "send SMS message")"
-  rh_move "send SMS message" 123 145 || return 1
+  first="$(rh_place "$1")"
+  rh_move "$1" "$2" "$3" || return 1
   for _ in $(seq 25); do
-    moved="$(rh_place "send SMS message")"
-    [ -n "$moved" ] && [ "$moved" != "$first" ] && break
+    moved="$(rh_place "$1")"
+    [ -n "$moved" ] && [ "$moved" != "$first" ] && { echo "$moved"; return 0; }
     sleep 0.2
   done
-  [ "$moved" != "$first" ] || { rh_fail "the dialog did not move from $first"; return 1; }
-  rh_close_send && rh_open_send || return 1
-  rh_has "window \"send SMS message\" at $moved " ||
-    rh_fail "closed and opened again, the dialog is at $(rh_place "send SMS message"), not $moved"
+  rh_fail "\"$1\" did not move from $first"
+}
+
+rh_open_book() { rh_click "send SMS message" 1031 && rh_wait_window "Address book"; }
+rh_close_book() { rh_key_to "Address book" Escape && rh_wait_gone 'window "Address book"'; }
+
+# TITLE is shown at PLACE; WHEN says after what.
+rh_at() {
+  rh_has "window \"$1\" at $2 " || rh_fail "$3, \"$1\" is at $(rh_place "$1"), not $2"
+}
+
+# The send dialog and the address book, moved, open where they were left:
+# after closing, and after a restart (the host keeps the places under
+# "ZUVE_ROV").
+scenario_position() {
+  local send book
+  rh_install position && rh_start && rh_open_send || return 1
+  send="$(rh_moved_to "send SMS message" 123 145)" && rh_open_book || return 1
+  book="$(rh_moved_to "Address book" 321 234)" && rh_close_book && rh_open_book || return 1
+  rh_at "Address book" "$book" "closed and opened again"
+  rh_close_book && rh_close_send && rh_open_send || return 1
+  rh_at "send SMS message" "$send" "closed and opened again"
   rh_close_send && rh_exit || return 1
-  rh_db "^setting 0 ZUVE_ROV/SMSdlgx = d${moved%,*}$" && rh_db "^setting 0 ZUVE_ROV/SMSdlgy = d${moved#*,}$"
+  rh_db "^setting 0 ZUVE_ROV/SMSdlgx = d${send%,*}$" && rh_db "^setting 0 ZUVE_ROV/SMSdlgy = d${send#*,}$"
+  rh_db "^setting 0 ZUVE_ROV/ADDRBOOKdlgx = d${book%,*}$"
   rh_start && rh_open_send || return 1
-  rh_has "window \"send SMS message\" at $moved " ||
-    rh_fail "after a restart, the dialog is at $(rh_place "send SMS message"), not $moved"
-  rh_close_send && rh_exit
+  rh_at "send SMS message" "$send" "after a restart"
+  rh_open_book || return 1
+  rh_at "Address book" "$book" "after a restart"
+  rh_close_book && rh_close_send && rh_exit
 }
 
 # The options page: the owner's number typed and applied is in the database
@@ -185,15 +209,9 @@ scenario_relay() {
 }
 
 # A buddy whose contact the host adds while it runs (from the roster, at the
-# account's first log-in) is relayed in the same session. Needs Parlet to
-# hook the host's contact-added event; skipped while the DLL names no such
-# event, unless PARLET_REALHOST_PENDING=1.
+# account's first log-in) is relayed in the same session.
 scenario_added() {
   rh_have_xmpp || return $?
-  if ! grep -qa "DB/Contact/Added" "$rh_build/src/parlet.dll" && [ "${PARLET_REALHOST_PENDING:-}" != 1 ]; then
-    rh_skip_reason="this parlet.dll does not hook \"DB/Contact/Added\" yet"
-    return 77
-  fi
   rh_install added && rh_start_prosody && rh_jabber_account && rh_start || return 1
   echo "status 40075" >>"$rh_dir/probe-cmd.txt"
   rh_wait_db '^contact [0-9]+ proto=JABBER name=buddy' || return 1
@@ -204,4 +222,47 @@ scenario_added() {
   grep -q "\"text\":\"(ICQ)buddy: new here\"" "$rh_work/outbox.jsonl" ||
     rh_fail "the provider got no relayed message from the new buddy"
   rh_exit
+}
+
+# A notice as the host shows it: through the PopUp plug-in, and in a message
+# box when PopUp refuses (switched off in its options). The notice: an
+# outbox file that cannot be read, found and set aside at start-up; held
+# until the host has started, so that PopUp takes it and no box stops the
+# start.
+scenario_notice() {
+  local broken
+  rh_install notice && broken="$rh_dir/Profile/parlet-outbox-test.txt" && mkdir -p "$rh_dir/Profile" || return 1
+  printf 'not an outbox\n' >"$broken" && rh_start && rh_wait "(PopupWnd2)" || return 1
+  rh_has 'window "Parlet-Plugin"' && rh_fail "a message box beside the popup"
+  [ -f "$broken.broken" ] || rh_fail "the broken outbox was not set aside"
+  rh_exit || return 1
+  printf 'not an outbox\n' >"$broken"
+  printf '[PopUp]\nModuleIsEnabled=b0\n' >"$rh_dir/autoexec_test.ini"
+  sed -i 's/^Use=no/Use=yes/; s/^OnCompletion=.*/OnCompletion=rename/' "$rh_dir/Mirandaboot.ini"
+  rh_start && rh_wait 'window "Parlet-Plugin"' || return 1
+  rh_has "cannot be read (" || rh_fail "the box does not tell of the outbox: $(grep -A2 'Parlet-Plugin' "$rh_dir/probe-windows.txt")"
+  rh_has "(PopupWnd2)" && rh_fail "a popup although PopUp is switched off"
+  rh_key_to Parlet-Plugin Return && rh_wait_gone 'window "Parlet-Plugin"' && rh_exit
+}
+
+# The first run after installing the release package as the user's guide
+# says: unpacked into the host's folder, Kannel's example filled in (pointed
+# at the demo provider, which also answers as a smsbox) and copied into the
+# gateway folder. A send goes through it, with no box about the other
+# shipped files.
+scenario_zip() {
+  local zip
+  zip="$(ls "$rh_build"/parlet-*-win32.zip 2>/dev/null | head -n 1)"
+  if [ -z "$zip" ]; then
+    rh_skip_reason="no release package in $rh_build (the win configuration builds it)"
+    return 77
+  fi
+  rh_install zip "$zip" || return 1
+  sed -e "s/127\.0\.0\.1:13013/127.0.0.1:$rh_port/" -e 's/^Username=.*/Username=demo/' \
+    -e 's/^Password=.*/Password=secret/' -e '/^Editme=/d' "$rh_dir/Gateways/Examples/kannel.ini" \
+    >"$rh_dir/Gateways/kannel.ini"
+  rh_start && rh_open_send && rh_send "$rh_number" "$rh_message" || return 1
+  rh_has 'window "Parlet-Plugin"' && rh_fail "a box: $(grep -A2 'window "Parlet-Plugin"' "$rh_dir/probe-windows.txt")"
+  grep -q "$rh_message" "$rh_work/outbox.jsonl" || rh_fail "the provider has no message through kannel.ini"
+  rh_close_send && rh_exit
 }

@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 #include <string>
 #include <vector>
 
@@ -10,6 +14,7 @@
 #include "shell/HostLink.h"
 #include "shell/Lifecycle.h"
 #include "shell/Log.h"
+#include "shell/Notice.h"
 #include "shell/Settings.h"
 #include "shell/UserMessage.h"
 #include "ui/SendDialog.h"
@@ -67,7 +72,11 @@ TEST_F(LifecycleTest, StartsRegistersAndShutsDownInOrder) {
     EXPECT_EQ(Text(nullptr, "Parlet-Plugin", "SuccessMsg"), "mine");
     EXPECT_EQ(Text(nullptr, "Parlet-Plugin", "FailureMsg"), settings::kDefaultFailureMsg);
     EXPECT_NE(Text(nullptr, "Parlet-Plugin", "FloodMsg").find("%d minutes"), std::string::npos);
-    EXPECT_EQ(standin::RegisteredModules(), std::vector<std::string>{"Parlet"});
+    EXPECT_EQ(standin::RegisteredModules(), (std::vector<std::string>{"Parlet", "ZUVE_ROV"}));
+    char name[8] = "xxxxxxx";
+    EXPECT_EQ(host::CallService("ZUVE_ROV/GetName", sizeof name, reinterpret_cast<host::Word>(name)), 0);
+    EXPECT_STREQ(name, "Parlet ") << "cut to the buffer, zero included";
+    EXPECT_EQ(host::CallService("ZUVE_ROV/GetCaps", 2, 0), 0) << "no status mode: in no status menu";
     EXPECT_EQ(standin::NetlibUsersOpen(), 1);
     for (const char* s : {"Parlet/Send", "RodaDID/MenuCommand", "Parlet/RecvMessage"})
         EXPECT_TRUE(host::ServiceExists(s)) << s;
@@ -177,6 +186,35 @@ TEST_F(LifecycleTest, OldLastNumbersBecomePhoneContacts) {
     }
     EXPECT_EQ(Text(nullptr, "Parlet-Plugin", "LastPrefix6"), "49");
     EXPECT_EQ(standin::GetSetting(standin::Contacts()[1], "CList", "Hidden")->number, 1u);
+    // A phone contact has an account, and so the host's windows name it.
+    auto shown = host::CallService("CList/GetContactDisplayName", reinterpret_cast<host::Word>(standin::Contacts()[1]), 0);
+    EXPECT_STREQ(reinterpret_cast<const char*>(shown), "+49 (171) 222 SMS");
+    plugin::Unload();
+}
+
+// A notice raised while the host starts waits until every start-up hook
+// has run: the popup plug-in takes none before, and a box would stop the start.
+TEST_F(LifecycleTest, NoticesOfTheStartWaitUntilItIsOver) {
+    static std::vector<std::string> boxes;
+    boxes.clear();
+    static const usermsg::Interceptor kRecord = {[](const char* text, void*) { boxes.emplace_back(text); },
+                                                 [](void*) {}, nullptr};
+    usermsg::SetInterceptor(&kRecord);
+    testutil::WriteFile(dir.file("at.ini"), "[Gateway]\r\nName=AT\r\nPrefix1=43650;Austria\r\nPrefix2=49\r\n");
+    ASSERT_EQ(plugin::Load(standin::Link()), 0);
+    EXPECT_TRUE(boxes.empty()) << boxes.front();
+    standin::NotifyEvent("Miranda/System/ModulesLoaded", 0, 0);
+#ifdef _WIN32
+    // There they come from the thread's message loop.
+    for (int i = 0; i < 100 && boxes.empty(); ++i) {
+        MSG message;
+        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&message);
+        Sleep(10);
+    }
+#endif
+    EXPECT_EQ(boxes, std::vector<std::string>{"Error: No ; seperator in Prefix #2 in Gateway file at.ini"});
+    ShowNotice("after the start");
+    EXPECT_EQ(boxes.size(), 2u) << "shown at once once the start is over";
     plugin::Unload();
 }
 
