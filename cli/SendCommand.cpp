@@ -67,7 +67,7 @@ std::vector<std::string> ServedPrefixes() {
 // dropped. Empty when the message went out whole or not at all.
 std::string Unsent(ConsoleControls& controls, const SendOptions& o) {
     if (controls.PartsSent() == 0) return {};
-    bool sent = controls.Status() == sendtext::kSent;
+    bool sent = sendtext::SaysSent(controls.Status());
     if (!sent || controls.LastSentWasSplitPart()) return controls.MessageUtf8();
     // Cut mode: the message as the job read it, against what went out.
     std::string whole = controls.ReadMessageUtf8();
@@ -270,7 +270,7 @@ private:
             std::fprintf(stderr, "parlet: sent in part; not sent: %s\n", encoding->Decode(unsent).c_str());
             return kExitPartial;
         }
-        return controls.Status() == sendtext::kSent ? kExitOk : kExitFailed;
+        return sendtext::SaysSent(controls.Status()) ? kExitOk : kExitFailed;
     }
 
     SendOptions options_;

@@ -15,6 +15,7 @@
 #include "script/Runner.h"
 #include "send/AfterSend.h"
 #include "send/SendControls.h"
+#include "send/SentFollowUp.h"
 #include "send/Split.h"
 #include "shell/HostLink.h"
 #include "shell/Log.h"
@@ -72,7 +73,7 @@ private:
     }
     // The job's end: history and outbox, the status line, the answer.
     void Finish(Outcome outcome);
-    void Report(Outcome outcome, bool aborted, Filed filed);
+    void Report(Outcome outcome, bool aborted, Filed filed, const std::string& sentStatus);
     Outcome TryGateways();
     // Steps for the gateway at the head of the list; true when the gateway
     // sent the part (or the job is over), false when it failed.
@@ -100,8 +101,9 @@ private:
     std::string sentText_;     // what went out of the message, labels left out
     std::optional<std::string> user_;
     std::optional<std::string> password_;
-    bool utf8_ = false;    // the gateway being tried takes the message as UTF-8
-    std::string charset_;  // the encoding the message is in for it
+    bool utf8_ = false;                       // the gateway being tried takes the message as UTF-8
+    std::string charset_;                     // the encoding the message is in for it
+    std::optional<SentThrough> sentThrough_;  // the gateway that sent the last part
 };
 
 void Job::Run() {
@@ -140,11 +142,14 @@ void Job::Finish(Outcome outcome) {
     // A message kept in the outbox changes the answer, so it is kept first;
     // one that went out is recorded after its answer.
     const Filed filed = result.sent ? Filed::kNothing : AfterSend(request_, result);
-    Report(outcome, aborted, filed);
+    const bool followUp = result.sent && !aborted && sentThrough_;
+    const std::string status = followUp ? CreditAfterSend(*sentThrough_, request_.abortFlag) : sendtext::kSent;
+    Report(outcome, aborted, filed, status);
     if (result.sent) AfterSend(request_, result);
+    if (followUp) WatchDelivery(*sentThrough_, request_, result);
 }
 
-void Job::Report(Outcome outcome, bool aborted, Filed filed) {
+void Job::Report(Outcome outcome, bool aborted, Filed filed, const std::string& sentStatus) {
     if (aborted) {
         // Send is enabled before the close, so the dialog takes the command
         // as a close and not as a new abort.
@@ -158,7 +163,7 @@ void Job::Report(Outcome outcome, bool aborted, Filed filed) {
     HandBack();
     if (outcome == Outcome::Sent) {
         WriteLog("* We succeeded!! :-)\n");
-        dialog_.SetStatus(sendtext::kSent);
+        dialog_.SetStatus(sentStatus);
         if (request_.replyContact) {
             Reply(request_.replyContact, settings::SuccessMsg());
             dialog_.Close();
@@ -313,6 +318,8 @@ int Job::Send(const GatewayRef& gateway, const std::string& name, const Attempt&
     report.result = script::RunGateway(gateway->path.c_str(), report.user, password_ ? password_->c_str() : nullptr,
                                        &message, dialog_.Progress(), request_.abortFlag, &report.detail);
     dialog_.AttemptEnded(report);
+    if (report.result == script::result::kSent)
+        sentThrough_ = SentThroughRun(gateway->name, gateway->path, report.detail);
     return report.result;
 }
 

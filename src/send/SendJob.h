@@ -43,4 +43,8 @@ constexpr const char* kNeedNumber = "And WHERE should I send it to?";
 constexpr const char* kSent = "Message sent successfully";
 constexpr const char* kAllFailed = "Sending to all gateways failed, sorry";
 constexpr const char* kQueued = "All gateways failed; queued for a later try";
+// Whether a status line says the message went out (kSent, perhaps with the credit after it).
+inline bool SaysSent(const std::string& status) {
+    return status.compare(0, std::char_traits<char>::length(kSent), kSent) == 0;
+}
 }  // namespace sendtext

@@ -8,6 +8,8 @@
 #include "catalogue/Catalogue.h"
 #include "catalogue/GatewayFolder.h"
 #include "forward/Relay.h"
+#include "send/Credit.h"
+#include "send/Delivery.h"
 #include "send/OutboxRetry.h"
 #include "shell/Forwarding.h"
 #include "shell/Guard.h"
@@ -202,6 +204,7 @@ Word OnModulesLoaded(Word, Word) {
     SetForwardingActive(settings::ReadByte("Active").value_or(0));
     g_state.running = true;
     outbox::StartRetries();
+    delivery::Start();
     return 0;
 }
 
@@ -218,7 +221,9 @@ Word OnPreBuildContactMenu(Word contact, Word) {
 
 int Unload() {
     return Guarded(0, [] {
-        outbox::StopRetries();  // a retry under way ends before anything it uses goes
+        outbox::StopRetries();            // a retry under way ends before anything it uses goes
+        delivery::Stop();                 // so does an ask for a delivery report,
+        credit::StopBackgroundReading();  // and the Credit page's reading
         // Only a value that was loaded is written back: an inert plug-in
         // must not overwrite the user's choice with its default.
         if (g_state.running) settings::WriteByte("Active", static_cast<uint8_t>(ForwardingActive()));

@@ -2,7 +2,7 @@
 
 namespace timer {
 
-void Start(unsigned, Work) {}
-void Stop() {}
+void Start(Slot, unsigned, Work) {}
+void Stop(Slot) {}
 
 }  // namespace timer

@@ -1,0 +1,28 @@
+// What follows a message that went out, on the send's thread: the gateway's
+// credit (brought by the run, or read at once) for the status line and the
+// Credit page, and a watch for the message's delivery.
+#pragma once
+
+#include <atomic>
+#include <optional>
+#include <string>
+
+#include "script/Runner.h"
+#include "send/AfterSend.h"
+#include "send/Credit.h"
+
+struct SentThrough {
+    std::string name;  // the gateway's file name
+    std::string path;
+    std::optional<credit::Reading> credit;  // as the send's run read it; none: read after it
+    std::string messageId;                  // "" when the reply named none
+};
+
+// The gateway that sent the last part, with what its run learnt.
+SentThrough SentThroughRun(const std::string& name, const std::string& path, const script::RunDetail& detail);
+
+// The credit after the send, recorded (credit::Record); gives the status line.
+std::string CreditAfterSend(const SentThrough& through, std::atomic<int>* abortFlag);
+
+// Watches the message's delivery when the gateway can be asked for it.
+void WatchDelivery(const SentThrough& through, const SendRequest& request, const SendResult& result);
