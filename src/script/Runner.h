@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <string>
 
+#include "script/ProviderFacts.h"
 #include "shell/HostRecords.h"
 
 namespace script {
@@ -75,6 +76,12 @@ struct RunDetail {
     // failed and the provider's own words (ReplyExcerpt.h), "" for none.
     int request = 0;
     std::string excerpt;
+    // For a sent message: its id in the send's last reply, "" when the file
+    // names none ([Gateway] MessageId) or the reply did not show it.
+    std::string messageId;
+    // The credit, when the file says it shows on a page of the send
+    // ([Credit] SendPage) and that page was read; unknown otherwise.
+    Credit credit;
 };
 // "name: reason", with the status in the reason of an HTTP error
 // ("HttpError: HTTP 403: Forbidden"). `detail` may be null.
