@@ -7,7 +7,9 @@
 #include <utility>
 #include <vector>
 
+#include "catalogue/Accounts.h"
 #include "catalogue/Catalogue.h"
+#include "script/Inquiry.h"
 #include "script/profile/Profile.h"
 #include "send/SendJob.h"
 #include "shell/Clock.h"
@@ -24,32 +26,42 @@ namespace {
 constexpr const char* kValueSetting = "Credit_";
 constexpr const char* kUnitSetting = "CreditUnit_";
 constexpr const char* kTimeSetting = "CreditTime_";
-// The gateway key below which a reading brings a notice.
-constexpr const char* kLowKey = "CreditLow";
-constexpr size_t kLowSize = 64;
 constexpr size_t kNoticeSize = 512;
+constexpr size_t kFieldSize = 1024;
 
 std::string SettingName(const char* head, const std::string& gateway) { return head + gateway; }
 
-std::optional<Reading> NoEngine(const std::string&, std::atomic<int>*) { return std::nullopt; }
+std::atomic<Reader> g_reader{nullptr};
 
-std::mutex g_readerMutex;
-Reader g_reader;
-
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
-
-void CheckLow(const std::string& name, const std::string& path, const Reading& reading,
+void CheckLow(const std::string& name, const std::string& path, const script::Credit& credit,
               const std::optional<Kept>& before) {
-    std::optional<double> low = ParseAmount(profile::Read(path.c_str(), "Gateway", kLowKey, kLowSize));
-    std::optional<double> now = ParseAmount(reading.value);
-    if (!low || !now) return;
-    std::optional<double> previous = before ? ParseAmount(before->value) : std::nullopt;
-    if (!FellBelow(previous, *now, *low)) return;
+    double low = 0;
+    if (!credit.known || !script::CreditLowMark(path.c_str(), &low)) return;
+    double last = 0;
+    std::optional<double> previous;
+    if (before && script::ParseCreditAmount(before->value, &last)) previous = last;
+    if (!FellBelow(previous, credit.amount, low)) return;
     char text[kNoticeSize];
     std::snprintf(text, sizeof text, "The credit of gateway %s is down to %s (CreditLow: %g).", name.c_str(),
-                  Text(reading).c_str(), *low);
+                  script::CreditText(credit).c_str(), low);
     WriteLog(" - WARNING: %s\n", text);
     ShowNotice(text);
+}
+
+// The account a reading on the user's word uses: the first of the
+// gateway's account file, or the file's own Username and Password.
+void FirstAccount(const std::string& path, std::optional<std::string>* user, std::optional<std::string>* password) {
+    AccountCredentials account;
+    const std::string accounts = AccountFilePath(path);
+    if (!accounts.empty() && ReadAccount(accounts, 1, &account) == 0) {
+        *user = account.user;
+        *password = account.password;
+        return;
+    }
+    std::string u = profile::Read(path.c_str(), "Gateway", "Username", kFieldSize);
+    std::string p = profile::Read(path.c_str(), "Gateway", "Password", kFieldSize);
+    if (!u.empty()) *user = u;
+    if (!p.empty()) *password = p;
 }
 
 // The background reading of the Credit page: one at a time, waited for at unload.
@@ -72,8 +84,13 @@ void ReadAll(const std::vector<GatewayView>& gateways, const std::function<void(
     try {
         for (const GatewayView& g : gateways) {
             if (g_background.abortFlag.load() == 1) break;
-            std::optional<Reading> reading = Read(g.path, &g_background.abortFlag);
-            if (reading && g_background.abortFlag.load() != 1) Record(g.name, g.path, *reading);
+            std::optional<std::string> user;
+            std::optional<std::string> password;
+            FirstAccount(g.path, &user, &password);
+            std::optional<script::Credit> credit =
+                Read(g.path, user ? user->c_str() : nullptr, password ? password->c_str() : nullptr,
+                     &g_background.abortFlag);
+            if (credit && g_background.abortFlag.load() != 1) Record(g.name, g.path, *credit);
         }
         if (done) done();
     } catch (...) {
@@ -85,55 +102,24 @@ void ReadAll(const std::vector<GatewayView>& gateways, const std::function<void(
 
 }  // namespace
 
-std::string Text(const Reading& reading) {
-    if (!reading.known) return "unknown";
-    return reading.unit.empty() ? reading.value : reading.value + " " + reading.unit;
-}
-
-std::string SentStatus(const Reading& reading) {
-    if (!reading.known) return sendtext::kSent;
-    return std::string(sendtext::kSent) + " (credit: " + Text(reading) + ")";
-}
-
-std::optional<double> ParseAmount(const std::string& text) {
-    size_t i = 0;
-    const size_t n = text.size();
-    while (i < n && IsBlank(text[i])) ++i;
-    bool negative = false;
-    if (i < n && (text[i] == '-' || text[i] == '+')) negative = text[i++] == '-';
-    double whole = 0;
-    size_t digits = 0;
-    for (; i < n && text[i] >= '0' && text[i] <= '9'; ++i, ++digits) whole = whole * 10 + (text[i] - '0');
-    if (digits == 0) return std::nullopt;
-    if (i < n && (text[i] == '.' || text[i] == ',')) {
-        ++i;
-        double scale = 0.1;
-        size_t fraction = 0;
-        for (; i < n && text[i] >= '0' && text[i] <= '9'; ++i, ++fraction, scale /= 10)
-            whole += (text[i] - '0') * scale;
-        if (fraction == 0) return std::nullopt;
-    }
-    while (i < n && IsBlank(text[i])) ++i;
-    if (i != n) return std::nullopt;
-    return negative ? -whole : whole;
+std::string SentStatus(const script::Credit& credit) {
+    if (!credit.known) return sendtext::kSent;
+    return std::string(sendtext::kSent) + " (credit: " + script::CreditText(credit) + ")";
 }
 
 bool FellBelow(std::optional<double> previous, double current, double low) {
     return current < low && !(previous && *previous < low);
 }
 
-void SetReader(Reader reader) {
-    std::lock_guard<std::mutex> lock(g_readerMutex);
-    g_reader = std::move(reader);
-}
+void SetReader(Reader reader) { g_reader.store(reader); }
 
-std::optional<Reading> Read(const std::string& path, std::atomic<int>* abortFlag) {
-    Reader reader;
-    {
-        std::lock_guard<std::mutex> lock(g_readerMutex);
-        reader = g_reader ? g_reader : Reader(NoEngine);
-    }
-    return reader(path, abortFlag);
+std::optional<script::Credit> Read(const std::string& path, const char* user, const char* password,
+                                   std::atomic<int>* abortFlag) {
+    if (!script::HasCredit(path.c_str())) return std::nullopt;
+    Reader reader = g_reader.load();
+    script::Credit credit;
+    (reader ? reader : script::ReadCredit)(path.c_str(), user, password, &credit, nullptr, abortFlag);
+    return credit;  // unknown when the run failed or the value was not found
 }
 
 std::optional<Kept> Load(const std::string& name) {
@@ -146,14 +132,14 @@ std::optional<Kept> Load(const std::string& name) {
     return kept;
 }
 
-void Record(const std::string& name, const std::string& path, const Reading& reading) {
-    WriteLog("* Credit of %s: %s\n", name.c_str(), Text(reading).c_str());
-    if (!reading.known) return;  // the last known figure stays
+void Record(const std::string& name, const std::string& path, const script::Credit& credit) {
+    WriteLog("* Credit of %s: %s\n", name.c_str(), script::CreditText(credit).c_str());
+    if (!credit.known) return;  // the last known figure stays
     std::optional<Kept> before = Load(name);
-    settings::WriteText(SettingName(kValueSetting, name).c_str(), reading.value);
-    settings::WriteText(SettingName(kUnitSetting, name).c_str(), reading.unit);
+    settings::WriteText(SettingName(kValueSetting, name).c_str(), credit.value);
+    settings::WriteText(SettingName(kUnitSetting, name).c_str(), credit.unit);
     settings::WriteDword(SettingName(kTimeSetting, name).c_str(), forward::Now());
-    CheckLow(name, path, reading, before);
+    CheckLow(name, path, credit, before);
 }
 
 bool ReadAllInBackground(std::function<void()> done) {

@@ -10,25 +10,14 @@
 #include <optional>
 #include <string>
 
+#include "script/ProviderFacts.h"
+#include "script/Runner.h"
+
 namespace credit {
 
-// One reading: the value cut from the provider's reply and its unit ("" for
-// none); `known` is false when the reply did not say.
-struct Reading {
-    bool known = false;
-    std::string value;  // "12.40"
-    std::string unit;   // "EUR"
-};
-
-// "12.40 EUR", "12.40" without a unit, "unknown" when not known.
-std::string Text(const Reading& reading);
 // The send dialog's status line after a send: "Message sent successfully"
 // with " (credit: 12.40 EUR)" when the credit is known.
-std::string SentStatus(const Reading& reading);
-
-// A figure as a number: an optional sign, digits, one '.' or ',' and more
-// digits, blanks around; none for anything else (then no "CreditLow" check).
-std::optional<double> ParseAmount(const std::string& text);
+std::string SentStatus(const script::Credit& credit);
 
 // Whether a reading of `current` has just fallen below `low`: true only
 // when the last known reading before it (`previous`, none for no reading)
@@ -37,13 +26,15 @@ bool FellBelow(std::optional<double> previous, double current, double low);
 
 // --- the engine's side (a seam: tests put their own) ---------------------------
 
-// Reads the credit of the gateway file `path` (a run of its [Credit]
-// section); none when the file has no such section. Runs on the caller's
-// thread; `abortFlag` (may be null) stops it.
-using Reader = std::function<std::optional<Reading>(const std::string& path, std::atomic<int>* abortFlag)>;
+// Reads a gateway's credit on the caller's thread (script::ReadCredit).
+using Reader = int (*)(const char* path, const char* user, const char* password, script::Credit* credit,
+                       script::RunDetail* detail, std::atomic<int>* abortFlag);
 // Null puts the engine's back.
 void SetReader(Reader reader);
-std::optional<Reading> Read(const std::string& path, std::atomic<int>* abortFlag);
+// The credit of the gateway file `path`, read now with the account given
+// (null for none); none when the file tells no credit. Never sends a message.
+std::optional<script::Credit> Read(const std::string& path, const char* user, const char* password,
+                                   std::atomic<int>* abortFlag);
 
 // --- what the plug-in keeps -------------------------------------------------------
 
@@ -59,13 +50,14 @@ std::optional<Kept> Load(const std::string& name);
 // A reading of gateway `name` (file `path`): a known one is kept with the
 // time and checked against the file's "CreditLow" (a notice when it falls
 // below); every reading is logged. Any thread.
-void Record(const std::string& name, const std::string& path, const Reading& reading);
+void Record(const std::string& name, const std::string& path, const script::Credit& credit);
 
 // --- reading again from the Credit page -------------------------------------------
 
-// Reads every gateway of the catalogue that has a credit section, on a
-// thread of its own, recording each; then calls `done` on that thread.
-// false when a reading is under way already or no thread could be started.
+// Reads every gateway of the catalogue that tells a credit, with its first
+// account, on a thread of its own, recording each; then calls `done` on
+// that thread. false when a reading is under way already or no thread could
+// be started.
 bool ReadAllInBackground(std::function<void()> done);
 // Whether a background reading runs; at unload: stops it and waits for its end.
 bool ReadingInBackground();

@@ -2,13 +2,13 @@
 
 #include <condition_variable>
 #include <cstdio>
-#include <ctime>
 #include <mutex>
 #include <optional>
 #include <thread>
 #include <utility>
 #include <vector>
 
+#include "script/Inquiry.h"
 #include "send/AfterSend.h"
 #include "shell/Clock.h"
 #include "shell/HostLink.h"
@@ -29,7 +29,7 @@ struct Watched {
 
 struct Answer {
     Watched watched;
-    State state = State::kUnknown;
+    script::Delivery state = script::Delivery::kUnknown;
     uint32_t at = 0;
 };
 
@@ -43,48 +43,26 @@ struct Watches {
     std::vector<Watched> list;
     std::optional<Answer> answer;
     std::atomic<int> abortFlag{0};
-    Engine engine;
 };
 Watches g_watches;
 
-bool NoAsk(const std::string&) { return false; }
-State NoAnswer(const std::string&, const std::string&, std::atomic<int>*) { return State::kUnknown; }
+std::atomic<Reader> g_reader{nullptr};
 
-Engine CurrentEngine() {
-    std::lock_guard<std::mutex> lock(g_watches.mutex);
-    Engine engine = g_watches.engine;
-    if (!engine.canAsk || !engine.ask) engine = Engine{NoAsk, NoAnswer};
-    return engine;
-}
-
-const char* StateWord(State state) {
-    switch (state) {
-    case State::kPending: return "pending";
-    case State::kDelivered: return "delivered";
-    case State::kFailed: return "delivery failed";
-    default: return "unknown";
-    }
-}
-
-std::string Clock(uint32_t at) {
-    std::time_t t = static_cast<std::time_t>(at);
-    std::tm local{};
-#ifdef _WIN32
-    if (std::tm* p = std::localtime(&t)) local = *p;  // the C runtime keeps this buffer per thread
-#else
-    localtime_r(&t, &local);
-#endif
-    char text[8];
-    std::snprintf(text, sizeof text, "%02d:%02d", local.tm_hour % 24, local.tm_min % 60);
-    return text;
+// "delivered", "delivery failed": the words of the history and the notice.
+const char* OutcomeWord(script::Delivery state) {
+    return state == script::Delivery::kFailed ? "delivery failed" : script::DeliveryName(state);
 }
 
 // The ask's thread: one status request, its answer left for the interface thread.
-void Ask(Watched watched, Engine engine) {
+void Ask(Watched watched) {
     host::CallService("Miranda/Thread/Push", 0, 0);
-    State state = State::kUnknown;
+    script::Delivery state = script::Delivery::kUnknown;
     try {
-        state = engine.ask(watched.sent.gatewayPath, watched.sent.messageId, &g_watches.abortFlag);
+        const Sent& s = watched.sent;
+        Reader reader = g_reader.load();
+        (reader ? reader : script::ReadDelivery)(s.gatewayPath.c_str(), s.user.empty() ? nullptr : s.user.c_str(),
+                                                 s.password ? s.password->c_str() : nullptr, s.messageId.c_str(),
+                                                 &state, nullptr, &g_watches.abortFlag);
     } catch (...) {
         WriteLog(" - ERROR: Asking for a delivery report stopped on an unexpected error\n");
     }
@@ -105,23 +83,24 @@ void RecordFinal(const Answer& a) {
     // The host's database takes no change to an event: the outcome comes as
     // an event of its own, the message's text with the outcome after it.
     if (host::ContactExists(s.contact)) history::AddSentEvent(s.contact, "", s.text + outcome, s.charset);
-    if (a.state != State::kFailed) return;
+    if (a.state != script::Delivery::kFailed) return;
     char text[kNoticeSize];
     std::snprintf(text, sizeof text, "The message to %s%s was not delivered (%s %s).", s.prefix.c_str(),
-                  s.number.c_str(), StateWord(a.state), Clock(a.at).c_str());
+                  s.number.c_str(), OutcomeWord(a.state), forward::LocalClockText(a.at).c_str());
     ShowNotice(text);
 }
 
 // Interface thread: a final answer is recorded, another one waits for the next ask.
 void Record(Answer a) {
-    if (a.state == State::kDelivered || a.state == State::kFailed) {
+    if (a.state == script::Delivery::kDelivered || a.state == script::Delivery::kFailed) {
         RecordFinal(a);
         return;
     }
     const Sent& s = a.watched.sent;
-    if (a.watched.asks >= kAskCount) {
+    if (a.watched.asks >= static_cast<unsigned>(script::kDeliveryPolls.tries)) {
         WriteLog("* Message %s to %s%s via %s: still %s after %u asks; no more asks\n", s.messageId.c_str(),
-                 s.prefix.c_str(), s.number.c_str(), s.gatewayName.c_str(), StateWord(a.state), kAskCount);
+                 s.prefix.c_str(), s.number.c_str(), s.gatewayName.c_str(), script::DeliveryName(a.state),
+                 a.watched.asks);
         return;
     }
     std::lock_guard<std::mutex> lock(g_watches.mutex);
@@ -137,7 +116,7 @@ std::optional<Watched> TakeDue(uint32_t now) {
     uint32_t dueAt = 0;
     for (size_t i = 0; i < g_watches.list.size(); ++i) {
         const Watched& w = g_watches.list[i];
-        const uint32_t at = w.since + kAskAfter[w.asks];
+        const uint32_t at = w.since + AskAfterSeconds(static_cast<int>(w.asks));
         if (at <= now && (due == g_watches.list.size() || at < dueAt)) {
             due = i;
             dueAt = at;
@@ -153,7 +132,7 @@ std::optional<Watched> TakeDue(uint32_t now) {
 
 void StartAsk(Watched watched) {
     try {
-        std::thread(Ask, std::move(watched), CurrentEngine()).detach();
+        std::thread(Ask, std::move(watched)).detach();
     } catch (...) {
         std::lock_guard<std::mutex> lock(g_watches.mutex);
         g_watches.asking = false;  // the watch is lost, as at unload
@@ -164,13 +143,16 @@ void StartAsk(Watched watched) {
 
 }  // namespace
 
-void SetEngine(Engine engine) {
-    std::lock_guard<std::mutex> lock(g_watches.mutex);
-    g_watches.engine = std::move(engine);
+void SetReader(Reader reader) { g_reader.store(reader); }
+
+uint32_t AskAfterSeconds(int ask) {
+    uint32_t ms = 0;
+    for (int i = 0; i <= ask; ++i) ms += static_cast<uint32_t>(script::PollDelayMs(script::kDeliveryPolls, i));
+    return ms / 1000;
 }
 
 bool Watch(const Sent& sent) {
-    if (sent.messageId.empty() || !CurrentEngine().canAsk(sent.gatewayPath)) return false;
+    if (sent.messageId.empty() || !script::HasStatus(sent.gatewayPath.c_str())) return false;
     Watched watched{sent, forward::Now(), 0};
     std::lock_guard<std::mutex> lock(g_watches.mutex);
     if (!g_watches.open) return false;
@@ -223,9 +205,9 @@ size_t Watching() {
     return g_watches.list.size();
 }
 
-std::string OutcomeText(State state, uint32_t at) {
-    if (state != State::kDelivered && state != State::kFailed) return "";
-    return std::string(" (") + StateWord(state) + " " + Clock(at) + ")";
+std::string OutcomeText(script::Delivery state, uint32_t at) {
+    if (state != script::Delivery::kDelivered && state != script::Delivery::kFailed) return "";
+    return std::string(" (") + OutcomeWord(state) + " " + forward::LocalClockText(at) + ")";
 }
 
 }  // namespace delivery

@@ -9,44 +9,40 @@
 
 #include <atomic>
 #include <cstdint>
-#include <functional>
+#include <optional>
 #include <string>
+
+#include "script/ProviderFacts.h"
+#include "script/Runner.h"
 
 #include "shell/Charset.h"
 #include "shell/HostRecords.h"
 
 namespace delivery {
 
-enum class State {
-    kPending,    // the provider has not decided yet
-    kDelivered,  // reached the phone
-    kFailed,     // will not reach it
-    kUnknown,    // the reply did not say (or no reply)
-};
-
-// When the asks are due, in seconds after the send on the plug-in's clock:
-// one ask each, then the watch ends with the status unknown.
-constexpr uint32_t kAskAfter[] = {30, 90, 300, 900, 3600};
-constexpr unsigned kAskCount = sizeof kAskAfter / sizeof kAskAfter[0];
+// The asks follow script::kDeliveryPolls on the plug-in's clock, counted
+// from the send; after the last one the watch ends with the state unknown.
 // The timer checks for due asks this often.
 constexpr unsigned kCheckPeriodMs = 5000;
 
 // --- the engine's side (a seam: tests put their own) ---------------------------
 
-struct Engine {
-    // Whether the gateway file `path` can be asked for a message's status.
-    std::function<bool(const std::string& path)> canAsk;
-    // One ask for message `id`; never sends a message. `abortFlag` stops it.
-    std::function<State(const std::string& path, const std::string& id, std::atomic<int>* abortFlag)> ask;
-};
-// An engine with an empty member puts the engine's own back.
-void SetEngine(Engine engine);
+// One ask (script::ReadDelivery); never sends a message.
+using Reader = int (*)(const char* path, const char* user, const char* password, const char* messageId,
+                       script::Delivery* state, script::RunDetail* detail, std::atomic<int>* abortFlag);
+// Null puts the engine's back.
+void SetReader(Reader reader);
+
+// When ask `ask` (0 for the first) is due, in seconds after the send.
+uint32_t AskAfterSeconds(int ask);
 
 // A sent message to watch.
 struct Sent {
     std::string gatewayName;  // the gateway's file name, for the log
     std::string gatewayPath;
     std::string messageId;  // as the send's reply named it
+    std::string user;       // the account that sent it ("" for none)
+    std::optional<std::string> password;
     std::string prefix;
     std::string number;
     host::Contact contact = nullptr;  // whose history gets the outcome (0: none)
@@ -74,6 +70,6 @@ size_t Watching();
 
 // The text an outcome adds: " (delivered 14:02)", " (delivery failed 14:02)"
 // at the local time `at` (seconds on the plug-in's clock); "" for the others.
-std::string OutcomeText(State state, uint32_t at);
+std::string OutcomeText(script::Delivery state, uint32_t at);
 
 }  // namespace delivery

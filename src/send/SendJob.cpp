@@ -319,7 +319,7 @@ int Job::Send(const GatewayRef& gateway, const std::string& name, const Attempt&
                                        &message, dialog_.Progress(), request_.abortFlag, &report.detail);
     dialog_.AttemptEnded(report);
     if (report.result == script::result::kSent)
-        sentThrough_ = SentThroughRun(gateway->name, gateway->path, report.detail);
+        sentThrough_ = SentThroughRun(gateway->name, gateway->path, user_, password_, report.detail);
     return report.result;
 }
 

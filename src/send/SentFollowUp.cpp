@@ -1,19 +1,30 @@
 #include "send/SentFollowUp.h"
 
+#include "script/Inquiry.h"
 #include "send/Delivery.h"
 
-SentThrough SentThroughRun(const std::string& name, const std::string& path, const script::RunDetail&) {
+SentThrough SentThroughRun(const std::string& name, const std::string& path, const std::optional<std::string>& user,
+                           const std::optional<std::string>& password, const script::RunDetail& detail) {
     SentThrough through;
     through.name = name;
     through.path = path;
+    through.user = user.value_or("");
+    through.password = password;
+    // A credit that shows on a page of the send is taken from there, known or not.
+    if (script::CreditFromSend(path.c_str())) through.credit = detail.credit;
+    through.messageId = detail.messageId;
     return through;
 }
 
 std::string CreditAfterSend(const SentThrough& through, std::atomic<int>* abortFlag) {
-    std::optional<credit::Reading> reading = through.credit ? through.credit : credit::Read(through.path, abortFlag);
-    if (!reading) return sendtext::kSent;  // the gateway tells no credit
-    credit::Record(through.name, through.path, *reading);
-    return credit::SentStatus(*reading);
+    std::optional<script::Credit> credit = through.credit;
+    if (!credit) {
+        credit = credit::Read(through.path, through.user.empty() ? nullptr : through.user.c_str(),
+                              through.password ? through.password->c_str() : nullptr, abortFlag);
+    }
+    if (!credit) return sendtext::kSent;  // the gateway tells no credit
+    credit::Record(through.name, through.path, *credit);
+    return credit::SentStatus(*credit);
 }
 
 void WatchDelivery(const SentThrough& through, const SendRequest& request, const SendResult& result) {
@@ -21,6 +32,8 @@ void WatchDelivery(const SentThrough& through, const SendRequest& request, const
     sent.gatewayName = through.name;
     sent.gatewayPath = through.path;
     sent.messageId = through.messageId;
+    sent.user = through.user;
+    sent.password = through.password;
     sent.prefix = result.prefix;
     sent.number = result.number;
     sent.contact = request.historyContact;

@@ -14,12 +14,15 @@
 struct SentThrough {
     std::string name;  // the gateway's file name
     std::string path;
-    std::optional<credit::Reading> credit;  // as the send's run read it; none: read after it
-    std::string messageId;                  // "" when the reply named none
+    std::string user;  // the account that sent it
+    std::optional<std::string> password;
+    std::optional<script::Credit> credit;  // as the send's run read it; none: read after it
+    std::string messageId;                 // "" when the reply named none
 };
 
 // The gateway that sent the last part, with what its run learnt.
-SentThrough SentThroughRun(const std::string& name, const std::string& path, const script::RunDetail& detail);
+SentThrough SentThroughRun(const std::string& name, const std::string& path, const std::optional<std::string>& user,
+                           const std::optional<std::string>& password, const script::RunDetail& detail);
 
 // The credit after the send, recorded (credit::Record); gives the status line.
 std::string CreditAfterSend(const SentThrough& through, std::atomic<int>* abortFlag);
