@@ -18,6 +18,7 @@
 //              whose templates know $MessageId.
 #pragma once
 
+#include <cstddef>
 #include <string>
 
 namespace script {
@@ -61,6 +62,11 @@ struct Credit {
     double amount = 0;  // the value as a number
     std::string unit;   // the file's Unit, "" for none
 };
+// The longest credit value and message id taken from a reply: anything
+// longer is no figure and no id, but a pattern that ran over the page.
+constexpr size_t kMaxCreditLength = 40;
+constexpr size_t kMaxMessageIdLength = 200;
+
 // "12.40 EUR", "12.40" without a unit, "unknown".
 std::string CreditText(const Credit& credit);
 

@@ -28,6 +28,7 @@ TemplateValues ValuesOf(const Run& run) {
     values.charset = run.charset.c_str();
     values.customVars = &run.lists.customVars;
     values.jar = &run.jar;
+    if (run.inquiry) values.messageId = run.inquiry->messageId;
     return values;
 }
 
