@@ -143,10 +143,11 @@ void Job::Finish(Outcome outcome) {
     // one that went out is recorded after its answer.
     const Filed filed = result.sent ? Filed::kNothing : AfterSend(request_, result);
     const bool followUp = result.sent && !aborted && sentThrough_;
-    const std::string status = followUp ? CreditAfterSend(*sentThrough_, request_.abortFlag) : sendtext::kSent;
-    Report(outcome, aborted, filed, status);
+    const std::optional<script::Credit> credit =
+        followUp ? CreditAfterSend(*sentThrough_, request_.abortFlag) : std::nullopt;
+    Report(outcome, aborted, filed, credit ? credit::SentStatus(*credit) : sendtext::kSent);
     if (result.sent) AfterSend(request_, result);
-    if (followUp) WatchDelivery(*sentThrough_, request_, result);
+    if (followUp) FollowUp(*sentThrough_, credit, request_, result);
 }
 
 void Job::Report(Outcome outcome, bool aborted, Filed filed, const std::string& sentStatus) {

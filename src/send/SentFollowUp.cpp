@@ -16,18 +16,15 @@ SentThrough SentThroughRun(const std::string& name, const std::string& path, con
     return through;
 }
 
-std::string CreditAfterSend(const SentThrough& through, std::atomic<int>* abortFlag) {
-    std::optional<script::Credit> credit = through.credit;
-    if (!credit) {
-        credit = credit::Read(through.path, through.user.empty() ? nullptr : through.user.c_str(),
-                              through.password ? through.password->c_str() : nullptr, abortFlag);
-    }
-    if (!credit) return sendtext::kSent;  // the gateway tells no credit
-    credit::Record(through.name, through.path, *credit);
-    return credit::SentStatus(*credit);
+std::optional<script::Credit> CreditAfterSend(const SentThrough& through, std::atomic<int>* abortFlag) {
+    if (through.credit) return through.credit;
+    return credit::Read(through.path, through.user.empty() ? nullptr : through.user.c_str(),
+                        through.password ? through.password->c_str() : nullptr, abortFlag);
 }
 
-void WatchDelivery(const SentThrough& through, const SendRequest& request, const SendResult& result) {
+void FollowUp(const SentThrough& through, const std::optional<script::Credit>& credit, const SendRequest& request,
+              const SendResult& result) {
+    if (credit) credit::Record(through.name, through.path, *credit);
     delivery::Sent sent;
     sent.gatewayName = through.name;
     sent.gatewayPath = through.path;

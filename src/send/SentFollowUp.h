@@ -24,8 +24,12 @@ struct SentThrough {
 SentThrough SentThroughRun(const std::string& name, const std::string& path, const std::optional<std::string>& user,
                            const std::optional<std::string>& password, const script::RunDetail& detail);
 
-// The credit after the send, recorded (credit::Record); gives the status line.
-std::string CreditAfterSend(const SentThrough& through, std::atomic<int>* abortFlag);
+// The credit after the send: from the send's page, or read now; none when
+// the gateway tells no credit. For the status line (credit::SentStatus).
+std::optional<script::Credit> CreditAfterSend(const SentThrough& through, std::atomic<int>* abortFlag);
 
-// Watches the message's delivery when the gateway can be asked for it.
-void WatchDelivery(const SentThrough& through, const SendRequest& request, const SendResult& result);
+// Once the outcome is shown: the credit is recorded (credit::Record, which
+// may tell the user it is low) and the message's delivery watched when the
+// gateway can be asked for it.
+void FollowUp(const SentThrough& through, const std::optional<script::Credit>& credit, const SendRequest& request,
+              const SendResult& result);
