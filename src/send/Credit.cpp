@@ -79,7 +79,7 @@ void EndBackground() {
     g_background.ended.notify_all();
 }
 
-void ReadAll(const std::vector<GatewayView>& gateways, const std::function<void()>& done) {
+void ReadAll(const std::vector<GatewayView>& gateways, Done done, void* context) {
     host::CallService("Miranda/Thread/Push", 0, 0);
     try {
         for (const GatewayView& g : gateways) {
@@ -92,7 +92,7 @@ void ReadAll(const std::vector<GatewayView>& gateways, const std::function<void(
                      &g_background.abortFlag);
             if (credit && g_background.abortFlag.load() != 1) Record(g.name, g.path, *credit);
         }
-        if (done) done();
+        if (done) done(context);
     } catch (...) {
         WriteLog(" - ERROR: Reading the credit stopped on an unexpected error\n");
     }
@@ -142,7 +142,7 @@ void Record(const std::string& name, const std::string& path, const script::Cred
     CheckLow(name, path, credit, before);
 }
 
-bool ReadAllInBackground(std::function<void()> done) {
+bool ReadAllInBackground(Done done, void* context) {
     {
         std::lock_guard<std::mutex> lock(g_background.mutex);
         if (g_background.running) return false;
@@ -150,7 +150,7 @@ bool ReadAllInBackground(std::function<void()> done) {
         g_background.abortFlag.store(0);
     }
     try {
-        std::thread([gateways = ListGateways(), done = std::move(done)] { ReadAll(gateways, done); }).detach();
+        std::thread(ReadAll, ListGateways(), done, context).detach();
     } catch (...) {
         EndBackground();
         return false;

@@ -6,7 +6,6 @@
 
 #include <atomic>
 #include <cstdint>
-#include <functional>
 #include <optional>
 #include <string>
 
@@ -55,10 +54,11 @@ void Record(const std::string& name, const std::string& path, const script::Cred
 // --- reading again from the Credit page -------------------------------------------
 
 // Reads every gateway of the catalogue that tells a credit, with its first
-// account, on a thread of its own, recording each; then calls `done` on
-// that thread. false when a reading is under way already or no thread could
-// be started.
-bool ReadAllInBackground(std::function<void()> done);
+// account, on a thread of its own, recording each; then calls done(context)
+// on that thread. false when a reading is under way already or no thread
+// could be started.
+using Done = void (*)(void* context);
+bool ReadAllInBackground(Done done, void* context);
 // Whether a background reading runs; at unload: stops it and waits for its end.
 bool ReadingInBackground();
 void StopBackgroundReading();

@@ -72,10 +72,12 @@ void Create(HWND page) {
     ShowReading(page, credit::ReadingInBackground());
 }
 
+void PostReadEnded(void* page) { PostMessageA(static_cast<HWND>(page), kReadEnded, 0, 0); }
+
 void ReadAgain(HWND page) {
     // The page may be gone when the reading ends: a message to a window
     // that no longer exists is dropped.
-    if (credit::ReadAllInBackground([page] { PostMessageA(page, kReadEnded, 0, 0); })) ShowReading(page, true);
+    if (credit::ReadAllInBackground(PostReadEnded, page)) ShowReading(page, true);
 }
 
 INT_PTR Handle(HWND page, UINT message, WPARAM wParam, LPARAM) {
