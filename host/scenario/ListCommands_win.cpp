@@ -80,7 +80,8 @@ Result ExpectRow(const Args& args) {
         if (exists) text = RowText(list, static_cast<int>(n - 1));
     });
     if (!exists) return Result::Fail("no row " + args[1]);
-    if (!Matches(text, args[2])) return Result::Fail("row " + args[1] + " is \"" + text + "\", expected \"" + args[2] + "\"");
+    if (!Matches(text, args[2]))
+        return Result::Fail("row " + args[1] + " is \"" + text + "\", expected \"" + args[2] + "\"");
     return Result{true, "row " + args[1] + " is \"" + text + "\""};
 }
 
