@@ -114,12 +114,6 @@ void CheckGatewaySection(Sheet& sheet, const Section* gw) {
     }
 }
 
-// What the script has gathered before a request.
-struct Gathered {
-    size_t customVars = 0;
-    size_t keys = 0;
-};
-
 void CheckType(Sheet& sheet, const Section& r, const Gathered& before) {
     const Key* type = sheet.Present(&r, "Type", kValueSize);
     const Key* body = sheet.FindKey(&r, "PostString");
@@ -164,6 +158,8 @@ void CheckMapPrefixes(Sheet& sheet, const Section& r, const Section* gw, const G
         CheckTemplate(sheet, *map, sheet.Value(map, kValueSize), before.customVars);
     }
 }
+
+}  // namespace
 
 void CheckRequest(Sheet& sheet, const Section& r, const Section* gw, Gathered& gathered) {
     const Key* url = sheet.FindKey(&r, "URL");
@@ -220,6 +216,8 @@ void CheckRequest(Sheet& sheet, const Section& r, const Section* gw, Gathered& g
     gathered.keys += sheet.ReadList(&r, "Key", kValueSize, keys).size();
 }
 
+namespace {
+
 void CheckScript(Sheet& sheet, const Section* gw) {
     std::vector<const Section*> requests =
         sheet.ReadSectionList("Request", "the script ends", "is never run", [&](const Section* s, std::string* why) {
@@ -235,7 +233,10 @@ void CheckScript(Sheet& sheet, const Section* gw) {
         return;
     }
     Gathered gathered;
-    for (const Section* r : requests) CheckRequest(sheet, *r, gw, gathered);
+    for (const Section* r : requests) {
+        CheckRequest(sheet, *r, gw, gathered);
+        WarnMessageIdOutsideStatus(sheet, *r);
+    }
     if (const Key* success = sheet.Present(gw, "Success", kValueSize)) {
         CheckSuccessText(sheet, *success, sheet.Value(success, kValueSize));
     } else {
@@ -266,6 +267,7 @@ void CheckGatewayFile(Sheet& sheet) {
         CheckGatewaySection(sheet, gw);
     }
     CheckScript(sheet, gw);
+    CheckInquirySections(sheet, gw);
     sheet.ReportUnread("is not read by the plug-in", "check its name or delete it");
 }
 

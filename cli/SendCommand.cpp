@@ -14,10 +14,13 @@
 #include "Commands.h"
 #include "ConsoleControls.h"
 #include "Destination.h"
+#include "Inquiries.h"
 #include "Recorded.h"
 #include "Usage.h"
 #include "catalogue/Catalogue.h"
 #include "catalogue/PrefixTable.h"
+#include "record/Recording.h"
+#include "script/Inquiry.h"
 #include "script/RequestHeaders.h"
 #include "send/Preview.h"
 #include "send/SendJob.h"
@@ -36,6 +39,8 @@ struct SendOptions {
     std::string queue;  // the outbox file that keeps a message every gateway refused
     bool dryRun = false;
     RecordOptions record;
+    bool waitDelivery = false;
+    int pollMs = 0;  // --poll-ms: the first wait of --wait-delivery (0: the product's)
 };
 
 // The log file must take entries before the send starts, and its name must
@@ -166,6 +171,10 @@ public:
         sendCmd->add_flag("--dry-run", send.dryRun,
                           "send nothing: print the parts each enabled gateway would send and their SMS on the air");
         AddRecordOptions(sendCmd, &send.record);
+        sendCmd->add_flag("--wait-delivery", send.waitDelivery,
+                          "after the send, ask the gateway's [Status] until the message is delivered or failed");
+        sendCmd->add_option("--poll-ms", send.pollMs, "the first wait of --wait-delivery in milliseconds")
+            ->check(CLI::Range(1, 3600 * 1000));
         command_ = sendCmd;
         return sendCmd;
     }
@@ -243,6 +252,7 @@ private:
                          to.prefix.c_str());
         }
         std::atomic<int> abortFlag{0};
+        std::optional<script::Delivery> delivery;
         SendRequest request;
         request.dialog = &controls;
         request.abortFlag = &abortFlag;
@@ -251,6 +261,7 @@ private:
             // A message that went out stays sent (exit 0) even when its recording cannot be written.
             Watched watched(o.record, *encoding, {}, {});
             SendJob(request);
+            if (o.waitDelivery && controls.Status() == sendtext::kSent) delivery = WaitDelivery(controls, o);
             watched.Save();
         }
         logging::SetObserver(nullptr, nullptr);
@@ -262,6 +273,10 @@ private:
         std::string unsent = Unsent(controls, o);
         if (unsent.empty()) {
             std::printf("%s\n", controls.Status().c_str());
+            if (delivery) {
+                std::printf("Delivery: %s\n", script::DeliveryName(*delivery));
+                if (*delivery != script::Delivery::kDelivered) return kExitUndelivered;
+            }
         } else {
             // Not the job's own status: "Message sent successfully" would
             // hide that the rest did not go out.
@@ -271,6 +286,29 @@ private:
             return kExitPartial;
         }
         return sendtext::SaysSent(controls.Status()) ? kExitOk : kExitFailed;
+    }
+
+    // The delivery state of the message the last successful attempt sent.
+    static script::Delivery WaitDelivery(const ConsoleControls& controls, const SendOptions& o) {
+        std::string path;
+        for (const GatewayView& view : ListGateways()) {
+            if (record::FileName(view.path) == controls.LastSentFile()) path = view.path;
+        }
+        const std::string& id = controls.LastSentDetail().messageId;
+        if (path.empty() || !script::HasStatus(path.c_str())) {
+            std::fprintf(stderr, "parlet: %s has no [Status] section: the delivery cannot be asked\n",
+                         controls.LastSentFile().c_str());
+            return script::Delivery::kUnknown;
+        }
+        if (id.empty()) {
+            std::fprintf(stderr, "parlet: the reply named no message id: the delivery cannot be asked\n");
+            return script::Delivery::kUnknown;
+        }
+        // The account that worked is account 1 now: a send moves it to the front.
+        Credentials account;
+        if (!ChooseAccount(path, 0, &account)) return script::Delivery::kUnknown;
+        return WaitForDelivery(path, account.user ? account.user->c_str() : nullptr,
+                               account.password ? account.password->c_str() : nullptr, id, DeliverySchedule(o.pollMs));
     }
 
     SendOptions options_;

@@ -401,7 +401,8 @@ int RunChecked(const RunPlan& plan, const char* path, const char* user, const ch
     if (run.observer) {
         run.observer->RunStarted(path, user, password, *message);
         if (run.inquiry) run.observer->InquiryStarted(run.inquiry->section, run.stem);
-        const int stop = run.observer->StopBefore(path);
+        // An inquiry's own request sections never send: only the send's are limited.
+        const int stop = std::strcmp(run.stem, kRequestStem) == 0 ? run.observer->StopBefore(path) : 0;
         if (stop > 0 && (run.stopBefore == 0 || stop < run.stopBefore)) run.stopBefore = stop;
     }
 

@@ -191,6 +191,22 @@ twilio|1|5558675310|Hi there
 sinch|1|5551231234|Hi "Jane"! How are you? \nGrüße
 clickatell|27|99900001|Test message text
 APIS
+# Their credit and status sections, against recordings made from the same
+# references' examples: a figure and a state that a wrong path never gives.
+while IFS='|' read -r file kind arg want; do
+  if [ "$kind" = credit ]; then
+    run credit "$(path "$work/api/$file.ini")" --replay "$(path "$here/api-recordings/$file-credit.har")" >"$work/out" 2>"$work/err"
+  else
+    run status "$(path "$work/api/$file.ini")" "$arg" --replay "$(path "$here/api-recordings/$file-status.har")" >"$work/out" 2>"$work/err"
+  fi
+  check "$file.ini $kind replays its provider's example" $?
+  check "$file.ini $kind reads $want" "$(tr -d '\r' <"$work/out" | grep -qxF -- "$want"; echo $?)"
+done <<'APIS'
+twilio|credit||twilio.ini: 0.05 USD
+clickatell|credit||clickatell.ini: 1267.92865 ZAR
+twilio|status|SMaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa|delivered
+sinch|status|01FC66621XXXXX119Z8PMV1QPQ|delivered
+APIS
 
 # 4. Every gateway fails: a prefix no gateway lists.
 run send --gateways "$gw" --prefix 99 --number 1 --message "nobody" >"$work/out" 2>"$work/err"
@@ -594,6 +610,47 @@ run probe "$(path "$work/changed-site/marked.ini")" >"$work/out" 2>"$work/err"
 check "probe stops before a request with Sends=1" "$(tr -d '\r' <"$work/out" | grep -qx '  Request2 not sent: it sends the message'; echo $?)"
 run check "$(path "$work/changed-site/marked.ini")" >"$work/out" 2>&1
 check "check knows Sends" "$(tr -d '\r' <"$work/out" | grep -qx '0 errors, 0 warnings'; echo $?)"
+
+# 7b. Credit and delivery through the demo WebSMS file: the credit its
+# compose page shows, the message id on its last page, its status page; the
+# provider cannot reach a number ending in 999. Nothing but the sends sends.
+credit_now() { awk -v n="$(wc -l <"$work/outbox.jsonl")" 'BEGIN { c = 12.50 - 0.10 * n; printf "%.2f", c < 0 ? 0 : c }'; }
+expected="$(credit_now)"
+sent_before=$(wc -l <"$work/outbox.jsonl")
+run credit "$gw" >"$work/out" 2>"$work/err"
+check "credit of the demo folder exits 0" $?
+check "credit prints the compose page's figure" "$(tr -d '\r' <"$work/out" | grep -qx "websms.ini: $expected EUR"; echo $?)"
+check "credit asks only files with [Credit]" "$(grep -q quicksms "$work/out"; [ $? -ne 0 ]; echo $?)"
+run probe "$(path "$web")" >"$work/out" 2>"$work/err"
+check "probe of a file with [Credit] exits 0" $?
+check "probe prints the credit" "$(tr -d '\r' <"$work/out" | grep -qx "  credit: $expected EUR"; echo $?)"
+check "credit and probe sent nothing" "$([ "$(wc -l <"$work/outbox.jsonl")" -eq "$sent_before" ]; echo $?)"
+run send --gateways "$gw" --prefix 43 --number 6641112222 --message "deliver me" --wait-delivery --poll-ms 20 \
+  >"$work/out" 2>"$work/err"
+check "send --wait-delivery of a deliverable number exits 0" $?
+check "it ends delivered" "$(tr -d '\r' <"$work/out" | grep -qx "Delivery: delivered"; echo $?)"
+id="$(wc -l <"$work/outbox.jsonl" | tr -d ' ')"
+contains "$work/err" "parlet: delivery of $id, try 1: pending"; check "the first answer was pending, for the message sent" $?
+run send --gateways "$gw" --prefix 43 --number 664111999 --message "lost" --wait-delivery --poll-ms 20 \
+  >"$work/out" 2>"$work/err"
+check "send --wait-delivery of an undeliverable number exits 4" "$([ $? -eq 4 ]; echo $?)"
+check "it ends failed" "$(tr -d '\r' <"$work/out" | grep -qx "Delivery: failed"; echo $?)"
+check "each send went out once" "$([ "$(wc -l <"$work/outbox.jsonl")" -eq $((sent_before + 2)) ]; echo $?)"
+run status "$(path "$web")" "$id" >"$work/out" 2>"$work/err"
+check "status of a delivered message exits 0" $?
+check "status prints delivered" "$(tr -d '\r' <"$work/out" | grep -qx delivered; echo $?)"
+run status "$(path "$web")" 4711 >"$work/out" 2>"$work/err"
+check "status of an unknown id exits 1" "$([ $? -eq 1 ]; echo $?)"
+check "and prints unknown" "$(tr -d '\r' <"$work/out" | grep -qx unknown; echo $?)"
+run credit "$(path "$web")" --record "$(path "$work/credit.har")" --redact >"$work/out" 2>"$work/err"
+check "credit --record --redact exits 0" $?
+check "the redacted credit recording holds no password" "$(grep -q 'pass=secret' "$work/credit.har"; [ $? -ne 0 ]; echo $?)"
+run credit "$(path "$web")" --replay "$(path "$work/credit.har")" >"$work/out" 2>"$work/err"
+check "credit replays its recording" $?
+check "the replayed credit is the recorded one" "$(tr -d '\r' <"$work/out" | grep -qx "websms.ini: $(credit_now) EUR"; echo $?)"
+run check "$(path "$web")" >"$work/out" 2>&1
+check "check knows [Credit], [Status] and \$MessageId" "$(tr -d '\r' <"$work/out" | grep -qx '0 errors, 0 warnings'; echo $?)"
+check "no gateway or request sent more than the two sends" "$([ "$(wc -l <"$work/outbox.jsonl")" -eq $((sent_before + 2)) ]; echo $?)"
 
 # 8. Usage.
 run send --gateways "$gw" --prefix 43 >"$work/out" 2>&1
