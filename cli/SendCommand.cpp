@@ -261,7 +261,7 @@ private:
             // A message that went out stays sent (exit 0) even when its recording cannot be written.
             Watched watched(o.record, *encoding, {}, {});
             SendJob(request);
-            if (o.waitDelivery && controls.Status() == sendtext::kSent) delivery = WaitDelivery(controls, o);
+            if (o.waitDelivery && sendtext::SaysSent(controls.Status())) delivery = WaitDelivery(controls, o);
             watched.Save();
         }
         logging::SetObserver(nullptr, nullptr);
