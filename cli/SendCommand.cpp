@@ -256,6 +256,7 @@ private:
         SendRequest request;
         request.dialog = &controls;
         request.abortFlag = &abortFlag;
+        request.followUp = false;  // credit and status are commands of their own
         if (!o.queue.empty()) request.outboxFile = Absolute(o.queue);
         {
             // A message that went out stays sent (exit 0) even when its recording cannot be written.

@@ -142,7 +142,7 @@ void Job::Finish(Outcome outcome) {
     // A message kept in the outbox changes the answer, so it is kept first;
     // one that went out is recorded after its answer.
     const Filed filed = result.sent ? Filed::kNothing : AfterSend(request_, result);
-    const bool followUp = result.sent && !aborted && sentThrough_;
+    const bool followUp = request_.followUp && result.sent && !aborted && sentThrough_;
     const std::optional<script::Credit> credit =
         followUp ? CreditAfterSend(*sentThrough_, request_.abortFlag) : std::nullopt;
     Report(outcome, aborted, filed, credit ? credit::SentStatus(*credit) : sendtext::kSent);

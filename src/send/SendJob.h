@@ -27,6 +27,10 @@ struct SendRequest {
     host::Contact historyContact = nullptr;
     std::string outboxFile;
     uint32_t outboxId = 0;
+    // After a message went out: the gateway's credit in the status line and
+    // the settings, and a watch for its delivery (send/SentFollowUp.h). The
+    // command line, which has commands of its own for both, turns it off.
+    bool followUp = true;
 };
 
 // Starts SendJob on a new thread and returns once the job has taken the

@@ -87,13 +87,14 @@ protected:
         usermsg::SetInterceptor(nullptr);
     }
 
-    std::string Send(const std::string& text) {
+    std::string Send(const std::string& text, bool followUp = true) {
         testutil::PlainControls fields("43", "6641234567", text, charset::Charset::Utf8());
         std::atomic<int> abortFlag{0};
         SendRequest request;
         request.dialog = &fields;
         request.abortFlag = &abortFlag;
         request.historyContact = phone;
+        request.followUp = followUp;
         SendJob(request);
         return fields.status;
     }
@@ -195,6 +196,12 @@ TEST_F(FollowUpTest, CreditTexts) {
                   std::string(row.status).find("credit") != std::string::npos)
             << row.reply;
     }
+    // The command line's sends ask for nothing after the send.
+    provider.credit = "credit=12.40;";
+    const size_t before = site.Requests().size(), watched = delivery::Watching();
+    EXPECT_EQ(Send("Hi", false), sendtext::kSent);
+    EXPECT_EQ(site.Requests().size(), before + 1);
+    EXPECT_EQ(delivery::Watching(), watched);
     // A file without [Credit] says what it always said.
     testutil::WriteFile(dir.file("a.ini"),
                         "[Gateway]\r\nName=A\r\nPrefix1=43;Austria\r\nSuccess=accepted\r\n"
