@@ -40,7 +40,8 @@ std::vector<std::string> FilesToAsk(const std::string& target) {
 class CreditCommand : public Command {
 public:
     CLI::App* Define(CLI::App& app) override {
-        CLI::App* command = app.add_subcommand("credit", "print each gateway's credit, as its [Credit] section reads it");
+        CLI::App* command =
+            app.add_subcommand("credit", "print each gateway's credit, as its [Credit] section reads it");
         command->footer(
             "Exit codes: 0 every credit was read, 1 one was not (unknown, or its requests failed), 2 bad usage.\n"
             "A folder asks each FILE.ini with a [Credit] section. Nothing is sent.");
@@ -81,8 +82,9 @@ private:
         std::string line = name + ": " + script::CreditText(credit);
         double mark = 0;
         if (script::CreditIsLow(path.c_str(), credit) && script::CreditLowMark(path.c_str(), &mark)) {
-            line += " (below CreditLow " + profile::Read(path.c_str(), script::kCreditSection, script::kCreditLowKey,
-                                                         script::kValueSize) + ")";
+            line += " (below CreditLow " +
+                    profile::Read(path.c_str(), script::kCreditSection, script::kCreditLowKey, script::kValueSize) +
+                    ")";
         }
         if (result != script::result::kSent) line += " (" + script::ResultLine(result, &detail) + ")";
         std::printf("%s\n", ShownText(line, false).c_str());

@@ -43,7 +43,8 @@ void CheckSendPage(Sheet& sheet, const Key& key) {
     const std::string value = sheet.Value(&key, kValueSize);
     const int page = IsNumber(value) ? std::stoi(value.substr(0, 9)) : 0;
     if (page <= 0 || !sheet.FindSection("Request" + std::to_string(page))) {
-        sheet.Error(key.line, "SendPage \"" + value + "\" names no [Request" + value + "] of this file: the credit is never read",
+        sheet.Error(key.line,
+                    "SendPage \"" + value + "\" names no [Request" + value + "] of this file: the credit is never read",
                     "write the number of the request whose page shows the credit");
     }
 }

@@ -43,8 +43,8 @@ public:
         script::RunDetail detail;
         const bool answered = Answered(options_.inquiry, [&] {
             result = script::ReadDelivery(path.c_str(), account.user ? account.user->c_str() : nullptr,
-                                          account.password ? account.password->c_str() : nullptr,
-                                          options_.id.c_str(), &state, &detail);
+                                          account.password ? account.password->c_str() : nullptr, options_.id.c_str(),
+                                          &state, &detail);
         });
         std::printf("%s\n", script::DeliveryName(state));
         if (result != script::result::kSent) {

@@ -52,7 +52,8 @@ bool AnyText(const SectionKeys& status, const char* stem, const std::string* val
     profile::ReadNumbered(
         {stem}, [&](const std::string& name) { return status.read(status.context, name.c_str()); },
         [&](int, const std::string&, const std::string& text) {
-            found = value ? text::LowerAscii(text) == text::LowerAscii(*value) : FindExact(body, length, text) != kNotFound;
+            found =
+                value ? text::LowerAscii(text) == text::LowerAscii(*value) : FindExact(body, length, text) != kNotFound;
             return !found;
         });
     return found;

@@ -22,6 +22,7 @@ TemplateValues ValuesOf(const Run& run) {
     TemplateValues values;
     values.message = run.message;
     values.maxChars = run.maxChars;
+    values.messageLength = run.messageLength;
     values.user = run.user;
     values.password = run.password;
     values.lastRedirect = run.redirected ? run.lastRedirect.c_str() : nullptr;

@@ -17,8 +17,8 @@ class RunObserver;
 // What an inquiry (a credit or status run) is after; a send has none.
 struct Inquiry {
     const char* section = kCreditSection;  // or kStatusSection or kStatusSection: its keys and its request sections
-    const char* messageId = nullptr;  // for "$MessageId"
-    bool answered = false;            // its last page was read
+    const char* messageId = nullptr;       // for "$MessageId"
+    bool answered = false;                 // its last page was read
     Credit credit;
     Delivery delivery = Delivery::kUnknown;
 };
@@ -65,6 +65,7 @@ struct Run {
     PrefixSwap prefix;
     std::string charset;  // the message's encoding, for "$Charset"
     int32_t maxChars = 0;
+    int64_t messageLength = -1;  // for "$Count" when MaxChars counts characters; -1: bytes
     CookieJar jar;
     RunLists lists;
     std::string lastRedirect;
@@ -72,9 +73,9 @@ struct Run {
     int result = result::kSent;
     RunDetail* detail;
     RunObserver* observer;
-    int stopBefore = 0;  // the observer's limit: no request from this section on
-    Inquiry* inquiry = nullptr;  // null for a send
-    int creditPage = 0;          // the request whose page shows the credit ([Credit] SendPage)
+    int stopBefore = 0;               // the observer's limit: no request from this section on
+    Inquiry* inquiry = nullptr;       // null for a send
+    int creditPage = 0;               // the request whose page shows the credit ([Credit] SendPage)
     const char* stem = kRequestStem;  // the request sections: "Request1", ... or the inquiry's
 };
 

@@ -12,6 +12,7 @@
 
 #include "script/Extract.h"
 #include "script/InquiryPages.h"
+#include "script/MessageKeys.h"
 #include "script/profile/NumberedKeys.h"
 #include "script/profile/Profile.h"
 #include "script/Progress.h"
@@ -389,11 +390,40 @@ int CheckPage(const host::HttpReply* reply, const char* address) {
 
 namespace {
 
+// The message in the site's charset, when the file names one ([Gateway]
+// "Charset"): the caller's text converted, unless it was given so already.
+// kSent, or kBadCharset (logged) when the text cannot be put into it.
+int InSiteCharset(Run& run, SmsMessage* message, std::string* text) {
+    const SiteCharset site = ReadSiteCharset(run.path);
+    if (site.written.empty()) return result::kSent;
+    if (!site.charset) {
+        LogUnknownCharset(site.written);
+        return result::kBadCharset;
+    }
+    const std::optional<charset::Charset> given =
+        message->charset ? charset::Charset::Find(message->charset) : charset::Charset::Default();
+    run.charset = site.charset->name();
+    if (given && given->name() == run.charset) return result::kSent;
+    std::string utf8;
+    if (!given || !given->ToUtf8(message->text, &utf8)) {
+        LogErrorLine(" - ERROR: The message is not valid %s text and cannot be put into %s\n",
+                     message->charset ? message->charset : "", run.charset.c_str());
+        return result::kBadCharset;
+    }
+    if (!ToSiteCharset(*site.charset, utf8, text)) return result::kBadCharset;
+    message->text = text->c_str();
+    message->charset = run.charset.c_str();
+    return result::kSent;
+}
+
 int RunChecked(const RunPlan& plan, const char* path, const char* user, const char* password, SmsMessage* message,
                ProgressTarget* progress, std::atomic<int>* abortFlag, RunDetail* detail) {
     // One parse of the file for the whole run instead of one per key.
     profile::Snapshot snapshot(path);
-    Run run(path, user, password, message, detail, g_observer.load());
+    // The run's own copy: the text may change into the site's charset.
+    SmsMessage sent = *message;
+    std::string siteText;
+    Run run(path, user, password, &sent, detail, g_observer.load());
     run.inquiry = plan.inquiry;
     run.stem = plan.stem;
     run.stopBefore = plan.stopBefore;
@@ -409,6 +439,8 @@ int RunChecked(const RunPlan& plan, const char* path, const char* user, const ch
     WriteLog(" * Processing file %s...\n", path);
     const int usable = CheckGateway(run);
     if (usable != result::kSent) return usable;
+    const int fits = InSiteCharset(run, &sent, &siteText);
+    if (fits != result::kSent) return fits;
 
     if (progress) {
         const int n = profile::ReadNumbered(
@@ -416,7 +448,12 @@ int RunChecked(const RunPlan& plan, const char* path, const char* user, const ch
             [](int, const std::string&, const std::string&) { return true; });
         progress->SetRange(0, kProgressStep * n);
     }
-    run.maxChars = profile::ReadNumber(path, "Gateway", "MaxChars", kValueSize);
+    run.maxChars = profile::ReadNumber(path, "Gateway", kMaxCharsKey, kValueSize);
+    if (ReadCountUnit(path) == CountUnit::kCharacters) {
+        const std::optional<charset::Charset> encoding = charset::Charset::Find(run.charset);
+        run.messageLength = static_cast<int64_t>(
+            CountedLength(CountUnit::kCharacters, encoding ? *encoding : charset::Charset::Default(), sent.text));
+    }
     if (progress) progress->SetPosition(0);
 
     Next next = Next::kGoOn;

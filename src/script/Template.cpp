@@ -254,8 +254,9 @@ struct VariableSet {
         // In 64 bits: MaxChars near INT32_MIN less a long text must not overflow.
         present[kCount] = present[kMessage];
         if (present[kCount])
-            texts[kCount] =
-                std::to_string(static_cast<int64_t>(values.maxChars) - static_cast<int64_t>(std::strlen(m->text)));
+            texts[kCount] = std::to_string(
+                static_cast<int64_t>(values.maxChars) -
+                (values.messageLength >= 0 ? values.messageLength : static_cast<int64_t>(std::strlen(m->text))));
         keep(kUser, values.user);
         keep(kPass, values.password);
         keep(kLRurl, values.lastRedirect);

@@ -312,6 +312,38 @@ run send --gateways "$gw" --charset UTF-8 --prefix 49 --number 1700000010 --mess
 contains "$work/outbox.jsonl" "\"to\":\"491700000010\",\"text\":\"1/2${x200:0:154}\""; check "the send's part 1 is the dry run's" $?
 contains "$work/outbox.jsonl" "\"to\":\"491700000010\",\"text\":\"2/2${x200:0:46}\""; check "the send's part 2 is the dry run's" $?
 
+# 5b'. [Gateway] MaxCharsUnit and Charset: a site that counts characters and
+# wants ISO-8859-15 takes 160 euros in one part, each the byte A4; the dry
+# run, send and run count alike; a character Latin-9 lacks is not sent.
+mkdir -p "$work/latin9"
+printf '[Gateway]\r\nName=Latin-9\r\nPrefix1=43;Austria\r\nMaxChars=160\r\nMaxCharsUnit=characters\r\nCharset=ISO-8859-15\r\nSuccess=OK: message accepted\r\nUsername=demo\r\nPassword=secret\r\n[Request1]\r\nURL=http://127.0.0.1:%s/api/send?user=$User&pass=$Pass&to=$Prefix$Number&text=$Message&from=$Charset\r\nType=GET\r\n' "$port" >"$work/latin9/latin9.ini"
+euros() { printf '€%.0s' $(seq "$1"); }
+a4x160="$(printf '\244%.0s' $(seq 160))"
+run send --gateways "$(path "$work/latin9")" --dry-run --message "$(euros 161)" >"$work/out" 2>"$work/err"
+tr -d '\r' <"$work/out" >"$work/dry.txt"
+contains "$work/dry.txt" "latin9.ini (Latin-9): MaxChars 160 characters, Charset ISO-8859-15, 1 part(s)"
+check "dry run: the unit and the charset" $?
+contains "$work/dry.txt" "  part 1: 160 bytes, 160 characters; "; check "dry run: 160 euros in one part of 160 bytes" $?
+contains "$work/dry.txt" "  not sent: 1 bytes, 1 characters: €"; check "dry run: the 161st euro is not sent" $?
+mkdir -p "$work/utf8" && sed 's/^Charset=.*/Charset=UTF-8/' "$work/latin9/latin9.ini" >"$work/utf8/utf8.ini"
+run send --gateways "$(path "$work/utf8")" --dry-run --message "$(euros 161)" >"$work/out" 2>"$work/err"
+contains "$work/out" "  part 1: 480 bytes, 160 characters; "; check "dry run: 160 characters of UTF-8 in one part" $?
+run send --gateways "$(path "$work/latin9")" --dry-run --message "x中" >"$work/out" 2>"$work/err"
+contains "$work/out" "  nothing is sent: ISO-8859-15 cannot hold the message's character \"中\" (U+4E2D)"; check "dry run: a character Latin-9 lacks" $?
+run send --gateways "$(path "$work/latin9")" --prefix 43 --number 6640000160 --message "$(euros 160)" >"$work/out" 2>"$work/err"
+check "send: 160 euros sent" $?
+contains "$work/outbox.jsonl" "\"to\":\"436640000160\",\"text\":\"$a4x160\",\"from\":\"ISO-8859-15\""
+check "send: one part, 160 bytes A4" $?
+run run "$(path "$work/latin9/latin9.ini")" --prefix 43 --number 6640000200 --message "$(euros 200)" >"$work/out" 2>"$work/err"
+check "run: sent" $?
+contains "$work/err" "parlet: the message is 200 characters, MaxChars is 160: run sends 1 part(s) of it, as send does; 40 characters stay unsent"
+check "run says it cuts as send does" $?
+contains "$work/outbox.jsonl" "\"to\":\"436640000200\",\"text\":\"$a4x160\""; check "run: the part send would send" $?
+run send --gateways "$(path "$work/latin9")" --prefix 43 --number 6640000001 --message "x中" >"$work/out" 2>"$work/err"
+check "send: a character Latin-9 lacks fails" "$([ $? -eq 1 ]; echo $?)"
+contains "$work/err" "parlet: latin9.ini: BadCharset: "; check "the attempt line says why" $?
+check "nothing of it was sent" "$(contains "$work/outbox.jsonl" '"to":"436640000001"'; [ $? -ne 0 ]; echo $?)"
+
 # 5c. The outbox: a message every gateway refuses is kept (send --queue),
 # listed, retried until a gateway takes it, sent once, dropped on request.
 mkdir -p "$work/down" "$work/slow"
