@@ -103,6 +103,7 @@ void ConsoleControls::SetStatus(const std::string& text) {
     for (const char* outcome : kOutcomes) {
         if (text == outcome) return;
     }
+    if (sendtext::SaysSent(text)) return;
     if (out_) std::fprintf(out_, "parlet: trying %s\n", text.c_str());
 }
 

@@ -74,6 +74,7 @@ bool RetryOne(const outbox::OutboxFile& file, uint32_t id) {
     ConsoleControls controls(m->prefix, m->number, m->text, encoding.Decode(m->text), encoding, stderr);
     std::atomic<int> abortFlag{0};
     SendRequest request = outbox::RetryRequest(file, *m, &controls);
+    request.followUp = false;  // credit and status are commands of their own
     request.abortFlag = &abortFlag;
     SendJob(request);
     std::printf("message %u: %s\n", static_cast<unsigned>(id), controls.Status().c_str());

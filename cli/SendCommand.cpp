@@ -73,7 +73,7 @@ std::vector<std::string> ServedPrefixes() {
 // dropped. Empty when the message went out whole or not at all.
 std::string Unsent(ConsoleControls& controls, const SendOptions& o) {
     if (controls.PartsSent() == 0) return {};
-    bool sent = controls.Status() == sendtext::kSent;
+    bool sent = sendtext::SaysSent(controls.Status());
     if (!sent || controls.LastSentWasSplitPart()) return controls.MessageUtf8();
     // Cut mode: the message as the job read it, against what went out.
     std::string whole = controls.ReadMessageUtf8();
@@ -279,12 +279,13 @@ private:
         SendRequest request;
         request.dialog = &controls;
         request.abortFlag = &abortFlag;
+        request.followUp = false;  // credit and status are commands of their own
         if (!o.queue.empty()) request.outboxFile = Absolute(o.queue);
         {
             // A message that went out stays sent (exit 0) even when its recording cannot be written.
             Watched watched(o.record, *encoding, {}, {});
             SendJob(request);
-            if (o.waitDelivery && controls.Status() == sendtext::kSent) delivery = WaitDelivery(controls, o);
+            if (o.waitDelivery && sendtext::SaysSent(controls.Status())) delivery = WaitDelivery(controls, o);
             watched.Save();
         }
         logging::SetObserver(nullptr, nullptr);
@@ -308,7 +309,7 @@ private:
             std::fprintf(stderr, "parlet: sent in part; not sent: %s\n", encoding->Decode(unsent).c_str());
             return kExitPartial;
         }
-        return controls.Status() == sendtext::kSent ? kExitOk : kExitFailed;
+        return sendtext::SaysSent(controls.Status()) ? kExitOk : kExitFailed;
     }
 
     // The delivery state of the message the last successful attempt sent.

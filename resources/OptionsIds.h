@@ -1,4 +1,4 @@
-// Control identifiers of the options pages (dialogs 103, 112 and 113).
+// Control identifiers of the options pages (dialogs 103, 112, 113 and 114).
 #pragma once
 
 // General page
@@ -39,3 +39,8 @@
 #define IDC_OUTBOX_LIST 1049
 #define IDC_RETRY_NOW 1050
 #define IDC_DELETE_MESSAGE 1051
+
+// Credit page
+#define IDC_CREDIT_LIST 1052
+#define IDC_READ_CREDIT 1053
+#define IDC_CREDIT_STATE 1054

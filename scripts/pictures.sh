@@ -3,7 +3,7 @@
 # GUI scenarios against the real DLL under Wine in a Wine session of its own,
 # and compresses them:
 #   send-dialog.png (scripts/demo-gui.scn), options-general.png,
-#   options-order.png, options-outbox.png, addressbook.png and
+#   options-order.png, options-outbox.png, options-credit.png, addressbook.png and
 #   phone-editor.png (tests/gui/).
 #   scripts/pictures.sh [--update-docs] [SCENARIO...]
 # The pictures go to build/images/, or with --update-docs to docs/images/.
@@ -21,6 +21,7 @@ all=("demo-gui scripts/demo-gui.scn 640x480"
      "options-general tests/gui/options-general.scn 800x600"
      "options-order tests/gui/options-order.scn 800x600"
      "outbox tests/gui/outbox.scn 800x600"
+     "credit tests/gui/credit.scn 800x600"
      "addressbook tests/gui/addressbook.scn 800x600")
 wanted=("$@")
 

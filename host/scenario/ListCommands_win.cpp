@@ -65,7 +65,8 @@ Result Rows(const Args& args) {
     return Result{true, std::to_string(count) + " row(s)"};
 }
 
-// expect-row ID N "a | b | ...": row N (from 1) shows exactly these cells.
+// expect-row ID N "a | b | ...": row N (from 1) shows exactly these cells (or, as
+// "~PART", cells holding that text).
 Result ExpectRow(const Args& args) {
     HWND list;
     Result r = FindList(args[0], &list);
@@ -79,7 +80,8 @@ Result ExpectRow(const Args& args) {
         if (exists) text = RowText(list, static_cast<int>(n - 1));
     });
     if (!exists) return Result::Fail("no row " + args[1]);
-    if (text != args[2]) return Result::Fail("row " + args[1] + " is \"" + text + "\", expected \"" + args[2] + "\"");
+    if (!Matches(text, args[2]))
+        return Result::Fail("row " + args[1] + " is \"" + text + "\", expected \"" + args[2] + "\"");
     return Result{true, "row " + args[1] + " is \"" + text + "\""};
 }
 
@@ -158,7 +160,7 @@ Result Library(const Args& args) {
 
 const CommandRegistrar kCommands{
     {"rows", "rows ID [COUNT]", 1, 2, Rows},
-    {"expect-row", "expect-row ID N \"CELL | CELL | ...\"", 3, 3, ExpectRow},
+    {"expect-row", "expect-row ID N \"CELL | CELL | ...\"|~PART", 3, 3, ExpectRow},
     {"row", "row ID TEXT", 2, 2, SelectRow},
     {"header", "header ID COLUMN", 2, 2, Header},
     {"wab-library", "wab-library DLL ENTRIES | wab-library none", 1, 2, WabLibrary},

@@ -72,10 +72,8 @@ struct RetryHold {
 };
 
 host::Contact ExistingContact(uintptr_t id) {
-    if (id == 0) return nullptr;
-    for (host::Contact c = host::FindFirstContact(); c; c = host::FindNextContact(c))
-        if (reinterpret_cast<uintptr_t>(c) == id) return c;
-    return nullptr;
+    auto contact = reinterpret_cast<host::Contact>(id);
+    return host::ContactExists(contact) ? contact : nullptr;
 }
 
 void Start(const OutboxFile& file, const Message& message) {
@@ -196,7 +194,7 @@ void StartRetries() {
     // interrupted send may pass for one under way.
     MarkUnknown(OutboxFile(PluginOutboxPath()));
     RetryDue();
-    timer::Start(kCheckPeriodMs, RetryDue);
+    timer::Start(timer::Slot::kOutbox, kCheckPeriodMs, RetryDue);
 }
 
 void RetryDue() {
@@ -211,7 +209,7 @@ void RetryDue() {
 }
 
 void StopRetries() {
-    timer::Stop();
+    timer::Stop(timer::Slot::kOutbox);
     g_retry.abortFlag.store(1);
     WaitForRetry();
 }

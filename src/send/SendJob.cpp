@@ -16,6 +16,7 @@
 #include "script/Runner.h"
 #include "send/AfterSend.h"
 #include "send/SendControls.h"
+#include "send/SentFollowUp.h"
 #include "send/Split.h"
 #include "shell/HostLink.h"
 #include "shell/Log.h"
@@ -73,7 +74,7 @@ private:
     }
     // The job's end: history and outbox, the status line, the answer.
     void Finish(Outcome outcome);
-    void Report(Outcome outcome, bool aborted, Filed filed);
+    void Report(Outcome outcome, bool aborted, Filed filed, const std::string& sentStatus);
     Outcome TryGateways();
     // Steps for the gateway at the head of the list; true when the gateway
     // sent the part (or the job is over), false when it failed.
@@ -106,9 +107,10 @@ private:
     std::string sentText_;     // what went out of the message, labels left out
     std::optional<std::string> user_;
     std::optional<std::string> password_;
-    bool utf8_ = false;                    // the gateway being tried takes the message from UTF-8, in `charset_`
-    std::string charset_;                  // the encoding the message is in for it
-    std::optional<charset::Charset> own_;  // that encoding, when the gateway chose it
+    bool utf8_ = false;                       // the gateway being tried takes the message from UTF-8, in `charset_`
+    std::string charset_;                     // the encoding the message is in for it
+    std::optional<charset::Charset> own_;     // that encoding, when the gateway chose it
+    std::optional<SentThrough> sentThrough_;  // the gateway that sent the last part
 };
 
 void Job::Run() {
@@ -149,11 +151,15 @@ void Job::Finish(Outcome outcome) {
     // A message kept in the outbox changes the answer, so it is kept first;
     // one that went out is recorded after its answer.
     const Filed filed = result.sent ? Filed::kNothing : AfterSend(request_, result);
-    Report(outcome, aborted, filed);
+    const bool followUp = request_.followUp && result.sent && !aborted && sentThrough_;
+    const std::optional<script::Credit> credit =
+        followUp ? CreditAfterSend(*sentThrough_, request_.abortFlag) : std::nullopt;
+    Report(outcome, aborted, filed, credit ? credit::SentStatus(*credit) : sendtext::kSent);
     if (result.sent) AfterSend(request_, result);
+    if (followUp) FollowUp(*sentThrough_, credit, request_, result);
 }
 
-void Job::Report(Outcome outcome, bool aborted, Filed filed) {
+void Job::Report(Outcome outcome, bool aborted, Filed filed, const std::string& sentStatus) {
     if (aborted) {
         // Send is enabled before the close, so the dialog takes the command
         // as a close and not as a new abort.
@@ -167,7 +173,7 @@ void Job::Report(Outcome outcome, bool aborted, Filed filed) {
     HandBack();
     if (outcome == Outcome::Sent) {
         WriteLog("* We succeeded!! :-)\n");
-        dialog_.SetStatus(sendtext::kSent);
+        dialog_.SetStatus(sentStatus);
         if (request_.replyContact) {
             Reply(request_.replyContact, settings::SuccessMsg());
             dialog_.Close();
@@ -368,6 +374,8 @@ int Job::Send(const GatewayRef& gateway, const std::string& name, const Attempt&
     report.result = script::RunGateway(gateway->path.c_str(), report.user, password_ ? password_->c_str() : nullptr,
                                        &message, dialog_.Progress(), request_.abortFlag, &report.detail);
     dialog_.AttemptEnded(report);
+    if (report.result == script::result::kSent)
+        sentThrough_ = SentThroughRun(gateway->name, gateway->path, user_, password_, report.detail);
     return report.result;
 }
 

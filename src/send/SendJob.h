@@ -27,6 +27,10 @@ struct SendRequest {
     host::Contact historyContact = nullptr;
     std::string outboxFile;
     uint32_t outboxId = 0;
+    // After a message went out: the gateway's credit in the status line and
+    // the settings, and a watch for its delivery (send/SentFollowUp.h). The
+    // command line, which has commands of its own for both, turns it off.
+    bool followUp = true;
 };
 
 // Starts SendJob on a new thread and returns once the job has taken the
@@ -43,4 +47,8 @@ constexpr const char* kNeedNumber = "And WHERE should I send it to?";
 constexpr const char* kSent = "Message sent successfully";
 constexpr const char* kAllFailed = "Sending to all gateways failed, sorry";
 constexpr const char* kQueued = "All gateways failed; queued for a later try";
+// Whether a status line says the message went out (kSent, perhaps with the credit after it).
+inline bool SaysSent(const std::string& status) {
+    return status.compare(0, std::char_traits<char>::length(kSent), kSent) == 0;
+}
 }  // namespace sendtext

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 namespace forward {
 
@@ -16,5 +17,10 @@ void SetClock(ClockSource source);
 
 // The system's clock (one file per platform).
 uint32_t SystemNow();
+
+// A time of this clock in the local time zone: "14:02", and with the date
+// "2026-12-08 14:02".
+std::string LocalClockText(uint32_t at);
+std::string LocalDateText(uint32_t at);
 
 }  // namespace forward

@@ -57,6 +57,13 @@ Contact FindNextContact(Contact previous) {
     return result == kServiceNotFound ? nullptr : reinterpret_cast<Contact>(result);
 }
 
+bool ContactExists(Contact contact) {
+    if (!contact) return false;
+    for (Contact c = FindFirstContact(); c; c = FindNextContact(c))
+        if (c == contact) return true;
+    return false;
+}
+
 Contact AddContact() {
     Word result = CallServiceSync("DB/Contact/Add", 0, 0);
     return result == kServiceNotFound ? nullptr : reinterpret_cast<Contact>(result);

@@ -30,6 +30,8 @@ std::string TranslateString(const char* text);
 #define LPGEN(text) text
 Contact FindFirstContact();
 Contact FindNextContact(Contact previous);
+// Whether `contact` is (still) one of the host's contacts; false for none.
+bool ContactExists(Contact contact);
 Contact AddContact();
 int DeleteContact(Contact contact);
 // The name the contact list shows for the contact ("" when none).

@@ -8,6 +8,8 @@
 #include "catalogue/Catalogue.h"
 #include "catalogue/GatewayFolder.h"
 #include "forward/Relay.h"
+#include "send/Credit.h"
+#include "send/Delivery.h"
 #include "send/OutboxRetry.h"
 #include "shell/Forwarding.h"
 #include "shell/Guard.h"
@@ -208,6 +210,7 @@ Word OnModulesLoaded(Word, Word) {
     SetForwardingActive(settings::ReadByte("Active").value_or(0));
     g_state.running = true;
     outbox::StartRetries();
+    delivery::Start();
     timer::Soon(notice::ShowHeld);
     return 0;
 }
@@ -225,7 +228,9 @@ Word OnPreBuildContactMenu(Word contact, Word) {
 
 int Unload() {
     return Guarded(0, [] {
-        outbox::StopRetries();  // a retry under way ends before anything it uses goes
+        outbox::StopRetries();            // a retry under way ends before anything it uses goes
+        delivery::Stop();                 // so does an ask for a delivery report,
+        credit::StopBackgroundReading();  // and the Credit page's reading
         timer::CancelSoon();
         notice::DropHeld();
         // Only a value that was loaded is written back: an inert plug-in

@@ -2,8 +2,8 @@
 
 namespace timer {
 
-void Start(unsigned, Work) {}
-void Stop() {}
+void Start(Slot, unsigned, Work) {}
+void Stop(Slot) {}
 void Soon(Work work) {
     if (work) work();
 }

@@ -1,6 +1,7 @@
 #include <windows.h>
 
 #include <atomic>
+#include <cstddef>
 
 #include "shell/Guard.h"
 #include "shell/Timer.h"
@@ -8,14 +9,19 @@
 namespace timer {
 namespace {
 
-std::atomic<Work> g_work{nullptr};
-UINT_PTR g_timer = 0;  // the interface thread's only
+constexpr size_t kSlots = static_cast<size_t>(Slot::kCount);
+
+std::atomic<Work> g_work[kSlots]{};
+UINT_PTR g_timer[kSlots]{};  // the interface thread's only
 std::atomic<Work> g_soonWork{nullptr};
 UINT_PTR g_soonTimer = 0;
 
-void CALLBACK OnTimer(HWND, UINT, UINT_PTR, DWORD) {
-    Guarded(0, [] {
-        if (Work work = g_work.load()) work();
+void CALLBACK OnTimer(HWND, UINT, UINT_PTR id, DWORD) {
+    Guarded(0, [id] {
+        for (size_t i = 0; i < kSlots; ++i) {
+            if (g_timer[i] != id) continue;
+            if (Work work = g_work[i].load()) work();
+        }
         return 0;
     });
 }
@@ -31,6 +37,20 @@ void CALLBACK OnSoon(HWND, UINT, UINT_PTR id, DWORD) {
 
 }  // namespace
 
+void Start(Slot slot, unsigned periodMs, Work work) {
+    Stop(slot);
+    const size_t i = static_cast<size_t>(slot);
+    g_work[i].store(work);
+    g_timer[i] = SetTimer(nullptr, 0, periodMs, OnTimer);
+}
+
+void Stop(Slot slot) {
+    const size_t i = static_cast<size_t>(slot);
+    if (g_timer[i]) KillTimer(nullptr, g_timer[i]);
+    g_timer[i] = 0;
+    g_work[i].store(nullptr);
+}
+
 void Soon(Work work) {
     CancelSoon();
     g_soonWork.store(work);
@@ -41,18 +61,6 @@ void CancelSoon() {
     if (g_soonTimer) KillTimer(nullptr, g_soonTimer);
     g_soonTimer = 0;
     g_soonWork.store(nullptr);
-}
-
-void Start(unsigned periodMs, Work work) {
-    Stop();
-    g_work.store(work);
-    g_timer = SetTimer(nullptr, 0, periodMs, OnTimer);
-}
-
-void Stop() {
-    if (g_timer) KillTimer(nullptr, g_timer);
-    g_timer = 0;
-    g_work.store(nullptr);
 }
 
 }  // namespace timer

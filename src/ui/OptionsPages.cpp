@@ -37,6 +37,11 @@ host::Word AddOptionsPages(host::Word dialog, const OptionsPageSources& sources)
         AddPage(dialog, outboxTitle.c_str(), sources.outboxProc, kOutboxPageTemplate, sources.instance,
                 settings::kModule);
     }
+    if (sources.creditProc) {
+        std::string creditTitle = host::TranslateString("Credit");
+        AddPage(dialog, creditTitle.c_str(), sources.creditProc, kCreditPageTemplate, sources.instance,
+                settings::kModule);
+    }
     return 0;
 }
 

@@ -1,5 +1,6 @@
 // The plug-in's pages in the host's options dialog: "Parlet-Plugin"
-// (General), and "Gateway order" and "Outbox" in the group "Parlet-Plugin".
+// (General), and "Gateway order", "Outbox" and "Credit" in the group
+// "Parlet-Plugin".
 #pragma once
 
 #include "shell/HostRecords.h"
@@ -9,12 +10,14 @@ namespace ui {
 constexpr int kGeneralPageTemplate = 103;
 constexpr int kOrderPageTemplate = 112;
 constexpr int kOutboxPageTemplate = 113;
+constexpr int kCreditPageTemplate = 114;
 
 struct OptionsPageSources {
     void* generalProc;  // the pages' dialog procedures
     void* orderProc;
     void* instance;              // the module holding the dialog templates
     void* outboxProc = nullptr;  // none: no Outbox page
+    void* creditProc = nullptr;  // none: no Credit page
 };
 
 // Adds the pages through "Opt/AddPage" to the options dialog `dialog` (the

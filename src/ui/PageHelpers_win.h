@@ -19,6 +19,7 @@ void ReportPageChanged(HWND page);
 INT_PTR CALLBACK GeneralPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam);
 INT_PTR CALLBACK OrderPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam);
 INT_PTR CALLBACK OutboxPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam);
+INT_PTR CALLBACK CreditPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam);
 
 // The shell's folder browser, owned by `owner`, starting at `folder`. Gives
 // false when the user cancelled; true when a folder was chosen, with

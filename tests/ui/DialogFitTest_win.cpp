@@ -14,6 +14,7 @@
 #include "SendIds.h"
 #include "StandIn.h"
 #include "resource.h"
+#include "send/Credit.h"
 #include "send/SendJob.h"
 #include "ui/SendDialogLogic.h"
 
@@ -79,9 +80,9 @@ BOOL CALLBACK CheckChild(HWND control, LPARAM param) {
     char text[1024] = "";
     GetWindowTextA(control, text, sizeof text);
     EXPECT_TRUE(m.need.right <= m.has.right && m.need.bottom <= m.has.bottom)
-        << "dialog " << fit->id << ", control " << GetDlgCtrlID(control) << " \"" << text << "\" needs "
-        << m.need.right << " x " << m.need.bottom << " pixels (" << m.oneLine << " on one line), has " << m.has.right
-        << " x " << m.has.bottom;
+        << "dialog " << fit->id << ", control " << GetDlgCtrlID(control) << " \"" << text << "\" needs " << m.need.right
+        << " x " << m.need.bottom << " pixels (" << m.oneLine << " on one line), has " << m.has.right << " x "
+        << m.has.bottom;
     return TRUE;
 }
 
@@ -92,7 +93,13 @@ int CheckDialog(HWND dialog, int id) {
     Fit fit{id};
     EnumChildWindows(dialog, CheckChild, reinterpret_cast<LPARAM>(&fit));
     if (id != IDD_SEND) return fit.measured;
-    for (const char* status : {senddialog::kAborting, sendtext::kAllFailed, sendtext::kNeedNumber, sendtext::kQueued}) {
+    script::Credit credit;
+    credit.known = true;
+    credit.value = "12345.67";
+    credit.unit = "EUR";
+    const std::string sent = credit::SentStatus(credit);
+    for (const char* status :
+         {senddialog::kAborting, sendtext::kAllFailed, sendtext::kNeedNumber, sendtext::kQueued, sent.c_str()}) {
         SetDlgItemTextA(dialog, IDC_SMS_STATUS, status);
         CheckChild(GetDlgItem(dialog, IDC_SMS_STATUS), reinterpret_cast<LPARAM>(&fit));
     }
@@ -105,8 +112,8 @@ int CheckDialog(HWND dialog, int id) {
 TEST(DialogFit, EveryTextFitsItsControl) {
     const char* path = std::getenv("PARLET_DLL");
     ASSERT_TRUE(path) << "PARLET_DLL names the DLL";
-    HMODULE plugin = LoadLibraryExA((std::string(path[0] == '/' ? "Z:" : "") + path).c_str(), nullptr,
-                                    LOAD_LIBRARY_AS_DATAFILE);
+    HMODULE plugin =
+        LoadLibraryExA((std::string(path[0] == '/' ? "Z:" : "") + path).c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
     ASSERT_TRUE(plugin) << path;
     INITCOMMONCONTROLSEX classes{sizeof classes, ICC_WIN95_CLASSES | ICC_PROGRESS_CLASS | ICC_LISTVIEW_CLASSES};
     InitCommonControlsEx(&classes);
@@ -117,7 +124,8 @@ TEST(DialogFit, EveryTextFitsItsControl) {
     for (bool marked : {false, true}) {
         SCOPED_TRACE(marked ? "with [T] marking" : "plain");
         standin::SetTranslationMarking(marked);
-        for (int id : {IDD_SEND, IDD_OPT_GENERAL, IDD_ADDRESSBOOK, IDD_PHONE_EDITOR, IDD_OPT_ORDER, IDD_OPT_OUTBOX}) {
+        for (int id : {IDD_SEND, IDD_OPT_GENERAL, IDD_ADDRESSBOOK, IDD_PHONE_EDITOR, IDD_OPT_ORDER, IDD_OPT_OUTBOX,
+                       IDD_OPT_CREDIT}) {
             HWND dialog = CreateDialogParamA(plugin, MAKEINTRESOURCEA(id), parent, QuietProc, 0);
             ASSERT_TRUE(dialog) << "template " << id;
             host::TranslateDialogRequest translate{sizeof translate, 0, dialog, nullptr};
@@ -128,7 +136,7 @@ TEST(DialogFit, EveryTextFitsItsControl) {
     }
     DestroyWindow(parent);
     FreeLibrary(plugin);
-    EXPECT_GE(measured, 2 * 36) << "the texts of the six dialogs, and the status line's";
+    EXPECT_GE(measured, 2 * 36) << "the texts of the seven dialogs, and the status line's";
 }
 
 }  // namespace
