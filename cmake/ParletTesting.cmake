@@ -22,7 +22,8 @@ endif()
 # Under Wine, scripts/test.sh runs two tests at a time: tests that may open
 # windows take turns on the session's one display (input goes to the focused
 # window) and prefix (its registry), with these properties; command-line
-# scripts, which open none, run beside them.
+# scripts, which open none, and the GUI scenarios, each in a session of its
+# own (tests/gui/), run beside them.
 if(WIN32)
   set(PARLET_TAKES_TURNS RESOURCE_LOCK wine_desktop)
 else()
@@ -41,6 +42,12 @@ function(parlet_add_test)
   endif()
   target_include_directories(${T_NAME} PRIVATE ${PROJECT_SOURCE_DIR}/tests/common)
   target_precompile_headers(${T_NAME} REUSE_FROM parlet_test_headers)
+  if(WIN32)
+    # Under Wine a backtrace names functions from the symbol table, which
+    # stays; the line tables of the engine in every test program would fill
+    # most of the build folder.
+    target_link_options(${T_NAME} PRIVATE -Wl,--strip-debug)
+  endif()
   if(WIN32)
     set(label wine)
   elseif(PARLET_SANITIZE)
