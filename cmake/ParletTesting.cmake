@@ -36,6 +36,7 @@ endif()
 function(parlet_add_test)
   cmake_parse_arguments(T "NO_MAIN" "NAME;TIMEOUT" "SOURCES;LIBS;LABELS;ENV;FIXTURES" ${ARGN})
   add_executable(${T_NAME} ${T_SOURCES})
+  parlet_windows_files_alone(${T_SOURCES})
   target_link_libraries(${T_NAME} PRIVATE ${T_LIBS} ${PARLET_GTEST} parlet_json)
   if(NOT T_NO_MAIN)
     target_link_libraries(${T_NAME} PRIVATE ${PARLET_GTEST_MAIN})
@@ -84,11 +85,33 @@ function(parlet_platform_sources out)
     endif()
     list(APPEND kept ${f})
   endforeach()
+  parlet_windows_files_alone(${kept})
   set(${out} ${kept} PARENT_SCOPE)
+endfunction()
+
+# Files that include <windows.h> compile alone, never in a unity batch: its
+# macros (CreateService for CreateServiceA, ...) would rename the names of
+# the files after them. [TARGET_DIRECTORY target] when the target that
+# compiles them was made in another folder.
+function(parlet_windows_files_alone)
+  cmake_parse_arguments(W "" "TARGET_DIRECTORY" "" ${ARGN})
+  if(NOT WIN32)
+    return()
+  endif()
+  set(scope "")
+  if(W_TARGET_DIRECTORY)
+    set(scope TARGET_DIRECTORY ${W_TARGET_DIRECTORY})
+  endif()
+  foreach(f ${W_UNPARSED_ARGUMENTS})
+    if(f MATCHES "_win\\.cpp$")
+      set_source_files_properties(${f} ${scope} PROPERTIES SKIP_UNITY_BUILD_INCLUSION ON)
+    endif()
+  endforeach()
 endfunction()
 
 # Adds a subsystem folder's sources to the engine.
 function(parlet_engine_sources)
   parlet_platform_sources(sources PluginEntry_win.cpp)   # the DLL's exports are the DLL's alone
+  parlet_windows_files_alone(${sources} TARGET_DIRECTORY parlet_engine)
   target_sources(parlet_engine PRIVATE ${sources})
 endfunction()
