@@ -11,10 +11,11 @@ class App;
 }
 
 // Exit codes; --help and docs/cli.md describe them.
-constexpr int kExitOk = 0;       // sent whole (run: result 0; check: no errors)
-constexpr int kExitFailed = 1;   // nothing sent
-constexpr int kExitUsage = 2;    // bad usage, caught before anything was sent
-constexpr int kExitPartial = 3;  // sent in part: the rest was not sent, or cut off
+constexpr int kExitOk = 0;           // sent whole (run: result 0; check: no errors)
+constexpr int kExitFailed = 1;       // nothing sent
+constexpr int kExitUsage = 2;        // bad usage, caught before anything was sent
+constexpr int kExitPartial = 3;      // sent in part: the rest was not sent, or cut off
+constexpr int kExitUndelivered = 4;  // send --wait-delivery: sent, but not known to be delivered
 
 class Command {
 public:
@@ -35,3 +36,5 @@ std::unique_ptr<Command> MakeDraftCommand();
 std::unique_ptr<Command> MakeQueueCommand();
 std::unique_ptr<Command> MakeReplayCommand();
 std::unique_ptr<Command> MakeProbeCommand();
+std::unique_ptr<Command> MakeCreditCommand();
+std::unique_ptr<Command> MakeStatusCommand();

@@ -111,6 +111,8 @@ void ConsoleControls::AttemptEnded(const AttemptReport& report) {
         ++partsSent_;
         lastSent_ = report.utf8 ? report.text : encoding_.Decode(report.text);
         lastSentSplit_ = report.splitPart;
+        lastSentFile_ = report.file;
+        lastSentDetail_ = report.detail;
     }
     progress_.Finish();
     if (!out_) return;

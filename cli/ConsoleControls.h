@@ -60,6 +60,10 @@ public:
     // The text of the last successful attempt as UTF-8, and whether more was to follow it.
     const std::string& LastSentUtf8() const { return lastSent_; }
     bool LastSentWasSplitPart() const { return lastSentSplit_; }
+    // The gateway file of the last successful attempt and what its run learnt
+    // (the message id, a credit shown on its pages).
+    const std::string& LastSentFile() const { return lastSentFile_; }
+    const script::RunDetail& LastSentDetail() const { return lastSentDetail_; }
 
 private:
     std::shared_ptr<const PrefixTable> table_;  // keeps the selected entry alive
@@ -76,6 +80,8 @@ private:
     int partsSent_ = 0;
     std::string lastSent_;
     bool lastSentSplit_ = false;
+    std::string lastSentFile_;
+    script::RunDetail lastSentDetail_;
     FILE* out_;
     ConsoleProgress progress_;
 };

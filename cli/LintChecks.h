@@ -9,6 +9,20 @@
 namespace lint {
 
 void CheckGatewayFile(Sheet& sheet);
+
+// What a script has gathered before a request.
+struct Gathered {
+    size_t customVars = 0;
+    size_t keys = 0;
+};
+// One request section ([Request%d], [Credit%d], [Status%d]) as the runner
+// builds it, after the requests that gathered `gathered`.
+void CheckRequest(Sheet& sheet, const Section& request, const Section* gw, Gathered& gathered);
+// The credit and status of a gateway file: [Gateway] MessageId, [Credit]
+// and [Status] with their request sections.
+void CheckInquirySections(Sheet& sheet, const Section* gw);
+// "$MessageId" has a value in [Status%d] requests only.
+void WarnMessageIdOutsideStatus(Sheet& sheet, const Section& request);
 void CheckAccountFile(Sheet& sheet);
 // A template value ("URL", "PostString", "Referer", "MapPrefix%d") of `key`;
 // `customVarsBefore` custom variables are filled by the earlier requests.

@@ -3,11 +3,13 @@
 // runs it, each finding in the runner's own result numbers.
 #include <algorithm>
 #include <cctype>
+#include <optional>
 #include <set>
 
 #include "LintChecks.h"
 #include "catalogue/RequiredVersion.h"
 #include "script/Extract.h"
+#include "script/MessageKeys.h"
 #include "script/profile/NumberedKeys.h"
 #include "script/RunObserver.h"
 #include "script/Runner.h"
@@ -81,6 +83,47 @@ size_t CheckPrefixes(Sheet& sheet, const Section* gw) {
     return sheet.ReadList(gw, "Prefix", kPrefixValueSize, rules).size();
 }
 
+// "MaxChars", "MaxCharsUnit" and "Charset": how long a message may be, in
+// what it is counted, and the charset the site gets it in.
+void CheckMessageKeys(Sheet& sheet, const Section* gw) {
+    if (const Key* key = sheet.Present(gw, script::kMaxCharsKey, kValueSize)) {
+        const std::string value = sheet.Value(key, kValueSize);
+        if (!IsNumber(value) || text::ParseDecimal(value.c_str()) <= 0) {
+            sheet.Warn(key->line,
+                       "MaxChars \"" + value + "\" is not a positive number; it reads as " +
+                           std::to_string(text::ParseDecimal(value.c_str())),
+                       "write the provider's longest message length, for example MaxChars=160");
+        }
+    } else {
+        sheet.Warn(gw->line,
+                   "[Gateway] has no MaxChars: every message goes whole, however long, and $Count is "
+                   "the message's negative length",
+                   "add the provider's longest message length, for example MaxChars=160");
+    }
+    if (const Key* key = sheet.Present(gw, script::kMaxCharsUnitKey, kValueSize)) {
+        const std::string value = sheet.Value(key, kValueSize);
+        if (!script::FindCountUnit(value)) {
+            std::string units;
+            for (const script::CountUnitName& row : script::kCountUnits)
+                units += std::string(units.empty() ? "" : " or ") + key->name + "=" + row.name;
+            sheet.Warn(key->line, "MaxCharsUnit \"" + value + "\" is no unit: MaxChars counts bytes", "write " + units);
+        }
+    }
+    if (const Key* key = sheet.Present(gw, script::kCharsetKey, kValueSize)) {
+        const std::string value = sheet.Value(key, kValueSize);
+        const std::optional<charset::Charset> found = charset::Charset::Find(value);
+        if (!found) {
+            sheet.Error(key->line,
+                        "Charset \"" + value + "\" is unknown here: every run fails with " +
+                            ResultName(script::result::kBadCharset),
+                        "write the site's charset, for example Charset=UTF-8 or Charset=ISO-8859-15");
+        } else {
+            sheet.Note(key->line, "the message goes to the site in " + found->name() +
+                                      " (JSON bodies take it as UTF-8); $Charset is " + found->name());
+        }
+    }
+}
+
 void CheckGatewaySection(Sheet& sheet, const Section* gw) {
     if (!sheet.Present(gw, "Name", kValueSize)) {
         sheet.Error(gw->line, "[Gateway] has no Name: every run fails with " + ResultName(script::result::kNoName),
@@ -93,15 +136,7 @@ void CheckGatewaySection(Sheet& sheet, const Section* gw) {
                     "put your account into the file and delete the line " + key->name + "=" + key->value);
     }
     CheckVersion(sheet, gw);
-    if (const Key* key = sheet.Present(gw, "MaxChars", kValueSize)) {
-        const std::string value = sheet.Value(key, kValueSize);
-        if (!IsNumber(value) || text::ParseDecimal(value.c_str()) <= 0) {
-            sheet.Warn(key->line,
-                       "MaxChars \"" + value + "\" is not a positive number; it reads as " +
-                           std::to_string(text::ParseDecimal(value.c_str())),
-                       "write the provider's longest message length, for example MaxChars=160");
-        }
-    }
+    CheckMessageKeys(sheet, gw);
     sheet.FindKey(gw, "Success");  // checked with the script
     // Read by the send job when there is no account file.
     sheet.FindKey(gw, "Username");
@@ -113,12 +148,6 @@ void CheckGatewaySection(Sheet& sheet, const Section* gw) {
                     "add Prefix1=<digits>;<label>");
     }
 }
-
-// What the script has gathered before a request.
-struct Gathered {
-    size_t customVars = 0;
-    size_t keys = 0;
-};
 
 void CheckType(Sheet& sheet, const Section& r, const Gathered& before) {
     const Key* type = sheet.Present(&r, "Type", kValueSize);
@@ -164,6 +193,8 @@ void CheckMapPrefixes(Sheet& sheet, const Section& r, const Section* gw, const G
         CheckTemplate(sheet, *map, sheet.Value(map, kValueSize), before.customVars);
     }
 }
+
+}  // namespace
 
 void CheckRequest(Sheet& sheet, const Section& r, const Section* gw, Gathered& gathered) {
     const Key* url = sheet.FindKey(&r, "URL");
@@ -220,6 +251,8 @@ void CheckRequest(Sheet& sheet, const Section& r, const Section* gw, Gathered& g
     gathered.keys += sheet.ReadList(&r, "Key", kValueSize, keys).size();
 }
 
+namespace {
+
 void CheckScript(Sheet& sheet, const Section* gw) {
     std::vector<const Section*> requests =
         sheet.ReadSectionList("Request", "the script ends", "is never run", [&](const Section* s, std::string* why) {
@@ -235,7 +268,10 @@ void CheckScript(Sheet& sheet, const Section* gw) {
         return;
     }
     Gathered gathered;
-    for (const Section* r : requests) CheckRequest(sheet, *r, gw, gathered);
+    for (const Section* r : requests) {
+        CheckRequest(sheet, *r, gw, gathered);
+        WarnMessageIdOutsideStatus(sheet, *r);
+    }
     if (const Key* success = sheet.Present(gw, "Success", kValueSize)) {
         CheckSuccessText(sheet, *success, sheet.Value(success, kValueSize));
     } else {
@@ -266,6 +302,7 @@ void CheckGatewayFile(Sheet& sheet) {
         CheckGatewaySection(sheet, gw);
     }
     CheckScript(sheet, gw);
+    CheckInquirySections(sheet, gw);
     sheet.ReportUnread("is not read by the plug-in", "check its name or delete it");
 }
 

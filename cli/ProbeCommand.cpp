@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -15,6 +16,7 @@
 #include "catalogue/Catalogue.h"
 #include "catalogue/PrefixTable.h"
 #include "record/Recording.h"
+#include "script/Inquiry.h"
 #include "script/Runner.h"
 #include "script/profile/Profile.h"
 
@@ -174,7 +176,8 @@ private:
         const int result = script::RunGateway(path.c_str(), account.user ? account.user->c_str() : nullptr,
                                               account.password ? account.password->c_str() : nullptr, &message, nullptr,
                                               nullptr, &detail);
-        const Verdict verdict = Judge(report, result, detail);
+        Verdict verdict = Judge(report, result, detail);
+        const std::optional<script::Credit> credit = ProbeCredit(path, account, detail, &verdict);
         if (detailed) {
             const std::string name = record::FileName(path);
             for (const ProbeStep& s : report.steps) std::printf("  %s\n", ShownText(StepLine(s), false).c_str());
@@ -183,10 +186,32 @@ private:
                             report.guessed ? "taken as the request that sends (none names $Message or has Sends=1)"
                                            : "it sends the message");
             }
+            if (credit) std::printf("  credit: %s\n", ShownText(script::CreditText(*credit), false).c_str());
             std::printf("%s: %s%s%s\n", name.c_str(), verdict.state.c_str(), verdict.step.empty() ? "" : " at ",
                         ShownText(verdict.step, false).c_str());
         }
         return verdict;
+    }
+
+    // A file with [Credit]: the credit, read as parlet credit reads it (its
+    // requests never send); an unknown one breaks a probe that was healthy.
+    // A credit on a page the probe's own run read (SendPage) is taken from there.
+    static std::optional<script::Credit> ProbeCredit(const std::string& path, const Credentials& account,
+                                                     const script::RunDetail& probed, Verdict* verdict) {
+        if (!script::HasCredit(path.c_str())) return std::nullopt;
+        script::Credit credit = probed.credit;
+        script::RunDetail detail;
+        int result = script::result::kSent;
+        if (!credit.known) {
+            result = script::ReadCredit(path.c_str(), account.user ? account.user->c_str() : nullptr,
+                                        account.password ? account.password->c_str() : nullptr, &credit, &detail);
+        }
+        if (verdict->state != "broken" && (result != script::result::kSent || !credit.known)) {
+            const std::string why = result != script::result::kSent ? script::ResultLine(result, &detail)
+                                                                    : std::string("the reply does not show it");
+            *verdict = {"broken", std::string("[") + script::kCreditSection + "]: credit unknown: " + why};
+        }
+        return credit;
     }
 
     static void Table(const std::vector<std::pair<std::string, Verdict>>& verdicts) {

@@ -8,7 +8,7 @@
 void AddRecordOptions(CLI::App* command, RecordOptions* options) {
     command->add_option("--record", options->file, "save every exchange in FILE, a HAR recording");
     command->add_flag("--redact", options->redact,
-                      "keep the user, password, number and message out of the recording ($User, $Pass, ...)");
+                      "keep the user, password, number, message and tokens out of the recording ($User, $Pass, ...)");
 }
 
 bool RecordUsable(const RecordOptions& options) {
@@ -57,8 +57,8 @@ bool Watched::Save() {
                  runs == 1 ? "" : "s", options_.file.c_str());
     if (!options_.redact) {
         std::fprintf(stderr,
-                     "parlet: %s holds the account's password (and user, number, message); --redact keeps them "
-                     "out\n",
+                     "parlet: %s holds the account's password (and user, number, message, tokens); --redact keeps "
+                     "them out\n",
                      options_.file.c_str());
     }
     return true;

@@ -12,16 +12,20 @@
 #include "ConsoleControls.h"
 #include "Recorded.h"
 #include "RunTrace.h"
+#include "script/MessageKeys.h"
 #include "script/RequestHeaders.h"
 #include "script/Extract.h"
 #include "script/Runner.h"
 #include "script/profile/Profile.h"
+#include "send/Split.h"
 
 namespace {
 
 struct RunOptions {
     std::string file, prefix, number, message, sender, user, password;
     int account = 0;  // 0: account 1 of the account file, else the [Gateway] account
+    int split = 0;
+    bool splitGiven = false, numberParts = false;
     bool senderGiven = false, userGiven = false, passwordGiven = false;
     TraceOptions trace;
     RecordOptions record;
@@ -43,9 +47,16 @@ public:
         runCmd->add_option("--account", run.account, accountHelp)->check(CLI::Range(1, 255));
         runCmd->add_option("--user", run.user, "account user name ($User), instead of the file's");
         runCmd->add_option("--pass", run.password, "account password ($Pass), instead of the file's");
+        runCmd
+            ->add_option("--split", run.split,
+                         "split a message longer than MaxChars into at most N parts, as send "
+                         "does (default: cut it)")
+            ->check(CLI::Range(1, 65535));
+        runCmd->add_flag("--number-parts", run.numberParts, "label split parts n/m");
         runCmd->add_flag("--verbose", run.trace.verbose, "show the reply bodies in the trace");
         runCmd->add_option("--pages", run.trace.pagesDir, "write each reply body to a numbered file in DIR");
-        runCmd->add_flag("--show-secrets", run.trace.showSecrets, "show the password in the trace (default: ***)");
+        runCmd->add_flag("--show-secrets", run.trace.showSecrets,
+                         "show the password and tokens in the trace (default: ***)");
         AddRecordOptions(runCmd, &run.record);
         command_ = runCmd;
         return runCmd;
@@ -55,6 +66,7 @@ public:
         options_.senderGiven = command_->count("--sender") > 0;
         options_.userGiven = command_->count("--user") > 0;
         options_.passwordGiven = command_->count("--pass") > 0;
+        options_.splitGiven = command_->count("--split") > 0;
         return RunOnce();
     }
 
@@ -69,25 +81,36 @@ private:
         return false;
     }
 
-    // run sends the message whole, as given: says so when a send would split or cut it.
-    static void SayMaxChars(const std::string& path, const std::string& message) {
-        const int32_t maxChars = profile::ReadNumber(path.c_str(), "Gateway", "MaxChars", script::kValueSize);
-        if (maxChars <= 0 || message.size() <= static_cast<size_t>(maxChars)) return;
-        std::fprintf(
-            stderr,
-            "parlet: the message is %zu bytes, MaxChars is %ld: run sends it whole (send would split or cut it)\n",
-            message.size(), static_cast<long>(maxChars));
+    // The parts a send gives this gateway (MaxChars as MaxCharsUnit counts,
+    // --split, --number-parts); says so when the message is longer.
+    static MessagePlan PlanRun(const std::string& path, const std::string& message, const charset::Charset& encoding) {
+        const int32_t maxChars = profile::ReadNumber(path.c_str(), "Gateway", script::kMaxCharsKey, script::kValueSize);
+        const Measure measure(encoding, script::ReadCountUnit(path.c_str()));
+        MessagePlan plan = PlanMessage(message, maxChars, measure);
+        const size_t length = measure.Length(message);
+        if (maxChars <= 0 || length <= static_cast<size_t>(maxChars)) return plan;
+        const char* unit = script::CountUnitText(measure.unit);
+        std::fprintf(stderr,
+                     "parlet: the message is %zu %s, MaxChars is %ld: run sends %zu part(s) of it, as send does",
+                     length, unit, static_cast<long>(maxChars), plan.parts.size());
+        if (!plan.unsent.empty()) std::fprintf(stderr, "; %zu %s stay unsent", measure.Length(plan.unsent), unit);
+        std::fprintf(stderr, "%s\n", plan.noRoom ? "; MaxChars leaves no room for a numbered part" : "");
+        return plan;
     }
 
     int RunOnce() {
         // The texts as the send job would hand them over: in the default
-        // charset, the message as UTF-8 to a file with a JSON body.
+        // charset, the message in the file's Charset, else as UTF-8 to a
+        // file with a JSON body.
         const charset::Charset encoding = charset::Charset::Default();
         const RunOptions& options = options_;
         RunOptions o = options;
         std::string path = Absolute(o.file);
-        const bool utf8 = script::AsksForJson(path.c_str());
-        if (!Encoded(utf8 ? charset::Charset::Utf8() : encoding, "message", options.message, &o.message) ||
+        const script::SiteCharset site = script::ReadSiteCharset(path.c_str());
+        const charset::Charset sentIn = site.charset                        ? *site.charset
+                                        : script::AsksForJson(path.c_str()) ? charset::Charset::Utf8()
+                                                                            : encoding;
+        if (!Encoded(sentIn, "message", options.message, &o.message) ||
             !Encoded(encoding, "number", options.number, &o.number) ||
             !Encoded(encoding, "prefix", options.prefix, &o.prefix) ||
             !Encoded(encoding, "sender", options.sender, &o.sender) ||
@@ -100,7 +123,9 @@ private:
         }
         if (!FileGiven(o.file)) return kExitUsage;
         if (!RecordUsable(o.record) || !PagesUsable(o.trace.pagesDir)) return kExitUsage;
-        SayMaxChars(path, o.message);
+        ApplySplitOptions(o.splitGiven, o.split, o.numberParts);
+        const MessagePlan plan = PlanRun(path, o.message, sentIn);
+        if (plan.parts.empty()) return kExitFailed;
         Credentials account;
         if ((!o.userGiven || !o.passwordGiven) && !ChooseAccount(path, o.account, &account)) return kExitUsage;
         if (o.userGiven) account.user = o.user;
@@ -109,8 +134,6 @@ private:
         script::SmsMessage message{};
         message.prefix = o.prefix.c_str();
         message.number = o.number.c_str();
-        message.text = o.message.c_str();
-        const charset::Charset sentIn = utf8 ? charset::Charset::Utf8() : encoding;
         message.charset = sentIn.name().c_str();
         message.sender = o.senderGiven ? o.sender.c_str() : nullptr;
         script::RunDetail detail;
@@ -119,11 +142,16 @@ private:
         {
             RunTrace trace(stderr, o.trace);
             Watched watched(o.record, sentIn, {&trace}, {&trace});
-            ConsoleProgress progress(stderr);
-            result = script::RunGateway(path.c_str(), account.user ? account.user->c_str() : nullptr,
-                                        account.password ? account.password->c_str() : nullptr, &message, &progress,
-                                        nullptr, &detail);
-            progress.Finish();
+            // One run per part, as the send job sends them, up to the first that fails.
+            for (const PartPlan& part : plan.parts) {
+                message.text = part.text.c_str();
+                ConsoleProgress progress(stderr);
+                result = script::RunGateway(path.c_str(), account.user ? account.user->c_str() : nullptr,
+                                            account.password ? account.password->c_str() : nullptr, &message, &progress,
+                                            nullptr, &detail);
+                progress.Finish();
+                if (result != script::result::kSent) break;
+            }
             saved = watched.Save();
             paged = trace.PagesWritten();
         }

@@ -1,5 +1,6 @@
 #include "RunTrace.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 
@@ -56,23 +57,16 @@ void RunTrace::Echo(const char* entry, void* self) {
     std::fflush(trace->out_);
 }
 
-void RunTrace::RunStarted(const char*, const char*, const char* password, const script::SmsMessage&) {
-    password_ = password ? password : "";
+void RunTrace::RunStarted(const char* path, const char*, const char* password, const script::SmsMessage&) {
+    hidden_ = record::Secrets{};
+    if (password && *password) hidden_.scraped.push_back({kHidden, password});
+    scraped_.Start(options_.showSecrets ? nullptr : path);
     exchange_ = 0;
     section_ = 0;
 }
 
 std::string RunTrace::Hidden(const std::string& text) const {
-    if (options_.showSecrets || password_.empty()) return text;
-    std::string out = text;
-    std::string forms[] = {script::UrlEncode(password_), password_};
-    if (forms[0].size() < forms[1].size()) std::swap(forms[0], forms[1]);
-    for (const std::string& form : forms) {
-        for (size_t at = 0; (at = out.find(form, at)) != std::string::npos; at += std::string(kHidden).size()) {
-            out.replace(at, form.size(), kHidden);
-        }
-    }
-    return out;
+    return options_.showSecrets ? text : record::Redact(text, hidden_);
 }
 
 void RunTrace::Lines(const char* mark, const std::string& text) const {
@@ -109,6 +103,14 @@ void RunTrace::Sending(const har::Request& request) {
 }
 
 void RunTrace::Received(const har::Request&, const har::Response& response, double) {
+    // A token is hidden from the reply it comes in on.
+    record::Secrets found;
+    scraped_.Learn(section_, response.content.text, &found);
+    for (const auto& secret : found.scraped) {
+        const std::pair<std::string, std::string> hidden{kHidden, secret.second};
+        if (std::find(hidden_.scraped.begin(), hidden_.scraped.end(), hidden) == hidden_.scraped.end())
+            hidden_.scraped.push_back(hidden);
+    }
     if (response.status == 0) {
         std::fprintf(out_, "<< no reply\n");
         return;

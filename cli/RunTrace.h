@@ -1,13 +1,16 @@
 // The trace of parlet run on standard error: the runner's log lines as they
 // are written, and between them each exchange as it went over the wire
 // (">> " the request line, headers and body; "<< " the status, headers and
-// body), and each CustomVar and Key with what it found (" = "). Passwords
-// show as *** unless asked for.
+// body), and each CustomVar and Key with what it found (" = "). Passwords,
+// and values cut from replies that go out as credentials (a token), show as
+// *** unless asked for.
 #pragma once
 
 #include <cstdio>
 #include <string>
 
+#include "record/Redact.h"
+#include "record/Scraped.h"
 #include "record/Tap.h"
 #include "script/RunObserver.h"
 
@@ -43,7 +46,8 @@ private:
 
     std::FILE* out_;
     TraceOptions options_;
-    std::string password_;
+    record::Secrets hidden_;  // each as "***"
+    record::ScrapedSecrets scraped_;
     int section_ = 0;
     int exchange_ = 0;
     bool skippingHeaders_ = false;

@@ -14,10 +14,14 @@
 #include "Commands.h"
 #include "ConsoleControls.h"
 #include "Destination.h"
+#include "Inquiries.h"
 #include "Recorded.h"
 #include "Usage.h"
 #include "catalogue/Catalogue.h"
 #include "catalogue/PrefixTable.h"
+#include "record/Recording.h"
+#include "script/Inquiry.h"
+#include "script/MessageKeys.h"
 #include "script/RequestHeaders.h"
 #include "send/Preview.h"
 #include "send/SendJob.h"
@@ -36,6 +40,8 @@ struct SendOptions {
     std::string queue;  // the outbox file that keeps a message every gateway refused
     bool dryRun = false;
     RecordOptions record;
+    bool waitDelivery = false;
+    int pollMs = 0;  // --poll-ms: the first wait of --wait-delivery (0: the product's)
 };
 
 // The log file must take entries before the send starts, and its name must
@@ -92,40 +98,62 @@ std::string Shown(const std::string& text, const charset::Charset& encoding) {
     return shown;
 }
 
+// What a gateway's [Gateway] keys about the message add to its dry-run
+// line: the unit MaxChars counts in and the Charset, when the file has them.
+std::string MessageKeysShown(const preview::GatewayPreview& g) {
+    std::string shown;
+    if (g.unit != script::CountUnit::kBytes) shown += std::string(" ") + script::CountUnitText(g.unit);
+    if (!g.charset.empty()) shown += ", Charset " + g.charset;
+    return shown;
+}
+
+// "N bytes", and ", M characters" for a gateway that counts them.
+std::string Lengths(const preview::GatewayPreview& g, const std::string& text) {
+    std::string shown = std::to_string(text.size()) + " bytes";
+    if (g.unit == script::CountUnit::kCharacters)
+        shown += ", " + std::to_string(g.encoding.Characters(text)) + " characters";
+    return shown;
+}
+
 // --dry-run: what each enabled gateway would send, and its cost on the air.
-int PrintDryRun(const std::string& message, const charset::Charset& encoding) {
+int PrintDryRun(const std::string& message, const charset::Charset& encoding, const std::string& utf8) {
     std::vector<preview::GatewayPreview> gateways;
     for (const GatewayView& gateway : ListGateways())
-        if (gateway.enabled) gateways.push_back(preview::PreviewGateway(gateway, message, encoding));
+        if (gateway.enabled) gateways.push_back(preview::PreviewGateway(gateway, message, encoding, &utf8));
     std::printf("dry run: nothing is sent; %zu enabled gateway(s), in the order a send tries them\n", gateways.size());
     for (const preview::GatewayPreview& g : gateways) {
-        std::printf("%s (%s): MaxChars %s, %zu part(s), %d SMS\n", g.file.c_str(), g.name.c_str(),
-                    g.maxChars > 0 ? std::to_string(g.maxChars).c_str() : "none", g.parts.size(), g.sms);
+        std::printf("%s (%s): MaxChars %s%s, %zu part(s), %d SMS\n", g.file.c_str(), g.name.c_str(),
+                    g.maxChars > 0 ? std::to_string(g.maxChars).c_str() : "none", MessageKeysShown(g).c_str(),
+                    g.parts.size(), g.sms);
         for (size_t i = 0; i < g.parts.size(); ++i) {
             const preview::PartPreview& p = g.parts[i];
-            std::printf("  part %s: %zu bytes; %s, %zu %s: %d SMS: %s\n",
-                        p.label.empty() ? std::to_string(i + 1).c_str() : p.label.c_str(), p.text.size(),
+            std::printf("  part %s: %s; %s, %zu %s: %d SMS: %s\n",
+                        p.label.empty() ? std::to_string(i + 1).c_str() : p.label.c_str(), Lengths(g, p.text).c_str(),
                         aircost::CodingName(p.cost.coding), p.cost.units,
                         p.cost.coding == aircost::Coding::kGsm7 ? "septets" : "UTF-16 units", p.cost.sms,
-                        Shown(p.text, encoding).c_str());
+                        Shown(p.text, g.encoding).c_str());
         }
         if (g.noRoom) std::printf("  MaxChars %d leaves no room for a numbered part\n", g.maxChars);
+        if (!g.refused.empty()) std::printf("  nothing is sent: %s\n", g.refused.c_str());
         if (!g.unsent.empty())
-            std::printf("  not sent: %zu bytes: %s\n", g.unsent.size(), Shown(g.unsent, encoding).c_str());
+            std::printf("  not sent: %s: %s\n", Lengths(g, g.unsent).c_str(), Shown(g.unsent, g.encoding).c_str());
     }
     return gateways.empty() ? kExitFailed : kExitOk;
 }
 
-// Whether a gateway of the catalogue takes the message as UTF-8 (a JSON body).
+// Whether a gateway of the catalogue takes the message from UTF-8 (a JSON
+// body, or a Charset of its own).
 bool AnyJsonGateway() {
     for (const GatewayView& view : ListGateways()) {
-        if (view.enabled && script::AsksForJson(view.path.c_str())) return true;
+        if (view.enabled &&
+            (script::AsksForJson(view.path.c_str()) || !script::ReadSiteCharset(view.path.c_str()).written.empty()))
+            return true;
     }
     return false;
 }
 
 // A message the charset cannot hold whole still goes to gateways that take
-// it as UTF-8; the others get "?" for what does not fit, as from the send
+// it from UTF-8; the others get "?" for what does not fit, as from the send
 // dialog. Without such a gateway it is refused.
 bool MessageForCharset(const charset::Charset& encoding, const std::string& utf8, std::string* out) {
     if (encoding.Encode(utf8, out, nullptr)) return true;
@@ -166,6 +194,10 @@ public:
         sendCmd->add_flag("--dry-run", send.dryRun,
                           "send nothing: print the parts each enabled gateway would send and their SMS on the air");
         AddRecordOptions(sendCmd, &send.record);
+        sendCmd->add_flag("--wait-delivery", send.waitDelivery,
+                          "after the send, ask the gateway's [Status] until the message is delivered or failed");
+        sendCmd->add_option("--poll-ms", send.pollMs, "the first wait of --wait-delivery in milliseconds")
+            ->check(CLI::Range(1, 3600 * 1000));
         command_ = sendCmd;
         return sendCmd;
     }
@@ -225,7 +257,7 @@ private:
         if (CountGateways() == 0) {
             std::fprintf(stderr, "parlet: no usable gateway in %s\n", o.gateways.c_str());
         }
-        if (o.dryRun) return PrintDryRun(o.message, *encoding);
+        if (o.dryRun) return PrintDryRun(o.message, *encoding, options.message);
         destination::Split to{o.prefix, o.number};
         if (!o.to.empty()) {
             std::string error;
@@ -243,6 +275,7 @@ private:
                          to.prefix.c_str());
         }
         std::atomic<int> abortFlag{0};
+        std::optional<script::Delivery> delivery;
         SendRequest request;
         request.dialog = &controls;
         request.abortFlag = &abortFlag;
@@ -251,6 +284,7 @@ private:
             // A message that went out stays sent (exit 0) even when its recording cannot be written.
             Watched watched(o.record, *encoding, {}, {});
             SendJob(request);
+            if (o.waitDelivery && controls.Status() == sendtext::kSent) delivery = WaitDelivery(controls, o);
             watched.Save();
         }
         logging::SetObserver(nullptr, nullptr);
@@ -262,6 +296,10 @@ private:
         std::string unsent = Unsent(controls, o);
         if (unsent.empty()) {
             std::printf("%s\n", controls.Status().c_str());
+            if (delivery) {
+                std::printf("Delivery: %s\n", script::DeliveryName(*delivery));
+                if (*delivery != script::Delivery::kDelivered) return kExitUndelivered;
+            }
         } else {
             // Not the job's own status: "Message sent successfully" would
             // hide that the rest did not go out.
@@ -271,6 +309,29 @@ private:
             return kExitPartial;
         }
         return controls.Status() == sendtext::kSent ? kExitOk : kExitFailed;
+    }
+
+    // The delivery state of the message the last successful attempt sent.
+    static script::Delivery WaitDelivery(const ConsoleControls& controls, const SendOptions& o) {
+        std::string path;
+        for (const GatewayView& view : ListGateways()) {
+            if (record::FileName(view.path) == controls.LastSentFile()) path = view.path;
+        }
+        const std::string& id = controls.LastSentDetail().messageId;
+        if (path.empty() || !script::HasStatus(path.c_str())) {
+            std::fprintf(stderr, "parlet: %s has no [Status] section: the delivery cannot be asked\n",
+                         controls.LastSentFile().c_str());
+            return script::Delivery::kUnknown;
+        }
+        if (id.empty()) {
+            std::fprintf(stderr, "parlet: the reply named no message id: the delivery cannot be asked\n");
+            return script::Delivery::kUnknown;
+        }
+        // The account that worked is account 1 now: a send moves it to the front.
+        Credentials account;
+        if (!ChooseAccount(path, 0, &account)) return script::Delivery::kUnknown;
+        return WaitForDelivery(path, account.user ? account.user->c_str() : nullptr,
+                               account.password ? account.password->c_str() : nullptr, id, DeliverySchedule(o.pollMs));
     }
 
     SendOptions options_;

@@ -10,7 +10,7 @@ namespace usage {
 const char* const kExitCodes =
     "Exit codes: 0 sent whole; 3 sent in part (split parts went out and the rest did not, or cut\n"
     "mode dropped text; the unsent rest goes to standard error); 1 nothing sent; 2 bad usage,\n"
-    "caught before any gateway is tried.";
+    "caught before any gateway is tried; 4 (send --wait-delivery) sent, but not known to be delivered.";
 
 std::string VersionText() { return std::string("parlet ") + plugin::kVersionText; }
 

@@ -23,6 +23,8 @@ std::vector<std::unique_ptr<Command>> AllCommands() {
     commands.push_back(MakeRunCommand());
     commands.push_back(MakeReplayCommand());
     commands.push_back(MakeProbeCommand());
+    commands.push_back(MakeCreditCommand());
+    commands.push_back(MakeStatusCommand());
     commands.push_back(MakeGatewaysCommand());
     commands.push_back(MakeCheckCommand());
     commands.push_back(MakeDraftCommand());

@@ -1,6 +1,7 @@
 #include "Provider.h"
 
 #include "ApiRoutes.h"
+#include "FactsRoutes.h"
 
 #include <httplib.h>
 
@@ -13,6 +14,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <thread>
 
 namespace provider {
@@ -20,6 +22,10 @@ namespace provider {
 constexpr const char* kUser = "demo";
 constexpr const char* kPassword = "secret";
 constexpr size_t kMaxGenerated = 100u * 1024 * 1024;
+// The demo account's credit: what it starts with, less the price of each message in the outbox.
+// In cents, so that every figure is the nearest double to what it shows.
+constexpr long kStartCents = 1250;
+constexpr long kMessageCents = 10;
 
 struct Session {
     std::string token;
@@ -34,6 +40,7 @@ struct Server {
     std::mutex mutex;
     std::vector<Message> outbox;
     std::map<std::string, Session> sessions;
+    std::map<size_t, int> statusAsked;  // by message id: how often its state was asked
     std::atomic<int> nextSession{1};
 };
 
@@ -103,6 +110,25 @@ void ApiSend(Server* s, const httplib::Request& req, httplib::Response& res) {
     }
     Accept(s, Message{"api", Param(req, "user"), to, text, Param(req, "from"), ""});
     res.set_content("OK: message accepted, id=" + std::to_string(OutboxCount(s)) + "\n", "text/plain");
+}
+
+// --- what the provider knows: credit and delivery ------------------------------
+
+double CreditLeft(Server* s) {
+    const long left = kStartCents - kMessageCents * static_cast<long>(OutboxCount(s));
+    return left > 0 ? static_cast<double>(left) / 100 : 0;
+}
+
+// A message's state: "pending" when first asked, then "failed" for a number
+// the provider cannot reach, "delivered" for the others.
+std::optional<std::string> DeliveryOf(Server* s, size_t id) {
+    std::lock_guard<std::mutex> lock(s->mutex);
+    if (id == 0 || id > s->outbox.size()) return std::nullopt;
+    if (++s->statusAsked[id] == 1) return std::string("pending");
+    const std::string& to = s->outbox[id - 1].to;
+    const std::string suffix = kUndeliverableSuffix;
+    const bool unreachable = to.size() >= suffix.size() && to.compare(to.size() - suffix.size(), suffix.size(), suffix) == 0;
+    return std::string(unreachable ? "failed" : "delivered");
 }
 
 // --- a web site with a login form ----------------------------------------------
@@ -180,7 +206,8 @@ void WebCompose(Server* s, const httplib::Request& req, httplib::Response& res) 
         res.set_content("<html><body><p>Please log in first</p>" + std::string(kPageEnd), "text/html");
         return;
     }
-    res.set_content("<html><body>\n" + std::string(kStyleLink) + "<form action=\"send\" method=\"post\">\n"
+    res.set_content("<html><body>\n" + std::string(kStyleLink) + "<p>Credit: <b class=\"credit\">" +
+                        CreditFigure(CreditLeft(s)) + "</b> EUR</p>\n<form action=\"send\" method=\"post\">\n"
                     "<input type=\"hidden\" name=\"sid\" value=\"S" + id + "\">\n"
                     "<select name=\"net\">\n<option value=\"1\">A1\n<option value=\"2\" selected>T-Mobile\n</select>\n"
                     "<input type=\"text\" name=\"to\"><textarea name=\"text\"></textarea>\n"
@@ -358,6 +385,12 @@ void AddRoutes(Server* s) {
         res.status = static_cast<int>(Number(req, "code", 200, 100, 599));
         res.set_content("status " + std::to_string(res.status) + "\n", "text/plain");
     });
+    AddFactsRoutes(h, Facts{[s] { return CreditLeft(s); }, [s](size_t id) { return DeliveryOf(s, id); },
+                            [s](const httplib::Request& req) {
+                                std::string id;
+                                Session session;
+                                return FindSession(s, req, true, &id, &session);
+                            }});
     AddApiRoutes(h, [s](const Message& m) {
         Accept(s, m);
         return OutboxCount(s);
@@ -442,6 +475,7 @@ std::vector<Message> Outbox(const Server* server) {
 void ClearOutbox(Server* server) {
     std::lock_guard<std::mutex> lock(server->mutex);
     server->outbox.clear();
+    server->statusAsked.clear();
 }
 
 void Stop(Server* server) {

@@ -7,6 +7,7 @@
 #include "draft/Pages.h"
 #include "record/Text.h"
 #include "script/Extract.h"
+#include "script/MessageKeys.h"
 #include "script/RunnerSteps.h"
 #include "script/Template.h"
 #include "shell/PluginInfo.h"
@@ -144,6 +145,10 @@ void Drafter::DraftGatewaySection() {
                               "the prefix given with --prefix; after \";\" the label the send dialog shows", ""});
     gateway_.lines.push_back(
         {"MaxChars", "160", "the length of one SMS", "write the provider's own limit for one message"});
+    if (!messageUtf8In_.empty()) {
+        gateway_.lines.push_back(
+            {script::kCharsetKey, "UTF-8", "the message went to the site as UTF-8 in " + messageUtf8In_, ""});
+    }
 
     std::vector<const std::string*> earlier;
     for (size_t step = 0; step < session_.steps.size(); ++step) {

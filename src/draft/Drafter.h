@@ -91,6 +91,7 @@ private:
     const Session& session_;
     std::string user_, password_;  // as given, or as guessed from the form
     std::string userFrom_, passwordFrom_;
+    std::string messageUtf8In_;  // the entry whose form or address carried a non-ASCII message as UTF-8
     std::vector<Extraction> extractions_;
     FileSection gateway_;
     std::vector<FileSection> requests_;  // one per step

@@ -11,6 +11,7 @@
 #include "script/Extract.h"
 #include "script/Template.h"
 #include "transport/Url.h"
+#include "shell/Charset.h"
 #include "shell/Text.h"
 
 namespace draft {
@@ -266,6 +267,11 @@ Drafted Drafter::DraftValue(size_t step, const Field& f, Place place, bool prefi
         d.text = script::UrlEncode(f.value.substr(0, message)) + "$Message" +
                  script::UrlEncode(f.value.substr(message + given_.message.size()));
         d.origin = "the message";
+        // A message beyond ASCII found as it was typed: the form went as UTF-8.
+        const bool ascii = std::all_of(given_.message.begin(), given_.message.end(),
+                                       [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+        if (!ascii && charset::utf8::Valid(given_.message, nullptr) && messageUtf8In_.empty())
+            messageUtf8In_ = EntryName(EntryIndex(step));
         return d;
     }
     if (NumberValue(f, prefixApart, &d) || AccountValue(f, &d)) return d;

@@ -2,7 +2,10 @@
 
 #include <algorithm>
 #include <cctype>
+#include <map>
+#include <set>
 
+#include "record/JsonBody.h"
 #include "record/Text.h"
 #include "script/RequestHeaders.h"
 #include "shell/Text.h"
@@ -85,10 +88,49 @@ std::string HeaderValue(const har::Request& r, const char* name) {
     return h ? h->value : std::string();
 }
 
-// The Authorization's scheme, not its credentials (a recording may hide them).
-std::string AuthorizationShown(const har::Request& r) {
-    const std::string value = HeaderValue(r, "Authorization");
-    return value.empty() ? value : script::ShownHeaderValue("Authorization", value);
+// Headers the carrier writes, or that have lines of their own.
+bool CarrierWrites(const std::string& name) {
+    for (const char* own : {"Host", "User-Agent", "Referer", "Cookie", "Content-Length"}) {
+        if (text::LowerAscii(name) == text::LowerAscii(own)) return true;
+    }
+    return false;
+}
+
+// The first header of each name (any case), by its name in lower case.
+std::map<std::string, const har::NameValue*> ByName(const std::vector<har::NameValue>& headers) {
+    std::map<std::string, const har::NameValue*> first;
+    for (const har::NameValue& h : headers) first.emplace(text::LowerAscii(h.name), &h);
+    return first;
+}
+
+// A secret's value (an Authorization's credentials) is compared as a
+// redacted recording holds it: "Bearer ***".
+void CompareHeaders(const har::Request& was, const har::Request& now, const HeaderScope& scope,
+                    std::vector<std::string>* out) {
+    const auto before = ByName(was.headers), after = ByName(now.headers);
+    std::vector<std::string> names;  // each once, in the order first seen
+    std::set<std::string> seen;
+    auto add = [&](const std::string& name) {
+        if (!CarrierWrites(name) && seen.insert(text::LowerAscii(name)).second) names.push_back(name);
+    };
+    if (scope.all) {
+        for (const har::NameValue& h : was.headers) add(h.name);
+        for (const har::NameValue& h : now.headers) add(h.name);
+    } else {
+        for (const std::string& name : scope.names) add(name);
+    }
+    for (const std::string& name : names) {
+        const auto b = before.find(text::LowerAscii(name)), a = after.find(text::LowerAscii(name));
+        const std::string what = "header '" + name + "'";
+        if (b == before.end() && a != after.end()) {
+            out->push_back(what + " is new: " + Shown(script::ShownHeaderValue(name, a->second->value)));
+        } else if (b != before.end() && a == after.end()) {
+            out->push_back(what + " was " + Shown(script::ShownHeaderValue(name, b->second->value)) + ", now missing");
+        } else if (b != before.end()) {
+            Differ(what.c_str(), script::ShownHeaderValue(name, b->second->value),
+                   script::ShownHeaderValue(name, a->second->value), out);
+        }
+    }
 }
 
 std::vector<std::string> CookieNames(const har::Request& r) {
@@ -114,6 +156,10 @@ bool IsForm(const har::Request& r) {
     return r.postData && r.postData->mimeType.rfind("application/x-www-form-urlencoded", 0) == 0;
 }
 
+bool IsJson(const har::Request& r) {
+    return r.postData && script::BodyKindOf(r.postData->mimeType) == script::BodyKind::kJson;
+}
+
 void CompareBodies(const har::Request& was, const har::Request& now, std::vector<std::string>* out) {
     const std::string before = was.postData ? was.postData->text : "";
     const std::string after = now.postData ? now.postData->text : "";
@@ -122,6 +168,11 @@ void CompareBodies(const har::Request& was, const har::Request& now, std::vector
         const std::vector<har::NameValue> fields =
             was.postData->params.empty() ? har::DecodeForm(before) : was.postData->params;
         CompareFields("body field", fields, har::DecodeForm(after), out);
+        return;
+    }
+    std::string difference;
+    if (IsJson(was) && IsJson(now) && CompareJsonBodies(before, after, &difference)) {
+        if (!difference.empty()) out->push_back(difference);
     } else {
         Differ("body", before, after, out);
     }
@@ -142,7 +193,7 @@ bool SameTarget(const har::Request& recorded, const har::Request& live) {
     return a.scheme == b.scheme && a.host == b.host && a.path == b.path;
 }
 
-std::vector<std::string> Compare(const har::Request& recorded, const har::Request& live) {
+std::vector<std::string> Compare(const har::Request& recorded, const har::Request& live, const HeaderScope& headers) {
     std::vector<std::string> out;
     Differ("method", recorded.method, live.method, &out);
     const Address a = Split(recorded.url), b = Split(live.url);
@@ -152,7 +203,7 @@ std::vector<std::string> Compare(const har::Request& recorded, const har::Reques
     CompareFields("query field", recorded.queryString, live.queryString, &out);
     CompareBodies(recorded, live, &out);
     Differ("Referer", HeaderValue(recorded, "Referer"), HeaderValue(live, "Referer"), &out);
-    Differ("Authorization", AuthorizationShown(recorded), AuthorizationShown(live), &out);
+    CompareHeaders(recorded, live, headers, &out);
     CompareCookies(recorded, live, &out);
     return out;
 }

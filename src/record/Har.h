@@ -74,7 +74,8 @@ struct RunRecord {
     std::string charset;                  // the message's encoding on the wire ("UTF-8", "windows-1252")
     std::optional<std::string> sender;
     std::optional<std::string> user, password;
-    bool redacted = false;  // user, password, number and message stand as $User, $Pass, $Number, $Message
+    bool redacted = false;  // user, password, number and message stand as $User, $Pass, $Number, $Message,
+                            // tokens a file sends as credentials as $CustomVar%d
 };
 
 struct Page {

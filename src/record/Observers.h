@@ -15,6 +15,9 @@ public:
                     const script::SmsMessage& message) override {
         for (script::RunObserver* o : observers_) o->RunStarted(path, user, password, message);
     }
+    void InquiryStarted(const char* section, const char* stem) override {
+        for (script::RunObserver* o : observers_) o->InquiryStarted(section, stem);
+    }
     void RequestStarted(int section) override {
         for (script::RunObserver* o : observers_) o->RequestStarted(section);
     }

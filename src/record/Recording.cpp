@@ -19,7 +19,8 @@ Recording::Recording(charset::Charset charset, bool redact) : charset_(std::move
 void Recording::RunStarted(const char* path, const char* user, const char* password,
                            const script::SmsMessage& message) {
     std::lock_guard<std::mutex> lock(mutex_);
-    secrets_ = Secrets{user ? user : "", password ? password : "", message.number, message.text};
+    secrets_ = Secrets{user ? user : "", password ? password : "", message.number, message.text, {}};
+    if (redact_) scraped_.Start(path);
     har::Page page;
     page.id = "page_" + std::to_string(document_.pages.size() + 1);
     page.title = FileName(path);
@@ -66,6 +67,7 @@ void Recording::Received(const har::Request& request, const har::Response& respo
     entry.response = response;
     entry.section = section_;
     if (redact_) {
+        scraped_.Learn(section_, response.content.text, &secrets_);
         Redact(&entry.request, secrets_);
         Redact(&entry.response, secrets_);
     }

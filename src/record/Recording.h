@@ -8,6 +8,7 @@
 
 #include "record/Har.h"
 #include "record/Redact.h"
+#include "record/Scraped.h"
 #include "record/Tap.h"
 #include "script/RunObserver.h"
 #include "shell/Charset.h"
@@ -18,7 +19,8 @@ class Recording : public ExchangeObserver, public script::RunObserver {
 public:
     // `charset`: the encoding of the messages, so a page keeps them as
     // text. With `redact`, user, password, number and message are kept as
-    // their placeholders only.
+    // their placeholders only, and so is a value cut from a reply and sent
+    // as credentials (ScrapedSecrets), from the reply it came in on.
     Recording(charset::Charset charset, bool redact);
 
     void RunStarted(const char* path, const char* user, const char* password,
@@ -38,6 +40,7 @@ private:
     mutable std::mutex mutex_;  // a send job's thread records, the command saves
     har::Document document_;
     Secrets secrets_;  // of the run under way
+    ScrapedSecrets scraped_;
     int section_ = 0;
 };
 

@@ -38,15 +38,24 @@ const std::pair<const char*, std::string Secrets::*> kPlaceholders[] = {
     {"$Message", &Secrets::message},
 };
 
+// A secret as it stands, and as a form or a JSON text holds it (JSON may
+// escape a slash, as many servers do).
+void AddForms(const std::string& value, const std::string& placeholder, std::vector<Swap>* swaps) {
+    if (value.empty()) return;
+    const std::string json = script::JsonEscape(value);
+    std::string slashed;
+    for (char c : json) slashed += c == '/' ? std::string("\\/") : std::string(1, c);
+    for (const std::string& form : {value, script::UrlEncode(value), json, slashed}) {
+        const bool known = std::any_of(swaps->begin(), swaps->end(),
+                                       [&](const Swap& s) { return s.from == form && s.to == placeholder; });
+        if (!known) swaps->push_back({form, placeholder});
+    }
+}
+
 std::vector<Swap> Hiding(const Secrets& secrets) {
     std::vector<Swap> swaps;
-    for (const auto& [placeholder, field] : kPlaceholders) {
-        const std::string& value = secrets.*field;
-        if (value.empty()) continue;
-        swaps.push_back({value, placeholder});
-        const std::string encoded = script::UrlEncode(value);
-        if (encoded != value) swaps.push_back({encoded, placeholder});
-    }
+    for (const auto& [placeholder, field] : kPlaceholders) AddForms(secrets.*field, placeholder, &swaps);
+    for (const auto& [placeholder, value] : secrets.scraped) AddForms(value, placeholder, &swaps);
     std::stable_sort(swaps.begin(), swaps.end(),
                      [](const Swap& a, const Swap& b) { return a.from.size() > b.from.size(); });
     return swaps;
@@ -57,6 +66,10 @@ std::vector<Swap> Showing(const Secrets& secrets) {
     for (const auto& [placeholder, field] : kPlaceholders) {
         if (!(secrets.*field).empty()) swaps.push_back({placeholder, secrets.*field});
     }
+    for (const auto& [placeholder, value] : secrets.scraped) swaps.push_back({placeholder, value});
+    // "$CustomVar12" before "$CustomVar1".
+    std::stable_sort(swaps.begin(), swaps.end(),
+                     [](const Swap& a, const Swap& b) { return a.from.size() > b.from.size(); });
     return swaps;
 }
 

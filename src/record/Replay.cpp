@@ -1,6 +1,9 @@
 #include "record/Replay.h"
 
+#include <algorithm>
+
 #include "record/Compare.h"
+#include "record/Scraped.h"
 #include "record/Wire.h"
 #include "transport/Reply.h"
 
@@ -16,13 +19,39 @@ std::string FieldOf(const std::string& difference) {
     return close == std::string::npos ? std::string() : difference.substr(start, close - start);
 }
 
+// The headers the gateway file wrote itself: the request's last `own`.
+HeaderScope FileHeaders(const host::HttpRequest& request, int own) {
+    HeaderScope scope;
+    scope.all = false;
+    for (int i = own > request.headerCount ? 0 : request.headerCount - own; i < request.headerCount; ++i) {
+        if (request.headers && request.headers[i].name) scope.names.push_back(request.headers[i].name);
+    }
+    return scope;
+}
+
+// A redacted recording's values cut from replies ("$CustomVar1") are given
+// to the run as stand-ins, which its later requests are redacted back from.
+void AddStandIns(const har::Response& response, Secrets* secrets) {
+    std::vector<std::string> texts{response.statusText, response.content.text, response.redirectURL};
+    for (const har::NameValue& h : response.headers) texts.push_back(h.value);
+    for (const std::string& text : texts) {
+        for (int n : CustomVarNumbers(text)) {
+            const std::string placeholder = ScrapedPlaceholder(n);
+            const auto known = std::find_if(secrets->scraped.begin(), secrets->scraped.end(),
+                                            [&](const auto& s) { return s.first == placeholder; });
+            if (known == secrets->scraped.end())
+                secrets->scraped.push_back({placeholder, "replayed-CustomVar" + std::to_string(n)});
+        }
+    }
+}
+
 }  // namespace
 
 ReplayCarrier::ReplayCarrier(std::vector<har::Entry> entries, bool ownRun, bool redacted)
     : entries_(std::move(entries)), ownRun_(ownRun), redacted_(redacted) {}
 
 void ReplayCarrier::RunStarted(const char*, const char* user, const char* password, const script::SmsMessage& message) {
-    secrets_ = Secrets{user ? user : "", password ? password : "", message.number, message.text};
+    secrets_ = Secrets{user ? user : "", password ? password : "", message.number, message.text, {}};
 }
 
 void ReplayCarrier::RequestStarted(int section) { section_ = section; }
@@ -54,7 +83,7 @@ std::string ReplayCarrier::Missing(const std::string& field) const {
     return why;
 }
 
-host::HttpReply* ReplayCarrier::Carry(const host::HttpRequest&, int, const har::Request& wire) {
+host::HttpReply* ReplayCarrier::Carry(const host::HttpRequest& request, int ownHeaders, const har::Request& wire) {
     ReplayStep step;
     step.section = section_;
     step.live = wire;
@@ -70,14 +99,18 @@ host::HttpReply* ReplayCarrier::Carry(const host::HttpRequest&, int, const har::
         return nullptr;
     }
     step.entry = static_cast<int>(k) + 1;
-    step.differences = Compare(entries_[k].request, step.live);
+    step.differences =
+        Compare(entries_[k].request, step.live, ownRun_ ? HeaderScope{} : FileHeaders(request, ownHeaders));
     for (const std::string& d : step.differences) {
         step.why = Missing(FieldOf(d));
         if (!step.why.empty()) break;
     }
     next_ = k + 1;
     har::Response response = entries_[k].response;
-    if (redacted_) Unredact(&response, secrets_);
+    if (redacted_) {
+        AddStandIns(response, &secrets_);
+        Unredact(&response, secrets_);
+    }
     step.status = response.status;
     steps_.push_back(std::move(step));
     return ReplayedReply(response);

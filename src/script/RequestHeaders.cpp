@@ -108,10 +108,18 @@ bool AsksForJson(const char* path) {
     return json;
 }
 
-std::string ShownHeaderValue(const std::string& name, const std::string& value) {
-    if (!EqualsNoCase(name, kAuthorizationName) && !EqualsNoCase(name, "Proxy-Authorization")) return value;
+bool IsSecretHeader(const std::string& name) {
+    return EqualsNoCase(name, kAuthorizationName) || EqualsNoCase(name, "Proxy-Authorization");
+}
+
+std::string HiddenPart(const std::string& value) {
     const size_t blank = value.find(' ');
-    return (blank == std::string::npos ? std::string() : value.substr(0, blank + 1)) + "***";
+    return blank == std::string::npos ? value : value.substr(blank + 1);
+}
+
+std::string ShownHeaderValue(const std::string& name, const std::string& value) {
+    if (!IsSecretHeader(name)) return value;
+    return value.substr(0, value.size() - HiddenPart(value).size()) + "***";
 }
 
 }  // namespace script

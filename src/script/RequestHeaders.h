@@ -58,6 +58,11 @@ BodyKind BodyKindOf(const std::string& contentType);
 // message as UTF-8.
 bool AsksForJson(const char* path);
 
+// Whether a header carries credentials (Authorization, Proxy-Authorization).
+bool IsSecretHeader(const std::string& name);
+// The credentials of such a header's value: the text after its scheme's
+// first blank (the whole value when it has none).
+std::string HiddenPart(const std::string& value);
 // A header value as logs and traces show it: an Authorization keeps its
 // scheme and hides its credentials ("Basic ***"); other values stay.
 std::string ShownHeaderValue(const std::string& name, const std::string& value);

@@ -29,6 +29,8 @@ const ResultText kResults[] = {
     {result::kHeaderLineBreak, "HeaderLineBreak",
      "a header value holds a line break once filled in (nothing was sent)"},
     {result::kBadText, "BadText", "a text for the JSON body is not valid in its encoding (nothing was sent)"},
+    {result::kBadCharset, "BadCharset",
+     "the gateway's Charset is unknown, or cannot hold a character of the message (nothing was sent)"},
     {result::kAborted, "Aborted", "aborted on request"},
     {result::kMissingParameters, "MissingParameters", "the prefix, number or text is missing"},
     {result::kNoSuccessText, "NoSuccessText", "success text not found"},

@@ -15,7 +15,11 @@ public:
     // Before the first request, with the account and message the run uses.
     virtual void RunStarted(const char* /*path*/, const char* /*user*/, const char* /*password*/,
                             const SmsMessage& /*message*/) {}
-    // "Request%d" `section` is about to be built and sent.
+    // After RunStarted, when the run is an inquiry: `section` is "Credit" or
+    // "Status", and the sections of `stem` ("Credit1", ...) are its
+    // requests (or the send's, "Request1", ..., for a credit shown there).
+    virtual void InquiryStarted(const char* /*section*/, const char* /*stem*/) {}
+    // Request section `section` (of the run's stem) is about to be built and sent.
     virtual void RequestStarted(int /*section*/) {}
     // A "CustomVar%d" or "Key%d" of `section` was read on its page.
     virtual void Looked(int /*section*/, const Lookup& /*lookup*/) {}

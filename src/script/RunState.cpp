@@ -22,12 +22,14 @@ TemplateValues ValuesOf(const Run& run) {
     TemplateValues values;
     values.message = run.message;
     values.maxChars = run.maxChars;
+    values.messageLength = run.messageLength;
     values.user = run.user;
     values.password = run.password;
     values.lastRedirect = run.redirected ? run.lastRedirect.c_str() : nullptr;
     values.charset = run.charset.c_str();
     values.customVars = &run.lists.customVars;
     values.jar = &run.jar;
+    if (run.inquiry) values.messageId = run.inquiry->messageId;
     return values;
 }
 

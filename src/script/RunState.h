@@ -14,6 +14,15 @@ namespace script {
 
 class RunObserver;
 
+// What an inquiry (a credit or status run) is after; a send has none.
+struct Inquiry {
+    const char* section = kCreditSection;  // or kStatusSection or kStatusSection: its keys and its request sections
+    const char* messageId = nullptr;       // for "$MessageId"
+    bool answered = false;                 // its last page was read
+    Credit credit;
+    Delivery delivery = Delivery::kUnknown;
+};
+
 constexpr const char* kExpandFailedLine = " - ERROR: Memory allocation error while parsing URL\n";
 
 // The message's prefix while a "MapPrefix" value stands in for it. The
@@ -56,6 +65,7 @@ struct Run {
     PrefixSwap prefix;
     std::string charset;  // the message's encoding, for "$Charset"
     int32_t maxChars = 0;
+    int64_t messageLength = -1;  // for "$Count" when MaxChars counts characters; -1: bytes
     CookieJar jar;
     RunLists lists;
     std::string lastRedirect;
@@ -63,7 +73,10 @@ struct Run {
     int result = result::kSent;
     RunDetail* detail;
     RunObserver* observer;
-    int stopBefore = 0;  // the observer's limit: no request from this section on
+    int stopBefore = 0;               // the observer's limit: no request from this section on
+    Inquiry* inquiry = nullptr;       // null for a send
+    int creditPage = 0;               // the request whose page shows the credit ([Credit] SendPage)
+    const char* stem = kRequestStem;  // the request sections: "Request1", ... or the inquiry's
 };
 
 // A key of the run's file.

@@ -11,6 +11,8 @@
 #include <vector>
 
 #include "script/Extract.h"
+#include "script/InquiryPages.h"
+#include "script/MessageKeys.h"
 #include "script/profile/NumberedKeys.h"
 #include "script/profile/Profile.h"
 #include "script/Progress.h"
@@ -40,7 +42,7 @@ std::atomic<RunObserver*> g_observer{nullptr};
 
 enum class Next { kGoOn, kLeaveLoop, kEndRun, kStopped };
 
-std::string SectionName(int j) { return profile::NumberedName("Request", j); }
+std::string SectionName(const Run& run, int j) { return profile::NumberedName(run.stem, j); }
 
 struct SectionContext {
     const char* path;
@@ -272,13 +274,19 @@ Next ReadPage(Run& run, int j, const std::string& section, const std::string& ex
     for (const Lookup& lookup : lookups) run.observer->Looked(j, lookup);
     if (!Read(run, section.c_str(), "UseSelectData").empty()) ExtractSelectLists(page->body, length, &run.lists);
 
-    const bool last = j >= kLastNumber || Read(run, SectionName(j + 1).c_str(), "URL").empty();
-    if (last) {
+    if (j == run.creditPage) ReadCreditPage(run, page->body, length);
+    const bool last = j >= kLastNumber || Read(run, SectionName(run, j + 1).c_str(), "URL").empty();
+    if (last && run.inquiry) {
+        // An inquiry's own last page; a credit read on the send's pages has been read above.
+        if (run.creditPage == 0) ReadInquiryPage(run, page->body, length);
+    } else if (last) {
         const std::string success = Read(run, "Gateway", "Success");
         if (!success.empty() && FindExact(page->body, length, success) == kNotFound) {
             LogErrorLine(" - Sending the SMS failed - We didn't get the successmsg we expected :(\n");
             run.result = result::kNoSuccessText;
             TellReason(run, j, page);
+        } else if (run.detail) {
+            run.detail->messageId = ReadMessageId(run, page->body, length);
         }
     }
     if (settings::Verbose()) WriteLog("Result: %.*s\n", static_cast<int>(length), page->body);
@@ -294,14 +302,14 @@ Next RunRequest(Run& run, int j, ProgressTarget* progress, std::atomic<int>* abo
         run.result = result::kAborted;
         return Next::kLeaveLoop;
     }
-    const std::string section = SectionName(j);
+    const std::string section = SectionName(run, j);
     const std::string url = Read(run, section.c_str(), "URL");
     if (url.empty()) return Next::kLeaveLoop;
     if (j == run.stopBefore) {
-        WriteLog(" * Request #%d sends the message: not sent, the run ends here\n", j);
+        if (!run.inquiry) WriteLog(" * Request #%d sends the message: not sent, the run ends here\n", j);
         return Next::kStopped;
     }
-    WriteLog(" * Processing Request #%d...\n", j);
+    WriteLog(" * Processing %s #%d...\n", run.stem, j);
     if (run.observer) run.observer->RequestStarted(j);
     if (!StartsNoCase(url, "http://") && !StartsNoCase(url, "https://") && url[0] != '$') {
         LogErrorLine(" - ERROR: Not a valid URL: %s\n", url.c_str());
@@ -334,6 +342,7 @@ int CheckGateway(const Run& run) {
 
     if (!Read(run, "Gateway", "Editme").empty()) {
         LogErrorLine("> User was too dumb to edit config file.\n");
+        if (run.inquiry) return result::kNotEdited;  // asked in passing: no box
         const std::string translated = host::TranslateString(
             "You have not edited the config file '%s' yet, please insert username and password and delete the line "
             "Editme=1.");
@@ -341,6 +350,7 @@ int CheckGateway(const Run& run) {
         return result::kNotEdited;
     }
 
+    if (run.inquiry) return result::kSent;  // no message, so no prefix to serve
     bool supported = false;
     profile::ReadNumbered(
         {"Prefix"}, [&](const std::string& key) { return Read(run, "Gateway", key.c_str(), kPrefixValueSize); },
@@ -380,36 +390,79 @@ int CheckPage(const host::HttpReply* reply, const char* address) {
 
 namespace {
 
-int RunChecked(const char* path, const char* user, const char* password, SmsMessage* message, ProgressTarget* progress,
-               std::atomic<int>* abortFlag, RunDetail* detail) {
+// The message in the site's charset, when the file names one ([Gateway]
+// "Charset"): the caller's text converted, unless it was given so already.
+// kSent, or kBadCharset (logged) when the text cannot be put into it.
+int InSiteCharset(Run& run, SmsMessage* message, std::string* text) {
+    const SiteCharset site = ReadSiteCharset(run.path);
+    if (site.written.empty()) return result::kSent;
+    if (!site.charset) {
+        LogUnknownCharset(site.written);
+        return result::kBadCharset;
+    }
+    const std::optional<charset::Charset> given =
+        message->charset ? charset::Charset::Find(message->charset) : charset::Charset::Default();
+    run.charset = site.charset->name();
+    if (given && given->name() == run.charset) return result::kSent;
+    std::string utf8;
+    if (!given || !given->ToUtf8(message->text, &utf8)) {
+        LogErrorLine(" - ERROR: The message is not valid %s text and cannot be put into %s\n",
+                     message->charset ? message->charset : "", run.charset.c_str());
+        return result::kBadCharset;
+    }
+    if (!ToSiteCharset(*site.charset, utf8, text)) return result::kBadCharset;
+    message->text = text->c_str();
+    message->charset = run.charset.c_str();
+    return result::kSent;
+}
+
+int RunChecked(const RunPlan& plan, const char* path, const char* user, const char* password, SmsMessage* message,
+               ProgressTarget* progress, std::atomic<int>* abortFlag, RunDetail* detail) {
     // One parse of the file for the whole run instead of one per key.
     profile::Snapshot snapshot(path);
-    Run run(path, user, password, message, detail, g_observer.load());
+    // The run's own copy: the text may change into the site's charset.
+    SmsMessage sent = *message;
+    std::string siteText;
+    Run run(path, user, password, &sent, detail, g_observer.load());
+    run.inquiry = plan.inquiry;
+    run.stem = plan.stem;
+    run.stopBefore = plan.stopBefore;
+    run.creditPage = CreditPageOf(run);
     if (run.observer) {
         run.observer->RunStarted(path, user, password, *message);
-        run.stopBefore = run.observer->StopBefore(path);
+        if (run.inquiry) run.observer->InquiryStarted(run.inquiry->section, run.stem);
+        // An inquiry's own request sections never send: only the send's are limited.
+        const int stop = std::strcmp(run.stem, kRequestStem) == 0 ? run.observer->StopBefore(path) : 0;
+        if (stop > 0 && (run.stopBefore == 0 || stop < run.stopBefore)) run.stopBefore = stop;
     }
 
     WriteLog(" * Processing file %s...\n", path);
     const int usable = CheckGateway(run);
     if (usable != result::kSent) return usable;
+    const int fits = InSiteCharset(run, &sent, &siteText);
+    if (fits != result::kSent) return fits;
 
     if (progress) {
         const int n = profile::ReadNumbered(
-            {"Request"}, [&](const std::string& section) { return Read(run, section.c_str(), "URL"); },
+            {run.stem}, [&](const std::string& section) { return Read(run, section.c_str(), "URL"); },
             [](int, const std::string&, const std::string&) { return true; });
         progress->SetRange(0, kProgressStep * n);
     }
-    run.maxChars = profile::ReadNumber(path, "Gateway", "MaxChars", kValueSize);
+    run.maxChars = profile::ReadNumber(path, "Gateway", kMaxCharsKey, kValueSize);
+    if (ReadCountUnit(path) == CountUnit::kCharacters) {
+        const std::optional<charset::Charset> encoding = charset::Charset::Find(run.charset);
+        run.messageLength = static_cast<int64_t>(
+            CountedLength(CountUnit::kCharacters, encoding ? *encoding : charset::Charset::Default(), sent.text));
+    }
     if (progress) progress->SetPosition(0);
 
     Next next = Next::kGoOn;
-    const int j = profile::ForEachNumbered({"Request"}, [&](int n, const std::string&) {
+    const int j = profile::ForEachNumbered({run.stem}, [&](int n, const std::string&) {
         next = RunRequest(run, n, progress, abortFlag);
         return next == Next::kGoOn;
     });
     if (next != Next::kEndRun && next != Next::kStopped && j == 1 && run.result == result::kSent) {
-        LogErrorLine(" - ERROR: No Request-Section '%s' for processing found.\n", "Request1");
+        LogErrorLine(" - ERROR: No Request-Section '%s' for processing found.\n", SectionName(run, 1).c_str());
         run.result = result::kNoRequest;
     }
     return run.result;
@@ -417,8 +470,8 @@ int RunChecked(const char* path, const char* user, const char* password, SmsMess
 
 }  // namespace
 
-int RunGateway(const char* path, const char* user, const char* password, SmsMessage* message, ProgressTarget* progress,
-               std::atomic<int>* abortFlag, RunDetail* detail) {
+int RunPlanned(const RunPlan& plan, const char* path, const char* user, const char* password, SmsMessage* message,
+               ProgressTarget* progress, std::atomic<int>* abortFlag, RunDetail* detail) {
     if (detail) *detail = RunDetail{};
     if (!message || !message->number || !message->prefix || !message->text) {
         LogErrorLine(" - ERROR: Required Parameters were not specified in SMS-structure");
@@ -426,7 +479,7 @@ int RunGateway(const char* path, const char* user, const char* password, SmsMess
     }
     int result = result::kExpandFailed;
     try {
-        result = RunChecked(path ? path : "", user, password, message, progress, abortFlag, detail);
+        result = RunChecked(plan, path ? path : "", user, password, message, progress, abortFlag, detail);
     } catch (const std::bad_alloc&) {
         // A reply page or scraped values too big for the address space: this
         // gateway fails, the host and the next gateway carry on. The run's
@@ -438,6 +491,11 @@ int RunGateway(const char* path, const char* user, const char* password, SmsMess
     }
     if (RunObserver* observer = g_observer.load()) observer->RunEnded(result);
     return result;
+}
+
+int RunGateway(const char* path, const char* user, const char* password, SmsMessage* message, ProgressTarget* progress,
+               std::atomic<int>* abortFlag, RunDetail* detail) {
+    return RunPlanned(RunPlan{}, path, user, password, message, progress, abortFlag, detail);
 }
 
 }  // namespace script

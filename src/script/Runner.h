@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <string>
 
+#include "script/ProviderFacts.h"
 #include "shell/HostRecords.h"
 
 namespace script {
@@ -23,7 +24,8 @@ struct SmsMessage {
     const char* sender;  // may be null
     // The encoding `text` is in, by name ("UTF-8", "CP1250"); null: the
     // system's ANSI code page (UTF-8 natively). "$Charset" names it, and a
-    // JSON body takes the text from it as UTF-8.
+    // JSON body takes the text from it as UTF-8. A file with a [Gateway]
+    // "Charset" gets the text converted into that one (MessageKeys.h).
     const char* charset = nullptr;
 };
 
@@ -49,6 +51,7 @@ enum Code : int {
     kBadHeader = -15,        // a "Header%d", "Auth" or "ContentType" that cannot be sent as written
     kHeaderLineBreak = -16,  // a header value that holds a line break once filled in
     kBadText = -17,          // a text for a JSON body that is not text in its encoding
+    kBadCharset = -18,       // [Gateway] Charset unknown, or it cannot hold the message
     kAborted = 0xAB0,
     kMissingParameters = 0xB00,
     kNoSuccessText = 0xBAD,
@@ -75,6 +78,12 @@ struct RunDetail {
     // failed and the provider's own words (ReplyExcerpt.h), "" for none.
     int request = 0;
     std::string excerpt;
+    // For a sent message: its id in the send's last reply, "" when the file
+    // names none ([Gateway] MessageId) or the reply did not show it.
+    std::string messageId;
+    // The credit, when the file says it shows on a page of the send
+    // ([Credit] SendPage) and that page was read; unknown otherwise.
+    Credit credit;
 };
 // "name: reason", with the status in the reason of an HTTP error
 // ("HttpError: HTTP 403: Forbidden"). `detail` may be null.

@@ -64,10 +64,23 @@ bool HoldsReference(const std::string& text, const std::string& token, bool digi
     return false;
 }
 
+// Whether a longer name of the table stands at `at` ("$MessageId" where
+// "$Message" was found).
+bool LongerNameAt(const std::string& work, size_t at, size_t nameLength) {
+    for (const char* name : kVariableNames) {
+        const size_t length = std::strlen(name);
+        if (length > nameLength && work.compare(at, length, name) == 0) return true;
+    }
+    return false;
+}
+
 // Replaces the first occurrence of `v` (with its selector); false if none.
 // `selfReference` tells that the inserted text names `v` again.
 bool ReplaceFirst(std::string* work, const Variable& v, Insertion* insertion, bool* selfReference) {
-    const size_t at = work->find(v.name, 0, v.nameLength);
+    size_t at = work->find(v.name, 0, v.nameLength);
+    while (at != std::string::npos && LongerNameAt(*work, at, v.nameLength)) {
+        at = work->find(v.name, at + 1, v.nameLength);
+    }
     if (at == std::string::npos) return false;
     size_t end = at + v.nameLength;
     std::string inserted = *v.value;
@@ -212,9 +225,10 @@ struct VariableSet {
         kLRurl,
         kEncUser,
         kEncPass,
-        kCharset
+        kCharset,
+        kMessageId
     };
-    static_assert(kCharset + 1 == kVariableCount, "one index for every name of kVariableNames");
+    static_assert(kMessageId + 1 == kVariableCount, "one index for every name of kVariableNames");
 
     std::string texts[kVariableCount];
     Variable variables[kVariableCount];
@@ -240,14 +254,16 @@ struct VariableSet {
         // In 64 bits: MaxChars near INT32_MIN less a long text must not overflow.
         present[kCount] = present[kMessage];
         if (present[kCount])
-            texts[kCount] =
-                std::to_string(static_cast<int64_t>(values.maxChars) - static_cast<int64_t>(std::strlen(m->text)));
+            texts[kCount] = std::to_string(
+                static_cast<int64_t>(values.maxChars) -
+                (values.messageLength >= 0 ? values.messageLength : static_cast<int64_t>(std::strlen(m->text))));
         keep(kUser, values.user);
         keep(kPass, values.password);
         keep(kLRurl, values.lastRedirect);
         encode(kEncUser, values.user);
         encode(kEncPass, values.password);
         keep(kCharset, values.charset);
+        keep(kMessageId, values.messageId);
         for (size_t i = 0; i < kVariableCount; ++i) {
             variables[i] = Variable{kVariableNames[i], std::strlen(kVariableNames[i]), present[i], &texts[i],
                                     deferMessage && i == kMessage};

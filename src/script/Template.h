@@ -27,10 +27,12 @@ std::string JsonEscape(const std::string& text);
 struct TemplateValues {
     const SmsMessage* message = nullptr;
     int32_t maxChars = 0;
+    int64_t messageLength = -1;  // the message's length as MaxChars counts it; -1: its bytes
     const char* user = nullptr;
     const char* password = nullptr;
     const char* lastRedirect = nullptr;
-    const char* charset = nullptr;  // the name of the message's encoding
+    const char* charset = nullptr;    // the name of the message's encoding
+    const char* messageId = nullptr;  // a status inquiry's message ([Status%d])
     const std::vector<std::string>* customVars = nullptr;
     const CookieJar* jar = nullptr;
 };
@@ -40,9 +42,10 @@ struct TemplateValues {
 // "$User" and "$Pass" go in as given, also into POST bodies (stored files
 // rely on it); "$EncUser" and "$EncPass" are the same values form-encoded.
 // "$Charset" names the encoding the message is in ("UTF-8", "CP1252").
-// No name begins another, so a plain substring search tells them apart.
-constexpr const char* kVariableNames[] = {"$Prefix", "$Number", "$Message", "$Sender",  "$Count",  "$User",
-                                          "$Pass",   "$LRurl",  "$EncUser", "$EncPass", "$Charset"};
+// "$MessageId" is the id of the message a status inquiry asks about. Where
+// a name begins another ("$Message", "$MessageId"), the longer one is meant.
+constexpr const char* kVariableNames[] = {"$Prefix", "$Number", "$Message", "$Sender",  "$Count",   "$User",
+                                          "$Pass",   "$LRurl",  "$EncUser", "$EncPass", "$Charset", "$MessageId"};
 constexpr size_t kVariableCount = sizeof kVariableNames / sizeof kVariableNames[0];
 // "$Cookie[name]": the value of a cookie of the jar.
 constexpr char kCookieReference[] = "$Cookie[";

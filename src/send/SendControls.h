@@ -14,8 +14,10 @@ struct AttemptReport {
     const char* user;  // the account user of the attempt; may be null
     std::string text;  // the text as it went out (cut, labelled)
     bool splitPart;    // a part of a split message, more to come
-    bool utf8;         // `text` is UTF-8, not in MessageCharset (the gateway's body is JSON)
-    int result;        // script::result
+    // `text` is UTF-8, not in MessageCharset: the gateway took the message
+    // as UTF-8 (a JSON body) or in a "Charset" of its own (shown as UTF-8).
+    bool utf8;
+    int result;  // script::result
     script::RunDetail detail;
 };
 #include "shell/Charset.h"

@@ -10,6 +10,7 @@
 
 #include "catalogue/Accounts.h"
 #include "catalogue/Catalogue.h"
+#include "script/MessageKeys.h"
 #include "script/profile/Profile.h"
 #include "script/RequestHeaders.h"
 #include "script/Runner.h"
@@ -79,7 +80,10 @@ private:
     bool TryGateway(const GatewayRef& gateway, bool* over);
     // Cuts, splits or labels the text for this gateway; false when the
     // gateway has no room for a part at all.
-    bool Prepare(const std::string& text, const std::string& path, const charset::Charset& encoding, Attempt* attempt);
+    bool Prepare(const std::string& text, const std::string& path, const Measure& measure, Attempt* attempt);
+    // The message as this gateway takes it: in its "Charset", as UTF-8 for a
+    // JSON body, else as the dialog gives it. False (logged) when it cannot.
+    bool GatewayText(const std::string& path, std::optional<charset::Charset>* encoding, std::string* text);
     // Runs the gateway once and reports the attempt to the dialog.
     int Send(const GatewayRef& gateway, const std::string& name, const Attempt& attempt);
     bool Aborted() const { return request_.abortFlag && request_.abortFlag->load() == 1; }
@@ -91,6 +95,8 @@ private:
     std::optional<std::string> sender_;
     uint32_t fullLength_ = 0;
     uint32_t fullLengthUtf8_ = 0;  // the same as UTF-8, for gateways that take it so
+    std::string fullUtf8_;         // the whole message as UTF-8, for gateways with a "Charset"
+    uint32_t fullCharacters_ = 0;  // its characters, for gateways that count them
     int turn_ = 0;                 // -1 once something was sent
     int account_ = 0;              // 0: no account in use
     int partsSent_ = 0;
@@ -100,8 +106,9 @@ private:
     std::string sentText_;     // what went out of the message, labels left out
     std::optional<std::string> user_;
     std::optional<std::string> password_;
-    bool utf8_ = false;    // the gateway being tried takes the message as UTF-8
-    std::string charset_;  // the encoding the message is in for it
+    bool utf8_ = false;                    // the gateway being tried takes the message from UTF-8, in `charset_`
+    std::string charset_;                  // the encoding the message is in for it
+    std::optional<charset::Charset> own_;  // that encoding, when the gateway chose it
 };
 
 void Job::Run() {
@@ -122,7 +129,9 @@ void Job::Run() {
     dialog_.EnableSend(false);
     sender_ = settings::SenderNumber();
     fullLength_ = static_cast<uint32_t>(dialog_.ReadMessage().size());
-    fullLengthUtf8_ = static_cast<uint32_t>(dialog_.ReadMessageUtf8().size());
+    fullUtf8_ = dialog_.ReadMessageUtf8();
+    fullLengthUtf8_ = static_cast<uint32_t>(fullUtf8_.size());
+    fullCharacters_ = static_cast<uint32_t>(charset::Charset::Utf8().Characters(fullUtf8_));
 
     Finish(TryGateways());
 }
@@ -204,12 +213,25 @@ bool Job::TryGateway(const GatewayRef& gateway, bool* over) {
     std::optional<std::string> name = GatewayValue(gateway->path, "Name");
     dialog_.SetStatus(name ? *name : gateway->name);
 
-    // A JSON body takes the message as UTF-8, every character of it.
-    utf8_ = script::AsksForJson(gateway->path.c_str());
-    const charset::Charset encoding = utf8_ ? charset::Charset::Utf8() : dialog_.MessageCharset();
+    std::string text;
+    own_.reset();
+    if (!GatewayText(gateway->path, &own_, &text)) {
+        // Nothing went out: the attempt ends before its run.
+        dialog_.AttemptEnded(AttemptReport{gateway->name,
+                                           name ? *name : gateway->name,
+                                           nullptr,
+                                           std::string(),
+                                           false,
+                                           false,
+                                           script::result::kBadCharset,
+                                           {}});
+        return false;
+    }
+    utf8_ = own_.has_value();
+    const charset::Charset encoding = own_ ? *own_ : dialog_.MessageCharset();
     charset_ = encoding.name();
-    std::string text = utf8_ ? dialog_.ReadMessageUtf8() : dialog_.ReadMessageForSend();
     text.resize(encoding.CutPoint(text, kFieldSize - 1));
+    const Measure measure(encoding, script::ReadCountUnit(gateway->path.c_str()));
     std::string accountFile = AccountFilePath(gateway->path);
     std::optional<Attempt> attempt;
     // A part goes through the accounts from the one after the account that
@@ -249,7 +271,7 @@ bool Job::TryGateway(const GatewayRef& gateway, bool* over) {
         // A retry with the next account sends the failed attempt's text as it was.
         if (!attempt) {
             attempt.emplace();
-            if (!Prepare(text, gateway->path, encoding, &*attempt)) {
+            if (!Prepare(text, gateway->path, measure, &*attempt)) {
                 account_ = 0;
                 return false;
             }
@@ -257,8 +279,9 @@ bool Job::TryGateway(const GatewayRef& gateway, bool* over) {
         if (Send(gateway, name ? *name : gateway->name, *attempt) == 0) {
             accountFile_ = accountFile;
             // The history keeps the message in the dialog's charset, also
-            // a part a JSON gateway took as UTF-8.
-            sentText_ += utf8_ ? charset::LossyEncoded(dialog_.MessageCharset(), attempt->carried) : attempt->carried;
+            // a part a gateway took as UTF-8 or in a charset of its own.
+            sentText_ += utf8_ ? charset::LossyEncoded(dialog_.MessageCharset(), encoding.Decode(attempt->carried))
+                               : attempt->carried;
             turn_ = -1;
             if (!attempt->splitPart) {
                 finished_ = true;
@@ -267,7 +290,7 @@ bool Job::TryGateway(const GatewayRef& gateway, bool* over) {
                 return true;
             }
             if (utf8_) {
-                dialog_.WriteMessageUtf8(attempt->rest);
+                dialog_.WriteMessageUtf8(encoding.Decode(attempt->rest));
             } else {
                 dialog_.WriteMessage(attempt->rest);
             }
@@ -283,14 +306,40 @@ bool Job::TryGateway(const GatewayRef& gateway, bool* over) {
     }
 }
 
-bool Job::Prepare(const std::string& text, const std::string& path, const charset::Charset& encoding,
-                  Attempt* attempt) {
-    std::optional<std::string> maxText = GatewayValue(path, "MaxChars");
+bool Job::GatewayText(const std::string& path, std::optional<charset::Charset>* encoding, std::string* text) {
+    const script::SiteCharset site = script::ReadSiteCharset(path.c_str());
+    if (site.Unknown()) {
+        script::LogUnknownCharset(site.written);
+        return false;
+    }
+    if (site.charset) {
+        *encoding = site.charset;
+        return script::ToSiteCharset(*site.charset, dialog_.ReadMessageUtf8(), text);
+    }
+    // A JSON body takes the message as UTF-8, every character of it.
+    if (script::AsksForJson(path.c_str())) {
+        *encoding = charset::Charset::Utf8();
+        *text = dialog_.ReadMessageUtf8();
+        return true;
+    }
+    *text = dialog_.ReadMessageForSend();
+    return true;
+}
+
+bool Job::Prepare(const std::string& text, const std::string& path, const Measure& measure, Attempt* attempt) {
+    std::optional<std::string> maxText = GatewayValue(path, script::kMaxCharsKey);
     int32_t maxChars = maxText ? text::ParseDecimal(maxText->c_str()) : 0;
     PartPlan plan;
-    const uint32_t full = utf8_ ? fullLengthUtf8_ : fullLength_;
+    // The whole message's length, as this gateway counts it.
+    uint32_t full = utf8_ ? fullLengthUtf8_ : fullLength_;
+    if (measure.unit == script::CountUnit::kCharacters) {
+        full = fullCharacters_;
+    } else if (utf8_ && measure.charset.name() != charset::Charset::Utf8().name()) {
+        std::string encoded;
+        full = static_cast<uint32_t>(measure.charset.Encode(fullUtf8_, &encoded, nullptr) ? encoded.size() : 0);
+    }
     const bool cut = settings::OnTooLong() == settings::kCutLongMessages;
-    if (PlanPart(text, partsSent_, full, maxChars, cut, encoding, &plan) != 0) {
+    if (PlanPart(text, partsSent_, full, maxChars, cut, measure, &plan) != 0) {
         WriteLog(" - ERROR: MaxChars %ld leaves no room for a numbered part\n", static_cast<long>(maxChars));
         return false;
     }
@@ -308,8 +357,14 @@ int Job::Send(const GatewayRef& gateway, const std::string& name, const Attempt&
     message.text = attempt.text.c_str();
     message.sender = sender_ ? sender_->c_str() : nullptr;
     message.charset = charset_.c_str();
-    AttemptReport report{
-        gateway->name, name, user_ ? user_->c_str() : nullptr, attempt.text, attempt.splitPart, utf8_, 0, {}};
+    AttemptReport report{gateway->name,
+                         name,
+                         user_ ? user_->c_str() : nullptr,
+                         own_ ? own_->Decode(attempt.text) : attempt.text,
+                         attempt.splitPart,
+                         utf8_,
+                         0,
+                         {}};
     report.result = script::RunGateway(gateway->path.c_str(), report.user, password_ ? password_->c_str() : nullptr,
                                        &message, dialog_.Progress(), request_.abortFlag, &report.detail);
     dialog_.AttemptEnded(report);

@@ -26,8 +26,8 @@ int InsertPageNum(std::string& text, int part, uint32_t fullLength, uint32_t max
     }
 }
 
-int MakeSplitPart(const std::string& rest, int part, uint32_t fullLength, uint32_t maxChars,
-                  const charset::Charset& charset, std::string* out, size_t* taken) {
+int MakeSplitPart(const std::string& rest, int part, uint32_t fullLength, uint32_t maxChars, const Measure& measure,
+                  std::string* out, size_t* taken) {
     if (!out || !taken || maxChars == 0 || rest.empty()) return -1;
     try {
         std::string label;
@@ -37,7 +37,7 @@ int MakeSplitPart(const std::string& rest, int part, uint32_t fullLength, uint32
         // carries MaxChars - 2 x label length bytes of the message.
         if (maxChars <= 2 * static_cast<uint64_t>(length)) return -1;
         size_t room = maxChars - 2 * length;
-        size_t carried = charset.CutPoint(rest, room);
+        size_t carried = measure.CutPoint(rest, room);
         if (carried == 0) return -1;
         *out = label + rest.substr(0, carried);
         *taken = carried;
@@ -47,14 +47,14 @@ int MakeSplitPart(const std::string& rest, int part, uint32_t fullLength, uint32
     }
 }
 
-int NextPart(const std::string& rest, int part, uint32_t fullLength, uint32_t maxChars, const charset::Charset& charset,
+int NextPart(const std::string& rest, int part, uint32_t fullLength, uint32_t maxChars, const Measure& measure,
              std::string* out, size_t* taken, bool* last) {
     if (!out || !taken || !last || rest.empty()) return -1;
     try {
-        if (maxChars == 0 || rest.size() <= maxChars) {
+        if (maxChars == 0 || measure.Length(rest) <= maxChars) {
             std::string whole = rest;
             if (part > 1) InsertPageNum(whole, part, fullLength, maxChars);
-            if (maxChars == 0 || whole.size() <= maxChars) {
+            if (maxChars == 0 || measure.Length(whole) <= maxChars) {
                 *out = std::move(whole);
                 *taken = rest.size();
                 *last = true;
@@ -62,19 +62,19 @@ int NextPart(const std::string& rest, int part, uint32_t fullLength, uint32_t ma
             }
         }
         *last = false;
-        return MakeSplitPart(rest, part, fullLength, maxChars, charset, out, taken);
+        return MakeSplitPart(rest, part, fullLength, maxChars, measure, out, taken);
     } catch (const std::bad_alloc&) {
         return -1;
     }
 }
 
 int PlanPart(const std::string& text, int partsSent, uint32_t fullLength, int32_t maxChars, bool cutLongMessages,
-             const charset::Charset& charset, PartPlan* plan) {
+             const Measure& measure, PartPlan* plan) {
     const uint32_t limit = maxChars > 0 ? static_cast<uint32_t>(maxChars) : 0;
-    const bool tooLong = limit > 0 && text.size() > limit;
+    const bool tooLong = limit > 0 && measure.Length(text) > limit;
     *plan = PartPlan{};
     if (tooLong && cutLongMessages) {
-        plan->carried = charset.CutPoint(text, limit);
+        plan->carried = measure.CutPoint(text, limit);
         plan->text = text.substr(0, plan->carried);
         return 0;
     }
@@ -86,19 +86,19 @@ int PlanPart(const std::string& text, int partsSent, uint32_t fullLength, int32_
     // A part of a split message; the last one too is labelled and kept
     // within the limit, and what does not fit waits for another part.
     bool last = false;
-    if (NextPart(text, partsSent + 1, fullLength, limit, charset, &plan->text, &plan->carried, &last) != 0) return -1;
+    if (NextPart(text, partsSent + 1, fullLength, limit, measure, &plan->text, &plan->carried, &last) != 0) return -1;
     plan->splitPart = !last;
     return 0;
 }
 
-MessagePlan PlanMessage(const std::string& text, int32_t maxChars, const charset::Charset& charset) {
+MessagePlan PlanMessage(const std::string& text, int32_t maxChars, const Measure& measure) {
     MessagePlan plan;
     const bool cut = settings::OnTooLong() == settings::kCutLongMessages;
-    const uint32_t fullLength = static_cast<uint32_t>(text.size());
+    const uint32_t fullLength = static_cast<uint32_t>(measure.Length(text));
     std::string rest = text;
     for (int partsSent = 0;;) {
         PartPlan part;
-        if (PlanPart(rest, partsSent, fullLength, maxChars, cut, charset, &part) != 0) {
+        if (PlanPart(rest, partsSent, fullLength, maxChars, cut, measure, &part) != 0) {
             plan.noRoom = true;
             plan.unsent = rest;
             break;

@@ -6,7 +6,25 @@
 #include <string>
 #include <vector>
 
+#include "script/MessageKeys.h"
 #include "shell/Charset.h"
+
+// How a gateway's "MaxChars" measures a text in its encoding: bytes (the
+// default), or characters ("MaxCharsUnit"). Positions stay bytes.
+struct Measure {
+    Measure(const charset::Charset& encoding, script::CountUnit countIn = script::CountUnit::kBytes)
+        : charset(encoding), unit(countIn) {}
+    charset::Charset charset;
+    script::CountUnit unit;
+
+    size_t Length(const std::string& text) const { return script::CountedLength(unit, charset, text); }
+    // The longest beginning of `text` at most `limit` long, as a byte
+    // position that splits no character.
+    size_t CutPoint(const std::string& text, size_t limit) const {
+        return unit == script::CountUnit::kCharacters ? charset.CharacterCut(text, limit)
+                                                      : charset.CutPoint(text, limit);
+    }
+};
 
 // When "NumberMsgs" is on, puts the label "<part>/<total>" in front of
 // `text` and gives the label's length; -1 when nothing was inserted
@@ -18,16 +36,16 @@
 int InsertPageNum(std::string& text, int part, uint32_t fullLength, uint32_t maxChars);
 
 // One part of a message being split for a gateway that takes `maxChars`
-// bytes: the label (when numbering is on) and then as much of `rest` as
-// fits, MaxChars - 2 x label length bytes, so that the part, label
-// included, is MaxChars - label length long; a character of `charset` is
-// never cut, but left for the next part. Gives 0 with the part in *part
+// bytes (or characters: lengths are as `measure` counts them): the label
+// (when numbering is on) and then as much of `rest` as fits, MaxChars - 2 x
+// label length, so that the part, label included, is MaxChars - label
+// length long; a character is never cut, but left for the next part. Gives 0 with the part in *part
 // and the number of bytes of `rest` it carries in *taken (at least 1); -1
 // when the gateway has no room for a part (maxChars 0, or no room left
 // beside the label), so the caller never sends an empty or accidentally
 // unlabelled part, nor loops without progress.
-int MakeSplitPart(const std::string& rest, int part, uint32_t fullLength, uint32_t maxChars,
-                  const charset::Charset& charset, std::string* out, size_t* taken);
+int MakeSplitPart(const std::string& rest, int part, uint32_t fullLength, uint32_t maxChars, const Measure& measure,
+                  std::string* out, size_t* taken);
 
 // The next part of a message that is being split (`part` 2 on, or part 1
 // of a message longer than the gateway takes; maxChars 0: no limit). The
@@ -35,7 +53,7 @@ int MakeSplitPart(const std::string& rest, int part, uint32_t fullLength, uint32
 // MakeSplitPart makes it, which leaves the rest for later: a labelled part
 // is never longer than the gateway takes. 0 with *last telling which; -1
 // when the gateway has no room for a part.
-int NextPart(const std::string& rest, int part, uint32_t fullLength, uint32_t maxChars, const charset::Charset& charset,
+int NextPart(const std::string& rest, int part, uint32_t fullLength, uint32_t maxChars, const Measure& measure,
              std::string* out, size_t* taken, bool* last);
 
 // One attempt's text for a gateway that takes `maxChars` bytes (0 or less:
@@ -50,7 +68,7 @@ struct PartPlan {
 };
 // 0; -1 when the gateway has no room for a numbered part.
 int PlanPart(const std::string& text, int partsSent, uint32_t fullLength, int32_t maxChars, bool cutLongMessages,
-             const charset::Charset& charset, PartPlan* plan);
+             const Measure& measure, PartPlan* plan);
 
 // Every part one gateway sends of `text` when each goes out, with the
 // settings "OnTooLong", "SplitNumber" and "NumberMsgs": what the job would
@@ -60,4 +78,4 @@ struct MessagePlan {
     std::string unsent;   // cut off, or past "SplitNumber" parts, or after no room
     bool noRoom = false;  // a part found no room beside its label
 };
-MessagePlan PlanMessage(const std::string& text, int32_t maxChars, const charset::Charset& charset);
+MessagePlan PlanMessage(const std::string& text, int32_t maxChars, const Measure& measure);

@@ -132,4 +132,49 @@ size_t Charset::CutPoint(const std::string& text, size_t limit) const {
     return limit;
 }
 
+namespace {
+
+// Steps over `count` UTF-8 characters from the start (a bad byte is one).
+size_t Utf8Cut(const std::string& text, size_t count) {
+    size_t pos = 0;
+    for (size_t n = 0; n < count && pos < text.size(); ++n) {
+        const size_t length = utf8::CharLength(text, pos, nullptr);
+        pos += length ? length : 1;
+    }
+    return pos;
+}
+
+}  // namespace
+
+size_t Charset::Characters(const std::string& text) const {
+    switch (width_) {
+    case Width::kSingleByte: return text.size();
+    case Width::kUtf8: break;
+    case Width::kMultiByte: {
+        std::string decoded;
+        if (!ToUtf8(text, &decoded)) decoded = Decode(text);
+        return Utf8().Characters(decoded);
+    }
+    }
+    size_t count = 0;
+    for (size_t pos = 0; pos < text.size(); ++count) {
+        const size_t length = utf8::CharLength(text, pos, nullptr);
+        pos += length ? length : 1;
+    }
+    return count;
+}
+
+size_t Charset::CharacterCut(const std::string& text, size_t count) const {
+    switch (width_) {
+    case Width::kSingleByte: return count < text.size() ? count : text.size();
+    case Width::kUtf8: return Utf8Cut(text, count);
+    case Width::kMultiByte: break;
+    }
+    // The first characters as UTF-8, back in this encoding: their length.
+    std::string decoded, head;
+    if (!ToUtf8(text, &decoded)) return CutPoint(text, count);
+    if (!Encode(decoded.substr(0, Utf8Cut(decoded, count)), &head, nullptr)) return CutPoint(text, count);
+    return CutPoint(text, head.size());
+}
+
 }  // namespace charset

@@ -1,6 +1,6 @@
 // The encoding in which a message goes to the provider, and where its text
 // may be cut: never inside a character. Limits (MaxChars, labels) count
-// bytes of the encoded text.
+// bytes of the encoded text, or its characters where a gateway asks so.
 #pragma once
 
 #include <cstddef>
@@ -47,6 +47,12 @@ public:
     // The largest position up to `limit` at which `text` may be cut without
     // splitting a character (the text's length when it is shorter).
     size_t CutPoint(const std::string& text, size_t limit) const;
+    // The characters (code points) of `text`; a byte that is no character
+    // counts as one.
+    size_t Characters(const std::string& text) const;
+    // The position after the first `count` characters of `text` (its length
+    // when it has fewer): a cut there splits no character.
+    size_t CharacterCut(const std::string& text, size_t count) const;
 
     Charset(std::string name, Width width, unsigned codePage)
         : name_(std::move(name)), width_(width), codePage_(codePage) {}

@@ -81,9 +81,11 @@ void RefreshNumbers(HWND dialog) {
 void UpdateCounter(HWND dialog) {
     const std::string message = MessageAsSent(dialog);
     SetDlgItemTextA(dialog, IDC_SMS_COUNTER, std::to_string(message.size()).c_str());
-    if (DialogState* state = StateOf(dialog))
+    if (DialogState* state = StateOf(dialog)) {
+        const std::string utf8 = state->controls->ReadMessageUtf8();  // for a gateway with a Charset of its own
         ui::SetTooltipText(state->counterTip, dialog, IDC_SMS_COUNTER,
-                           preview::CounterTip(message, state->controls->MessageCharset()));
+                           preview::CounterTip(message, state->controls->MessageCharset(), &utf8));
+    }
 }
 
 // Starts a job unless one of this dialog's runs; each send starts with the

@@ -37,7 +37,7 @@ std::string With(std::string text, char from, const std::string& to) {
 }
 
 const char* kClean =
-    "[Gateway]\nName=Demo\nPrefix1=43;Austria\nSuccess=OK\n[Request1]\nURL=http://x/send?to=$Prefix$Number\nType=GET\n";
+    "[Gateway]\nName=Demo\nPrefix1=43;Austria\nMaxChars=160\nSuccess=OK\n[Request1]\nURL=http://x/send?to=$Prefix$Number\nType=GET\n";
 
 const char* kGoodHead =
     "[Gateway]\nName=Demo\nPrefix1=43;Austria\nPrefix2=49;Germany\nMaxChars=160\nSuccess=OK\n";
@@ -46,13 +46,13 @@ std::vector<LintCase> LintCases() {
     using lint::Severity;
     return {
         {"clean file has no findings", "a.ini",
-         "[Gateway]\nName=Demo\nPrefix1=43;Austria\nSuccess=OK\n[Request1]\nURL=http://x/send?to=$Prefix$Number&m=$Message\nType=GET\n",
+         "[Gateway]\nName=Demo\nPrefix1=43;Austria\nMaxChars=160\nSuccess=OK\n[Request1]\nURL=http://x/send?to=$Prefix$Number&m=$Message\nType=GET\n",
          {}},
         {"no name", "a.ini", "[Gateway]\nPrefix1=43;A\n[Request1]\nURL=http://x/\nType=GET\n",
          {{1, Severity::Error, "no Name"}}},
         {"editme present", "a.ini", "[Gateway]\nName=D\nEditme=1\nPrefix1=43;A\n[Request1]\nURL=http://x/\nType=GET\n",
          {{3, Severity::Error, "Editme is present"}}},
-        {"empty editme is absent", "a.ini", "[Gateway]\nName=D\nEditme=\nPrefix1=43;A\nSuccess=x\n[Request1]\nURL=http://x/\nType=GET\n",
+        {"empty editme is absent", "a.ini", "[Gateway]\nName=D\nEditme=\nPrefix1=43;A\nMaxChars=160\nSuccess=x\n[Request1]\nURL=http://x/\nType=GET\n",
          {}},
         {"version too short", "a.ini", "[Gateway]\nName=D\nRequiresVersion=0.0.13\nPrefix1=1;A\n[Request1]\nURL=http://x/\nType=GET\n",
          {{3, Severity::Error, "is malformed"}}},
@@ -60,7 +60,7 @@ std::vector<LintCase> LintCases() {
          {{3, Severity::Error, "is malformed"}}},
         {"version too new", "a.ini", "[Gateway]\nName=D\nRequiresVersion=0.0.10.5\nPrefix1=1;A\n[Request1]\nURL=http://x/\nType=GET\n",
          {{3, Severity::Error, "newer than this plug-in"}}},
-        {"version wraps modulo 256", "a.ini", "[Gateway]\nName=D\nRequiresVersion=0.0.0.269\nPrefix1=1;A\nSuccess=x\n[Request1]\nURL=http://x/\nType=GET\n",
+        {"version wraps modulo 256", "a.ini", "[Gateway]\nName=D\nRequiresVersion=0.0.0.269\nPrefix1=1;A\nMaxChars=160\nSuccess=x\n[Request1]\nURL=http://x/\nType=GET\n",
          {}},
         {"prefix without separator", "a.ini", "[Gateway]\nName=D\nPrefix1=43;A\nPrefix2=49\n[Request1]\nURL=http://x/\nType=GET\n",
          {{4, Severity::Error, "has no ';'"}}},
@@ -114,7 +114,7 @@ std::vector<LintCase> LintCases() {
          {{8, Severity::Error, "neither POST nor GET"}}},
         {"second sections are ignored", "a.ini",
          std::string(kClean).append("[Gateway]\nEditme=1\n[request1]\nType=POST\n"),
-         {{8, Severity::Error, "[Gateway] appears again (first at line 1)"}, {10, Severity::Error, "[request1] appears again"}}},
+         {{9, Severity::Error, "[Gateway] appears again (first at line 1)"}, {11, Severity::Error, "[request1] appears again"}}},
         {"value cut at the buffer", "a.ini",
          std::string(kGoodHead).append("[Request1]\nType=GET\nURL=http://x/?m=" + std::string(2100, 'a') + "$Number\n"),
          {{9, Severity::Warning, "is 2119 characters long; the plug-in reads only the first 2047"}}},
@@ -162,6 +162,17 @@ std::vector<LintCase> LintCases() {
          std::string(kGoodHead).append("[Request1]\nURL=http://x/?c=$Charset\nType=GET\nAuth=digest\nContentType=json\n"),
          {{10, Severity::Error, "Auth \"digest\" is unknown: the run fails with BadHeader (-15)"},
           {11, Severity::Warning, "ContentType is used only by a POST request"}}},
+        // How long a message may be, in what unit, and the site's charset.
+        {"message keys", "a.ini",
+         "[Gateway]\nName=D\nPrefix1=43;A\nMaxCharsUnit=chars\nCharset=no-such-set\nSuccess=x\n[Request1]\n"
+         "URL=http://x/\nType=GET\n[Request2]\nURL=http://x/\nType=GET\n",
+         {{1, Severity::Warning, "[Gateway] has no MaxChars"},
+          {4, Severity::Warning, "MaxCharsUnit \"chars\" is no unit: MaxChars counts bytes write MaxCharsUnit=bytes or "
+                                 "MaxCharsUnit=characters"},
+          {5, Severity::Error, "Charset \"no-such-set\" is unknown here: every run fails with BadCharset (-18)"}}},
+        {"a known charset is shown", "a.ini",
+         std::string(kGoodHead).append("MaxCharsUnit=characters\nCharset=ISO-8859-15\n[Request1]\nURL=http://x/\nType=GET\n"),
+         {{8, Severity::Note, "the message goes to the site in ISO-8859-15"}}},
         {"empty file", "a.ini", " \r\n\r\n", {{0, Severity::Error, "the file is empty"}}},
         {"binary file", "a.ini", std::string("\x7F" "ELF\x01\x01\0\0[Gateway]\n", 16), {{0, Severity::Error, "not a text file"}}},
         {"accounts with gap and leftovers", "a.sac",

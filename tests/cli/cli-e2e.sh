@@ -191,6 +191,22 @@ twilio|1|5558675310|Hi there
 sinch|1|5551231234|Hi "Jane"! How are you? \nGrüße
 clickatell|27|99900001|Test message text
 APIS
+# Their credit and status sections, against recordings made from the same
+# references' examples: a figure and a state that a wrong path never gives.
+while IFS='|' read -r file kind arg want; do
+  if [ "$kind" = credit ]; then
+    run credit "$(path "$work/api/$file.ini")" --replay "$(path "$here/api-recordings/$file-credit.har")" >"$work/out" 2>"$work/err"
+  else
+    run status "$(path "$work/api/$file.ini")" "$arg" --replay "$(path "$here/api-recordings/$file-status.har")" >"$work/out" 2>"$work/err"
+  fi
+  check "$file.ini $kind replays its provider's example" $?
+  check "$file.ini $kind reads $want" "$(tr -d '\r' <"$work/out" | grep -qxF -- "$want"; echo $?)"
+done <<'APIS'
+twilio|credit||twilio.ini: 0.05 USD
+clickatell|credit||clickatell.ini: 1267.92865 ZAR
+twilio|status|SMaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa|delivered
+sinch|status|01FC66621XXXXX119Z8PMV1QPQ|delivered
+APIS
 
 # 4. Every gateway fails: a prefix no gateway lists.
 run send --gateways "$gw" --prefix 99 --number 1 --message "nobody" >"$work/out" 2>"$work/err"
@@ -295,6 +311,38 @@ run send --gateways "$gw" --charset UTF-8 --prefix 49 --number 1700000010 --mess
   >"$work/out" 2>"$work/err"
 contains "$work/outbox.jsonl" "\"to\":\"491700000010\",\"text\":\"1/2${x200:0:154}\""; check "the send's part 1 is the dry run's" $?
 contains "$work/outbox.jsonl" "\"to\":\"491700000010\",\"text\":\"2/2${x200:0:46}\""; check "the send's part 2 is the dry run's" $?
+
+# 5b'. [Gateway] MaxCharsUnit and Charset: a site that counts characters and
+# wants ISO-8859-15 takes 160 euros in one part, each the byte A4; the dry
+# run, send and run count alike; a character Latin-9 lacks is not sent.
+mkdir -p "$work/latin9"
+printf '[Gateway]\r\nName=Latin-9\r\nPrefix1=43;Austria\r\nMaxChars=160\r\nMaxCharsUnit=characters\r\nCharset=ISO-8859-15\r\nSuccess=OK: message accepted\r\nUsername=demo\r\nPassword=secret\r\n[Request1]\r\nURL=http://127.0.0.1:%s/api/send?user=$User&pass=$Pass&to=$Prefix$Number&text=$Message&from=$Charset\r\nType=GET\r\n' "$port" >"$work/latin9/latin9.ini"
+euros() { printf '€%.0s' $(seq "$1"); }
+a4x160="$(printf '\244%.0s' $(seq 160))"
+run send --gateways "$(path "$work/latin9")" --dry-run --message "$(euros 161)" >"$work/out" 2>"$work/err"
+tr -d '\r' <"$work/out" >"$work/dry.txt"
+contains "$work/dry.txt" "latin9.ini (Latin-9): MaxChars 160 characters, Charset ISO-8859-15, 1 part(s)"
+check "dry run: the unit and the charset" $?
+contains "$work/dry.txt" "  part 1: 160 bytes, 160 characters; "; check "dry run: 160 euros in one part of 160 bytes" $?
+contains "$work/dry.txt" "  not sent: 1 bytes, 1 characters: €"; check "dry run: the 161st euro is not sent" $?
+mkdir -p "$work/utf8" && sed 's/^Charset=.*/Charset=UTF-8/' "$work/latin9/latin9.ini" >"$work/utf8/utf8.ini"
+run send --gateways "$(path "$work/utf8")" --dry-run --message "$(euros 161)" >"$work/out" 2>"$work/err"
+contains "$work/out" "  part 1: 480 bytes, 160 characters; "; check "dry run: 160 characters of UTF-8 in one part" $?
+run send --gateways "$(path "$work/latin9")" --dry-run --message "x中" >"$work/out" 2>"$work/err"
+contains "$work/out" "  nothing is sent: ISO-8859-15 cannot hold the message's character \"中\" (U+4E2D)"; check "dry run: a character Latin-9 lacks" $?
+run send --gateways "$(path "$work/latin9")" --prefix 43 --number 6640000160 --message "$(euros 160)" >"$work/out" 2>"$work/err"
+check "send: 160 euros sent" $?
+contains "$work/outbox.jsonl" "\"to\":\"436640000160\",\"text\":\"$a4x160\",\"from\":\"ISO-8859-15\""
+check "send: one part, 160 bytes A4" $?
+run run "$(path "$work/latin9/latin9.ini")" --prefix 43 --number 6640000200 --message "$(euros 200)" >"$work/out" 2>"$work/err"
+check "run: sent" $?
+contains "$work/err" "parlet: the message is 200 characters, MaxChars is 160: run sends 1 part(s) of it, as send does; 40 characters stay unsent"
+check "run says it cuts as send does" $?
+contains "$work/outbox.jsonl" "\"to\":\"436640000200\",\"text\":\"$a4x160\""; check "run: the part send would send" $?
+run send --gateways "$(path "$work/latin9")" --prefix 43 --number 6640000001 --message "x中" >"$work/out" 2>"$work/err"
+check "send: a character Latin-9 lacks fails" "$([ $? -eq 1 ]; echo $?)"
+contains "$work/err" "parlet: latin9.ini: BadCharset: "; check "the attempt line says why" $?
+check "nothing of it was sent" "$(contains "$work/outbox.jsonl" '"to":"436640000001"'; [ $? -ne 0 ]; echo $?)"
 
 # 5c. The outbox: a message every gateway refuses is kept (send --queue),
 # listed, retried until a gateway takes it, sent once, dropped on request.
@@ -594,6 +642,47 @@ run probe "$(path "$work/changed-site/marked.ini")" >"$work/out" 2>"$work/err"
 check "probe stops before a request with Sends=1" "$(tr -d '\r' <"$work/out" | grep -qx '  Request2 not sent: it sends the message'; echo $?)"
 run check "$(path "$work/changed-site/marked.ini")" >"$work/out" 2>&1
 check "check knows Sends" "$(tr -d '\r' <"$work/out" | grep -qx '0 errors, 0 warnings'; echo $?)"
+
+# 7b. Credit and delivery through the demo WebSMS file: the credit its
+# compose page shows, the message id on its last page, its status page; the
+# provider cannot reach a number ending in 999. Nothing but the sends sends.
+credit_now() { awk -v n="$(wc -l <"$work/outbox.jsonl")" 'BEGIN { c = 12.50 - 0.10 * n; printf "%.2f", c < 0 ? 0 : c }'; }
+expected="$(credit_now)"
+sent_before=$(wc -l <"$work/outbox.jsonl")
+run credit "$gw" >"$work/out" 2>"$work/err"
+check "credit of the demo folder exits 0" $?
+check "credit prints the compose page's figure" "$(tr -d '\r' <"$work/out" | grep -qx "websms.ini: $expected EUR"; echo $?)"
+check "credit asks only files with [Credit]" "$(grep -q quicksms "$work/out"; [ $? -ne 0 ]; echo $?)"
+run probe "$(path "$web")" >"$work/out" 2>"$work/err"
+check "probe of a file with [Credit] exits 0" $?
+check "probe prints the credit" "$(tr -d '\r' <"$work/out" | grep -qx "  credit: $expected EUR"; echo $?)"
+check "credit and probe sent nothing" "$([ "$(wc -l <"$work/outbox.jsonl")" -eq "$sent_before" ]; echo $?)"
+run send --gateways "$gw" --prefix 43 --number 6641112222 --message "deliver me" --wait-delivery --poll-ms 20 \
+  >"$work/out" 2>"$work/err"
+check "send --wait-delivery of a deliverable number exits 0" $?
+check "it ends delivered" "$(tr -d '\r' <"$work/out" | grep -qx "Delivery: delivered"; echo $?)"
+id="$(wc -l <"$work/outbox.jsonl" | tr -d ' ')"
+contains "$work/err" "parlet: delivery of $id, try 1: pending"; check "the first answer was pending, for the message sent" $?
+run send --gateways "$gw" --prefix 43 --number 664111999 --message "lost" --wait-delivery --poll-ms 20 \
+  >"$work/out" 2>"$work/err"
+check "send --wait-delivery of an undeliverable number exits 4" "$([ $? -eq 4 ]; echo $?)"
+check "it ends failed" "$(tr -d '\r' <"$work/out" | grep -qx "Delivery: failed"; echo $?)"
+check "each send went out once" "$([ "$(wc -l <"$work/outbox.jsonl")" -eq $((sent_before + 2)) ]; echo $?)"
+run status "$(path "$web")" "$id" >"$work/out" 2>"$work/err"
+check "status of a delivered message exits 0" $?
+check "status prints delivered" "$(tr -d '\r' <"$work/out" | grep -qx delivered; echo $?)"
+run status "$(path "$web")" 4711 >"$work/out" 2>"$work/err"
+check "status of an unknown id exits 1" "$([ $? -eq 1 ]; echo $?)"
+check "and prints unknown" "$(tr -d '\r' <"$work/out" | grep -qx unknown; echo $?)"
+run credit "$(path "$web")" --record "$(path "$work/credit.har")" --redact >"$work/out" 2>"$work/err"
+check "credit --record --redact exits 0" $?
+check "the redacted credit recording holds no password" "$(grep -q 'pass=secret' "$work/credit.har"; [ $? -ne 0 ]; echo $?)"
+run credit "$(path "$web")" --replay "$(path "$work/credit.har")" >"$work/out" 2>"$work/err"
+check "credit replays its recording" $?
+check "the replayed credit is the recorded one" "$(tr -d '\r' <"$work/out" | grep -qx "websms.ini: $(credit_now) EUR"; echo $?)"
+run check "$(path "$web")" >"$work/out" 2>&1
+check "check knows [Credit], [Status] and \$MessageId" "$(tr -d '\r' <"$work/out" | grep -qx '0 errors, 0 warnings'; echo $?)"
+check "no gateway or request sent more than the two sends" "$([ "$(wc -l <"$work/outbox.jsonl")" -eq $((sent_before + 2)) ]; echo $?)"
 
 # 8. Usage.
 run send --gateways "$gw" --prefix 43 >"$work/out" 2>&1

@@ -65,7 +65,20 @@ done
 # What the provider got: the token flow's message, every character as typed.
 grep -qF "$(printf '"route":"token","user":"client","to":"tel:+491701234567","text":"Say \\"hi\\" \\\\ back\\nGrüße €","from":"tel:+49170000000"')" "$work/outbox.jsonl"
 check "the token API got the exact message" $?
-check "the message too long was not taken" "$([ "$(grep -c '"route":"token"' "$work/outbox.jsonl")" -eq 1 ]; echo $?)"
+check "the message too long was not taken" "$(grep -q '"route":"token".*xxxxxxxxxx' "$work/outbox.jsonl"; [ $? -eq 1 ]; echo $?)"
+
+# The redacted recording holds no token: as it stands, JSON-escaped with its
+# slashes, form-encoded (the engine's and the usual way).
+token="$(curl -s -u client:s3cret -d grant_type=client_credentials "http://127.0.0.1:$port/oauth/token" | python3 -c 'import json,sys; print(json.load(sys.stdin)["access_token"])')"
+check "the provider hands out a token" "$([ -n "$token" ]; echo $?)"
+leaks=0
+for form in "$token" "${token//\//\\/}" \
+  "$(python3 -c 'import sys; print("".join(c if c.isalnum() else "%%%02X" % ord(c) for c in sys.argv[1]))' "$token")" \
+  "$(python3 -c 'import sys, urllib.parse; print(urllib.parse.quote_plus(sys.argv[1]))' "$token")"; do
+  grep -qF -- "$form" "$work/guide/api/token-api.har" && leaks=$((leaks + 1))
+done
+check "the redacted recording holds no token in any form" "$([ -s "$work/guide/api/token-api.har" ] && [ "$leaks" -eq 0 ]; echo $?)"
+check "no command printed the token" "$(cat "$work"/*.shown | grep -qF -- "$token"; [ $? -eq 1 ]; echo $?)"
 [ "$failures" -gt 0 ] && for n in $(seq "$blocks"); do echo "== block $n"; cat "$work/$n.shown"; done
 echo "$((checks - failures)) passed, $failures failed"
 [ "$failures" -eq 0 ]

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "draft/Draft.h"
+#include "script/Template.h"
 
 namespace {
 
@@ -142,6 +143,26 @@ TEST(Draft, GatewayFilesFromRecordedSessions) {
             const bool absent = check[0] == '!';
             EXPECT_EQ(checks.find(check.substr(absent ? 1 : 0)) == std::string::npos, absent) << check << "\n" << checks;
         }
+    }
+}
+
+// A form that carried a message beyond ASCII as UTF-8 gets Charset=UTF-8;
+// an ASCII message says nothing of the form's charset.
+TEST(Draft, AFormThatSentUtf8GetsItsCharset) {
+    for (const std::string& message : {std::string("Gr\xC3\xBC\xC3\x9F" "e"), std::string("Hi & bye")}) {
+        SCOPED_TRACE(message);
+        har::Document recording;
+        recording.entries.push_back(Exchange("POST", "http://sms.example.com/send", 200, "<p>Sent</p>")
+                                        .Body("nr=436641234567&msg=" + script::UrlEncode(message))
+                                        .entry);
+        draft::Given given = Sent();
+        given.message = message;
+        draft::Draft out;
+        std::string error;
+        ASSERT_TRUE(draft::DraftGateway(recording, given, &out, &error)) << error;
+        const bool utf8 = message[0] == 'G';
+        EXPECT_EQ(out.text.find("\r\nCharset=UTF-8\r\n") != std::string::npos, utf8) << out.text;
+        if (utf8) EXPECT_NE(out.text.find("; the message went to the site as UTF-8 in entry 1"), std::string::npos);
     }
 }
 

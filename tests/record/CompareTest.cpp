@@ -52,38 +52,105 @@ TEST(Compare, OneLinePerDifference) {
     get.method = "GET";
     get.postData.reset();
     EXPECT_EQ(record::Compare(recorded, get)[0], "method was 'POST', now 'GET'");
-    // A body that is no form is compared whole, its bytes shown safely.
-    har::Request json = recorded, other = recorded;
-    json.postData = har::PostData{"application/json", "{\"a\":1}", {}};
-    other.postData = har::PostData{"application/json", "{\"a\":2}\n", {}};
-    EXPECT_EQ(record::Compare(json, other), std::vector<std::string>{"body was '{\"a\":1}', now '{\"a\":2}\\x0A'"});
-    // An Authorization's scheme is compared, its credentials are not.
-    har::Request basic = recorded, other_basic = recorded, bearer = recorded;
-    basic.headers.push_back({"Authorization", "Basic ZGVtbzpzZWNyZXQ="});
-    other_basic.headers.push_back({"Authorization", "Basic b3RoZXI6b25l"});
-    bearer.headers.push_back({"Authorization", "Bearer t"});
-    EXPECT_EQ(record::Compare(basic, other_basic), std::vector<std::string>{});
-    EXPECT_EQ(record::Compare(basic, bearer), std::vector<std::string>{"Authorization was 'Basic ***', now 'Bearer ***'"});
-    EXPECT_EQ(record::Compare(basic, recorded), std::vector<std::string>{"Authorization was 'Basic ***', now ''"});
+    // A body that is neither form nor JSON is compared whole, its bytes shown safely.
+    har::Request text = recorded, other = recorded;
+    text.postData = har::PostData{"text/plain", "{\"a\":1}", {}};
+    other.postData = har::PostData{"text/plain", "{\"a\":2}\n", {}};
+    EXPECT_EQ(record::Compare(text, other), std::vector<std::string>{"body was '{\"a\":1}', now '{\"a\":2}\\x0A'"});
+}
+
+// A JSON body member by member: blanks, member order and escapes are no
+// difference; the first member that differs is named, with both values.
+TEST(Compare, JsonBodiesMemberByMember) {
+    auto json = [](const std::string& body) {
+        har::Request r;
+        r.method = "POST";
+        r.url = "http://gw/v1/send";
+        r.postData = har::PostData{"application/json; charset=utf-8", body, {}};
+        return r;
+    };
+    const std::string long_text(100, 'x');
+    const har::Request recorded = json(R"({"to": ["+491"], "text": "Say \"hi\"\u000A)" + long_text + R"(", "n": 1})");
+    const struct {
+        std::string live;
+        std::vector<std::string> lines;
+    } cases[] = {
+        {R"({"n":1,"text":"Say \"hi\"\n)" + long_text + R"(","to":["+491"]})", {}},
+        {R"({"n":1,"text":"Say \"hi\"\n)" + long_text + R"(y","to":["+491"]})",
+         {"body member \"text\" differs: recorded ..." + long_text.substr(0, 20) + "\" sent ..." +
+          long_text.substr(0, 20) + "y\""}},
+        {R"({"n":1,"text":"","to":["+492"]})",
+         {"body member \"text\" differs: recorded \"Say \\\"hi\\\"\\n" + long_text.substr(0, 67) + "... sent \"\""}},
+        {R"({"n":1,"text":"Say \"hi\"\n)" + long_text + R"(","to":["+491","+492"]})",
+         {"body member \"to[1]\" differs: recorded nothing sent \"+492\""}},
+        {R"({"text":"Say \"hi\"\n)" + long_text + R"(","to":["+491"],"a.b":{"c":2}})",
+         {"body member \"n\" differs: recorded 1 sent nothing"}},
+        {R"({"n":1,"text":"Say \"hi\"\n)" + long_text + R"(","to":["+491"],"a.b":{"c":2}})",
+         {"body member \"[\"a.b\"]\" differs: recorded nothing sent {\"c\":2}"}},
+        // A body that is no JSON is compared as text.
+        {R"({"n":1,)",
+         {"body was '{\"to\": [\"+491\"], \"text\": \"Say \\\"hi\\\"\\u000A" + long_text.substr(0, 38) +
+          "...', now '{\"n\":1,'"}},
+    };
+    for (const auto& c : cases) EXPECT_EQ(record::Compare(recorded, json(c.live)), c.lines) << c.live;
+}
+
+// The headers a file sets: a recording of parlet's compares every one but
+// the carrier's, both ways; a browser's export only those the file sets.
+// Credentials are compared as redacted.
+TEST(Compare, HeadersTheFileSets) {
+    har::Request recorded = Post("http://gw/send", "a=1");
+    recorded.headers.push_back({"Authorization", "Basic ZGVtbzpzZWNyZXQ="});
+    recorded.headers.push_back({"Accept", "application/json"});
+    const record::HeaderScope own, accept{false, {"Accept"}}, none{false, {}};
+    auto with = [&](std::vector<har::NameValue> headers) {
+        har::Request r = Post("http://gw/send", "a=1");
+        r.headers[1].value = "agent/2";  // the agent is never compared
+        for (auto& h : headers) r.headers.push_back(h);
+        return r;
+    };
+    const struct {
+        har::Request live;
+        record::HeaderScope scope;
+        std::vector<std::string> lines;
+    } cases[] = {
+        {with({{"authorization", "Basic b3RoZXI6b25l"}, {"ACCEPT", "application/json"}}), own, {}},
+        {with({{"Authorization", "Basic ***"}, {"Accept", "application/json"}}), own, {}},
+        {with({{"Authorization", "Basic x"}}), own, {"header 'Accept' was 'application/json', now missing"}},
+        {with({{"Authorization", "Bearer t"}, {"Accept", "text/html"}, {"X-Id", "7"}}),
+         own,
+         {"header 'Authorization' was 'Basic ***', now 'Bearer ***'",
+          "header 'Accept' was 'application/json', now 'text/html'", "header 'X-Id' is new: '7'"}},
+        {with({{"Accept", "text/html"}}), accept, {"header 'Accept' was 'application/json', now 'text/html'"}},
+        {with({}), none, {}},
+    };
+    for (const auto& c : cases) EXPECT_EQ(record::Compare(recorded, c.live, c.scope), c.lines);
 }
 
 TEST(Redact, HidesEveryFormAndGivesItBack) {
-    const record::Secrets secrets{"demo", "p&ss word", "6641234567", "Hi you!"};
-    har::Request r = Post("http://gw/send?u=demo&p=p%26ss+word&to=436641234567",
-                          "user=demo&pass=p&ss word&text=Hi+you%21", "S=demo");
+    const record::Secrets secrets{"demo", "p&ss word", "6641234567", "Hi \"you\"!\n", {{"$CustomVar1", "tk/1+x"}}};
+    har::Request r = Post("http://gw/send?u=demo&p=p%26ss+word&to=436641234567&t=tk%2F1%2Bx",
+                          "user=demo&pass=p&ss word&text=Hi+%22you%22%21%0A", "S=demo");
+    r.headers.push_back({"X-Token", "tk/1+x"});
     record::Redact(&r, secrets);
-    EXPECT_EQ(r.url, "http://gw/send?u=$User&p=$Pass&to=43$Number");
+    EXPECT_EQ(r.url, "http://gw/send?u=$User&p=$Pass&to=43$Number&t=$CustomVar1");
     EXPECT_EQ(r.postData->text, "user=$User&pass=$Pass&text=$Message");
+    EXPECT_EQ(r.headers.back().value, "$CustomVar1");
     EXPECT_EQ(r.cookies[0].value, "$User");
     EXPECT_EQ(r.postData->params[2].value, "$Message");
+    r.postData->text = "{\"text\": \"Hi \\\"you\\\"!\\u000A\"}";
+    record::Redact(&r, secrets);
+    EXPECT_EQ(r.postData->text, "{\"text\": \"$Message\"}");
 
     har::Response page;
     page.status = 200;
     page.headers = {{"Set-Cookie", "N=6641234567; path=/"}};
-    page.content.text = "Dear demo, 'Hi you!' went to 6641234567";
+    page.content.text = "Dear demo, 'Hi \"you\"!\n' went to 6641234567 {\"t\":\"tk/1+x\"}";
     const har::Response original = page;
     record::Redact(&page, secrets);
-    EXPECT_EQ(page.content.text, "Dear $User, '$Message' went to $Number");
+    EXPECT_EQ(page.content.text, "Dear $User, '$Message' went to $Number {\"t\":\"$CustomVar1\"}");
+    // JSON may escape a slash too.
+    EXPECT_EQ(record::Redact("{\"access_token\":\"tk\\/1+x\"}", secrets), "{\"access_token\":\"$CustomVar1\"}");
     EXPECT_EQ(page.cookies[0].value, "$Number");
     record::Unredact(&page, secrets);
     EXPECT_EQ(page.content.text, original.content.text);

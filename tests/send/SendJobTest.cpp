@@ -469,6 +469,64 @@ TEST_F(SendJobTest, EachDialogHasItsOwnAbortFlag) {
     EXPECT_EQ(second.lastStatus(), "Message sent successfully");
 }
 
+// "MaxCharsUnit" and "Charset" through the job: what MaxChars counts, the
+// bytes the site gets, the rest put back into the field as typed, and a
+// gateway that cannot take the message.
+TEST_F(SendJobTest, MessageKeysShapeWhatTheGatewayGets) {
+    const auto times = [](const std::string& text, int n) {
+        std::string out;
+        for (int i = 0; i < n; ++i) out += text;
+        return out;
+    };
+    const std::string euro = "\xE2\x82\xAC";
+    struct Case {
+        const char* name;
+        std::string keys;
+        int euros;
+        uint32_t onTooLong;
+        std::vector<std::string> sent;  // the texts the site got, decoded
+        std::string left;               // the message field afterwards
+        std::string line;               // in the log
+    };
+    const uint32_t cut = settings::kCutLongMessages, split = settings::kSplitLongMessages;
+    const std::vector<Case> cases = {
+        {"bytes: 160 euros are cut at 159 bytes", "", 160, cut, {times(euro, 53)}, times(euro, 160), ""},
+        {"characters: 160 euros go in one part", "MaxCharsUnit=characters\r\n", 160, split, {times(euro, 160)},
+         times(euro, 160), ""},
+        {"characters: 161 euros split into labelled parts of 160 characters", "MaxCharsUnit=characters\r\n", 161,
+         split, {"1/2" + times(euro, 154), "2/2" + times(euro, 7)}, times(euro, 7), ""},
+        {"Charset ISO-8859-15: 160 euros are 160 bytes A4", "Charset=ISO-8859-15\r\n", 160, cut,
+         {std::string(160, '\xA4')}, times(euro, 160), ""},
+        {"Charset ISO-8859-15 split: the rest goes back as typed", "Charset=ISO-8859-15\r\n", 170, split,
+         {"1/2" + std::string(154, '\xA4'), "2/2" + std::string(16, '\xA4')}, times(euro, 16), ""},
+        {"a character the Charset lacks fails the gateway", "Charset=ISO-8859-15\r\n", 0, cut, {}, "x\xE4\xB8\xAD",
+         "ISO-8859-15 cannot hold the message's character \"\xE4\xB8\xAD\" (U+4E2D)"},
+        {"an unknown Charset fails the gateway", "Charset=NO-SUCH-SET\r\n", 1, cut, {}, euro,
+         "Charset 'NO-SUCH-SET' is unknown here"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        standin::Reset();
+        settings::WriteByte("DoLog", 1);
+        settings::WriteText("Logfile", dir.file("sms_log.txt"));
+        Gateway("a.ini", "a", 160, c.keys);
+        Load();
+        settings::WriteDword("OnTooLong", c.onTooLong);
+        settings::WriteWord("SplitNumber", 2);
+        settings::WriteByte("NumberMsgs", 1);
+        FakeHttp site(Provider());
+        FakeDialog dialog("43", "6641234567", c.euros ? times(euro, c.euros) : "x\xE4\xB8\xAD");
+        Send(dialog);
+        EXPECT_EQ(dialog.lastStatus(), c.sent.empty() ? "Sending to all gateways failed, sorry" : "Message sent successfully");
+        auto requests = site.Requests();
+        ASSERT_EQ(requests.size(), c.sent.size());
+        for (size_t i = 0; i < requests.size(); ++i) EXPECT_EQ(requests[i].Param("text"), c.sent[i]) << i;
+        EXPECT_EQ(dialog.message(), c.left);
+        if (!c.line.empty()) EXPECT_NE(Log().find(c.line), std::string::npos) << Log();
+        FreeCatalogue();
+    }
+}
+
 TEST_F(SendJobTest, ZeroMaxCharsMeansNoLimit) {
     Gateway("a.ini", "a", 0, "MaxChars=0\r\n");
     Load();

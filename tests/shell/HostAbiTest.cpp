@@ -515,9 +515,8 @@ struct Row {
 }
 
 TEST(HostAbi, EveryFactMatchesOurs) {
-#ifndef PARLET_HOST_ABI
-    GTEST_SKIP() << "skipped: no host-abi.json beside the repository (../shared), so the host's facts are unknown";
-#else
+    if (std::string(PARLET_HOST_ABI).empty())
+        GTEST_SKIP() << "skipped: no host-abi.json beside the repository (../shared), so the host's facts are unknown";
     std::ifstream in(PARLET_HOST_ABI, std::ios::binary);
     ASSERT_TRUE(in) << "cannot read " << PARLET_HOST_ABI;
     json facts = json::parse(in).at("facts");
@@ -550,7 +549,6 @@ TEST(HostAbi, EveryFactMatchesOurs) {
     usermsg::SetInterceptor(nullptr);
     std::printf("%d facts checked, %d only on the host's 32-bit target\n", checked, notHere);
     EXPECT_GT(checked, 0);
-#endif
 }
 
 }  // namespace
