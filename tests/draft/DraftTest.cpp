@@ -162,7 +162,9 @@ TEST(Draft, AFormThatSentUtf8GetsItsCharset) {
         ASSERT_TRUE(draft::DraftGateway(recording, given, &out, &error)) << error;
         const bool utf8 = message[0] == 'G';
         EXPECT_EQ(out.text.find("\r\nCharset=UTF-8\r\n") != std::string::npos, utf8) << out.text;
-        if (utf8) EXPECT_NE(out.text.find("; the message went to the site as UTF-8 in entry 1"), std::string::npos);
+        if (utf8) {
+            EXPECT_NE(out.text.find("; the message went to the site as UTF-8 in entry 1"), std::string::npos);
+        }
     }
 }
 

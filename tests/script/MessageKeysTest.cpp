@@ -72,7 +72,9 @@ TEST(MessageKeys, TheSiteGetsItsCharsetAndCountsItsUnit) {
         EXPECT_EQ(message.text, c.text.c_str());  // the caller's text stays the caller's
         const auto requests = site.Requests();
         ASSERT_EQ(requests.size(), c.body.empty() ? 0u : 1u);
-        if (!c.body.empty()) EXPECT_EQ(requests[0].body, c.body);
+        if (!c.body.empty()) {
+            EXPECT_EQ(requests[0].body, c.body);
+        }
         EXPECT_NE(log.Text().find(c.line), std::string::npos) << log.Text();
     }
 }

@@ -522,7 +522,9 @@ TEST_F(SendJobTest, MessageKeysShapeWhatTheGatewayGets) {
         ASSERT_EQ(requests.size(), c.sent.size());
         for (size_t i = 0; i < requests.size(); ++i) EXPECT_EQ(requests[i].Param("text"), c.sent[i]) << i;
         EXPECT_EQ(dialog.message(), c.left);
-        if (!c.line.empty()) EXPECT_NE(Log().find(c.line), std::string::npos) << Log();
+        if (!c.line.empty()) {
+            EXPECT_NE(Log().find(c.line), std::string::npos) << Log();
+        }
         FreeCatalogue();
     }
 }
