@@ -22,7 +22,8 @@ endif()
 # Under Wine, scripts/test.sh runs two tests at a time: tests that may open
 # windows take turns on the session's one display (input goes to the focused
 # window) and prefix (its registry), with these properties; command-line
-# scripts, which open none, run beside them.
+# scripts, which open none, and the GUI scenarios, each in a session of its
+# own (tests/gui/), run beside them.
 if(WIN32)
   set(PARLET_TAKES_TURNS RESOURCE_LOCK wine_desktop)
 else()
@@ -35,12 +36,19 @@ endif()
 function(parlet_add_test)
   cmake_parse_arguments(T "NO_MAIN" "NAME;TIMEOUT" "SOURCES;LIBS;LABELS;ENV;FIXTURES" ${ARGN})
   add_executable(${T_NAME} ${T_SOURCES})
+  parlet_windows_files_alone(${T_SOURCES})
   target_link_libraries(${T_NAME} PRIVATE ${T_LIBS} ${PARLET_GTEST} parlet_json)
   if(NOT T_NO_MAIN)
     target_link_libraries(${T_NAME} PRIVATE ${PARLET_GTEST_MAIN})
   endif()
   target_include_directories(${T_NAME} PRIVATE ${PROJECT_SOURCE_DIR}/tests/common)
   target_precompile_headers(${T_NAME} REUSE_FROM parlet_test_headers)
+  if(WIN32)
+    # Under Wine a backtrace names functions from the symbol table, which
+    # stays; the line tables of the engine in every test program would fill
+    # most of the build folder.
+    target_link_options(${T_NAME} PRIVATE -Wl,--strip-debug)
+  endif()
   if(WIN32)
     set(label wine)
   elseif(PARLET_SANITIZE)
@@ -77,11 +85,33 @@ function(parlet_platform_sources out)
     endif()
     list(APPEND kept ${f})
   endforeach()
+  parlet_windows_files_alone(${kept})
   set(${out} ${kept} PARENT_SCOPE)
+endfunction()
+
+# Files that include <windows.h> compile alone, never in a unity batch: its
+# macros (CreateService for CreateServiceA, ...) would rename the names of
+# the files after them. [TARGET_DIRECTORY target] when the target that
+# compiles them was made in another folder.
+function(parlet_windows_files_alone)
+  cmake_parse_arguments(W "" "TARGET_DIRECTORY" "" ${ARGN})
+  if(NOT WIN32)
+    return()
+  endif()
+  set(scope "")
+  if(W_TARGET_DIRECTORY)
+    set(scope TARGET_DIRECTORY ${W_TARGET_DIRECTORY})
+  endif()
+  foreach(f ${W_UNPARSED_ARGUMENTS})
+    if(f MATCHES "_win\\.cpp$")
+      set_source_files_properties(${f} ${scope} PROPERTIES SKIP_UNITY_BUILD_INCLUSION ON)
+    endif()
+  endforeach()
 endfunction()
 
 # Adds a subsystem folder's sources to the engine.
 function(parlet_engine_sources)
   parlet_platform_sources(sources PluginEntry_win.cpp)   # the DLL's exports are the DLL's alone
+  parlet_windows_files_alone(${sources} TARGET_DIRECTORY parlet_engine)
   target_sources(parlet_engine PRIVATE ${sources})
 endfunction()

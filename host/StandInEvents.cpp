@@ -13,7 +13,7 @@ using host::Word;
 constexpr int kEventRecordSize = 28;  // the 32-bit host's record
 
 std::mutex g_eventMutex;
-std::vector<EventRecord> g_events;
+std::vector<EventRecord> g_eventRecords;
 std::string g_profileFolder;
 std::string g_profileName;
 
@@ -27,8 +27,8 @@ Word AddEventService(Word wParam, Word lParam) {
                       info->timestamp, info->flags,
                       info->eventType, std::string(reinterpret_cast<const char*>(info->blob), info->blobSize)};
     std::lock_guard<std::mutex> lock(g_eventMutex);
-    g_events.push_back(std::move(event));
-    return static_cast<Word>(g_events.size());  // the event's handle
+    g_eventRecords.push_back(std::move(event));
+    return static_cast<Word>(g_eventRecords.size());  // the event's handle
 }
 
 // wParam: the buffer's size, lParam: the buffer. 0 when the text fits.
@@ -53,7 +53,7 @@ Word ProfileNameService(Word wParam, Word lParam) {
 
 std::vector<EventRecord> Events() {
     std::lock_guard<std::mutex> lock(g_eventMutex);
-    return g_events;
+    return g_eventRecords;
 }
 
 std::string EventRecord::Text() const {
@@ -76,7 +76,7 @@ namespace detail {
 void ResetEvents() {
     {
         std::lock_guard<std::mutex> lock(g_eventMutex);
-        g_events.clear();
+        g_eventRecords.clear();
         g_profileFolder.clear();
         g_profileName.clear();
     }

@@ -15,7 +15,7 @@
 namespace standin {
 namespace {
 
-std::mutex g_mutex;
+std::mutex g_netlibMutex;
 std::vector<std::string> g_requests;
 std::map<uintptr_t, std::string> g_users;  // handle number -> settings module
 uintptr_t g_nextUser = 1;
@@ -37,14 +37,14 @@ host::Word RegisterUser(host::Word, host::Word lParam) {
         !user->settingsModule) {
         return 0;
     }
-    std::lock_guard<std::mutex> lock(g_mutex);
+    std::lock_guard<std::mutex> lock(g_netlibMutex);
     uintptr_t id = g_nextUser++;
     g_users[id] = user->settingsModule;
     return static_cast<host::Word>(kUserBase + id);
 }
 
 bool UserModule(host::Word handle, std::string* module) {
-    std::lock_guard<std::mutex> lock(g_mutex);
+    std::lock_guard<std::mutex> lock(g_netlibMutex);
     auto it = g_users.find(static_cast<uintptr_t>(handle) - kUserBase);
     if (static_cast<uintptr_t>(handle) <= kUserBase || it == g_users.end()) return false;
     *module = it->second;
@@ -57,7 +57,7 @@ host::Word HttpTransaction(host::Word wParam, host::Word lParam) {
     if (!request || !UserModule(wParam, &module)) return 0;
     if (request->size != 44 && request->size != static_cast<int>(sizeof(host::HttpRequest))) return 0;
     {
-        std::lock_guard<std::mutex> lock(g_mutex);
+        std::lock_guard<std::mutex> lock(g_netlibMutex);
         g_requests.push_back(request->url ? request->url : "");
     }
     transport::ProxyConfig proxy = transport::ReadProxyConfig(module.c_str());
@@ -70,7 +70,7 @@ host::Word FreeHttpRequestStruct(host::Word, host::Word lParam) {
 }
 
 host::Word CloseHandle(host::Word wParam, host::Word) {
-    std::lock_guard<std::mutex> lock(g_mutex);
+    std::lock_guard<std::mutex> lock(g_netlibMutex);
     return g_users.erase(static_cast<uintptr_t>(wParam) - kUserBase) ? 1 : 0;
 }
 
@@ -78,7 +78,7 @@ host::Word CloseHandle(host::Word wParam, host::Word) {
 
 void RegisterNetlibServices() {
     {
-        std::lock_guard<std::mutex> lock(g_mutex);
+        std::lock_guard<std::mutex> lock(g_netlibMutex);
         g_requests.clear();
         g_users.clear();
     }
@@ -90,12 +90,12 @@ void RegisterNetlibServices() {
 }
 
 std::vector<std::string> NetlibRequests() {
-    std::lock_guard<std::mutex> lock(g_mutex);
+    std::lock_guard<std::mutex> lock(g_netlibMutex);
     return g_requests;
 }
 
 int NetlibUsersOpen() {
-    std::lock_guard<std::mutex> lock(g_mutex);
+    std::lock_guard<std::mutex> lock(g_netlibMutex);
     return static_cast<int>(g_users.size());
 }
 

@@ -10,11 +10,13 @@ namespace {
 
 using nlohmann::json;
 
-std::string Param(const httplib::Request& req, const char* name) {
+std::string QueryParam(const httplib::Request& req, const char* name) {
     return req.has_param(name) ? req.get_param_value(name) : std::string();
 }
 
-bool DemoLogin(const httplib::Request& req) { return Param(req, "user") == "demo" && Param(req, "pass") == "secret"; }
+bool DemoLogin(const httplib::Request& req) {
+    return QueryParam(req, "user") == "demo" && QueryParam(req, "pass") == "secret";
+}
 
 // A message id as the routes hand them out: 1, 2, ...; 0 for anything else.
 size_t IdOf(const std::string& text) {
@@ -50,7 +52,7 @@ void AddFactsRoutes(httplib::Server& h, Facts facts) {
     });
     h.Get("/api/status", [facts](const httplib::Request& req, httplib::Response& res) {
         if (!DemoLogin(req)) return res.set_content("ERROR: bad login\n", "text/plain");
-        const std::optional<std::string> state = facts.delivery(IdOf(Param(req, "id")));
+        const std::optional<std::string> state = facts.delivery(IdOf(QueryParam(req, "id")));
         if (!state) {
             res.status = 404;
             return res.set_content("ERROR: no such message\n", "text/plain");
@@ -62,8 +64,8 @@ void AddFactsRoutes(httplib::Server& h, Facts facts) {
         if (!facts.loggedIn(req)) {
             return res.set_content("<html><body><p>Please log in first</p></body></html>\n", "text/html");
         }
-        const std::optional<std::string> state = facts.delivery(IdOf(Param(req, "id")));
-        res.set_content("<html><body><h1>Message " + Param(req, "id") + "</h1>\n<p class=\"state\">" +
+        const std::optional<std::string> state = facts.delivery(IdOf(QueryParam(req, "id")));
+        res.set_content("<html><body><h1>Message " + QueryParam(req, "id") + "</h1>\n<p class=\"state\">" +
                             (state ? *state : std::string("no such message")) + "</p>\n</body></html>\n",
                         "text/html");
     });

@@ -42,10 +42,10 @@ const std::pair<const char*, std::string Secrets::*> kPlaceholders[] = {
 // escape a slash, as many servers do).
 void AddForms(const std::string& value, const std::string& placeholder, std::vector<Swap>* swaps) {
     if (value.empty()) return;
-    const std::string json = script::JsonEscape(value);
+    const std::string escaped = script::JsonEscape(value);
     std::string slashed;
-    for (char c : json) slashed += c == '/' ? std::string("\\/") : std::string(1, c);
-    for (const std::string& form : {value, script::UrlEncode(value), json, slashed}) {
+    for (char c : escaped) slashed += c == '/' ? std::string("\\/") : std::string(1, c);
+    for (const std::string& form : {value, script::UrlEncode(value), escaped, slashed}) {
         const bool known = std::any_of(swaps->begin(), swaps->end(),
                                        [&](const Swap& s) { return s.from == form && s.to == placeholder; });
         if (!known) swaps->push_back({form, placeholder});

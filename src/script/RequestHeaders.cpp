@@ -10,7 +10,7 @@
 namespace script {
 namespace {
 
-bool SameNoCase(const std::string& a, const char* b) {
+bool EqualsNoCase(const std::string& a, const char* b) {
     const size_t n = std::strlen(b);
     if (a.size() != n) return false;
     for (size_t i = 0; i < n; ++i) {
@@ -21,7 +21,7 @@ bool SameNoCase(const std::string& a, const char* b) {
 
 bool EndsNoCase(const std::string& a, const char* tail) {
     const size_t n = std::strlen(tail);
-    return a.size() >= n && SameNoCase(a.substr(a.size() - n), tail);
+    return a.size() >= n && EqualsNoCase(a.substr(a.size() - n), tail);
 }
 
 std::string Trimmed(const std::string& s) {
@@ -34,7 +34,7 @@ std::string Trimmed(const std::string& s) {
 
 const AuthScheme* FindAuthScheme(const std::string& value) {
     for (const AuthScheme& scheme : kAuthSchemes) {
-        if (SameNoCase(value, scheme.value)) return &scheme;
+        if (EqualsNoCase(value, scheme.value)) return &scheme;
     }
     return nullptr;
 }
@@ -82,15 +82,15 @@ HeaderFault SplitHeaderLine(const std::string& line, std::string* name, std::str
     *value = start == std::string::npos ? std::string() : line.substr(start);
     if (!IsHttpToken(*name)) return HeaderFault::kBadName;
     for (const char* reserved : kReservedHeaderNames) {
-        if (SameNoCase(*name, reserved)) return HeaderFault::kReservedName;
+        if (EqualsNoCase(*name, reserved)) return HeaderFault::kReservedName;
     }
     return HeaderFault::kNone;
 }
 
 BodyKind BodyKindOf(const std::string& contentType) {
     const std::string essence = Trimmed(contentType.substr(0, contentType.find(';')));
-    if (essence.empty() || SameNoCase(essence, "application/x-www-form-urlencoded")) return BodyKind::kForm;
-    if (SameNoCase(essence, "application/json") || EndsNoCase(essence, "+json")) return BodyKind::kJson;
+    if (essence.empty() || EqualsNoCase(essence, "application/x-www-form-urlencoded")) return BodyKind::kForm;
+    if (EqualsNoCase(essence, "application/json") || EndsNoCase(essence, "+json")) return BodyKind::kJson;
     return BodyKind::kVerbatim;
 }
 
@@ -101,7 +101,7 @@ bool AsksForJson(const char* path) {
         [&](const std::string& section) { return profile::Read(path, section.c_str(), "URL", kValueSize); },
         [&](int, const std::string& section, const std::string&) {
             const std::string type = profile::Read(path, section.c_str(), "Type", kValueSize);
-            json = SameNoCase(type, "POST") &&
+            json = EqualsNoCase(type, "POST") &&
                    BodyKindOf(profile::Read(path, section.c_str(), kContentTypeKey, kValueSize)) == BodyKind::kJson;
             return !json;
         });
@@ -109,7 +109,7 @@ bool AsksForJson(const char* path) {
 }
 
 bool IsSecretHeader(const std::string& name) {
-    return SameNoCase(name, kAuthorizationName) || SameNoCase(name, "Proxy-Authorization");
+    return EqualsNoCase(name, kAuthorizationName) || EqualsNoCase(name, "Proxy-Authorization");
 }
 
 std::string HiddenPart(const std::string& value) {

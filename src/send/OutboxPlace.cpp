@@ -37,7 +37,7 @@ std::string ProfileStem() {
     return name;
 }
 
-bool Exists(const std::string& path) {
+bool FileExists(const std::string& path) {
     std::FILE* f = std::fopen(path.c_str(), "rb");
     if (f) std::fclose(f);
     return f != nullptr;
@@ -47,7 +47,7 @@ bool Exists(const std::string& path) {
 // removes the claim; a kill between the two adds them again at the next
 // start: a message may be kept twice, never lost.
 void AddClaim(const std::string& claim, const std::string& own) {
-    if (!Exists(own) && files::MoveNoReplace(claim, own)) return;
+    if (!FileExists(own) && files::MoveNoReplace(claim, own)) return;
     Contents claimed = OutboxFile(claim).Read();
     bool added = OutboxFile(own).Change([&](Contents& c) {
         for (const Message& m : claimed.messages) c.Add(m);
@@ -81,8 +81,8 @@ void AdoptSharedOutbox() {
     if (shared.empty()) return;
     const std::string own = PluginOutboxPath();
     const std::string claim = own + kClaimSuffix;
-    if (Exists(claim)) AddClaim(claim, own);
-    if (!Exists(shared) || !files::MoveNoReplace(shared, claim)) return;
+    if (FileExists(claim)) AddClaim(claim, own);
+    if (!FileExists(shared) || !files::MoveNoReplace(shared, claim)) return;
     WriteLog(" - outbox: the shared %s taken over by this profile\n", shared.c_str());
     AddClaim(claim, own);
 }

@@ -13,7 +13,7 @@ struct Expect {
     const char* fragment;
 };
 
-struct Case {
+struct LintCase {
     std::string name;
     std::string file;
     std::string content;
@@ -42,7 +42,7 @@ const char* kClean =
 const char* kGoodHead =
     "[Gateway]\nName=Demo\nPrefix1=43;Austria\nPrefix2=49;Germany\nMaxChars=160\nSuccess=OK\n";
 
-std::vector<Case> Cases() {
+std::vector<LintCase> LintCases() {
     using lint::Severity;
     return {
         {"clean file has no findings", "a.ini",
@@ -184,7 +184,7 @@ std::vector<Case> Cases() {
 }
 
 TEST(Lint, FindsWhatTheCatalogueAndRunnerWouldRefuseOrIgnore) {
-    for (const Case& c : Cases()) {
+    for (const LintCase& c : LintCases()) {
         SCOPED_TRACE(c.name);
         auto findings = lint::CheckText(c.file, c.content);
         for (const Expect& e : c.expected) {

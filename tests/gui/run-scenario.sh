@@ -55,6 +55,10 @@ DB
 # where Wine draws the windows' frames itself (for screenshots).
 desktop=()
 [ -n "${PARLET_DESKTOP:-}" ] && desktop=(explorer "/desktop=parlet,$PARLET_DESKTOP")
+# A Wine session of the scenario's own (display, prefix, wine server), so
+# that scenarios run side by side without taking each other's focus or
+# registry: never the caller's.
+unset PARLET_WINE_SESSION PARLET_XVFB_DISPLAY PARLET_WINEPREFIX
 bash "$root/tests/wine-run.sh" "${desktop[@]}" "$host" --db "$(winpath "$work/db.txt")" --scenario "$(winpath "$scenario")" \
   --langpack "$(winpath "$root/resources/langpack_parlet.txt")" "$(winpath "$plugin")"
 status=$?

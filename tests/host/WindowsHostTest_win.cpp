@@ -11,15 +11,15 @@
 
 namespace {
 
-std::atomic<DWORD> g_ranOn{0};
-host::Word RecordThread(host::Word w, host::Word) {
-    g_ranOn = GetCurrentThreadId();
+std::atomic<DWORD> g_ranOnThread{0};
+host::Word RecordThreadId(host::Word w, host::Word) {
+    g_ranOnThread = GetCurrentThreadId();
     return w + 1;
 }
 
 TEST(WindowsHostTest, SyncCallIsServedByTheMainThreadsMessageLoop) {
     standin::Reset();
-    standin::Link()->CreateServiceFunction("Test/Where", RecordThread);
+    standin::Link()->CreateServiceFunction("Test/Where", RecordThreadId);
     std::atomic<bool> done{false};
     host::Word result = 0;
     std::thread worker([&] {
@@ -34,7 +34,7 @@ TEST(WindowsHostTest, SyncCallIsServedByTheMainThreadsMessageLoop) {
     }
     worker.join();
     EXPECT_EQ(result, 42);
-    EXPECT_EQ(g_ranOn.load(), GetCurrentThreadId());
+    EXPECT_EQ(g_ranOnThread.load(), GetCurrentThreadId());
 }
 
 TEST(WindowsHostTest, MarkingTranslatesARealDialogsTexts) {

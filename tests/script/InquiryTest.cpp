@@ -20,28 +20,28 @@ using testutil::Sent;
 using script::Delivery;
 
 // A [Credit] or [Status] section from memory.
-struct Keys {
+struct StatusKeys {
     std::map<std::string, std::string> values;
     static std::string Read(const void* context, const char* key) {
-        const auto& values = static_cast<const Keys*>(context)->values;
+        const auto& values = static_cast<const StatusKeys*>(context)->values;
         const auto found = values.find(key);
         return found == values.end() ? std::string() : found->second;
     }
     script::SectionKeys Section() const { return {Read, this}; }
 };
 
-const Keys kTextStatus{{{"Delivered1", "DELIVRD"}, {"Failed1", "UNDELIV"}, {"Failed2", "REJECTD"}, {"Pending1", "ENROUTE"}}};
-const Keys kJsonStatus{{{"Value", "json:status"},
+const StatusKeys kTextStatus{{{"Delivered1", "DELIVRD"}, {"Failed1", "UNDELIV"}, {"Failed2", "REJECTD"}, {"Pending1", "ENROUTE"}}};
+const StatusKeys kJsonStatus{{{"Value", "json:status"},
                         {"Delivered1", "delivered"},
                         {"Failed1", "undelivered"},
                         {"Failed2", "failed"},
                         {"Pending1", "queued"},
                         {"Pending2", "sent"}}};
-const Keys kPatternStatus{{{"Value", "<b>(*)</b>"}, {"Delivered1", "ok"}}};
+const StatusKeys kPatternStatus{{{"Value", "<b>(*)</b>"}, {"Delivered1", "ok"}}};
 
 TEST(Inquiry, ReplyToDeliveryTable) {
     struct Case {
-        const Keys* status;
+        const StatusKeys* status;
         std::string reply;
         Delivery expected;
     } cases[] = {
@@ -68,10 +68,10 @@ TEST(Inquiry, ReplyToDeliveryTable) {
 }
 
 TEST(Inquiry, ReplyToCreditTable) {
-    const Keys json{{{"Value", "json:balance"}, {"Unit", "EUR"}}};
-    const Keys pattern{{{"Value", "Credit: (*) SMS"}}};
+    const StatusKeys json{{{"Value", "json:balance"}, {"Unit", "EUR"}}};
+    const StatusKeys pattern{{{"Value", "Credit: (*) SMS"}}};
     struct Case {
-        const Keys* credit;
+        const StatusKeys* credit;
         std::string reply;
         const char* text;
     } cases[] = {

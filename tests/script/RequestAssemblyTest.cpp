@@ -26,7 +26,7 @@ using testutil::Ok;
 using testutil::Sent;
 namespace result = script::result;
 
-const char* kHead = "[Gateway]\nName=Api\nPrefix1=49;Germany\n";
+const char* kApiHead = "[Gateway]\nName=Api\nPrefix1=49;Germany\n";
 // The format's own headers, which every request of these files carries first.
 const Headers kFormat = {{"User-Agent", "Mozilla/4.0"},
                          {"Accept",
@@ -41,7 +41,7 @@ protected:
     void SetUp() override { standin::Reset(); }
     int Run(const std::string& requests) {
         const std::string path = dir_.file("api" + std::to_string(files_++) + ".ini");
-        testutil::WriteFile(path, kHead + requests);
+        testutil::WriteFile(path, kApiHead + requests);
         return script::RunGateway(path.c_str(), user, password, &message, nullptr, nullptr);
     }
     testutil::TempDir dir_;

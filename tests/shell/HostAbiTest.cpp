@@ -45,7 +45,7 @@ const std::string kNotHere = "\x01";  // the fact cannot be checked in this buil
 // A row's check: empty when ours matches the fact, else what ours is.
 using Check = std::function<std::string(const json& fact)>;
 
-std::string Shown(const json& value) { return value.dump(); }
+[[maybe_unused]] std::string Shown(const json& value) { return value.dump(); }
 
 Check Size(size_t ours, const char* variant = nullptr) {
     return [=](const json& fact) {
@@ -251,7 +251,7 @@ struct Row {
     Check ours;
 };
 
-std::vector<Row> Rows() {
+[[maybe_unused]] std::vector<Row> Rows() {
     using host::PluginInfo;
     using host::PluginInfoEx;
     return {
@@ -507,7 +507,7 @@ std::vector<Row> Rows() {
 
 // A host as the plug-in finds it at start-up, with a gateway to load and
 // every optional service offered.
-void FreshHost(const testutil::TempDir& gateways) {
+[[maybe_unused]] void FreshHost(const testutil::TempDir& gateways) {
     standin::Reset();
     standin::RegisterNetlibServices();
     standin::SetPopupService(true);
