@@ -29,6 +29,7 @@
 #include "shell/UserMessage.h"
 #include "ui/PhoneBook.h"
 
+namespace followup_test {
 namespace {
 
 using testutil::FakeHttp;
@@ -284,3 +285,4 @@ TEST_F(FollowUpTest, UnloadWaitsForTheAskUnderWayAndAsksNoMore) {
 }
 
 }  // namespace
+}  // namespace followup_test
