@@ -29,7 +29,7 @@ std::string ReadFileKey(const void* context, const char* key) {
     return Key(s->path, s->section, key);
 }
 
-std::string Trimmed(const std::string& text) {
+std::string TrimmedOfLineBlanks(const std::string& text) {
     const char* blanks = " \t\r\n";
     const size_t begin = text.find_first_not_of(blanks);
     if (begin == std::string::npos) return std::string();
@@ -41,7 +41,7 @@ std::string Trimmed(const std::string& text) {
 bool CutTrimmed(const std::string& pattern, const char* body, size_t length, std::string* value) {
     bool ranToEnd = false;
     if (pattern.empty() || !CutValue(body, length, pattern, value, &ranToEnd) || ranToEnd) return false;
-    *value = Trimmed(*value);
+    *value = TrimmedOfLineBlanks(*value);
     return true;
 }
 
