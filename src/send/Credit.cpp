@@ -1,8 +1,7 @@
 #include "send/Credit.h"
 
-#include <condition_variable>
+#include <atomic>
 #include <cstdio>
-#include <mutex>
 #include <thread>
 #include <utility>
 #include <vector>
@@ -16,6 +15,7 @@
 #include "shell/HostLink.h"
 #include "shell/Log.h"
 #include "shell/Notice.h"
+#include "shell/OneAtATime.h"
 #include "shell/Settings.h"
 
 namespace credit {
@@ -65,32 +65,22 @@ void FirstAccount(const std::string& path, std::optional<std::string>* user, std
 }
 
 // The background reading of the Credit page: one at a time, waited for at unload.
-struct Background {
-    std::mutex mutex;
-    std::condition_variable ended;
-    bool running = false;
-    std::atomic<int> abortFlag{0};
-};
-Background g_background;
+job::OneAtATime g_background;
 
-void EndBackground() {
-    std::lock_guard<std::mutex> lock(g_background.mutex);
-    g_background.running = false;
-    g_background.ended.notify_all();
-}
+void EndBackground() { g_background.Release(); }
 
 void ReadAll(const std::vector<GatewayView>& gateways, Done done, void* context) {
     host::CallService("Miranda/Thread/Push", 0, 0);
     try {
         for (const GatewayView& g : gateways) {
-            if (g_background.abortFlag.load() == 1) break;
+            if (g_background.abortFlag().load() == 1) break;
             std::optional<std::string> user;
             std::optional<std::string> password;
             FirstAccount(g.path, &user, &password);
             std::optional<script::Credit> credit =
                 Read(g.path, user ? user->c_str() : nullptr, password ? password->c_str() : nullptr,
-                     &g_background.abortFlag);
-            if (credit && g_background.abortFlag.load() != 1) Record(g.name, g.path, *credit);
+                     &g_background.abortFlag());
+            if (credit && g_background.abortFlag().load() != 1) Record(g.name, g.path, *credit);
         }
         if (done) done(context);
     } catch (...) {
@@ -143,12 +133,7 @@ void Record(const std::string& name, const std::string& path, const script::Cred
 }
 
 bool ReadAllInBackground(Done done, void* context) {
-    {
-        std::lock_guard<std::mutex> lock(g_background.mutex);
-        if (g_background.running) return false;
-        g_background.running = true;
-        g_background.abortFlag.store(0);
-    }
+    if (!g_background.Claim()) return false;
     try {
         std::thread(ReadAll, ListGateways(), done, context).detach();
     } catch (...) {
@@ -158,15 +143,8 @@ bool ReadAllInBackground(Done done, void* context) {
     return true;
 }
 
-bool ReadingInBackground() {
-    std::lock_guard<std::mutex> lock(g_background.mutex);
-    return g_background.running;
-}
+bool ReadingInBackground() { return g_background.Running(); }
 
-void StopBackgroundReading() {
-    g_background.abortFlag.store(1);
-    std::unique_lock<std::mutex> lock(g_background.mutex);
-    g_background.ended.wait(lock, [] { return !g_background.running; });
-}
+void StopBackgroundReading() { g_background.Stop(); }
 
 }  // namespace credit

@@ -1,9 +1,6 @@
 #include "send/OutboxRetry.h"
 
-#include <atomic>
-#include <condition_variable>
 #include <memory>
-#include <mutex>
 
 #include "catalogue/Catalogue.h"
 #include "send/SendControls.h"
@@ -11,6 +8,7 @@
 #include "shell/HostLink.h"
 #include "shell/Log.h"
 #include "shell/Notice.h"
+#include "shell/OneAtATime.h"
 #include "shell/Settings.h"
 #include "shell/Timer.h"
 
@@ -51,23 +49,13 @@ private:
 
 // The plug-in's retries: one at a time, each keeping this alive until its
 // job has ended.
-struct Running {
-    std::mutex mutex;
-    std::condition_variable ended;
-    bool running = false;
-    std::atomic<int> abortFlag{0};
-};
-Running g_retry;
+job::OneAtATime g_retry;
 
 // Held by a retry's job until it ends: its controls, and the mark that a
 // retry runs.
 struct RetryHold {
     explicit RetryHold(const Message& m) : controls(m) {}
-    ~RetryHold() {
-        std::lock_guard<std::mutex> lock(g_retry.mutex);
-        g_retry.running = false;
-        g_retry.ended.notify_all();
-    }
+    ~RetryHold() { g_retry.Release(); }
     RetryControls controls;
 };
 
@@ -79,7 +67,7 @@ host::Contact ExistingContact(uintptr_t id) {
 void Start(const OutboxFile& file, const Message& message) {
     auto hold = std::make_shared<RetryHold>(message);
     SendRequest request = RetryRequest(file, message, &hold->controls);
-    request.abortFlag = &g_retry.abortFlag;
+    request.abortFlag = &g_retry.abortFlag();
     request.keepAlive = hold;
     WriteLog("* Retrying outbox message %u to %s%s (try %u)\n", static_cast<unsigned>(message.id),
              message.prefix.c_str(), message.number.c_str(), static_cast<unsigned>(message.tries));
@@ -101,19 +89,9 @@ std::optional<uint32_t> DueMessage(const Contents& contents, uint32_t now) {
 }
 
 // Marks a start of this process's retry; false when one runs.
-bool Claim() {
-    std::lock_guard<std::mutex> lock(g_retry.mutex);
-    if (g_retry.running) return false;
-    g_retry.running = true;
-    g_retry.abortFlag.store(0);
-    return true;
-}
+bool Claim() { return g_retry.Claim(); }
 
-void Unclaim() {
-    std::lock_guard<std::mutex> lock(g_retry.mutex);
-    g_retry.running = false;
-    g_retry.ended.notify_all();
-}
+void Unclaim() { g_retry.Release(); }
 
 void TryMessage(const OutboxFile& file, uint32_t id) {
     std::optional<Message> message = BeginRetry(file, id);
@@ -210,19 +188,12 @@ void RetryDue() {
 
 void StopRetries() {
     timer::Stop(timer::Slot::kOutbox);
-    g_retry.abortFlag.store(1);
-    WaitForRetry();
+    g_retry.Stop();
 }
 
-bool RetryRunning() {
-    std::lock_guard<std::mutex> lock(g_retry.mutex);
-    return g_retry.running;
-}
+bool RetryRunning() { return g_retry.Running(); }
 
-void WaitForRetry() {
-    std::unique_lock<std::mutex> lock(g_retry.mutex);
-    g_retry.ended.wait(lock, [] { return !g_retry.running; });
-}
+void WaitForRetry() { g_retry.WaitForEnd(); }
 
 bool RetryNow(uint32_t id) {
     OutboxFile file(PluginOutboxPath());
