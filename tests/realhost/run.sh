@@ -60,19 +60,36 @@ wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /
 all=(startup send phone notice zip position options relay added)
 chosen=("$@")
 [ ${#chosen[@]} -gt 0 ] || chosen=("${all[@]}")
+# One scenario in a fresh installation; 0 passed, 77 skipped, else failed.
+run_scenario() {
+  rh_scenario="$1" rh_failed=0
+  "scenario_$1"
+  local result=$?
+  rh_stop_host
+  rh_stop_extras
+  [ "$result" -eq 0 ] && [ "$rh_failed" -ne 0 ] && result=1
+  return "$result"
+}
+
 passed=0 failed=0 skipped=0
 for name in "${chosen[@]}"; do
   declare -F "scenario_$name" >/dev/null || { echo "realhost: no scenario $name (${all[*]})" >&2; exit 2; }
-  rh_scenario="$name" rh_failed=0
   start=$SECONDS
-  "scenario_$name"
+  run_scenario "$name"
   result=$?
-  rh_stop_host
-  rh_stop_extras
+  if [ "$result" -ne 0 ] && [ "$result" -ne 77 ]; then
+    # The tier drives a desktop by timing: a scenario that failed runs once
+    # more in a fresh installation, and the report says so.
+    echo "realhost: $name: failed once (kept in $rh_work/$name.first); running it again"
+    mv "$rh_work/$name" "$rh_work/$name.first"
+    [ -f "$rh_work/$name.wine.log" ] && mv "$rh_work/$name.wine.log" "$rh_work/$name.first.wine.log"
+    run_scenario "$name"
+    result=$?
+  fi
   if [ "$result" -eq 77 ]; then
     echo "realhost: $name: SKIPPED: $rh_skip_reason"
     skipped=$((skipped + 1))
-  elif [ "$result" -eq 0 ] && [ "$rh_failed" -eq 0 ]; then
+  elif [ "$result" -eq 0 ]; then
     echo "realhost: $name: ok ($((SECONDS - start)) s)"
     passed=$((passed + 1))
   else

@@ -40,10 +40,11 @@ rh_send() {
   rh_key_to "send SMS message" Tab Tab
   rh_type_to "send SMS message" "$2" || return 1
   rh_key_to "send SMS message" Tab Return
-  rh_wait "1010 Static \"Message sent successfully\""
+  rh_wait "1010 Static \"Message sent successfully"  # and the credit, where the gateway tells it
 }
 
-# A send from the main menu through the demo provider: the final status text,
+# A send from the main menu through the demo provider: the final status text
+# with the credit the demo gateway reads,
 # the counter, the message at the provider, the phone contact with its number,
 # the history event as the host's services give it and as History++ holds it
 # (the text of its grid's selected row: under Wine, History++ draws no row's
@@ -52,6 +53,8 @@ scenario_send() {
   rh_install send && rh_start && rh_open_send || return 1
   rh_send "$rh_number" "$rh_message" || return 1
   rh_has "1011 Static \"${#rh_message}\" " || rh_fail "the counter does not say ${#rh_message}"
+  grep -qE '1010 Static "Message sent successfully \(credit: [0-9]+\.[0-9]{2} EUR\)"' "$rh_dir/probe-windows.txt" ||
+    rh_fail "the status line shows no credit: $(grep -o '1010 Static "[^"]*"' "$rh_dir/probe-windows.txt")"
   grep -q "\"to\":\"43$rh_number\",\"text\":\"$rh_message\"" "$rh_work/outbox.jsonl" ||
     rh_fail "the provider has no such message: $(cat "$rh_work/outbox.jsonl")"
   rh_close_send || return 1
@@ -76,7 +79,7 @@ scenario_phone() {
   rh_wait "  1003 ComboBox \"$rh_number\" " ||
     { rh_fail "the dialog from its menu: $(grep -E '^  100[13] ' "$rh_dir/probe-windows.txt" | tr '\n' '|')"; return 1; }
   rh_click "send SMS message" 1002 && xdotool type --delay 40 "$again" || return 1
-  rh_click "send SMS message" 1000 && rh_wait "1010 Static \"Message sent successfully\"" || return 1
+  rh_click "send SMS message" 1000 && rh_wait "1010 Static \"Message sent successfully" || return 1
   rh_has "1011 Static \"${#again}\" " || rh_fail "the counter does not say ${#again}"
   grep -q "\"to\":\"43$rh_number\",\"text\":\"$again\"" "$rh_work/outbox.jsonl" ||
     rh_fail "the provider has no message from the contact's menu: $(cat "$rh_work/outbox.jsonl")"
