@@ -66,6 +66,7 @@ void FirstAccount(const std::string& path, std::optional<std::string>* user, std
 
 // The background reading of the Credit page: one at a time, waited for at unload.
 job::OneAtATime g_background;
+job::LastThread g_backgroundThread;
 
 void EndBackground() { g_background.Release(); }
 
@@ -135,7 +136,7 @@ void Record(const std::string& name, const std::string& path, const script::Cred
 bool ReadAllInBackground(Done done, void* context) {
     if (!g_background.Claim()) return false;
     try {
-        std::thread(ReadAll, ListGateways(), done, context).detach();
+        g_backgroundThread.Start(ReadAll, ListGateways(), done, context);
     } catch (...) {
         EndBackground();
         return false;
@@ -145,6 +146,9 @@ bool ReadAllInBackground(Done done, void* context) {
 
 bool ReadingInBackground() { return g_background.Running(); }
 
-void StopBackgroundReading() { g_background.Stop(); }
+void StopBackgroundReading() {
+    g_background.Stop();
+    g_backgroundThread.Join();
+}
 
 }  // namespace credit

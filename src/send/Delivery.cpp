@@ -14,6 +14,7 @@
 #include "shell/HostLink.h"
 #include "shell/Log.h"
 #include "shell/Notice.h"
+#include "shell/OneAtATime.h"
 #include "shell/Timer.h"
 
 namespace delivery {
@@ -45,6 +46,7 @@ struct Watches {
     std::atomic<int> abortFlag{0};
 };
 Watches g_watches;
+job::LastThread g_askThread;
 
 std::atomic<Reader> g_reader{nullptr};
 
@@ -132,7 +134,7 @@ std::optional<Watched> TakeDue(uint32_t now) {
 
 void StartAsk(Watched watched) {
     try {
-        std::thread(Ask, std::move(watched)).detach();
+        g_askThread.Start(Ask, std::move(watched));
     } catch (...) {
         std::lock_guard<std::mutex> lock(g_watches.mutex);
         g_watches.asking = false;  // the watch is lost, as at unload
@@ -188,6 +190,8 @@ void Stop() {
     g_watches.ended.wait(lock, [] { return !g_watches.asking; });
     g_watches.list.clear();
     g_watches.answer.reset();
+    lock.unlock();
+    g_askThread.Join();
 }
 
 bool Asking() {

@@ -5,6 +5,8 @@
 #include <atomic>
 #include <condition_variable>
 #include <mutex>
+#include <thread>
+#include <utility>
 
 namespace job {
 
@@ -45,6 +47,28 @@ private:
     std::condition_variable ended_;
     bool running_ = false;
     std::atomic<int> abortFlag_{0};
+};
+
+// The thread of the last background job, joined before the next starts and
+// at unload: when the job says it has ended, its thread still runs its last
+// steps in the plug-in's code, which the host may unload right after.
+// Started and joined on one thread (the interface thread).
+class LastThread {
+public:
+    ~LastThread() {
+        if (thread_.joinable()) thread_.detach();
+    }
+    template <typename... Args>
+    void Start(Args&&... args) {
+        Join();
+        thread_ = std::thread(std::forward<Args>(args)...);
+    }
+    void Join() {
+        if (thread_.joinable()) thread_.join();
+    }
+
+private:
+    std::thread thread_;
 };
 
 }  // namespace job
